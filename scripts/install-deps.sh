@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the editor needs to build, run and test, skipping those already present.
+set -euo pipefail
+
+packages=(
+  g++ make cmake
+  qt6-base-dev libgl-dev libqscintilla2-qt6-dev
+  libbenchmark-dev
+  tango-icon-theme fonts-dejavu-core
+  poppler-utils           # pdftotext reads printed output back in the print tests
+  xvfb xauth              # lets the editor start on a machine without a display
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+  exit 1
+fi
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,132 @@
+#include "platform/QtDialogService.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace platform {
+
+namespace {
+
+QtDialogService& qtService()
+{
+    static QtDialogService service;
+    return service;
+}
+
+DialogService* installed = nullptr;
+
+} // namespace
+
+DialogService& dialogs()
+{
+    return installed ? *installed : qtService();
+}
+
+void setDialogService(DialogService* service)
+{
+    installed = service;
+}
+
+MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, const QString& title,
+                                       MessageButtons buttons, MessageIcon icon)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MessageButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MessageButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return MessageAnswer::Ok;
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    default: return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    }
+}
+
+static QString startPath(const FileDialogRequest& request)
+{
+    if (request.fileName.isEmpty())
+        return request.directory;
+    if (request.directory.isEmpty())
+        return request.fileName;
+    return request.directory + QLatin1Char('/') + request.fileName;
+}
+
+QString QtDialogService::openFileName(QWidget* parent, const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent, request.title, startPath(request), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtDialogService::saveFileName(QWidget* parent, const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent, request.title, startPath(request), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!request.confirmOverwrite)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtDialogService::folderName(QWidget* parent, const QString& title, const QString& start)
+{
+    return QFileDialog::getExistingDirectory(parent, title, start);
+}
+
+std::optional<QColor> QtDialogService::color(QWidget* parent, const QColor& initial)
+{
+    QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
+}
+
+bool QtDialogService::print(QWidget* parent, QPrinter& printer, const PrintRequest& request)
+{
+    QPrintDialog dialog(&printer, parent);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
+    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
+    options.setFlag(QAbstractPrintDialog::PrintPageRange, false);
+    options.setFlag(QAbstractPrintDialog::PrintSelection, request.selectionAvailable);
+    dialog.setOptions(options);
+    if (request.selectionAvailable)
+        printer.setPrintRange(QPrinter::Selection);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<int> QtDialogService::lineNumber(QWidget* parent, int current, int maximum)
+{
+    bool ok = false;
+    int line = QInputDialog::getInt(parent, QObject::tr("Go To Line"),
+                                    QObject::tr("Line number (1 - %1):").arg(maximum), current, 1,
+                                    maximum, 1, &ok);
+    if (!ok)
+        return std::nullopt;
+    return line;
+}
+
+} // namespace platform

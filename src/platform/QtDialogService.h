@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/DialogService.h"
+
+namespace platform {
+
+// The real dialogs: Qt's message boxes and common dialogs.
+class QtDialogService : public DialogService {
+public:
+    MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
+                          MessageButtons buttons, MessageIcon icon) override;
+    QString openFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString saveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    QString folderName(QWidget* parent, const QString& title, const QString& start) override;
+    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    bool print(QWidget* parent, QPrinter& printer, const PrintRequest& request) override;
+    std::optional<int> lineNumber(QWidget* parent, int current, int maximum) override;
+};
+
+} // namespace platform

@@ -1,0 +1,72 @@
+#include "ScriptedDialogService.h"
+
+using namespace platform;
+
+namespace {
+template <typename T, typename U>
+T take(std::deque<T>& answers, U fallback)
+{
+    if (answers.empty())
+        return T(fallback);
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
+ScriptedDialogService::ScriptedDialogService() { setDialogService(this); }
+ScriptedDialogService::~ScriptedDialogService() { setDialogService(nullptr); }
+
+MessageAnswer ScriptedDialogService::message(QWidget*, const QString& text, const QString& title,
+                                             MessageButtons buttons, MessageIcon icon)
+{
+    RecordedMessage recorded{text, title, buttons, icon};
+    messages.append(recorded);
+    if (onMessage)
+        onMessage(recorded);
+    MessageAnswer fallback = buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    return take(messageAnswers, fallback);
+}
+
+QString ScriptedDialogService::openFileName(QWidget*, const FileDialogRequest& request)
+{
+    openRequests.append(request);
+    return take(openAnswers, QString());
+}
+
+QString ScriptedDialogService::saveFileName(QWidget*, const FileDialogRequest& request)
+{
+    saveRequests.append(request);
+    return take(saveAnswers, QString());
+}
+
+QString ScriptedDialogService::folderName(QWidget*, const QString& title, const QString&)
+{
+    folderRequests.append(title);
+    return take(folderAnswers, QString());
+}
+
+std::optional<QColor> ScriptedDialogService::color(QWidget*, const QColor&)
+{
+    ++colorRequests;
+    return take(colorAnswers, std::nullopt);
+}
+
+bool ScriptedDialogService::print(QWidget*, QPrinter& printer, const PrintRequest& request)
+{
+    printRequests.append(request);
+    QString pdf = take(printAnswers, QString());
+    if (pdf.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    if (request.selectionAvailable)
+        printer.setPrintRange(QPrinter::Selection);
+    return true;
+}
+
+std::optional<int> ScriptedDialogService::lineNumber(QWidget*, int, int)
+{
+    ++lineRequests;
+    return take(lineAnswers, std::nullopt);
+}
