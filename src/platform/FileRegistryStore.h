@@ -1,0 +1,68 @@
+#pragma once
+// The registry kept in a text file in the registry editor's export syntax (see RegistryFileFormat.h),
+// for systems without a Windows registry.
+//
+// Sharing: several editor processes may use one file. Every change is made under an exclusive lock
+// on "<file>.lock", after reading the file again under that lock, and is written atomically
+// (temporary file, flush, rename), so concurrent writers never lose each other's values. Reads reuse
+// the parsed copy while the file's identity (inode, size, modification time) is unchanged.
+//
+// Order: sub-keys and values enumerate in the order they were first created; replacing a value keeps
+// its place and the letter case of its first name.
+//
+// Damage: a file that does not parse is renamed to "<file>.corrupt-YYYYMMDD-HHMMSS" (with "-N" added
+// when taken), one line on stderr says so, and the store starts empty. A file that cannot be read at
+// all (permissions, too large to be a settings file) reads as empty and is never written over.
+
+#include "platform/RegistryFileAccess.h"
+#include "platform/RegistryStore.h"
+#include "platform/RegistryTree.h"
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// TESSARY_REGISTRY_FILE when set, else $XDG_CONFIG_HOME/tessary-editor/registry.reg
+// (XDG_CONFIG_HOME defaulting to ~/.config). Read anew at each call.
+std::string defaultRegistryFilePath();
+
+class FileRegistryStore : public RegistryStore {
+public:
+    explicit FileRegistryStore(std::string filePath);
+
+    const std::string& filePath() const { return path_; }
+
+    bool createKey(uint32_t hive, const std::string& path) override;
+    bool keyExists(uint32_t hive, const std::string& path) override;
+    bool setValue(uint32_t hive, const std::string& path, const RegistryValue& value) override;
+    std::optional<std::vector<RegistryValue>> values(uint32_t hive, const std::string& path) override;
+    std::optional<std::vector<std::string>> subKeys(uint32_t hive, const std::string& path) override;
+    bool deleteKey(uint32_t hive, const std::string& path) override;
+    bool deleteValue(uint32_t hive, const std::string& path, const std::string& name) override;
+
+    // Largest file taken as a settings file.
+    static constexpr uint64_t kMaxFileBytes = 16u * 1024u * 1024u;
+
+private:
+    struct Outcome {
+        bool ok = false;
+        bool changed = false;
+    };
+
+    // Brings the cached tree up to date with the file. `locked`: the caller holds the write lock.
+    void refresh(bool locked);
+    // Reads and parses the file; a damaged file is moved aside (taking the lock unless held).
+    void load(bool locked);
+    void setAsideDamagedFile(const std::string& reason);
+    bool modify(const std::function<Outcome(RegistryTree&)>& change);
+    static bool validKeyPath(uint32_t hive, const std::string& path);
+
+    std::string path_;
+    RegistryTree tree_;
+    registryfile::FileIdentity identity_;
+    bool cacheValid_ = false;
+    bool writable_ = true; // false while the file exists but could not be read
+};
+
+} // namespace platform

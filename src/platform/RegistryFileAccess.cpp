@@ -1,0 +1,274 @@
+#include "platform/RegistryFileAccess.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <process.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace platform::registryfile {
+namespace {
+
+std::string lastErrorText()
+{
+    return std::strerror(errno);
+}
+
+std::string temporaryNameFor(const std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+#ifdef _WIN32
+    const unsigned long pid = static_cast<unsigned long>(_getpid());
+#else
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+#endif
+    return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(counter++);
+}
+
+} // namespace
+
+FileIdentity identityOf(const std::string& path)
+{
+    FileIdentity id;
+#ifdef _WIN32
+    std::error_code ec;
+    auto status = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(status))
+        return id;
+    id.exists = true;
+    id.size = fs::file_size(path, ec);
+    id.modifiedNs = static_cast<int64_t>(fs::last_write_time(path, ec).time_since_epoch().count());
+#else
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return id;
+    id.exists = true;
+    id.device = static_cast<uint64_t>(st.st_dev);
+    id.inode = static_cast<uint64_t>(st.st_ino);
+    id.size = static_cast<uint64_t>(st.st_size);
+    id.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    return id;
+}
+
+ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string& contents, std::string& error)
+{
+    contents.clear();
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return ec ? ReadStatus::Failed : ReadStatus::Missing;
+    if (fs::is_directory(path, ec)) {
+        error = "it is a folder";
+        return ReadStatus::Failed;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (!fs::exists(path, ec))
+            return ReadStatus::Missing; // replaced or removed in between
+        error = lastErrorText();
+        return ReadStatus::Failed;
+    }
+    char buffer[65536];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        contents.append(buffer, static_cast<size_t>(in.gcount()));
+        if (contents.size() > maxBytes) {
+            error = "larger than " + std::to_string(maxBytes) + " bytes";
+            return ReadStatus::Failed;
+        }
+    }
+    if (in.bad()) {
+        error = "read error";
+        return ReadStatus::Failed;
+    }
+    return ReadStatus::Ok;
+}
+
+bool ensureParentFolder(const std::string& filePath, std::string& error)
+{
+    fs::path parent = fs::path(filePath).parent_path();
+    if (parent.empty())
+        return true;
+    std::error_code ec;
+    fs::create_directories(parent, ec);
+    if (ec && !fs::is_directory(parent)) {
+        error = ec.message();
+        return false;
+    }
+    return true;
+}
+
+#ifdef _WIN32
+
+bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error)
+{
+    const std::string temp = temporaryNameFor(path);
+    HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = "cannot create " + temp;
+        return false;
+    }
+    DWORD written = 0;
+    bool ok = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+              written == contents.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    if (ok)
+        ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        error = "cannot write " + path;
+        DeleteFileA(temp.c_str());
+    }
+    return ok;
+}
+
+std::string moveAside(const std::string& path, const std::string& preferredName)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string target = attempt == 0 ? preferredName : preferredName + "-" + std::to_string(attempt);
+        if (MoveFileExA(path.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
+            return target;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return {};
+    }
+    return {};
+}
+
+ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath)
+{
+    HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    handle_ = reinterpret_cast<intptr_t>(file);
+    OVERLAPPED overlapped{};
+    locked_ = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped);
+}
+
+ExclusiveFileLock::~ExclusiveFileLock()
+{
+    if (handle_ == -1)
+        return;
+    HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    if (locked_) {
+        OVERLAPPED overlapped{};
+        UnlockFileEx(file, 0, 1, 0, &overlapped);
+    }
+    CloseHandle(file);
+}
+
+#else
+
+bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error)
+{
+    const std::string temp = temporaryNameFor(path);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = "cannot create " + temp + ": " + lastErrorText();
+        return false;
+    }
+    // Keep the permissions of the file being replaced.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        ::fchmod(fd, st.st_mode & 07777);
+    const char* data = contents.data();
+    size_t left = contents.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (!ok)
+        error = "cannot write " + temp + ": " + lastErrorText();
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        error = "cannot write " + temp + ": " + lastErrorText();
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        error = "cannot replace " + path + ": " + lastErrorText();
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    std::string folder = fs::path(path).parent_path().string();
+    int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+std::string moveAside(const std::string& path, const std::string& preferredName)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string target = attempt == 0 ? preferredName : preferredName + "-" + std::to_string(attempt);
+        // link() never replaces an existing file, unlike rename().
+        if (::link(path.c_str(), target.c_str()) == 0) {
+            ::unlink(path.c_str());
+            return target;
+        }
+        if (errno == EEXIST)
+            continue;
+        if (errno == EPERM || errno == EXDEV || errno == ENOTSUP || errno == EMLINK) {
+            // File systems without hard links: check, then rename.
+            std::error_code ec;
+            if (fs::exists(target, ec))
+                continue;
+            if (::rename(path.c_str(), target.c_str()) == 0)
+                return target;
+        }
+        return {};
+    }
+    return {};
+}
+
+ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath)
+{
+    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    handle_ = fd;
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX);
+    } while (rc != 0 && errno == EINTR);
+    locked_ = rc == 0;
+}
+
+ExclusiveFileLock::~ExclusiveFileLock()
+{
+    if (handle_ < 0)
+        return;
+    if (locked_)
+        ::flock(static_cast<int>(handle_), LOCK_UN);
+    ::close(static_cast<int>(handle_));
+}
+
+#endif
+
+} // namespace platform::registryfile

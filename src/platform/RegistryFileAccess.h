@@ -1,0 +1,51 @@
+#pragma once
+// The operating-system side of the registry file: whole-file reads, an exclusive lock on a side file,
+// atomic replacement (temporary file, flush to disk, rename over) and moving a bad file aside.
+// POSIX calls, or their Win32 counterparts when built for Windows.
+
+#include <cstdint>
+#include <string>
+
+namespace platform::registryfile {
+
+// What tells one version of the file from another, so that a cached copy can be reused.
+struct FileIdentity {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity identityOf(const std::string& path);
+
+enum class ReadStatus { Ok, Missing, Failed };
+// Reads the whole file; files larger than maxBytes fail with a reason in `error`.
+ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string& contents, std::string& error);
+
+// Creates the folder that will hold `filePath` and every missing folder above it.
+bool ensureParentFolder(const std::string& filePath, std::string& error);
+
+// Writes `contents` to a temporary file beside `path`, flushes it to disk and renames it over `path`.
+bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error);
+
+// Renames `path` to a name that is not taken yet; returns the new name, or "" when that failed.
+std::string moveAside(const std::string& path, const std::string& preferredName);
+
+// Holds an exclusive lock on `lockPath` (created if needed) for the object's lifetime. Other
+// processes that lock the same file wait.
+class ExclusiveFileLock {
+public:
+    explicit ExclusiveFileLock(const std::string& lockPath);
+    ~ExclusiveFileLock();
+    ExclusiveFileLock(const ExclusiveFileLock&) = delete;
+    ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
+    bool isLocked() const { return locked_; }
+
+private:
+    intptr_t handle_ = -1;
+    bool locked_ = false;
+};
+
+} // namespace platform::registryfile

@@ -1,0 +1,240 @@
+#include "platform/RegistryTree.h"
+
+#include <algorithm>
+#include <array>
+
+namespace platform {
+namespace {
+
+// Folds a Windows-1252 byte to its upper-case form, as the registry compares names.
+unsigned char foldCase(unsigned char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return static_cast<unsigned char>(c - 'a' + 'A');
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<unsigned char>(c - 0x20);
+    switch (c) {
+    case 0x9A: return 0x8A; // š
+    case 0x9C: return 0x8C; // œ
+    case 0x9E: return 0x8E; // ž
+    case 0xFF: return 0x9F; // ÿ
+    default: return c;
+    }
+}
+
+struct HiveEntry {
+    uint32_t handle;
+    std::string_view name;
+    std::string_view shortName;
+};
+
+constexpr std::array<HiveEntry, 5> kHives{{
+    {HKEY_CLASSES_ROOT_, "HKEY_CLASSES_ROOT", "HKCR"},
+    {HKEY_CURRENT_USER_, "HKEY_CURRENT_USER", "HKCU"},
+    {HKEY_LOCAL_MACHINE_, "HKEY_LOCAL_MACHINE", "HKLM"},
+    {HKEY_USERS_, "HKEY_USERS", "HKU"},
+    {0x80000005u, "HKEY_CURRENT_CONFIG", "HKCC"},
+}};
+
+template <typename Node>
+Node* findIn(std::vector<Node>& nodes, std::string_view name)
+{
+    for (auto& node : nodes)
+        if (registryNamesEqual(node.name, name))
+            return &node;
+    return nullptr;
+}
+
+} // namespace
+
+bool registryNamesEqual(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (foldCase(static_cast<unsigned char>(a[i])) != foldCase(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::vector<std::string> splitRegistryPath(std::string_view path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (end > start)
+            parts.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string_view hiveName(uint32_t hive)
+{
+    for (const auto& entry : kHives)
+        if (entry.handle == hive)
+            return entry.name;
+    return {};
+}
+
+std::optional<uint32_t> hiveFromName(std::string_view name)
+{
+    for (const auto& entry : kHives)
+        if (registryNamesEqual(entry.name, name) || registryNamesEqual(entry.shortName, name))
+            return entry.handle;
+    return std::nullopt;
+}
+
+RegistryKeyNode* RegistryKeyNode::findSubKey(std::string_view keyName)
+{
+    return findIn(subKeys, keyName);
+}
+
+const RegistryKeyNode* RegistryKeyNode::findSubKey(std::string_view keyName) const
+{
+    return const_cast<RegistryKeyNode*>(this)->findSubKey(keyName);
+}
+
+RegistryValue* RegistryKeyNode::findValue(std::string_view valueName)
+{
+    return findIn(values, valueName);
+}
+
+const std::vector<uint32_t>& RegistryTree::knownHives()
+{
+    static const std::vector<uint32_t> hives = [] {
+        std::vector<uint32_t> list;
+        for (const auto& entry : kHives)
+            list.push_back(entry.handle);
+        return list;
+    }();
+    return hives;
+}
+
+RegistryKeyNode* RegistryTree::rootFor(uint32_t hive)
+{
+    const auto& hives = knownHives();
+    auto it = std::find(hives.begin(), hives.end(), hive);
+    if (it == hives.end())
+        return nullptr;
+    return &roots_[static_cast<size_t>(it - hives.begin())];
+}
+
+const RegistryKeyNode* RegistryTree::root(uint32_t hive) const
+{
+    return const_cast<RegistryTree*>(this)->rootFor(hive);
+}
+
+RegistryKeyNode* RegistryTree::find(uint32_t hive, std::string_view path)
+{
+    RegistryKeyNode* node = rootFor(hive);
+    for (const auto& part : splitRegistryPath(path)) {
+        if (!node)
+            break;
+        node = node->findSubKey(part);
+    }
+    return node;
+}
+
+const RegistryKeyNode* RegistryTree::find(uint32_t hive, std::string_view path) const
+{
+    return const_cast<RegistryTree*>(this)->find(hive, path);
+}
+
+RegistryKeyNode* RegistryTree::create(uint32_t hive, const std::vector<std::string>& components)
+{
+    RegistryKeyNode* node = rootFor(hive);
+    for (const auto& part : components) {
+        if (!node)
+            break;
+        RegistryKeyNode* child = node->findSubKey(part);
+        if (!child) {
+            node->subKeys.push_back(RegistryKeyNode{part, {}, {}});
+            child = &node->subKeys.back();
+        }
+        node = child;
+    }
+    return node;
+}
+
+RegistryKeyNode* RegistryTree::create(uint32_t hive, std::string_view path)
+{
+    return create(hive, splitRegistryPath(path));
+}
+
+bool RegistryTree::setValue(uint32_t hive, std::string_view path, const RegistryValue& value)
+{
+    const bool existed = find(hive, path) != nullptr;
+    RegistryKeyNode* key = create(hive, path);
+    if (!key)
+        return false;
+    if (RegistryValue* old = key->findValue(value.name)) {
+        if (old->type == value.type && old->data == value.data)
+            return !existed;
+        // The stored name keeps the case it was first written with.
+        old->type = value.type;
+        old->data = value.data;
+        return true;
+    }
+    key->values.push_back(value);
+    return true;
+}
+
+bool RegistryTree::deleteValue(uint32_t hive, std::string_view path, std::string_view name)
+{
+    RegistryKeyNode* key = find(hive, path);
+    if (!key)
+        return false;
+    auto it = std::find_if(key->values.begin(), key->values.end(),
+                           [&](const RegistryValue& v) { return registryNamesEqual(v.name, name); });
+    if (it == key->values.end())
+        return false;
+    key->values.erase(it);
+    return true;
+}
+
+bool RegistryTree::deleteLeafKey(uint32_t hive, std::string_view path)
+{
+    auto parts = splitRegistryPath(path);
+    if (parts.empty())
+        return false;
+    const std::string leaf = parts.back();
+    parts.pop_back();
+    RegistryKeyNode* parent = rootFor(hive);
+    for (const auto& part : parts) {
+        if (!parent)
+            return false;
+        parent = parent->findSubKey(part);
+    }
+    if (!parent)
+        return false;
+    auto it = std::find_if(parent->subKeys.begin(), parent->subKeys.end(),
+                           [&](const RegistryKeyNode& k) { return registryNamesEqual(k.name, leaf); });
+    if (it == parent->subKeys.end() || !it->subKeys.empty())
+        return false;
+    parent->subKeys.erase(it);
+    return true;
+}
+
+bool RegistryTree::deleteTree(uint32_t hive, const std::vector<std::string>& components)
+{
+    if (components.empty())
+        return false;
+    RegistryKeyNode* parent = rootFor(hive);
+    for (size_t i = 0; parent && i + 1 < components.size(); ++i)
+        parent = parent->findSubKey(components[i]);
+    if (!parent)
+        return false;
+    auto it = std::find_if(parent->subKeys.begin(), parent->subKeys.end(), [&](const RegistryKeyNode& k) {
+        return registryNamesEqual(k.name, components.back());
+    });
+    if (it == parent->subKeys.end())
+        return false;
+    parent->subKeys.erase(it);
+    return true;
+}
+
+} // namespace platform
