@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ make cmake
   qt6-base-dev libgl-dev libqscintilla2-qt6-dev
-  libbenchmark-dev
+  libbenchmark-dev libx11-dev
   tango-icon-theme fonts-dejavu-core
   poppler-utils           # pdftotext reads printed output back in the print tests
   xvfb xauth              # lets the editor start on a machine without a display

@@ -1,0 +1,64 @@
+#include "app/ToolbarIcons.h"
+
+#include <QFont>
+#include <QHash>
+#include <QPainter>
+#include <QPixmap>
+
+namespace ToolbarIcons {
+
+void selectIconTheme()
+{
+    // Without a desktop session Qt falls back to "hicolor", which has no action icons.
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Tango"));
+    if (QIcon::fallbackThemeName().isEmpty() || QIcon::fallbackThemeName() == QLatin1String("hicolor"))
+        QIcon::setFallbackThemeName(QStringLiteral("Tango"));
+}
+
+// Comment / uncomment have no standard theme icon: a page with a semicolon, crossed out to uncomment.
+static QIcon drawnCommentIcon(bool uncomment)
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        QRectF page(size * 0.15, size * 0.05, size * 0.7, size * 0.9);
+        p.setPen(QPen(QColor(0x55, 0x57, 0x53), 1));
+        p.setBrush(Qt::white);
+        p.drawRect(page);
+        QFont font;
+        font.setBold(true);
+        font.setPixelSize(int(size * 0.75));
+        p.setFont(font);
+        p.setPen(QColor(0x4e, 0x9a, 0x06));
+        p.drawText(page, Qt::AlignCenter, QStringLiteral(";"));
+        if (uncomment) {
+            p.setPen(QPen(QColor(0xcc, 0x00, 0x00), size / 10.0 + 1, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(size * 0.2, size * 0.8), QPointF(size * 0.8, size * 0.2));
+        }
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+QIcon forKey(const QString& key)
+{
+    static const QHash<QString, QString> themeNames{
+        {"New", "document-new"},     {"Open", "document-open"},       {"Save", "document-save"},
+        {"Print", "document-print"}, {"Cut", "edit-cut"},             {"Copy", "edit-copy"},
+        {"Paste", "edit-paste"},     {"Undo", "edit-undo"},           {"Redo", "edit-redo"},
+        {"Outdent", "format-indent-less"}, {"Indent", "format-indent-more"},
+        {"Find", "edit-find-replace"},
+    };
+    if (key == QLatin1String("Comment"))
+        return drawnCommentIcon(false);
+    if (key == QLatin1String("Uncomment"))
+        return drawnCommentIcon(true);
+    return QIcon::fromTheme(themeNames.value(key));
+}
+
+} // namespace ToolbarIcons
