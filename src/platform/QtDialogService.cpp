@@ -36,7 +36,10 @@ MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, con
 {
     QMessageBox box(parent);
     box.setWindowTitle(title);
-    box.setText(text);
+    // Messages keep Windows line breaks in their text; Qt shows a bare line feed.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box.setText(shown);
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;

@@ -1,0 +1,153 @@
+// The main window's small pieces of exact logic: recent-file order, header stamp, dialog filters,
+// stored geometry.
+
+#include "app/FileDialogFilter.h"
+#include "app/HeaderStamp.h"
+#include "app/RecentFileList.h"
+#include "app/WindowGeometry.h"
+#include "preferences/RegistryHandler.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class AppHelpersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void recentFilesOrder();
+    void recentFilesKeepListedSpelling();
+    void recentFilesPushOldestOut();
+    void stampRecognisedIgnoringCase();
+    void stampModifiedLine();
+    void filterTranslation();
+    void geometryFallBack_data();
+    void geometryFallBack();
+    void geometryRoundTripsThroughPixels();
+};
+
+void AppHelpersTest::recentFilesOrder()
+{
+    RecentFileList list;
+    list.add("A");
+    list.add("B");
+    list.add("C");
+    QCOMPARE(list.at(0), QString("C"));
+    QCOMPARE(list.at(1), QString("B"));
+    QCOMPARE(list.at(2), QString("A"));
+    list.add("B");
+    QCOMPARE(list.at(0), QString("B"));
+    QCOMPARE(list.at(1), QString("C"));
+    QCOMPARE(list.at(2), QString("A"));
+    QVERIFY(list.at(3).isEmpty());
+}
+
+void AppHelpersTest::recentFilesKeepListedSpelling()
+{
+    RecentFileList list;
+    list.add("C:\\Scripts\\a.kix");
+    list.add("C:\\Scripts\\b.kix");
+    list.add("c:\\scripts\\A.KIX");
+    QCOMPARE(list.at(0), QString("C:\\Scripts\\a.kix"));
+    QCOMPARE(list.at(1), QString("C:\\Scripts\\b.kix"));
+    QVERIFY(list.at(2).isEmpty());
+}
+
+void AppHelpersTest::recentFilesPushOldestOut()
+{
+    RecentFileList list;
+    for (int i = 1; i <= 10; ++i)
+        list.add(QStringLiteral("file%1.kix").arg(i));
+    QCOMPARE(list.at(0), QString("file10.kix"));
+    QCOMPARE(list.at(8), QString("file2.kix"));
+    QCOMPARE(RecentFileList::caption(0, "C:\\Scripts\\logon.kix"), QString("&1  C:\\Scripts\\logon.kix"));
+    QCOMPARE(RecentFileList::pathFromCaption("&3  /home/a b/x.kix"), QString("/home/a b/x.kix"));
+}
+
+void AppHelpersTest::stampRecognisedIgnoringCase()
+{
+    QString created = HeaderStamp::createdLine();
+    QVERIFY(created.startsWith(";**** Created with Tessary Editor | "));
+    QVERIFY(created.endsWith(" ****"));
+    QVERIFY(HeaderStamp::isStamp(created, ";**** Last Modified on 1/2/2003 at 4:05:06 PM by x ****"));
+    QVERIFY(HeaderStamp::isStamp(created.toUpper(), ";**** LAST MODIFIED ON whatever"));
+    QVERIFY(!HeaderStamp::isStamp(created + " ", ";**** Last Modified on x"));
+    QVERIFY(!HeaderStamp::isStamp(created, ";**** Last Modified"));
+    QVERIFY(!HeaderStamp::isStamp("; my script", created));
+}
+
+void AppHelpersTest::stampModifiedLine()
+{
+    QDateTime when(QDate(2001, 12, 17), QTime(17, 24, 7));
+    QString line = HeaderStamp::modifiedLine(when, QString());
+    QVERIFY(line.startsWith(";**** Last Modified on "));
+    QVERIFY(line.endsWith(" by Anonymous ****"));
+    QVERIFY(line.contains(QLocale::system().toString(when.date(), QLocale::ShortFormat) + " at "));
+    QVERIFY(HeaderStamp::modifiedLine(when, "jdoe").endsWith(" by jdoe ****"));
+
+    qputenv("USERNAME", "");
+    QCOMPARE(HeaderStamp::currentUser(), QString("Anonymous"));
+    qunsetenv("USERNAME");
+    QCOMPARE(HeaderStamp::currentUser(), QString("Anonymous"));
+    qputenv("USERNAME", "admin");
+    QCOMPARE(HeaderStamp::currentUser(), QString("admin"));
+}
+
+void AppHelpersTest::filterTranslation()
+{
+    QCOMPARE(FileDialogFilter::toQt("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*"),
+             QString("KixTart Files (*.txt, *.kix, *.scr) (*txt *.kix *.scr);;All Files (*.*) (*)"));
+    QCOMPARE(FileDialogFilter::toQt("kix32.exe|kix32.exe|All Executable Files (*.exe)|*.exe"),
+             QString("kix32.exe (kix32.exe);;All Executable Files (*.exe) (*.exe)"));
+}
+
+void AppHelpersTest::geometryFallBack_data()
+{
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<bool>("fallBack");
+    QTest::newRow("405") << "405" << true;
+    QTest::newRow("300") << "300" << true;
+    QTest::newRow("406") << "406" << false;
+    QTest::newRow("7000") << "7000" << false;
+    QTest::newRow("not a number") << "tall" << true;
+    QTest::newRow("empty") << "" << true;
+}
+
+void AppHelpersTest::geometryFallBack()
+{
+    QFETCH(QString, height);
+    QFETCH(bool, fallBack);
+    QTemporaryDir dir;
+    qputenv("TESSARY_REGISTRY_FILE", dir.filePath("r.reg").toLocal8Bit());
+    RegistryHandler registry;
+    registry.SetHive(0x80000001u);
+    registry.SetSubKey("Software\\Test");
+    registry.WriteRegValue("MainLeft", TaggedValue::fromString("30"));
+    registry.WriteRegValue("MainTop", TaggedValue::fromString("45"));
+    registry.WriteRegValue("MainWidth", TaggedValue::fromString("9000"));
+    registry.WriteRegValue("MainHeight", TaggedValue::fromString(height));
+    TwipsGeometry g = WindowGeometry::readStored(registry);
+    if (fallBack) {
+        QCOMPARE(g.left, 960.0);
+        QCOMPARE(g.top, 915.0);
+        QCOMPARE(g.width, 10335.0);
+        QCOMPARE(g.height, 6780.0);
+    } else {
+        QCOMPARE(g.left, 30.0);
+        QCOMPARE(g.top, 45.0);
+        QCOMPARE(g.width, 9000.0);
+        QCOMPARE(g.height, height.toDouble());
+    }
+}
+
+void AppHelpersTest::geometryRoundTripsThroughPixels()
+{
+    for (double dpi : {96.0, 120.0, 144.0}) {
+        QRect pixels = WindowGeometry::toPixels(WindowGeometry::FallBack, dpi);
+        TwipsGeometry back = WindowGeometry::toTwips(pixels, dpi);
+        QVERIFY(qAbs(back.width - WindowGeometry::FallBack.width) <= 1440 / dpi);
+    }
+    QCOMPARE(WindowGeometry::toPixels(WindowGeometry::FallBack, 96), QRect(64, 61, 689, 452));
+    QCOMPARE(WindowGeometry::toText(10335.0), QString("10335"));
+}
+
+QTEST_GUILESS_MAIN(AppHelpersTest)
+#include "test_app_helpers.moc"
