@@ -1,5 +1,7 @@
 #include "preferences/AnsiCodec.h"
 
+#include <QList>
+
 #include <array>
 
 namespace AnsiCodec {
