@@ -3,8 +3,13 @@
 // rest of the editor uses (ranges, positions, numbered commands, element colours, file load/save).
 // Lines and columns are zero-based; columns count characters, not bytes.
 
+#include "document/FileError.h"
+#include "document/ScriptFile.h"
+#include "document/SyntaxElements.h"
+
 #include <Qsci/qsciscintilla.h>
 
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -13,6 +18,9 @@ class QPrinter;
 class CodeList;
 class CodeTip;
 class FindReplaceDialog;
+class EditorSearch;
+class CodeAssist;
+class ScopeIndenter;
 
 struct Position {
     int Line = 0;
@@ -26,17 +34,21 @@ struct Range {
     int EndColumn = 0;
 };
 
-// Outcome of LoadFromFile / SaveToFile. PathInaccessible: the drive or folder cannot be reached
-// (missing, not a folder, no media); Other: anything else, with the system's reason in message.
-struct FileError {
-    enum Kind { None, PathInaccessible, Other };
-    Kind kind = None;
-    QString message;
-    bool ok() const { return kind == None; }
-};
-
 // Receiver of the events that answer the control (code list, code tip, key press, mouse down).
 // The document window implements it; the defaults answer as "nothing to do".
+//  KeyPress: raised for each typed character (also Enter 13, Tab 9, Backspace 8, Escape 27) before
+//    it goes into the text, so the caret and CaretWord still show the text as it was; true swallows
+//    the character. A code list or tip opened from here (RunCommand 242/243) appears once the
+//    character is in.
+//  MouseDown: on each mouse press, before the control handles it; true swallows the press.
+//  CodeListOpen: the list is shown when the answer is true. CodeListMatch: raised when the typed
+//    text matches an item (the answer is not used). CodeListSelect: raised when the user chooses
+//    an item (SelectedIndex is the choice); answering true makes the control put the item in place
+//    of the word typed since the list opened, false leaves the text to the handler.
+//  CodeListCancel / CodeTipCancel: the list or tip closed without a choice (Escape, moving away,
+//    or Close() from the program).
+//  CodeTipOpen: a non-zero answer opens a tip; CodeTipUpdate then fills it (TipText empty = new)
+//    and is raised again after each change of text or caret while it stays open.
 class CodeEditorEvents {
 public:
     virtual ~CodeEditorEvents() = default;
@@ -88,7 +100,7 @@ public:
     quint32 ElementColor(int colorNumber) const;
     int ElementFontStyle(int styleNumber) const;
     void SetEditorFont(const QString& name, int pointSize);
-    void SetRightMargin(double twips);
+    void SetRightMargin(double twips); // edge line at this width from the text's left side
     double RightMargin() const;
 
     // Text and state.
@@ -99,6 +111,9 @@ public:
     QString LineText(int line) const; // without its line break
     QString CaretWord() const;
     int CaretWordLength() const;
+    // Words are runs of letters, digits, "_" and "$" (variables keep their "$"; "@" is not part of
+    // a word, so a macro's word is its name). A character before the column that is not a word
+    // character is answered on its own (":" at column 1 of a label line, "(", " ").
     QString WordAtPosition(const Position& position) const;
     int TokenAtCaret() const; // syntax::TokenClass
     int SelLength() const;    // characters
@@ -114,8 +129,11 @@ public:
 
     // Editing.
     void InsertTextAt(const QString& text, const Position& position);
-    void RemoveLine(int line);
-    void InsertLineAt(int line, const QString& text);
+    // RemoveLine and InsertLineAt keep the selection at the same line and column numbers, so a
+    // selection moved beforehand by the number of lines added stays on the same text.
+    void RemoveLine(int line);                       // the line and its break (the last line: the break before it)
+    void InsertLineAt(int line, const QString& text); // text + line break before line; LineTotal() appends
+    // Leaves an empty selection at the start of the inserted text.
     void ReplaceSelectionText(const QString& text);
     void RunCommand(int command, int argument = -1);
     bool CanUndo() const;
@@ -126,9 +144,11 @@ public:
     void Copy();
     void Paste();
 
-    // Files: every byte the user did not edit survives a load and save.
+    // Files: every byte the user did not edit survives a load and save. A failed load leaves the
+    // text as it was; a failed save leaves the file on disk as it was.
     FileError LoadFromFile(const QString& path);
     FileError SaveToFile(const QString& path, bool unused = false);
+    const ScriptFile& fileFormat() const { return file_; }
 
     bool PrintText(QPrinter& printer, int flags = 13);
 
@@ -137,6 +157,59 @@ signals:
     void SelChange();
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
+    // The control's own find / find-and-replace window (nullptr until first used), the list and tip
+    // shown now (nullptr when none).
+    FindReplaceDialog* findReplaceDialog() const;
+    CodeList* openCodeList() const;
+    CodeTip* openCodeTip() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
+    friend class CodeAssist;
+    long sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+    int bytePosition(int line, int column) const;
+    Position positionAt(int bytePos) const;
+    QByteArray bytesBetween(int from, int to) const;
+    int caretPos() const;
+    QString wordBefore(int line, int column) const;
+    const char* lineBreak() const;
+    void applyStyles();
+    void updateLineNumberMargin(bool force = false);
+    void updateRightMargin();
+    void goToLine(int line);
+    void indentSelectedLines(bool outdent);
+    bool isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const;
+    void onModified(int position, int type, const char* text, int length, int added, int line,
+                    int foldNow, int foldPrev, int token, int annotationLines);
+    void onCharAdded(int ch);
+    void onUpdateUi(int updated);
+
     CodeEditorEvents* events_ = nullptr;
+    ScriptFile file_;
+    QsciLexer* lexer_ = nullptr;
+    QString languageName_;
+    bool showWhitespace_ = false;
+    bool showLineNumbers_ = false;
+    int lineNumberDigits_ = 0;
+    int tabWidth_ = 4;
+    double rightMargin_ = 0;
+    QFont editorFont_;
+    bool editorFontSet_ = false;
+    quint32 colors_[syntax::StyleCount] = {};
+    bool colorSet_[syntax::StyleCount] = {};
+    int fontStyles_[syntax::StyleCount] = {};
+    bool fontStyleSet_[syntax::StyleCount] = {};
+    quint32 lineNumberColor_ = 0;
+    bool lineNumberColorSet_ = false;
+    int highlightHandle_ = -1;
+    bool loading_ = false;
+    int inKeyPress_ = 0;
+    std::unique_ptr<EditorSearch> search_;
+    std::unique_ptr<CodeAssist> assist_;
+    std::unique_ptr<ScopeIndenter> indenter_;
 };

@@ -1,0 +1,901 @@
+#include "document/CodeEditor.h"
+
+#include "document/CodeAssist.h"
+#include "document/CodeList.h"
+#include "document/CodeTip.h"
+#include "document/EditorSearch.h"
+#include "document/ScopeIndenter.h"
+#include "platform/DialogService.h"
+
+#if __has_include("document/LanguageRegistry.h")
+#include "document/LanguageRegistry.h"
+#define TESSARY_HAS_LANGUAGE_REGISTRY 1
+#endif
+
+#include <Qsci/qscilexer.h>
+
+#include <QFontMetrics>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr int kHighlightMarker = 20;
+constexpr unsigned long kHighlightBack = 0x99FFFF; // pale yellow, 0x00BBGGRR
+
+bool isWordChar(char32_t c)
+{
+    return c == U'_' || c == U'$' || QChar::isLetterOrNumber(c);
+}
+
+// Number of characters (code points) in UTF-8 bytes.
+qsizetype countCharacters(const char* p, qsizetype n)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        count += (static_cast<unsigned char>(p[i]) & 0xC0) != 0x80;
+    return count;
+}
+
+QColor colorFromBgr(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+quint32 bgrFromColor(const QColor& color)
+{
+    return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
+}
+
+QFont withFontStyle(QFont font, int fontStyle)
+{
+    font.setBold(fontStyle == syntax::Bold || fontStyle == syntax::BoldItalic);
+    font.setItalic(fontStyle == syntax::Italic || fontStyle == syntax::BoldItalic);
+    font.setUnderline(fontStyle == syntax::Underline);
+    return font;
+}
+
+int fontStyleOf(const QFont& font)
+{
+    if (font.underline())
+        return syntax::Underline;
+    if (font.bold())
+        return font.italic() ? syntax::BoldItalic : syntax::Bold;
+    return font.italic() ? syntax::Italic : syntax::Normal;
+}
+
+} // namespace
+
+CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
+{
+    setUtf8(true);
+    setEolMode(EolWindows);
+    setTabWidth(tabWidth_);
+    setIndentationWidth(0);
+    setIndentationsUseTabs(true);
+    setAutoIndent(false);
+    setCallTipsStyle(CallTipsNone);
+    setAutoCompletionSource(AcsNone);
+    setMarginLineNumbers(0, true);
+    setMarginWidth(0, 0);
+    setMarginWidth(1, 0);
+    setMarginWidth(2, 0);
+    editorFont_ = font();
+    search_ = std::make_unique<EditorSearch>(*this);
+    assist_ = std::make_unique<CodeAssist>(*this);
+    indenter_ = std::make_unique<ScopeIndenter>(*this);
+
+    // A full-line background marker for the highlighted line; no margin draws it as a symbol.
+    sci(SCI_MARKERDEFINE, kHighlightMarker, SC_MARK_BACKGROUND);
+    sci(SCI_MARKERSETBACK, kHighlightMarker, long(kHighlightBack));
+    for (int margin = 0; margin < 5; ++margin) {
+        const long mask = sci(SCI_GETMARGINMASKN, margin);
+        sci(SCI_SETMARGINMASKN, margin, mask & ~(1L << kHighlightMarker));
+    }
+
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &CodeEditor::onModified);
+    connect(this, &QsciScintillaBase::SCN_CHARADDED, this, &CodeEditor::onCharAdded);
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CodeEditor::onUpdateUi);
+    connect(this, QOverload<const char*, int>::of(&QsciScintillaBase::SCN_USERLISTSELECTION), this,
+            [this](const char* text, int id) { assist_->listChosen(text, id); });
+    connect(this, &QsciScintillaBase::SCN_AUTOCCANCELLED, this, [this] { assist_->listCancelled(); });
+}
+
+CodeEditor::~CodeEditor()
+{
+    // Nothing is reported while the control goes away.
+    events_ = nullptr;
+}
+
+void CodeEditor::setEventHandler(CodeEditorEvents* handler)
+{
+    events_ = handler;
+}
+
+long CodeEditor::sci(unsigned int message, unsigned long wParam, long lParam) const
+{
+    return SendScintilla(message, wParam, lParam);
+}
+
+// ---- Positions -------------------------------------------------------------------------------
+
+int CodeEditor::bytePosition(int line, int column) const
+{
+    if (line < 0)
+        return 0;
+    if (line >= sci(SCI_GETLINECOUNT))
+        return int(sci(SCI_GETLENGTH));
+    const int start = int(sci(SCI_POSITIONFROMLINE, line));
+    const int end = int(sci(SCI_GETLINEENDPOSITION, line));
+    if (column <= 0)
+        return start;
+    if (column >= end - start)
+        return end; // never fewer bytes than characters
+    const int pos = int(sci(SCI_POSITIONRELATIVE, start, column));
+    return (pos < start || pos > end) ? end : pos;
+}
+
+Position CodeEditor::positionAt(int bytePos) const
+{
+    const int line = int(sci(SCI_LINEFROMPOSITION, bytePos));
+    const int start = int(sci(SCI_POSITIONFROMLINE, line));
+    return {line, int(sci(SCI_COUNTCHARACTERS, start, bytePos))};
+}
+
+QByteArray CodeEditor::bytesBetween(int from, int to) const
+{
+    if (to <= from)
+        return {};
+    QByteArray buffer(to - from + 1, '\0');
+    SendScintilla(SCI_GETTEXTRANGE, long(from), long(to), buffer.data());
+    buffer.truncate(to - from);
+    return buffer;
+}
+
+int CodeEditor::caretPos() const
+{
+    return int(sci(SCI_GETCURRENTPOS));
+}
+
+Range CodeEditor::GetSelectionRange(bool normalized) const
+{
+    int anchor = int(sci(SCI_GETANCHOR));
+    int caret = caretPos();
+    if (normalized && anchor > caret)
+        std::swap(anchor, caret);
+    const Position start = positionAt(anchor);
+    const Position end = positionAt(caret);
+    return {start.Line, start.Column, end.Line, end.Column};
+}
+
+void CodeEditor::SetSelectionRange(const Range& range, bool makeVisible)
+{
+    const int anchor = bytePosition(range.StartLine, range.StartColumn);
+    const int caret = bytePosition(range.EndLine, range.EndColumn);
+    sci(SCI_SETSELECTION, caret, anchor);
+    if (makeVisible) {
+        sci(SCI_ENSUREVISIBLE, sci(SCI_LINEFROMPOSITION, caret));
+        sci(SCI_SCROLLCARET);
+    }
+}
+
+Position CodeEditor::PositionFromPoint(int x, int y) const
+{
+    return positionAt(int(sci(SCI_POSITIONFROMPOINT, x, y)));
+}
+
+// ---- Text and state --------------------------------------------------------------------------
+
+bool CodeEditor::Modified() const
+{
+    return sci(SCI_GETMODIFY) != 0;
+}
+
+int CodeEditor::LineTotal() const
+{
+    return int(sci(SCI_GETLINECOUNT));
+}
+
+int CodeEditor::TextLength() const
+{
+    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return int(countCharacters(text, sci(SCI_GETLENGTH)));
+}
+
+QString CodeEditor::Text() const
+{
+    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return QString::fromUtf8(text, sci(SCI_GETLENGTH));
+}
+
+QString CodeEditor::LineText(int line) const
+{
+    if (line < 0 || line >= LineTotal())
+        return {};
+    return QString::fromUtf8(bytesBetween(int(sci(SCI_POSITIONFROMLINE, line)),
+                                          int(sci(SCI_GETLINEENDPOSITION, line))));
+}
+
+QString CodeEditor::wordBefore(int line, int column) const
+{
+    if (line < 0 || line >= LineTotal() || column <= 0)
+        return {};
+    const QList<uint> chars = LineText(line).toUcs4();
+    const int at = std::min<int>(column, int(chars.size()));
+    if (at == 0)
+        return {};
+    if (!isWordChar(chars[at - 1]))
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + at - 1), 1);
+    int start = at - 1;
+    while (start > 0 && isWordChar(chars[start - 1]))
+        --start;
+    int end = at;
+    while (end < chars.size() && isWordChar(chars[end]))
+        ++end;
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + start), end - start);
+}
+
+QString CodeEditor::WordAtPosition(const Position& position) const
+{
+    return wordBefore(position.Line, position.Column);
+}
+
+QString CodeEditor::CaretWord() const
+{
+    const Position caret = positionAt(caretPos());
+    return wordBefore(caret.Line, caret.Column);
+}
+
+int CodeEditor::CaretWordLength() const
+{
+    return int(CaretWord().toUcs4().size());
+}
+
+int CodeEditor::TokenAtCaret() const
+{
+    const int pos = caretPos();
+    if (!lexer_ || pos == 0)
+        return syntax::NoToken;
+    // Styling is lazy: make sure the text up to the caret has its styles.
+    const long styled = sci(SCI_GETENDSTYLED);
+    if (styled < pos)
+        const_cast<CodeEditor*>(this)->SendScintilla(SCI_COLOURISE, styled, long(pos));
+    switch (sci(SCI_GETSTYLEAT, pos - 1)) {
+    case syntax::Keyword:
+    case syntax::ScopeKeyword:
+        return syntax::KeywordToken;
+    case syntax::String:
+        return syntax::StringToken;
+    case syntax::Comment:
+        return syntax::CommentToken;
+    default:
+        return syntax::NoToken;
+    }
+}
+
+int CodeEditor::SelLength() const
+{
+    return int(sci(SCI_COUNTCHARACTERS, sci(SCI_GETSELECTIONSTART), sci(SCI_GETSELECTIONEND)));
+}
+
+void CodeEditor::SetSearchText(const QString& text)
+{
+    search_->setSearchText(text);
+}
+
+QString CodeEditor::SearchText() const
+{
+    return search_->searchText();
+}
+
+int CodeEditor::HighlightedLine() const
+{
+    if (highlightHandle_ < 0)
+        return -1;
+    return int(sci(SCI_MARKERLINEFROMHANDLE, highlightHandle_));
+}
+
+void CodeEditor::SetHighlightedLine(int line)
+{
+    if (highlightHandle_ >= 0)
+        sci(SCI_MARKERDELETEHANDLE, highlightHandle_);
+    highlightHandle_ = -1;
+    if (line >= 0 && line < LineTotal())
+        highlightHandle_ = int(sci(SCI_MARKERADD, line, kHighlightMarker));
+}
+
+// ---- Editing ---------------------------------------------------------------------------------
+
+const char* CodeEditor::lineBreak() const
+{
+    switch (eolMode()) {
+    case EolUnix:
+        return "\n";
+    case EolMac:
+        return "\r";
+    default:
+        return "\r\n";
+    }
+}
+
+void CodeEditor::InsertTextAt(const QString& text, const Position& position)
+{
+    const QByteArray bytes = text.toUtf8();
+    const int pos = bytePosition(position.Line, position.Column);
+    sci(SCI_SETTARGETRANGE, pos, pos);
+    SendScintilla(SCI_REPLACETARGET, uintptr_t(bytes.size()), bytes.constData());
+}
+
+void CodeEditor::RemoveLine(int line)
+{
+    const int lines = LineTotal();
+    if (line < 0 || line >= lines)
+        return;
+    const Range selection = GetSelectionRange(false);
+    int from = int(sci(SCI_POSITIONFROMLINE, line));
+    int to = int(sci(SCI_GETLENGTH));
+    if (line + 1 < lines)
+        to = int(sci(SCI_POSITIONFROMLINE, line + 1));
+    else if (line > 0)
+        from = int(sci(SCI_GETLINEENDPOSITION, line - 1)); // the last line takes the break before it
+    sci(SCI_DELETERANGE, from, to - from);
+    SetSelectionRange(selection, false);
+}
+
+void CodeEditor::InsertLineAt(int line, const QString& text)
+{
+    const int lines = LineTotal();
+    const Range selection = GetSelectionRange(false);
+    QByteArray bytes = text.toUtf8();
+    int pos;
+    if (line >= lines) {
+        pos = int(sci(SCI_GETLENGTH));
+        bytes.prepend(lineBreak());
+    } else {
+        pos = int(sci(SCI_POSITIONFROMLINE, std::max(line, 0)));
+        bytes.append(lineBreak());
+    }
+    sci(SCI_SETTARGETRANGE, pos, pos);
+    SendScintilla(SCI_REPLACETARGET, uintptr_t(bytes.size()), bytes.constData());
+    SetSelectionRange(selection, false);
+}
+
+void CodeEditor::ReplaceSelectionText(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const int start = int(sci(SCI_GETSELECTIONSTART));
+    sci(SCI_BEGINUNDOACTION);
+    sci(SCI_TARGETFROMSELECTION);
+    SendScintilla(SCI_REPLACETARGET, uintptr_t(bytes.size()), bytes.constData());
+    sci(SCI_ENDUNDOACTION);
+    sci(SCI_SETSELECTION, start, start);
+}
+
+bool CodeEditor::CanUndo() const
+{
+    return sci(SCI_CANUNDO) != 0;
+}
+
+bool CodeEditor::CanRedo() const
+{
+    return sci(SCI_CANREDO) != 0;
+}
+
+void CodeEditor::Undo()
+{
+    undo();
+}
+
+void CodeEditor::Redo()
+{
+    redo();
+}
+
+void CodeEditor::Cut()
+{
+    cut();
+}
+
+void CodeEditor::Copy()
+{
+    copy();
+}
+
+void CodeEditor::Paste()
+{
+    paste();
+}
+
+// ---- Display settings ------------------------------------------------------------------------
+
+void CodeEditor::SetShowWhitespace(bool on)
+{
+    showWhitespace_ = on;
+    sci(SCI_SETVIEWWS, on ? SCWS_VISIBLEALWAYS : SCWS_INVISIBLE);
+}
+
+bool CodeEditor::ShowWhitespace() const
+{
+    return showWhitespace_;
+}
+
+void CodeEditor::SetShowLineNumbers(bool on)
+{
+    showLineNumbers_ = on;
+    updateLineNumberMargin(true);
+}
+
+bool CodeEditor::ShowLineNumbers() const
+{
+    return showLineNumbers_;
+}
+
+void CodeEditor::updateLineNumberMargin(bool force)
+{
+    if (!showLineNumbers_) {
+        lineNumberDigits_ = 0;
+        setMarginWidth(0, 0);
+        return;
+    }
+    const int digits = std::max(2, int(QString::number(LineTotal()).size()));
+    if (digits == lineNumberDigits_ && !force)
+        return;
+    lineNumberDigits_ = digits;
+    setMarginWidth(0, QString(digits + 1, QLatin1Char('9')));
+}
+
+void CodeEditor::SetLanguageName(const QString& name)
+{
+    QsciLexer* lexer = nullptr;
+#ifdef TESSARY_HAS_LANGUAGE_REGISTRY
+    lexer = LanguageRegistry::instance().createLexer(name, this);
+#endif
+    QsciLexer* old = lexer_;
+    lexer_ = lexer;
+    languageName_ = lexer ? name : QString();
+    setLexer(lexer);
+    delete old;
+    applyStyles();
+}
+
+QString CodeEditor::LanguageName() const
+{
+    return languageName_;
+}
+
+void CodeEditor::SetTabWidth(int columns)
+{
+    tabWidth_ = std::clamp(columns, 1, 64);
+    setTabWidth(tabWidth_);
+}
+
+int CodeEditor::TabWidth() const
+{
+    return tabWidth_;
+}
+
+void CodeEditor::SetAutoIndentMode(int mode)
+{
+    indenter_->setMode(mode == 1 || mode == 2 ? mode : 0);
+}
+
+int CodeEditor::AutoIndentMode() const
+{
+    return indenter_->mode();
+}
+
+void CodeEditor::SetElementColor(int colorNumber, quint32 bgr)
+{
+    bgr &= 0xFFFFFF;
+    if (colorNumber == syntax::LineNumberColor) {
+        lineNumberColor_ = bgr;
+        lineNumberColorSet_ = true;
+    } else if (colorNumber >= syntax::TextColor && colorNumber <= syntax::StringColor && colorNumber % 2 == 0) {
+        const int style = (colorNumber - syntax::TextColor) / 2;
+        colors_[style] = bgr;
+        colorSet_[style] = true;
+    } else {
+        return;
+    }
+    applyStyles();
+}
+
+void CodeEditor::SetElementFontStyle(int styleNumber, int fontStyle)
+{
+    if (styleNumber < 0 || styleNumber >= syntax::StyleCount || fontStyle < syntax::Normal ||
+        fontStyle > syntax::Underline)
+        return;
+    fontStyles_[styleNumber] = fontStyle;
+    fontStyleSet_[styleNumber] = true;
+    applyStyles();
+}
+
+quint32 CodeEditor::ElementColor(int colorNumber) const
+{
+    if (colorNumber == syntax::LineNumberColor)
+        return quint32(sci(SCI_STYLEGETFORE, STYLE_LINENUMBER)) & 0xFFFFFF;
+    if (colorNumber < syntax::TextColor || colorNumber > syntax::StringColor || colorNumber % 2 != 0)
+        return 0;
+    const int style = (colorNumber - syntax::TextColor) / 2;
+    if (colorSet_[style])
+        return colors_[style];
+    if (lexer_)
+        return bgrFromColor(lexer_->color(style));
+    return style == 0 ? quint32(sci(SCI_STYLEGETFORE, 0)) & 0xFFFFFF : 0;
+}
+
+int CodeEditor::ElementFontStyle(int styleNumber) const
+{
+    if (styleNumber < 0 || styleNumber >= syntax::StyleCount)
+        return syntax::Normal;
+    if (fontStyleSet_[styleNumber])
+        return fontStyles_[styleNumber];
+    return lexer_ ? fontStyleOf(lexer_->font(styleNumber)) : syntax::Normal;
+}
+
+void CodeEditor::SetEditorFont(const QString& name, int pointSize)
+{
+    QFont font(name);
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    editorFont_ = font;
+    editorFontSet_ = true;
+    applyStyles();
+}
+
+// Gives the current lexer (or, without one, the plain text) the element colours, font styles and
+// font chosen so far; runs again whenever one of them or the lexer changes.
+void CodeEditor::applyStyles()
+{
+    auto fontFor = [this](int style, const QFont& current) {
+        QFont font = editorFontSet_ ? editorFont_ : current;
+        if (editorFontSet_) {
+            font.setBold(current.bold());
+            font.setItalic(current.italic());
+            font.setUnderline(current.underline());
+        }
+        return fontStyleSet_[style] ? withFontStyle(font, fontStyles_[style]) : font;
+    };
+    if (lexer_) {
+        if (editorFontSet_)
+            lexer_->setDefaultFont(editorFont_);
+        for (int style = 0; style < syntax::StyleCount; ++style) {
+            if (colorSet_[style])
+                lexer_->setColor(colorFromBgr(colors_[style]), style);
+            lexer_->setFont(fontFor(style, lexer_->font(style)), style);
+        }
+    } else {
+        const QFont font = fontFor(0, editorFont_);
+        for (const int style : {int(STYLE_DEFAULT), 0}) {
+            SendScintilla(SCI_STYLESETFONT, uintptr_t(style), font.family().toUtf8().constData());
+            if (font.pointSize() > 0)
+                sci(SCI_STYLESETSIZE, style, font.pointSize());
+            sci(SCI_STYLESETBOLD, style, font.bold());
+            sci(SCI_STYLESETITALIC, style, font.italic());
+            sci(SCI_STYLESETUNDERLINE, style, font.underline());
+            if (colorSet_[0])
+                sci(SCI_STYLESETFORE, style, long(colors_[0]));
+        }
+    }
+    if (editorFontSet_)
+        setMarginsFont(editorFont_);
+    if (lineNumberColorSet_)
+        sci(SCI_STYLESETFORE, STYLE_LINENUMBER, long(lineNumberColor_));
+    updateLineNumberMargin(true);
+    updateRightMargin();
+}
+
+void CodeEditor::SetRightMargin(double twips)
+{
+    rightMargin_ = twips;
+    updateRightMargin();
+}
+
+double CodeEditor::RightMargin() const
+{
+    return rightMargin_;
+}
+
+void CodeEditor::updateRightMargin()
+{
+    if (rightMargin_ <= 0) {
+        sci(SCI_SETEDGEMODE, EDGE_NONE);
+        return;
+    }
+    const double pixels = rightMargin_ * logicalDpiX() / 1440.0;
+    const int charWidth = std::max(1, QFontMetrics(editorFont_).averageCharWidth());
+    sci(SCI_SETEDGECOLUMN, std::max(1, int(pixels / charWidth)));
+    sci(SCI_SETEDGEMODE, EDGE_LINE);
+}
+
+// ---- Commands --------------------------------------------------------------------------------
+
+void CodeEditor::RunCommand(int command, int argument)
+{
+    switch (command) {
+    case CmdOutdent:
+        indentSelectedLines(true);
+        break;
+    case CmdIndent:
+        indentSelectedLines(false);
+        break;
+    case CmdSelectAll:
+        selectAll(true);
+        break;
+    case CmdGoToLine:
+        if (argument == -1) {
+            const int current = int(sci(SCI_LINEFROMPOSITION, caretPos())) + 1;
+            const std::optional<int> answer = platform::dialogs().lineNumber(this, current, LineTotal());
+            if (answer)
+                goToLine(*answer - 1);
+        } else if (argument >= 0) {
+            goToLine(argument);
+        }
+        break;
+    case CmdFindReplace:
+        search_->openDialog(true);
+        break;
+    case CmdFindNext:
+        search_->findNext();
+        break;
+    case CmdFind:
+        search_->openDialog(false);
+        break;
+    case CmdCodeList:
+        assist_->openList();
+        break;
+    case CmdCodeTip:
+        assist_->openTip();
+        break;
+    default:
+        break;
+    }
+}
+
+void CodeEditor::goToLine(int line)
+{
+    line = std::clamp(line, 0, LineTotal() - 1);
+    sci(SCI_ENSUREVISIBLE, line);
+    sci(SCI_GOTOPOS, sci(SCI_POSITIONFROMLINE, line));
+    sci(SCI_SCROLLCARET);
+}
+
+void CodeEditor::indentSelectedLines(bool outdent)
+{
+    const long start = sci(SCI_GETSELECTIONSTART);
+    const long end = sci(SCI_GETSELECTIONEND);
+    const int first = int(sci(SCI_LINEFROMPOSITION, start));
+    int last = int(sci(SCI_LINEFROMPOSITION, end));
+    // A selection that ends at the start of a line does not take that line.
+    if (last > first && end == sci(SCI_POSITIONFROMLINE, last))
+        --last;
+    beginUndoAction();
+    for (int line = first; line <= last; ++line) {
+        if (outdent)
+            unindent(line);
+        else
+            indent(line);
+    }
+    endUndoAction();
+}
+
+FindReplaceDialog* CodeEditor::findReplaceDialog() const
+{
+    return search_->dialog();
+}
+
+CodeList* CodeEditor::openCodeList() const
+{
+    return assist_->list();
+}
+
+CodeTip* CodeEditor::openCodeTip() const
+{
+    return assist_->tip();
+}
+
+// ---- Events ----------------------------------------------------------------------------------
+
+bool CodeEditor::isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const
+{
+    // Ctrl or Alt alone make a shortcut; both together are AltGr on some keyboards.
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool alt = modifiers & Qt::AltModifier;
+    if (ctrl != alt || (modifiers & Qt::MetaModifier))
+        return false;
+    return code == 8 || code == 9 || code == 13 || code == 27 || (code >= 32 && code != 127);
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event)
+{
+    emit KeyDown(event->key(), event->modifiers());
+    ++inKeyPress_;
+    bool swallowed = false;
+    const QList<uint> chars = event->text().toUcs4();
+    if (events_ && chars.size() == 1 && isTypedCharacter(chars.first(), event->modifiers()))
+        swallowed = events_->KeyPress(int(chars.first()));
+    if (swallowed)
+        event->accept();
+    else
+        QsciScintilla::keyPressEvent(event);
+    --inKeyPress_;
+    assist_->afterInput();
+}
+
+void CodeEditor::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!events_ || event->commitString().isEmpty()) {
+        QsciScintilla::inputMethodEvent(event);
+        assist_->afterInput();
+        return;
+    }
+    ++inKeyPress_;
+    QString kept;
+    for (const uint ch : event->commitString().toUcs4()) {
+        if (!events_ || !events_->KeyPress(int(ch)))
+            kept.append(QString::fromUcs4(reinterpret_cast<const char32_t*>(&ch), 1));
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QsciScintilla::inputMethodEvent(&filtered);
+    event->setAccepted(filtered.isAccepted());
+    --inKeyPress_;
+    assist_->afterInput();
+}
+
+void CodeEditor::mousePressEvent(QMouseEvent* event)
+{
+    bool swallowed = false;
+    if (events_) {
+        int button = 0;
+        if (event->button() == Qt::LeftButton)
+            button = 1;
+        else if (event->button() == Qt::RightButton)
+            button = 2;
+        else if (event->button() == Qt::MiddleButton)
+            button = 4;
+        int shift = 0;
+        if (event->modifiers() & Qt::ShiftModifier)
+            shift |= 1;
+        if (event->modifiers() & Qt::ControlModifier)
+            shift |= 2;
+        if (event->modifiers() & Qt::AltModifier)
+            shift |= 4;
+        const QPoint at = event->position().toPoint();
+        swallowed = events_->MouseDown(button, shift, at.x(), at.y());
+    }
+    if (swallowed)
+        event->accept();
+    else
+        QsciScintilla::mousePressEvent(event);
+    assist_->afterInput();
+}
+
+void CodeEditor::contextMenuEvent(QContextMenuEvent* event)
+{
+    // With a handler, the right button's menu is the handler's (MouseDown).
+    if (events_)
+        event->accept();
+    else
+        QsciScintilla::contextMenuEvent(event);
+}
+
+void CodeEditor::onModified(int, int type, const char*, int, int, int, int, int, int, int)
+{
+    if (!(type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)))
+        return;
+    if (loading_)
+        return;
+    emit Change();
+    if (showLineNumbers_)
+        updateLineNumberMargin();
+    assist_->textChanged();
+}
+
+void CodeEditor::onCharAdded(int ch)
+{
+    assist_->characterAdded();
+    const char* lineEnd = lineBreak();
+    indenter_->characterAdded(ch, lineEnd[std::strlen(lineEnd) - 1]);
+}
+
+void CodeEditor::onUpdateUi(int updated)
+{
+    if (updated & SC_UPDATE_SELECTION) {
+        emit SelChange();
+        assist_->caretMoved();
+    }
+}
+
+// ---- Files -----------------------------------------------------------------------------------
+
+FileError CodeEditor::LoadFromFile(const QString& path)
+{
+    QByteArray bytes;
+    const FileError error = ScriptFile::read(path, bytes);
+    if (!error.ok())
+        return error;
+    QByteArray text;
+    const ScriptFile format = ScriptFile::decode(bytes, text);
+    bytes = QByteArray(); // the text may share the bytes; drop our hold on them early
+
+    assist_->closeAll();
+    loading_ = true;
+    sci(SCI_SETUNDOCOLLECTION, 0);
+    sci(SCI_CLEARALL);
+    // Appended with its length: text with NUL bytes goes in whole.
+    SendScintilla(SCI_APPENDTEXT, uintptr_t(text.size()), text.constData());
+    sci(SCI_SETUNDOCOLLECTION, 1);
+    sci(SCI_EMPTYUNDOBUFFER);
+    sci(SCI_SETSAVEPOINT);
+    loading_ = false;
+
+    file_ = format;
+    switch (format.lineBreak()) {
+    case ScriptFile::LineBreak::Lf:
+        setEolMode(EolUnix);
+        break;
+    case ScriptFile::LineBreak::Cr:
+        setEolMode(EolMac);
+        break;
+    case ScriptFile::LineBreak::CrLf:
+        setEolMode(EolWindows);
+        break;
+    }
+    highlightHandle_ = -1;
+    sci(SCI_GOTOPOS, 0);
+    updateLineNumberMargin();
+    emit Change();
+    return {};
+}
+
+FileError CodeEditor::SaveToFile(const QString& path, bool)
+{
+    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    const ScriptFile::Encoded encoded = file_.encode(text, sci(SCI_GETLENGTH));
+    const FileError error = ScriptFile::writeAtomically(path, encoded.bom, encoded.body);
+    if (!error.ok())
+        return error;
+    file_.setEncoding(encoded.encoding);
+    sci(SCI_SETSAVEPOINT);
+    return {};
+}
+
+// ---- Printing --------------------------------------------------------------------------------
+
+bool CodeEditor::PrintText(QPrinter& printer, int)
+{
+    long from = 0;
+    long to = sci(SCI_GETLENGTH);
+    if (printer.printRange() == QPrinter::Selection && sci(SCI_GETSELECTIONEND) > sci(SCI_GETSELECTIONSTART)) {
+        from = sci(SCI_GETSELECTIONSTART);
+        to = sci(SCI_GETSELECTIONEND);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    sci(SCI_SETPRINTCOLOURMODE, SC_PRINT_COLOURONWHITE);
+    sci(SCI_SETPRINTWRAPMODE, SC_WRAP_WORD);
+    const QRect area(0, 0, printer.width(), printer.height());
+    bool ok = true;
+    for (long pos = from; pos < to;) {
+        const long next = SendScintilla(SCI_FORMATRANGE, 1UL, &painter, area, pos, to);
+        if (next <= pos)
+            break; // nothing fits on a page: stop rather than loop
+        pos = next;
+        if (pos < to && !printer.newPage()) {
+            ok = false;
+            break;
+        }
+    }
+    painter.end();
+    return ok;
+}
