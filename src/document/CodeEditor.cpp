@@ -104,6 +104,8 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this, &CodeEditor::onModified);
     connect(this, &QsciScintillaBase::SCN_CHARADDED, this, &CodeEditor::onCharAdded);
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, &CodeEditor::onUpdateUi);
+    // Scintilla reports selection changes at once here; SCN_UPDATEUI comes only with painting.
+    connect(this, &QsciScintillaBase::QSCN_SELCHANGED, this, &CodeEditor::selectionMoved);
     connect(this, QOverload<const char*, int>::of(&QsciScintillaBase::SCN_USERLISTSELECTION), this,
             [this](const char* text, int id) { assist_->listChosen(text, id); });
     connect(this, &QsciScintillaBase::SCN_AUTOCCANCELLED, this, [this] { assist_->listCancelled(); });
@@ -180,7 +182,10 @@ void CodeEditor::SetSelectionRange(const Range& range, bool makeVisible)
 {
     const int anchor = bytePosition(range.StartLine, range.StartColumn);
     const int caret = bytePosition(range.EndLine, range.EndColumn);
-    sci(SCI_SETSELECTION, caret, anchor);
+    // Through the anchor and caret messages, which (unlike SCI_SETSELECTION) report the change
+    // and, unlike SCI_SETSEL, do not scroll.
+    sci(SCI_SETANCHOR, anchor);
+    sci(SCI_SETCURRENTPOS, caret);
     if (makeVisible) {
         sci(SCI_ENSUREVISIBLE, sci(SCI_LINEFROMPOSITION, caret));
         sci(SCI_SCROLLCARET);
@@ -376,7 +381,7 @@ void CodeEditor::ReplaceSelectionText(const QString& text)
     sci(SCI_TARGETFROMSELECTION);
     SendScintilla(SCI_REPLACETARGET, uintptr_t(bytes.size()), bytes.constData());
     sci(SCI_ENDUNDOACTION);
-    sci(SCI_SETSELECTION, start, start);
+    sci(SCI_SETEMPTYSELECTION, start);
 }
 
 bool CodeEditor::CanUndo() const
@@ -809,10 +814,20 @@ void CodeEditor::onCharAdded(int ch)
 
 void CodeEditor::onUpdateUi(int updated)
 {
-    if (updated & SC_UPDATE_SELECTION) {
-        emit SelChange();
-        assist_->caretMoved();
-    }
+    if (updated & SC_UPDATE_SELECTION)
+        selectionMoved();
+}
+
+void CodeEditor::selectionMoved()
+{
+    const long anchor = sci(SCI_GETANCHOR);
+    const long caret = sci(SCI_GETCURRENTPOS);
+    if (anchor == reportedAnchor_ && caret == reportedCaret_)
+        return;
+    reportedAnchor_ = anchor;
+    reportedCaret_ = caret;
+    emit SelChange();
+    assist_->caretMoved();
 }
 
 // ---- Files -----------------------------------------------------------------------------------

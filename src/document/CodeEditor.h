@@ -157,6 +157,7 @@ signals:
     void SelChange();
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
+public:
     // The control's own find / find-and-replace window (nullptr until first used), the list and tip
     // shown now (nullptr when none).
     FindReplaceDialog* findReplaceDialog() const;
@@ -188,6 +189,7 @@ private:
                     int foldNow, int foldPrev, int token, int annotationLines);
     void onCharAdded(int ch);
     void onUpdateUi(int updated);
+    void selectionMoved();
 
     CodeEditorEvents* events_ = nullptr;
     ScriptFile file_;
@@ -207,6 +209,8 @@ private:
     quint32 lineNumberColor_ = 0;
     bool lineNumberColorSet_ = false;
     int highlightHandle_ = -1;
+    long reportedAnchor_ = 0;
+    long reportedCaret_ = 0;
     bool loading_ = false;
     int inKeyPress_ = 0;
     std::unique_ptr<EditorSearch> search_;
