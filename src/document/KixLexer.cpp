@@ -15,6 +15,9 @@ enum CharClass : std::uint8_t {
     DigitChar = 2,
     SpecialChar = 4, // may start a comment, string, symbol token, hex number, variable or macro
     LineEndChar = 8,
+    CommentStartChar = 16,
+    StringStartChar = 32,
+    SymbolStartChar = 64,
 };
 
 constexpr std::uint32_t kHashSeed = 2166136261u;
@@ -159,24 +162,24 @@ void KixLexer::compile()
     for (const SymbolToken& t : symbols) {
         const auto first = static_cast<unsigned char>(t.text.at(0));
         symbolsByFirstByte_[first].push_back(t);
-        charClass_[first] |= SpecialChar;
+        charClass_[first] |= SpecialChar | SymbolStartChar;
         // A symbol starting with a letter would be folded; match it unfolded too.
-        charClass_[static_cast<unsigned char>(first >= 'a' && first <= 'z' ? first - 32 : first)] |= SpecialChar;
+        charClass_[static_cast<unsigned char>(first >= 'a' && first <= 'z' ? first - 32 : first)] |= SpecialChar | SymbolStartChar;
     }
 
-    auto addMarkers = [this](const QStringList& items, std::vector<QByteArray>& out) {
+    auto addMarkers = [this](const QStringList& items, std::vector<QByteArray>& out, std::uint8_t flag) {
         for (const QString& item : items) {
             const QByteArray bytes = item.toUtf8();
             if (bytes.isEmpty())
                 continue;
             out.push_back(bytes);
-            charClass_[static_cast<unsigned char>(bytes.at(0))] |= SpecialChar;
+            charClass_[static_cast<unsigned char>(bytes.at(0))] |= SpecialChar | flag;
         }
         std::stable_sort(out.begin(), out.end(),
                          [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
     };
-    addMarkers(def.singleLineCommentList(), commentMarkers_);
-    addMarkers(def.stringDelimiterList(), stringDelimiters_);
+    addMarkers(def.singleLineCommentList(), commentMarkers_, CommentStartChar);
+    addMarkers(def.stringDelimiterList(), stringDelimiters_, StringStartChar);
 
     const QByteArray escape = def.escapeChar().toUtf8();
     escapeByte_ = escape.size() == 1 ? static_cast<unsigned char>(escape.at(0)) : -1;
@@ -244,9 +247,14 @@ int KixLexer::lookupWord(const unsigned char* folded, std::size_t length, std::u
         const WordSlot& slot = wordSlots_[i];
         if (slot.length == 0)
             return -1;
-        if (slot.hash == hash && slot.length == length
-            && std::memcmp(wordPool_.constData() + slot.offset, folded, length) == 0)
-            return slot.style;
+        if (slot.hash == hash && slot.length == length) {
+            const char* stored = wordPool_.constData() + slot.offset;
+            std::size_t k = 0;
+            while (k < length && static_cast<unsigned char>(stored[k]) == folded[k])
+                ++k;
+            if (k == length)
+                return slot.style;
+        }
     }
 }
 
@@ -255,7 +263,8 @@ std::size_t KixLexer::matchMarker(const unsigned char* s, std::size_t i, std::si
 {
     for (const QByteArray& m : markers) {
         const auto len = static_cast<std::size_t>(m.size());
-        if (len <= n - i && std::memcmp(s + i, m.constData(), len) == 0) {
+        if (s[i] == static_cast<unsigned char>(m[0]) && len <= n - i
+            && (len == 1 || std::memcmp(s + i + 1, m.constData() + 1, len - 1) == 0)) {
             // A marker spelled as a word only counts as a whole word.
             if ((charClass_[s[i]] & WordChar) && i + len < n && (charClass_[s[i + len]] & WordChar))
                 continue;
@@ -263,6 +272,22 @@ std::size_t KixLexer::matchMarker(const unsigned char* s, std::size_t i, std::si
         }
     }
     return 0;
+}
+
+const KixLexer::SymbolToken* KixLexer::matchSymbol(const unsigned char* s, std::size_t i, std::size_t n,
+                                                    bool foldCase) const
+{
+    for (const SymbolToken& t : symbolsByFirstByte_[foldCase ? fold_[s[i]] : s[i]]) {
+        const auto len = static_cast<std::size_t>(t.text.size());
+        if (len > n - i)
+            continue;
+        std::size_t k = 1;
+        while (k < len && (foldCase ? fold_[s[i + k]] : s[i + k]) == static_cast<unsigned char>(t.text[k]))
+            ++k;
+        if (k == len)
+            return &t;
+    }
+    return nullptr;
 }
 
 void KixLexer::styleBytes(const char* text, std::size_t n, unsigned char* out) const
@@ -278,7 +303,8 @@ void KixLexer::styleBytes(const char* text, std::size_t n, unsigned char* out) c
 
         if (cls & SpecialChar) {
             // Comment: to the end of the line.
-            if (std::size_t len = matchMarker(s, i, n, commentMarkers_)) {
+            std::size_t len = 0;
+            if ((cls & CommentStartChar) && (len = matchMarker(s, i, n, commentMarkers_)) != 0) {
                 std::size_t j = i + len;
                 while (j < n && !(charClass_[s[j]] & LineEndChar))
                     ++j;
@@ -287,7 +313,7 @@ void KixLexer::styleBytes(const char* text, std::size_t n, unsigned char* out) c
                 continue;
             }
             // String: to the same delimiter or the end of the line.
-            if (std::size_t len = matchMarker(s, i, n, stringDelimiters_)) {
+            if ((cls & StringStartChar) && (len = matchMarker(s, i, n, stringDelimiters_)) != 0) {
                 const unsigned char* delim = s + i;
                 std::size_t j = i + len;
                 while (j < n && !(charClass_[s[j]] & LineEndChar)) {
@@ -317,23 +343,14 @@ void KixLexer::styleBytes(const char* text, std::size_t n, unsigned char* out) c
                 }
             }
             // Operators and symbol keywords, longest first.
-            bool matched = false;
-            for (const SymbolToken& t : symbolsByFirstByte_[foldCase ? fold_[c] : c]) {
-                const auto len = static_cast<std::size_t>(t.text.size());
-                if (len > n - i)
-                    continue;
-                std::size_t k = 1;
-                while (k < len && (foldCase ? fold_[s[i + k]] : s[i + k]) == static_cast<unsigned char>(t.text[k]))
-                    ++k;
-                if (k == len) {
-                    std::memset(out + i, t.style, len);
+            if (cls & SymbolStartChar) {
+                if (const SymbolToken* t = matchSymbol(s, i, n, foldCase)) {
+                    const auto len = static_cast<std::size_t>(t->text.size());
+                    std::memset(out + i, t->style, len);
                     i += len;
-                    matched = true;
-                    break;
+                    continue;
                 }
             }
-            if (matched)
-                continue;
             // $variable, @macro: plain text including the name, so that a name never looks like a keyword.
             if (c == '$' || c == '@') {
                 std::size_t j = i + 1;

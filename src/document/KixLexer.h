@@ -75,6 +75,7 @@ private:
     void addWord(const QByteArray& folded, unsigned char style);
     int lookupWord(const unsigned char* folded, std::size_t length, std::uint32_t hash) const;
     QByteArray foldForLookup(const QString& word) const;
+    const SymbolToken* matchSymbol(const unsigned char* s, std::size_t i, std::size_t n, bool foldCase) const;
     std::size_t matchMarker(const unsigned char* s, std::size_t i, std::size_t n,
                             const std::vector<QByteArray>& markers) const;
 
