@@ -237,6 +237,21 @@ ScriptFile::LineBreak dominantLineBreak(const QByteArray& text)
     return lf >= cr ? ScriptFile::LineBreak::Lf : ScriptFile::LineBreak::Cr;
 }
 
+// A short write carries no error of its own; writing the rest again brings the system's reason.
+bool writeAll(QFileDevice& file, QByteArrayView data)
+{
+    const char* p = data.data();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const qint64 written = file.write(p, left);
+        if (written <= 0)
+            return false;
+        p += written;
+        left -= written;
+    }
+    return true;
+}
+
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -373,7 +388,7 @@ FileError ScriptFile::writeAtomically(const QString& path, const QByteArray& pre
     if (!file.open(QIODevice::WriteOnly))
         return FileError{FileError::Other,
                          QStringLiteral("%1 cannot be saved: %2").arg(nativePath(path), file.errorString())};
-    if (file.write(prefix) != prefix.size() || file.write(body.data(), body.size()) != body.size())
+    if (!writeAll(file, prefix) || !writeAll(file, body))
         return failure(file.errorString());
     if (!file.flush())
         return failure(file.errorString());
