@@ -3,7 +3,10 @@
 
 #include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
+#include "document/LanguageRegistry.h"
 #include "ScriptedDialogService.h"
+
+#include <Qsci/qscilexer.h>
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -42,6 +45,7 @@ private slots:
     void highlightedLineMoves();
     void signalsAndKeyEvents();
     void tokenWithoutLanguage();
+    void languageTokensColoursAndScopes();
     void elementColoursAndFonts();
     void autoIndentModes();
     void marginsAndWhitespace();
@@ -410,6 +414,63 @@ void TestCodeEditor::tokenWithoutLanguage()
     editor.setText(QStringLiteral("; comment"));
     editor.SetSelectionRange({0, 5, 0, 5});
     QCOMPARE(editor.TokenAtCaret(), int(syntax::NoToken));
+}
+
+void TestCodeEditor::languageTokensColoursAndScopes()
+{
+    auto definition = std::make_shared<LanguageDefinition>();
+    definition->setCaseSensitive(false);
+    definition->setKeywords(QStringLiteral("MessageBox\nBegin\nFinish"));
+    definition->setSingleLineComments(QStringLiteral(";"));
+    definition->setScopeKeywords1(QStringLiteral("Begin"));
+    definition->setScopeKeywords2(QStringLiteral("Finish"));
+    definition->setStringDelimiters(QStringLiteral("\"\n'"));
+    LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
+
+    CodeEditor editor;
+    editor.SetElementColor(syntax::KeywordColor, 0x0000FF);
+    editor.SetElementFontStyle(syntax::Comment, syntax::Underline);
+    editor.SetElementColor(syntax::LineNumberColor, 0x9F9F9F);
+    editor.SetLanguageName(QStringLiteral("editortestlanguage"));
+    QCOMPARE(editor.LanguageName(), QStringLiteral("editortestlanguage"));
+    QVERIFY(editor.lexer());
+    // Colours and styles given before the language was chosen reach its lexer.
+    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Keyword), 0x0000FF);
+    const QFont comment = editor.lexer()->font(syntax::Comment);
+    QVERIFY(comment.underline() && !comment.bold() && !comment.italic());
+    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETUNDERLINE, syntax::Comment), 1);
+    editor.SetEditorFont(QStringLiteral("Courier New"), 15);
+    QCOMPARE(editor.lexer()->font(syntax::Comment).pointSize(), 15);
+    QVERIFY(editor.lexer()->font(syntax::Comment).underline());
+    QCOMPARE(editor.lexer()->font(syntax::Number).pointSize(), 15);
+    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER), 0x9F9F9F);
+    editor.SetElementColor(syntax::CommentColor, 0x00FF00);
+    QCOMPARE(editor.lexer()->color(syntax::Comment), QColor(0, 255, 0));
+    QCOMPARE(editor.ElementColor(syntax::CommentColor), 0x00FF00u);
+
+    editor.setText(QStringLiteral("messagebox \"text\" ; note\n$x Begin"));
+    auto tokenAt = [&](int line, int column) {
+        editor.SetSelectionRange({line, column, line, column});
+        return editor.TokenAtCaret();
+    };
+    QCOMPARE(tokenAt(0, 5), int(syntax::KeywordToken));
+    QCOMPARE(tokenAt(0, 14), int(syntax::StringToken));
+    QCOMPARE(tokenAt(0, 24), int(syntax::CommentToken));
+    QCOMPARE(tokenAt(1, 2), int(syntax::NoToken));
+    QCOMPARE(tokenAt(1, 8), int(syntax::KeywordToken)); // scope words count as keywords
+    QCOMPARE(tokenAt(0, 0), int(syntax::NoToken));
+
+    // The language's own scope words drive the scope indentation.
+    CodeEditor typed;
+    typed.SetLanguageName(QStringLiteral("EditorTestLanguage"));
+    typed.SetAutoIndentMode(1);
+    QTest::keyClicks(&typed, QStringLiteral("Begin"));
+    QTest::keyClick(&typed, Qt::Key_Return);
+    QTest::keyClicks(&typed, QStringLiteral("x"));
+    QTest::keyClick(&typed, Qt::Key_Return);
+    QTest::keyClicks(&typed, QStringLiteral("Finish"));
+    QTest::keyClick(&typed, Qt::Key_Return);
+    QCOMPARE(typed.Text(), QStringLiteral("Begin\r\n\tx\r\nFinish\r\n"));
 }
 
 void TestCodeEditor::elementColoursAndFonts()

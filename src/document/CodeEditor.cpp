@@ -4,13 +4,10 @@
 #include "document/CodeList.h"
 #include "document/CodeTip.h"
 #include "document/EditorSearch.h"
+#include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
 #include "platform/DialogService.h"
 
-#if __has_include("document/LanguageRegistry.h")
-#include "document/LanguageRegistry.h"
-#define TESSARY_HAS_LANGUAGE_REGISTRY 1
-#endif
 
 #include <Qsci/qscilexer.h>
 
@@ -459,10 +456,9 @@ void CodeEditor::updateLineNumberMargin(bool force)
 
 void CodeEditor::SetLanguageName(const QString& name)
 {
-    QsciLexer* lexer = nullptr;
-#ifdef TESSARY_HAS_LANGUAGE_REGISTRY
-    lexer = LanguageRegistry::instance().createLexer(name, this);
-#endif
+    QsciLexer* lexer = LanguageRegistry::instance().createLexer(name, this);
+    if (const auto definition = LanguageRegistry::instance().find(name))
+        indenter_->setScopeWords(definition->scopeOpeningList(), definition->scopeClosingList());
     QsciLexer* old = lexer_;
     lexer_ = lexer;
     languageName_ = lexer ? name : QString();
