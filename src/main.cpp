@@ -1,7 +1,17 @@
+#include "app/frmMain.h"
+
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Tessary Editor"));
+    QApplication::setOrganizationName(QStringLiteral("Orland Works"));
+
+    // The command line is one path: the arguments joined back as they were typed.
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    frmMain window(frmMain::commandLinePath(arguments.join(QLatin1Char(' '))));
+    window.show();
+    return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "app/ToolbarIcons.h"
 
+#include <QDir>
 #include <QFont>
 #include <QHash>
 #include <QPainter>
@@ -9,6 +10,18 @@ namespace ToolbarIcons {
 
 void selectIconTheme()
 {
+    // Some platform plugins (offscreen, minimal) search no system icon folders at all.
+    QStringList paths = QIcon::themeSearchPaths();
+    QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (dataDirs.isEmpty())
+        dataDirs = {QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")};
+    for (const QString& dir : dataDirs) {
+        QString icons = dir + QStringLiteral("/icons");
+        if (!paths.contains(icons) && QDir(icons).exists())
+            paths << icons;
+    }
+    QIcon::setThemeSearchPaths(paths);
+
     // Without a desktop session Qt falls back to "hicolor", which has no action icons.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Tango"));

@@ -1,0 +1,184 @@
+#pragma once
+// The main window: the frame of every script document, its menus, toolbar, script tabs and status
+// bar; the set of open documents; the file commands and the recent-files list.
+
+#include "app/RecentFileList.h"
+#include "app/WindowGeometry.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMimeData;
+class QMdiSubWindow;
+class QMenu;
+class QTabBar;
+class QToolBar;
+class CodeEditor;
+class RegistryHandler;
+class StatusPanels;
+class frmDocument;
+struct FileError;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int MaxDocuments = 30;
+
+    // Builds the window and runs the start-up sequence with the given command-line text.
+    explicit frmMain(const QString& commandLine = QString(), QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The one main window (nullptr when none exists).
+    static frmMain* instance();
+
+    // Command-line text as one path: every double quote removed.
+    static QString commandLinePath(const QString& commandLineText);
+
+    // ---- Document set -------------------------------------------------------------------------
+    std::array<frmDocument*, MaxDocuments> Documents{};   // slot n at index n - 1
+    std::array<bool, MaxDocuments> SlotUsed{};           // slot n at index n - 1
+    std::array<bool, MaxDocuments + 1> Changed{};        // indexed by slot n itself
+    std::array<QString, MaxDocuments> DocTitle;          // slot n at index n - 1
+    int OpenCount = 0;
+    int LastSlot = 0;
+    bool SavingFromClose = false;
+    bool SuppressTabAdd = false;
+    bool JustOpened = false;
+    bool AppClosing = false;
+    bool OsVersion5OrLater = false;
+    bool OsIsNT = false;
+    // The remembered file name of the common dialog.
+    QString CurrentFileName;
+
+    int ActiveDocumentIndex(const QString& fileToLoad = QString());
+    int NextFreeSlot();
+    frmDocument* activeDocument() const;
+    CodeEditor* activeEditor(); // the active document's control, creating a document if none
+    QList<frmDocument*> openDocuments() const;
+
+    void TabAdd();
+    void DestroyTab();
+    void TabRename();
+    void setMenu();
+
+    // ---- File commands ------------------------------------------------------------------------
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileClose_Click();
+    // Return true when the script was written.
+    bool mnuFileSave_Click();
+    bool mnuFileSaveAs_Click();
+    void mnuFilePrint_Click();
+    void OpenFile(const QString& path);
+    // Files dropped on the window open one after another, in the order given.
+    void OpenDroppedFiles(const QMimeData* data);
+
+    // ---- Recent files -------------------------------------------------------------------------
+    void LoadRecentFiles();
+    void ShowRecentFile(int index);
+    void AddRecentFile(const QString& path);
+    void SaveRecentFiles();
+    void mnuFileMRU_Click(int index);
+    RecentFileList RecentFiles;
+
+    // ---- Window parts other windows reach ------------------------------------------------------
+    QMdiArea* mdiArea() const { return mdi_; }
+    QWidget* picTabs = nullptr;
+    QTabBar* tsTabs = nullptr;
+    QToolBar* tb = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+    // Toolbar positions 1 to 20 (separators included) at index position - 1.
+    std::array<QAction*, 20> tbButtons{};
+    QAction* toolbarButton(const QString& key) const;
+
+    // Menu items (captions, shortcuts and states are set up by the constructor).
+    QMenu* mnuFile = nullptr;
+    QAction *mnuFileNew = nullptr, *mnuFileOpen = nullptr, *mnuFileClose = nullptr,
+            *mnuFileSave = nullptr, *mnuFileSaveAs = nullptr, *mnuFilePrint = nullptr,
+            *mnuFileBar1 = nullptr, *mnuFileExit = nullptr;
+    std::array<QAction*, RecentFileList::Capacity> mnuFileMRU{};
+    QMenu* mnuEdit = nullptr;
+    QAction *mnuCsHelp = nullptr, *mnuEditUndo = nullptr, *mnuEditRedo = nullptr,
+            *mnuEditCut = nullptr, *mnuEditCopy = nullptr, *mnuEditPaste = nullptr,
+            *mnuEditSelectAll = nullptr, *mnuEditFind = nullptr, *mnuEditFindNext = nullptr,
+            *mnuEditReplace = nullptr, *mnuEditGoTo = nullptr;
+    QMenu* mnuJumpToLabel = nullptr;
+    QAction* mnuJumpNone = nullptr;
+    std::array<QAction*, 20> mnuLabelMarker{};
+    QMenu* mnuView = nullptr;
+    QAction *mnuErrorCodes = nullptr, *mnuVarList = nullptr, *mnuViewToolbar = nullptr,
+            *mnuViewStatusBar = nullptr, *mnuTabs = nullptr;
+    QMenu* mnuInsert = nullptr;
+    QMenu* mnuWizards = nullptr;
+    QAction *mnuMessagebox = nullptr, *mnuInsertCharacter = nullptr, *mnuColor = nullptr,
+            *mnuIni = nullptr, *mnuEnviron = nullptr, *mnuCommandPrompt = nullptr,
+            *mnuEditPreferences = nullptr;
+    QMenu* mnuScript = nullptr;
+    QAction *mnuExecute = nullptr, *mnuDebug = nullptr, *mnuStaysOpen = nullptr,
+            *mnuAutosave = nullptr;
+    QMenu* mnuWindow = nullptr;
+    QAction *mnuWindowNewWindow = nullptr, *mnuWindowCascade = nullptr,
+            *mnuWindowTileHorizontal = nullptr, *mnuWindowTileVertical = nullptr,
+            *mnuWindowArrangeIcons = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction *mnuOnlineHelp = nullptr, *mnuAbout = nullptr;
+
+    // View toggles.
+    void mnuViewToolbar_Click();
+    void mnuViewStatusBar_Click();
+    void mnuTabs_Click();
+    void tsTabs_Click(int index);
+
+    // Edit commands routed to the active control.
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    void mnuEditFind_Click();
+    void tb_ButtonClick(const QString& key);
+    void CommentSelection();
+    void UncommentSelection();
+
+    // The geometry last applied from the registry and the geometry that would be written now.
+    TwipsGeometry currentGeometryTwips() const;
+    double screenDpi() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    friend class frmDocument;
+
+    void buildMenus();
+    void buildToolBar();
+    void buildTabsAndStatusBar();
+    void Form_Load(const QString& commandLine);
+    void Form_Unload();
+    void restoreGeometryTwips(const TwipsGeometry& geometry);
+    void applyViewToggle(QAction* item, const QString& valueName);
+    bool Form_QueryUnload();
+    frmDocument* createDocument(int slot);
+    bool openFileReportingFailure(const QString& path);
+    void arrangeWindows(int arrangement);
+    bool HasHeaderStamp();
+    void StampHeader();
+    void closeBookkeeping();
+    bool reportSaveError(const FileError& error);
+    void refreshWindowList();
+    void refreshUndoButtons();
+
+    QMdiArea* mdi_ = nullptr;
+    StatusPanels* statusPanels_ = nullptr;
+    std::unique_ptr<RegistryHandler> RecentRegistry;
+    TwipsGeometry restoredTwips_{};
+    QRect restoredPixels_;
+    bool geometryPending_ = false;
+    QList<QAction*> windowListActions_;
+};

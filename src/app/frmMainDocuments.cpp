@@ -1,0 +1,232 @@
+// The document set: slots, New and Close, the script tabs, menu states and the Window menu.
+
+#include "app/ProductInfo.h"
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "platform/DialogService.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QFileInfo>
+#include <QTabBar>
+
+int frmMain::NextFreeSlot()
+{
+    for (int i = 1; i <= MaxDocuments; ++i) {
+        if (!SlotUsed[size_t(i - 1)]) {
+            SlotUsed[size_t(i - 1)] = true;
+            return i;
+        }
+    }
+    return -1;
+}
+
+frmDocument* frmMain::activeDocument() const
+{
+    // The current child stays current while the application itself is inactive.
+    return qobject_cast<frmDocument*>(mdi_->currentSubWindow());
+}
+
+QList<frmDocument*> frmMain::openDocuments() const
+{
+    QList<frmDocument*> documents;
+    for (QMdiSubWindow* window : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (auto* document = qobject_cast<frmDocument*>(window))
+            documents << document;
+    return documents;
+}
+
+frmDocument* frmMain::createDocument(int slot)
+{
+    auto* document = new frmDocument(this, slot);
+    Documents[size_t(slot - 1)] = document;
+    document->SetCaption(QStringLiteral("Untitled ") + QString::number(slot));
+    mdi_->addSubWindow(document);
+    document->resize(mdi_->viewport()->size() * 0.8);
+    document->show();
+    mdi_->setActiveSubWindow(document);
+    return document;
+}
+
+int frmMain::ActiveDocumentIndex(const QString& fileToLoad)
+{
+    if (frmDocument* active = activeDocument())
+        return active->Tag().toInt();
+
+    int n = NextFreeSlot();
+    LastSlot = n;
+    if (n == -1) {
+        platform::dialogs().message(this, QStringLiteral("You are only allowed 30 Documents opened at one time."),
+                                    ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                    platform::MessageIcon::None);
+    } else {
+        frmDocument* document = createDocument(n);
+        // A document made here is as real as one from New: it is counted, so the menus stay true.
+        OpenCount += 1;
+        bool loaded = true;
+        QString loadError;
+        if (!fileToLoad.isEmpty()) {
+            JustOpened = true;
+            FileError error = document->rtfText->LoadFromFile(fileToLoad);
+            JustOpened = false;
+            loaded = error.ok();
+            loadError = error.message;
+            if (loaded)
+                document->SetCaption(fileToLoad);
+        }
+        DocTitle[size_t(n - 1)] = loaded && !fileToLoad.isEmpty() ? QFileInfo(fileToLoad).fileName() : QString();
+        // A document that could not be loaded still gets its tab, so it can be found and closed.
+        TabAdd();
+        document->Form_Activate();
+        if (!loaded)
+            platform::dialogs().message(this, QStringLiteral("%1\r\n%2").arg(fileToLoad, loadError),
+                                        ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                        platform::MessageIcon::Critical);
+    }
+    frmDocument* active = activeDocument();
+    return active ? active->Tag().toInt() : 0;
+}
+
+CodeEditor* frmMain::activeEditor()
+{
+    int n = ActiveDocumentIndex();
+    if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
+        return nullptr;
+    return Documents[size_t(n - 1)]->rtfText;
+}
+
+void frmMain::mnuFileNew_Click()
+{
+    int n = NextFreeSlot();
+    LastSlot = n;
+    if (n == -1) {
+        platform::dialogs().message(this, QStringLiteral("You are only allowed 30 documents opened at one time."),
+                                    ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                    platform::MessageIcon::None);
+        return;
+    }
+    createDocument(n);
+    DocTitle[size_t(ActiveDocumentIndex() - 1)] = QString();
+    OpenCount += 1;
+    if (!SuppressTabAdd) {
+        TabAdd();
+        if (frmDocument* document = activeDocument())
+            document->Form_Activate(); // now that its tab exists, select it
+    }
+}
+
+void frmMain::mnuFileClose_Click()
+{
+    int n = ActiveDocumentIndex();
+    if (n < 1 || n > MaxDocuments)
+        return;
+    if (frmDocument* document = Documents[size_t(n - 1)])
+        document->close();
+}
+
+static QString tabLabel(const QString& caption)
+{
+    int slash = qMax(caption.lastIndexOf(QLatin1Char('\\')), caption.lastIndexOf(QLatin1Char('/')));
+    return slash >= 0 ? caption.mid(slash + 1) : caption;
+}
+
+void frmMain::TabAdd()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    QString caption = document->Caption();
+    int index = tsTabs->addTab(tabLabel(caption));
+    tsTabs->setTabData(index, caption);
+    tsTabs->setTabToolTip(index, caption);
+    tsTabs->setCurrentIndex(tsTabs->count() - 1);
+}
+
+void frmMain::DestroyTab()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    for (int i = 0; i < tsTabs->count(); ++i) {
+        if (tsTabs->tabData(i).toString().compare(document->Caption(), Qt::CaseInsensitive) == 0) {
+            tsTabs->removeTab(i);
+            if (i < tsTabs->count())
+                tsTabs->setCurrentIndex(i);
+            break;
+        }
+    }
+    if (tsTabs->count() == 0)
+        picTabs->setVisible(false);
+}
+
+void frmMain::TabRename()
+{
+    frmDocument* document = activeDocument();
+    int index = tsTabs->currentIndex();
+    if (!document || index < 0)
+        return;
+    QString caption = document->Caption();
+    tsTabs->setTabData(index, caption);
+    tsTabs->setTabText(index, tabLabel(caption));
+    tsTabs->setTabToolTip(index, caption);
+}
+
+void frmMain::tsTabs_Click(int index)
+{
+    if (index < 0)
+        return;
+    QString key = tsTabs->tabData(index).toString();
+    for (frmDocument* document : openDocuments()) {
+        if (document->Caption().compare(key, Qt::CaseInsensitive) == 0) {
+            mdi_->setActiveSubWindow(document);
+            document->rtfText->setFocus();
+            return;
+        }
+    }
+}
+
+void frmMain::setMenu()
+{
+    bool docsOpen = OpenCount >= 1;
+    frmDocument* document = activeDocument();
+    bool hasText = document && document->rtfText->TextLength() >= 1;
+    for (QAction* action : {mnuEditCopy, mnuEditCut, tbButtons[7], tbButtons[8]})
+        action->setEnabled(hasText);
+    for (QAction* action : {mnuFileSave, mnuFileSaveAs, mnuFileClose, mnuFilePrint, mnuEditSelectAll,
+                            mnuEditFind, mnuEditUndo, mnuEditRedo, mnuEditGoTo, mnuEditPaste,
+                            mnuEditReplace, mnuEditPreferences, mnuWindowTileHorizontal,
+                            mnuWindowTileVertical, mnuWindowCascade, mnuWindowArrangeIcons, mnuVarList,
+                            mnuWizards->menuAction()})
+        action->setEnabled(docsOpen);
+    for (int position : {4, 6, 10, 15, 16, 17, 18, 19, 20})
+        tbButtons[size_t(position - 1)]->setEnabled(docsOpen);
+    if (!docsOpen) {
+        for (QAction* action : {mnuEditCut, mnuEditCopy, tbButtons[7], tbButtons[8], tbButtons[9]})
+            action->setEnabled(false);
+    }
+}
+
+void frmMain::refreshWindowList()
+{
+    for (QAction* action : windowListActions_) {
+        mnuWindow->removeAction(action);
+        delete action;
+    }
+    windowListActions_.clear();
+    const QList<frmDocument*> documents = openDocuments();
+    if (documents.isEmpty())
+        return;
+    windowListActions_ << mnuWindow->addSeparator();
+    int number = 1;
+    for (frmDocument* document : documents) {
+        QString caption = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(document->Caption())
+                                      : QStringLiteral("%1 %2").arg(number).arg(document->Caption());
+        QAction* action = mnuWindow->addAction(caption);
+        action->setCheckable(true);
+        action->setChecked(document == activeDocument());
+        connect(action, &QAction::triggered, this, [this, document] { mdi_->setActiveSubWindow(document); });
+        windowListActions_ << action;
+        ++number;
+    }
+}

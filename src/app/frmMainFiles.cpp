@@ -1,0 +1,234 @@
+// Opening, saving (with the header stamp) and printing scripts.
+
+#include "app/FileDialogFilter.h"
+#include "app/HeaderStamp.h"
+#include "app/ProductInfo.h"
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "platform/DialogService.h"
+#include "preferences/frmOptions.h"
+
+#include <Qsci/qsciprinter.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+
+namespace {
+
+const QString OpenFilter =
+    QStringLiteral("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*");
+const QString SaveAsFilter = QStringLiteral("KiXtart File (*.kix)|*.kix|All Files (*.*)|*.*");
+
+// The default script folder, when it is set and holds at least one file.
+QString defaultScriptFolder()
+{
+    QString folder = frmOptions::Get()->txtScriptsPath->text();
+    if (folder.isEmpty())
+        return {};
+    QDir dir(folder);
+    if (!dir.exists() || dir.entryList(QDir::Files).isEmpty())
+        return {};
+    return dir.absolutePath();
+}
+
+} // namespace
+
+void frmMain::mnuFileOpen_Click()
+{
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Open");
+    request.filter = FileDialogFilter::toQt(OpenFilter);
+    QString folder = defaultScriptFolder();
+    if (!folder.isEmpty()) {
+        QDir::setCurrent(folder);
+        request.directory = folder;
+    }
+    request.mustExist = true;
+    QString fileName = platform::dialogs().openFileName(this, request);
+    if (fileName.isEmpty())
+        return;
+    fileName = QDir::toNativeSeparators(fileName);
+    CurrentFileName = fileName;
+    // A file that could not be opened does not join the recent files.
+    if (!openFileReportingFailure(fileName))
+        return;
+    AddRecentFile(fileName);
+    SaveRecentFiles();
+    LoadRecentFiles();
+    int n = ActiveDocumentIndex();
+    if (n >= 1 && n <= MaxDocuments)
+        DocTitle[size_t(n - 1)] = QFileInfo(fileName).fileName();
+}
+
+void frmMain::OpenFile(const QString& path)
+{
+    openFileReportingFailure(path);
+}
+
+bool frmMain::openFileReportingFailure(const QString& path)
+{
+    for (frmDocument* document : openDocuments()) {
+        if (document->Caption().compare(path, Qt::CaseInsensitive) == 0) {
+            mdi_->setActiveSubWindow(document);
+            document->rtfText->setFocus();
+            return true;
+        }
+    }
+
+    SuppressTabAdd = true;
+    mnuFileNew_Click();
+    SuppressTabAdd = false;
+    if (LastSlot == -1)
+        return false; // the document limit was reached and has been reported
+    frmDocument* document = activeDocument();
+    if (!document)
+        return false;
+
+    // The load's own change notification must not mark the document changed.
+    JustOpened = true;
+    FileError error = document->rtfText->LoadFromFile(path);
+    JustOpened = false;
+    if (!error.ok()) {
+        // The empty document stays, with a tab so that it can be reached and closed.
+        TabAdd();
+        document->Form_Activate();
+        platform::dialogs().message(this, error.message, ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                    platform::MessageIcon::Critical);
+        return false;
+    }
+    document->SetCaption(path);
+    DocTitle[size_t(document->slot() - 1)] = QFileInfo(path).fileName();
+    TabAdd();
+    document->Form_Activate();
+    return true;
+}
+
+bool frmMain::HasHeaderStamp()
+{
+    CodeEditor* editor = activeEditor();
+    if (!editor || editor->LineTotal() < 2)
+        return false;
+    return HeaderStamp::isStamp(editor->LineText(0), editor->LineText(1));
+}
+
+void frmMain::StampHeader()
+{
+    CodeEditor* editor = activeEditor();
+    if (!editor)
+        return;
+    bool stamped = HasHeaderStamp();
+    Range selection = editor->GetSelectionRange(false);
+    editor->beginUndoAction();
+    if (!stamped) {
+        editor->InsertLineAt(0, QString());
+    } else {
+        editor->RemoveLine(0);
+        editor->RemoveLine(0);
+    }
+    editor->InsertLineAt(0, HeaderStamp::createdLine());
+    editor->InsertLineAt(1, HeaderStamp::modifiedLine(QDateTime::currentDateTime(), HeaderStamp::currentUser()));
+    editor->endUndoAction();
+    // The caret and selection stay on the same text, below the lines added at the top.
+    if (!stamped) {
+        selection.StartLine += 3;
+        selection.EndLine += 3;
+    }
+    editor->SetSelectionRange(selection, true);
+}
+
+bool frmMain::reportSaveError(const FileError& error)
+{
+    if (error.ok())
+        return false;
+    QString text = error.kind == FileError::PathInaccessible
+                       ? QStringLiteral("Cannot access the drive or folder.  If saving to a removable drive\r\n"
+                                        "please ensure that writable media is in the drive.")
+                       : error.message;
+    platform::dialogs().message(this, text, ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                platform::MessageIcon::Critical);
+    return true;
+}
+
+void frmMain::closeBookkeeping()
+{
+    OpenCount -= 1;
+    DestroyTab();
+    setMenu();
+}
+
+bool frmMain::mnuFileSave_Click()
+{
+    int n = ActiveDocumentIndex();
+    if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
+        return false;
+    frmDocument* document = Documents[size_t(n - 1)];
+    if (frmDocument::isUntitledCaption(document->Caption()) || CurrentFileName.isEmpty())
+        return mnuFileSaveAs_Click();
+    if (CurrentFileName.compare(document->Caption(), Qt::CaseInsensitive) != 0)
+        return false;
+    StampHeader();
+    // A failed save leaves the document modified and is never treated as saved.
+    if (reportSaveError(document->rtfText->SaveToFile(CurrentFileName, false)))
+        return false;
+    Changed[size_t(n)] = false;
+    if (SavingFromClose)
+        closeBookkeeping();
+    return true;
+}
+
+bool frmMain::mnuFileSaveAs_Click()
+{
+    int n = ActiveDocumentIndex();
+    if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
+        return false;
+    frmDocument* document = Documents[size_t(n - 1)];
+    StampHeader();
+
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Save As");
+    request.filter = FileDialogFilter::toQt(SaveAsFilter);
+    request.confirmOverwrite = true;
+    if (document->Caption().contains(QLatin1String("Untitled"), Qt::CaseInsensitive)) {
+        request.directory = defaultScriptFolder();
+    } else {
+        QFileInfo current(document->Caption());
+        request.directory = current.absolutePath();
+        request.fileName = current.fileName();
+    }
+    QString fileName = platform::dialogs().saveFileName(this, request);
+    if (fileName.isEmpty())
+        return false;
+    fileName = QDir::toNativeSeparators(fileName);
+    CurrentFileName = fileName;
+    if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
+        return false;
+
+    AddRecentFile(fileName);
+    SaveRecentFiles();
+    LoadRecentFiles();
+    Changed[size_t(n)] = false;
+    document->SetCaption(fileName);
+    DocTitle[size_t(n - 1)] = QFileInfo(fileName).fileName();
+    TabRename();
+    if (SavingFromClose)
+        closeBookkeeping();
+    mnuExecute->setEnabled(true);
+    mnuDebug->setEnabled(true);
+    return true;
+}
+
+void frmMain::mnuFilePrint_Click()
+{
+    frmDocument* document = activeDocument();
+    if (!document)
+        return;
+    QsciPrinter printer(QPrinter::HighResolution);
+    platform::PrintRequest request;
+    request.title = QStringLiteral("Print");
+    request.selectionAvailable = document->rtfText->SelLength() != 0;
+    if (!platform::dialogs().print(this, printer, request))
+        return;
+    document->rtfText->PrintText(printer, 13);
+}

@@ -1,0 +1,248 @@
+// The document set: slots and numbering, the 30-document limit, tabs, menu states, close prompts.
+
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "ScriptedDialogService.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMenu>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using platform::MessageAnswer;
+
+class DocumentSetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void slotsAreReusedLowestFirst();
+    void thirtyFirstDocumentIsRefused();
+    void closingTheLastDocumentHidesTabsAndDisablesMenus();
+    void emptyDocumentDisablesCutAndCopy();
+    void tabsAreKeyedByFullCaption();
+    void closePromptAnswers();
+    void yesWhoseSaveWritesNothingKeepsTheWindow();
+    void applicationCloseAsksPerChangedDocument();
+    void commandWithNoDocumentCreatesACountedOne();
+    void changeTracking();
+
+private:
+    QTemporaryDir dir_;
+    int run_ = 0;
+};
+
+void DocumentSetTest::init()
+{
+    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+}
+
+static void type(CodeEditor* editor, const QString& text)
+{
+    editor->setFocus();
+    QTest::keyClicks(editor, text);
+}
+
+void DocumentSetTest::slotsAreReusedLowestFirst()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    for (int i = 2; i <= 30; ++i)
+        window.mnuFileNew_Click();
+    QCOMPARE(window.OpenCount, 30);
+    QCOMPARE(window.tsTabs->count(), 30);
+    window.mdiArea()->setActiveSubWindow(window.Documents[4]);
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 29);
+    QVERIFY(!window.SlotUsed[4]);
+    QVERIFY(!window.Documents[4]);
+    QCOMPARE(window.tsTabs->count(), 29);
+
+    window.mnuFileNew_Click();
+    QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 5"));
+    QCOMPARE(window.activeDocument()->Tag(), QString("5"));
+    QCOMPARE(window.tsTabs->tabText(window.tsTabs->count() - 1), QString("Untitled 5"));
+    QCOMPARE(window.tsTabs->currentIndex(), window.tsTabs->count() - 1);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void DocumentSetTest::thirtyFirstDocumentIsRefused()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    for (int i = 2; i <= 30; ++i)
+        window.mnuFileNew_Click();
+    window.mnuFileNew_Click();
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 documents opened at one time."));
+    QCOMPARE(dialogs.messages[0].title, QString("Tessary Editor"));
+    QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::Ok);
+    QCOMPARE(window.LastSlot, -1);
+    QCOMPARE(window.OpenCount, 30);
+    QCOMPARE(window.openDocuments().size(), 30);
+}
+
+void DocumentSetTest::closingTheLastDocumentHidesTabsAndDisablesMenus()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(window.picTabs->isVisible());
+    QVERIFY(window.mnuFileSave->isEnabled());
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
+    QVERIFY(!window.picTabs->isVisible());
+    for (QAction* item : {window.mnuFileSave, window.mnuFilePrint, window.mnuEditFind, window.mnuWindowCascade,
+                          window.mnuVarList, window.mnuWizards->menuAction(), window.mnuEditCut,
+                          window.mnuEditPaste, window.tbButtons[3], window.tbButtons[9], window.tbButtons[19]})
+        QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
+    QVERIFY(window.mnuFileNew->isEnabled());
+    QVERIFY(window.tbButtons[0]->isEnabled());
+}
+
+void DocumentSetTest::emptyDocumentDisablesCutAndCopy()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(!window.mnuEditCut->isEnabled());
+    QVERIFY(!window.mnuEditCopy->isEnabled());
+    QVERIFY(!window.tbButtons[7]->isEnabled());
+    QVERIFY(window.mnuEditPaste->isEnabled());
+    QVERIFY(window.tbButtons[9]->isEnabled());
+    type(window.activeDocument()->rtfText, "Beep");
+    QVERIFY(window.mnuEditCut->isEnabled());
+    QVERIFY(window.tbButtons[8]->isEnabled());
+}
+
+void DocumentSetTest::tabsAreKeyedByFullCaption()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* first = window.activeDocument();
+    first->SetCaption("C:\\a\\x.kix");
+    window.TabRename();
+    window.mnuFileNew_Click();
+    frmDocument* second = window.activeDocument();
+    second->SetCaption("C:\\b\\x.kix");
+    window.TabRename();
+    QCOMPARE(window.tsTabs->tabText(0), QString("x.kix"));
+    QCOMPARE(window.tsTabs->tabText(1), QString("x.kix"));
+    window.tsTabs_Click(0);
+    QCOMPARE(window.activeDocument(), first);
+    QCOMPARE(window.tsTabs->currentIndex(), 0);
+    window.tsTabs_Click(1);
+    QCOMPARE(window.activeDocument(), second);
+    QCOMPARE(window.CurrentFileName, QString("C:\\b\\x.kix"));
+    QVERIFY(window.mnuExecute->isEnabled());
+}
+
+void DocumentSetTest::closePromptAnswers()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* document = window.activeDocument();
+    type(document->rtfText, "Beep");
+    QVERIFY(window.Changed[1]);
+
+    dialogs.messageAnswers = {MessageAnswer::Cancel};
+    window.mnuFileClose_Click();
+    QCOMPARE(dialogs.messages.last().text, QString("Untitled 1 has been changed. Do you wish to save?"));
+    QCOMPARE(dialogs.messages.last().buttons, platform::MessageButtons::YesNoCancel);
+    QCOMPARE(dialogs.messages.last().icon, platform::MessageIcon::Question);
+    QCOMPARE(window.OpenCount, 1);
+    QVERIFY(window.SlotUsed[0]);
+
+    dialogs.messageAnswers = {MessageAnswer::No};
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
+    QVERIFY(!window.SlotUsed[0]);
+    QVERIFY(!window.Changed[1]);
+    QCOMPARE(window.tsTabs->count(), 0);
+}
+
+void DocumentSetTest::yesWhoseSaveWritesNothingKeepsTheWindow()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    type(window.activeDocument()->rtfText, "Beep");
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    // No Save As answer prepared: the dialog is cancelled.
+    window.mnuFileClose_Click();
+    QCOMPARE(dialogs.saveRequests.size(), 1);
+    QCOMPARE(window.openDocuments().size(), 1);
+    QCOMPARE(window.OpenCount, 1);
+    QCOMPARE(window.tsTabs->count(), 1);
+    QVERIFY(window.activeDocument()->rtfText->Modified());
+    QVERIFY(window.activeDocument()->rtfText->Text().endsWith("Beep"));
+}
+
+void DocumentSetTest::applicationCloseAsksPerChangedDocument()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    type(window.activeDocument()->rtfText, "Beep");
+    window.mnuFileNew_Click();
+    type(window.activeDocument()->rtfText, "Cls");
+    window.mnuFileNew_Click(); // unchanged: asks nothing
+
+    dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::Cancel};
+    QVERIFY(!window.close());
+    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Exclamation);
+    QCOMPARE(dialogs.messages[0].text, QString("Untitled 1 has been changed. Do you wish to save?"));
+    QCOMPARE(dialogs.messages[1].text, QString("Untitled 2 has been changed. Do you wish to save?"));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.openDocuments().size(), 3);
+    // The cancelled close leaves activation working.
+    QVERIFY(!window.AppClosing);
+    window.mdiArea()->setActiveSubWindow(window.Documents[0]);
+    QCOMPARE(window.tsTabs->currentIndex(), 0);
+
+    dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
+    QVERIFY(window.close());
+}
+
+void DocumentSetTest::commandWithNoDocumentCreatesACountedOne()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
+    window.mnuEditSelectAll->setEnabled(true);
+    window.mnuEditUndo_Click();
+    QCOMPARE(window.openDocuments().size(), 1);
+    QCOMPARE(window.OpenCount, 1);
+    QVERIFY(window.mnuFileSave->isEnabled());
+    QCOMPARE(window.tsTabs->count(), 1);
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
+}
+
+void DocumentSetTest::changeTracking()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* document = window.activeDocument();
+    QVERIFY(!window.Changed[1]);
+    document->rtfText->SetHighlightedLine(0);
+    type(document->rtfText, "x");
+    QVERIFY(window.Changed[1]);
+    QCOMPARE(document->rtfText->HighlightedLine(), -1);
+    QVERIFY(window.toolbarButton("Undo")->isEnabled());
+    window.mnuEditUndo_Click();
+    QVERIFY(!window.toolbarButton("Undo")->isEnabled());
+    QVERIFY(window.toolbarButton("Redo")->isEnabled());
+}
+
+QTEST_MAIN(DocumentSetTest)
+#include "test_document_set.moc"

@@ -1,0 +1,389 @@
+// Opening, saving with the header stamp, printing, dropping files, and the recent-files list.
+
+#include "app/HeaderStamp.h"
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "preferences/PrefRegistry.h"
+#include "preferences/RegistryHandler.h"
+#include "preferences/frmOptions.h"
+#include "ScriptedDialogService.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QProcess>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using platform::MessageAnswer;
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void firstSaveStampsSecondRenews();
+    void saveAsCancelledKeepsStampAndCaption();
+    void untitledLookingFileNameRoutes();
+    void failedSaveKeepsDocumentModified();
+    void saveAsFromClosePromptCancelledKeepsDocument();
+    void reopeningActivatesAndMovesToTop();
+    void unreadableFileLeavesEmptyDocument();
+    void recentFilesMenu();
+    void recentFileGoneShowsMessageAndStays();
+    void printedPdfHoldsTheText();
+    void droppedFilesOpenInOrder();
+
+private:
+    QString write(const QString& name, const QByteArray& bytes);
+    static QByteArray read(const QString& path);
+    QStringList visibleRecentCaptions(frmMain& window);
+    QTemporaryDir dir_;
+    int run_ = 0;
+};
+
+void FileCommandsTest::init()
+{
+    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+    qputenv("USERNAME", "tester");
+}
+
+void FileCommandsTest::cleanup()
+{
+    frmOptions::Unload();
+}
+
+QString FileCommandsTest::write(const QString& name, const QByteArray& bytes)
+{
+    QString path = dir_.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+QByteArray FileCommandsTest::read(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QStringList FileCommandsTest::visibleRecentCaptions(frmMain& window)
+{
+    QStringList captions;
+    for (QAction* action : window.mnuFileMRU)
+        if (action->isVisible())
+            captions << action->text();
+    return captions;
+}
+
+void FileCommandsTest::firstSaveStampsSecondRenews()
+{
+    const QByteArray original = "; logon\r\nIf @INWIN = 1\r\n  ? \"caf\xe9\"\r\nEndIf";
+    QString path = write("logon.kix", original);
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    dialogs.openAnswers = {path};
+    window.mnuFileOpen_Click();
+    frmDocument* document = window.activeDocument();
+    QCOMPARE(document->Caption(), path);
+    QVERIFY(!window.Changed[2]);
+    document->rtfText->SetSelectionRange(Range{1, 3, 1, 9}, true);
+
+    QVERIFY(window.mnuFileSave_Click());
+    QByteArray saved = read(path);
+    QList<QByteArray> lines = saved.split('\n');
+    QCOMPARE(lines[0], HeaderStamp::createdLine().toLatin1() + "\r");
+    QVERIFY(lines[1].startsWith(";**** Last Modified on "));
+    QVERIFY(lines[1].endsWith(" by tester ****\r"));
+    QCOMPARE(lines[2], QByteArray("\r"));
+    QCOMPARE(saved.mid(saved.indexOf("\r\n\r\n") + 4), original);
+    QVERIFY(!document->rtfText->Modified());
+    // The selection stays on the same text below the stamp.
+    Range selection = document->rtfText->GetSelectionRange(true);
+    QCOMPARE(selection.StartLine, 4);
+    QCOMPARE(selection.EndLine, 4);
+
+    // A second save changes only the modified line.
+    QTest::qWait(1100);
+    QVERIFY(window.mnuFileSave_Click());
+    QByteArray again = read(path);
+    QList<QByteArray> againLines = again.split('\n');
+    QCOMPARE(againLines.size(), lines.size());
+    QCOMPARE(againLines[0], lines[0]);
+    for (int i = 2; i < lines.size(); ++i)
+        QCOMPARE(againLines[i], lines[i]);
+    QVERIFY(againLines[1].startsWith(";**** Last Modified on "));
+
+    // A stamp whose lines differ only in letter case is renewed, not doubled.
+    QByteArray upper = again;
+    upper.replace("Created with Tessary Editor", "CREATED WITH TESSARY EDITOR");
+    write("logon.kix", upper);
+    window.mnuFileClose_Click();
+    window.OpenFile(path);
+    QVERIFY(window.mnuFileSave_Click());
+    QCOMPARE(read(path).count(";****"), 2);
+}
+
+void FileCommandsTest::saveAsCancelledKeepsStampAndCaption()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* document = window.activeDocument();
+    document->rtfText->setText("Beep");
+    QVERIFY(!window.mnuFileSaveAs_Click());
+    QCOMPARE(dialogs.saveRequests.size(), 1);
+    QVERIFY(dialogs.saveRequests[0].fileName.isEmpty());
+    QVERIFY(dialogs.saveRequests[0].filter.startsWith("KiXtart File (*.kix) (*.kix)"));
+    QCOMPARE(document->Caption(), QString("Untitled 1"));
+    QCOMPARE(document->rtfText->LineText(0), HeaderStamp::createdLine());
+    QVERIFY(document->rtfText->LineText(1).startsWith(";**** Last Modified on "));
+    QCOMPARE(document->rtfText->LineText(2), QString());
+    QCOMPARE(document->rtfText->LineText(3), QString("Beep"));
+    QVERIFY(document->rtfText->Modified());
+}
+
+void FileCommandsTest::untitledLookingFileNameRoutes()
+{
+    QString path = write("untitled.kix", "Beep\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(path);
+    // The caption is a path, not "Untitled…": Save writes in place without a dialog.
+    QVERIFY(window.mnuFileSave_Click());
+    QVERIFY(dialogs.saveRequests.isEmpty());
+    QVERIFY(read(path).endsWith("\r\n\r\nBeep\r\n"));
+    // Save As starts with an empty name because the caption contains "untitled".
+    window.mnuFileSaveAs_Click();
+    QCOMPARE(dialogs.saveRequests.size(), 1);
+    QVERIFY(dialogs.saveRequests[0].fileName.isEmpty());
+}
+
+void FileCommandsTest::failedSaveKeepsDocumentModified()
+{
+    QString path = write("keep.kix", "Beep\r\n");
+    QString blocker = write("blocker", "a regular file, not a folder");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* document = window.activeDocument();
+    document->rtfText->setText("Cls");
+    // Save As into a "folder" that is a file: the drive-or-folder message, nothing saved.
+    dialogs.saveAnswers = {blocker + "/new.kix"};
+    QVERIFY(!window.mnuFileSaveAs_Click());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text,
+             QString("Cannot access the drive or folder.  If saving to a removable drive\r\n"
+                     "please ensure that writable media is in the drive."));
+    QCOMPARE(document->Caption(), QString("Untitled 1"));
+    QVERIFY(document->rtfText->Modified());
+    QVERIFY(window.Changed[1]);
+
+    // Save over a folder: the system's reason, the old content untouched.
+    window.OpenFile(path);
+    frmDocument* opened = window.activeDocument();
+    opened->rtfText->append("Cls\r\n");
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkdir(path));
+    QVERIFY(!window.mnuFileSave_Click());
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(!dialogs.messages[1].text.isEmpty());
+    QVERIFY(opened->rtfText->Modified());
+    QVERIFY(QFileInfo(path).isDir());
+
+    // A close prompt's Yes whose save fails keeps the document, its tab and its count.
+    int count = window.OpenCount;
+    int tabs = window.tsTabs->count();
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, count);
+    QCOMPARE(window.tsTabs->count(), tabs);
+    QVERIFY(window.openDocuments().contains(opened));
+}
+
+void FileCommandsTest::saveAsFromClosePromptCancelledKeepsDocument()
+{
+    QString target = dir_.filePath("saved-from-close.kix");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.activeDocument()->rtfText->insert("Beep");
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 1);
+    QCOMPARE(window.tsTabs->count(), 1);
+
+    // Now answer the dialog: the save does the close bookkeeping and the window goes.
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    dialogs.saveAnswers = {target};
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
+    QCOMPARE(window.tsTabs->count(), 0);
+    QTRY_COMPARE(window.openDocuments().size(), 0);
+    QVERIFY(read(target).endsWith("\r\n\r\nBeep"));
+}
+
+void FileCommandsTest::reopeningActivatesAndMovesToTop()
+{
+    QString a = write("a.kix", "A"), b = write("b.kix", "B");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    dialogs.openAnswers = {a, b, a};
+    window.mnuFileOpen_Click();
+    window.mnuFileOpen_Click();
+    QCOMPARE(window.openDocuments().size(), 3);
+    window.mnuFileOpen_Click();
+    QCOMPARE(window.openDocuments().size(), 3);
+    QCOMPARE(window.activeDocument()->Caption(), a);
+    QCOMPARE(window.RecentFiles.at(0), a);
+    QCOMPARE(window.RecentFiles.at(1), b);
+    QVERIFY(window.RecentFiles.at(2).isEmpty());
+}
+
+void FileCommandsTest::unreadableFileLeavesEmptyDocument()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QString missing = dir_.filePath("nowhere/none.kix");
+    window.OpenFile(missing);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(!dialogs.messages[0].text.isEmpty());
+    QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 2"));
+    QCOMPARE(window.activeDocument()->rtfText->TextLength(), 0);
+    QCOMPARE(window.OpenCount, 2);
+}
+
+void FileCommandsTest::recentFilesMenu()
+{
+    QStringList files;
+    for (int i = 1; i <= 10; ++i)
+        files << write(QStringLiteral("f%1.kix").arg(i), "Beep");
+    {
+        ScriptedDialogService dialogs;
+        frmMain window;
+        window.show();
+        RegistryHandler mru;
+        mru.SetHive(0x80000001u);
+        mru.SetSubKey(kRecentFilesKey);
+        QCOMPARE(mru.GetRegValue("MRUInit", TaggedValue()), TaggedValue::fromInt32(1));
+        QVERIFY(visibleRecentCaptions(window).isEmpty());
+
+        for (int i = 0; i < 3; ++i) {
+            dialogs.openAnswers = {files[i]};
+            window.mnuFileOpen_Click();
+        }
+        QCOMPARE(visibleRecentCaptions(window),
+                 QStringList({"&1  " + files[2], "&2  " + files[1], "&3  " + files[0]}));
+        for (int i = 3; i < 10; ++i) {
+            dialogs.openAnswers = {files[i]};
+            window.mnuFileOpen_Click();
+        }
+        QCOMPARE(visibleRecentCaptions(window).size(), 4);
+        QCOMPARE(mru.GetRegValue("MRUFile1", TaggedValue()).toString(), files[9]);
+        QCOMPARE(mru.GetRegValue("MRUFile9", TaggedValue()).toString(), files[1]);
+
+        // The size list shortens and lengthens the menu at once.
+        frmOptions* options = frmOptions::Get();
+        options->cboMRU->setCurrentText("2");
+        options->cboMRU_Click();
+        QCOMPARE(visibleRecentCaptions(window).size(), 2);
+        options->cboMRU->setCurrentText("9");
+        options->cboMRU_Click();
+        QCOMPARE(visibleRecentCaptions(window).size(), 9);
+
+        // Choosing an entry opens it (once) and moves it to the top.
+        window.mnuFileMRU_Click(4);
+        QCOMPARE(window.activeDocument()->Caption(), files[5]);
+        QCOMPARE(window.RecentFiles.at(0), files[5]);
+        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
+        window.close();
+    }
+    // The list survives a restart.
+    ScriptedDialogService dialogs;
+    frmMain window;
+    QCOMPARE(window.RecentFiles.at(0), files[5]);
+}
+
+void FileCommandsTest::recentFileGoneShowsMessageAndStays()
+{
+    QString path = write("gone.kix", "Beep");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(path);
+    window.AddRecentFile(path);
+    window.SaveRecentFiles();
+    window.LoadRecentFiles();
+    window.mnuFileClose_Click();
+    QFile::remove(path);
+    window.mnuFileMRU_Click(0);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text,
+             path + " cannot be found.\r\nMake sure the file you are trying to access exists in the specified "
+                    "path and try opening the file again.");
+    QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Critical);
+    QCOMPARE(window.RecentFiles.at(0), path);
+    QVERIFY(window.mnuFileMRU[0]->isVisible());
+}
+
+void FileCommandsTest::printedPdfHoldsTheText()
+{
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    CodeEditor* editor = window.activeDocument()->rtfText;
+    editor->setText("MessageBox(\"Printed text\", \"Title\", 0)\r\n; second line\r\n");
+    QString pdf = dir_.filePath("out.pdf");
+    dialogs.printAnswers = {pdf};
+    window.mnuFilePrint_Click();
+    QCOMPARE(dialogs.printRequests.size(), 1);
+    QCOMPARE(dialogs.printRequests[0].title, QString("Print"));
+    QVERIFY(!dialogs.printRequests[0].selectionAvailable);
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {pdf, "-"});
+    QVERIFY(pdftotext.waitForFinished(30000));
+    QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains("Printed text"), qPrintable(text));
+    QVERIFY(text.contains("second line"));
+
+    editor->SetSelectionRange(Range{0, 0, 0, 5}, true);
+    window.mnuFilePrint_Click(); // cancelled
+    QVERIFY(dialogs.printRequests[1].selectionAvailable);
+}
+
+void FileCommandsTest::droppedFilesOpenInOrder()
+{
+    QStringList files{write("d1.kix", "1"), write("d2.kix", "2"), write("d3.kix", "3")};
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    window.OpenDroppedFiles(&data);
+    QList<frmDocument*> documents = window.openDocuments();
+    QCOMPARE(documents.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(documents[i + 1]->Caption(), files[i]);
+    QCOMPARE(window.tsTabs->tabText(3), QString("d3.kix"));
+    // Dropping an open file again only activates it.
+    data.setUrls({QUrl::fromLocalFile(files[0])});
+    window.OpenDroppedFiles(&data);
+    QCOMPARE(window.openDocuments().size(), 4);
+    QCOMPARE(window.activeDocument()->Caption(), files[0]);
+}
+
+QTEST_MAIN(FileCommandsTest)
+#include "test_file_commands.moc"
