@@ -152,6 +152,33 @@ private slots:
         QVERIFY2(tokenHasStyle(editor, "// e", syntax::Comment, &why), why);
     }
 
+    void largeDocumentsAreStyledWhole()
+    {
+        // Many lines (styled in several pieces), then one line longer than any piece, then more.
+        QByteArray text;
+        while (text.size() < 600 * 1024)
+            text += "Beep \"a ; b\" ; note\r\n";
+        const qsizetype longStart = text.size();
+        text += "$s = \"" + QByteArray(400 * 1024, 'a') + "\" + 1\nEndIf\n";
+        QsciScintilla editor;
+        KixLexer* lexer = selectLanguage(editor, KixLanguageName);
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.constData());
+        colourise(editor);
+        QCOMPARE(lexer->totalStyledBytes(), qint64(text.size()));
+
+        const QByteArray pattern = "Beep \"a ; b\" ; note\r\n";
+        const QList<int> expected = {syntax::Keyword, syntax::Text, syntax::String, syntax::Text, syntax::Comment};
+        for (qsizetype line = 0; line + pattern.size() <= longStart; line += pattern.size()) {
+            const int got[] = {styleAt(editor, line), styleAt(editor, line + 4), styleAt(editor, line + 5),
+                               styleAt(editor, line + 12), styleAt(editor, line + 13)};
+            if (QList<int>(std::begin(got), std::end(got)) != expected)
+                QFAIL(qPrintable(QString("wrong styles in the line at byte %1").arg(line)));
+        }
+        for (qsizetype at : {longStart + 5, longStart + 300 * 1024, longStart + 6 + 400 * 1024})
+            QCOMPARE(styleAt(editor, at), int(syntax::String));
+        QCOMPARE(styleAt(editor, text.size() - 3), int(syntax::ScopeKeyword));
+    }
+
     void restylesOnlyWhatChanged()
     {
         QStringList lines;

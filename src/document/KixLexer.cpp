@@ -84,20 +84,6 @@ QFont KixLexer::defaultFont(int style) const
 
 bool KixLexer::caseSensitive() const { return definition_->caseSensitive(); }
 
-const char* KixLexer::blockStart(int* style) const
-{
-    if (style)
-        *style = syntax::ScopeKeyword;
-    return blockStartWords_.constData();
-}
-
-const char* KixLexer::blockEnd(int* style) const
-{
-    if (style)
-        *style = syntax::ScopeKeyword;
-    return blockEndWords_.constData();
-}
-
 QByteArray KixLexer::foldForLookup(const QString& word) const
 {
     QByteArray bytes = word.toUtf8();
@@ -183,9 +169,6 @@ void KixLexer::compile()
 
     const QByteArray escape = def.escapeChar().toUtf8();
     escapeByte_ = escape.size() == 1 ? static_cast<unsigned char>(escape.at(0)) : -1;
-
-    blockStartWords_ = def.scopeOpeningList().join(QLatin1Char(' ')).toUtf8();
-    blockEndWords_ = def.scopeClosingList().join(QLatin1Char(' ')).toUtf8();
 }
 
 void KixLexer::addWord(const QByteArray& folded, unsigned char style)

@@ -43,8 +43,6 @@ public:
     QColor defaultColor(int style) const override;
     QFont defaultFont(int style) const override;
     bool caseSensitive() const override;
-    const char* blockStart(int* style = nullptr) const override;
-    const char* blockEnd(int* style = nullptr) const override;
 
     void styleText(int start, int end) override;
 
@@ -81,8 +79,6 @@ private:
 
     QByteArray languageName_;
     std::shared_ptr<const LanguageDefinition> definition_;
-    QByteArray blockStartWords_;
-    QByteArray blockEndWords_;
 
     std::array<std::uint8_t, 256> charClass_{};
     std::array<std::uint8_t, 256> fold_{};
