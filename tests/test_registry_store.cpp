@@ -219,6 +219,12 @@ private slots:
         QVERIFY(reread.deleteKey(HKEY_CURRENT_USER_, key + "\\ALPHA"));
         QVERIFY(!reread.setValue(0, key, {"x", REG_SZ_, sz("1")}));           // no root chosen
         QVERIFY(!reread.values(HKEY_CURRENT_USER_, "Software\\Nowhere"));
+        QVERIFY(!reread.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}));
+        std::string deep;
+        for (int i = 0; i < 600; ++i)
+            deep += "\\k";
+        QVERIFY(!reread.createKey(HKEY_CURRENT_USER_, deep));
+        QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
     }
 
     void seesWritesOfOtherStores()
@@ -246,6 +252,8 @@ private slots:
         QTest::newRow("dangling continuation") << QByteArray("REGEDIT4\n[HKCU\\A]\n\"x\"=hex:01,\\\n");
         QTest::newRow("unknown root") << QByteArray("REGEDIT4\n[HKEY_NOWHERE\\A]\n");
         QTest::newRow("value before key") << QByteArray("REGEDIT4\n\"x\"=\"1\"\n");
+        QTest::newRow("too deep") << "REGEDIT4\n[HKCU" + QByteArray("\\a").repeated(600) + "]\n";
+        QTest::newRow("too large") << "REGEDIT4\n" + QByteArray(";" + QByteArray(99, 'x') + "\n").repeated(50000);
     }
 
     void damagedFileIsSetAside()

@@ -141,7 +141,11 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
     const Outcome outcome = change(updated);
     if (!outcome.changed)
         return outcome.ok;
-    if (!registryfile::replaceFileAtomically(path_, formatRegistryText(updated), error)) {
+    const std::string text = formatRegistryText(updated);
+    // A file this store would refuse to read back is never written.
+    if (text.size() > kMaxFileBytes)
+        return false;
+    if (!registryfile::replaceFileAtomically(path_, text, error)) {
         std::cerr << "tessary-editor: settings not saved: " << error << std::endl;
         return false;
     }
@@ -152,7 +156,8 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
 
 bool FileRegistryStore::validKeyPath(uint32_t hive, const std::string& path)
 {
-    return !hiveName(hive).empty() && isWritableRegistryName(path);
+    return !hiveName(hive).empty() && isWritableRegistryName(path) &&
+           splitRegistryPath(path).size() <= RegistryTree::kMaxDepth;
 }
 
 bool FileRegistryStore::createKey(uint32_t hive, const std::string& path)
@@ -187,7 +192,7 @@ std::optional<std::vector<RegistryValue>> FileRegistryStore::values(uint32_t hiv
     const RegistryKeyNode* key = tree_.find(hive, path);
     if (!key)
         return std::nullopt;
-    return key->values;
+    return key->values();
 }
 
 std::optional<std::vector<std::string>> FileRegistryStore::subKeys(uint32_t hive, const std::string& path)
@@ -197,9 +202,9 @@ std::optional<std::vector<std::string>> FileRegistryStore::subKeys(uint32_t hive
     if (!key)
         return std::nullopt;
     std::vector<std::string> names;
-    names.reserve(key->subKeys.size());
-    for (const auto& sub : key->subKeys)
-        names.push_back(sub.name);
+    names.reserve(key->subKeys().size());
+    for (const auto& sub : key->subKeys())
+        names.push_back(sub.name());
     return names;
 }
 

@@ -42,7 +42,7 @@ public:
     bool deleteValue(uint32_t hive, const std::string& path, const std::string& name) override;
 
     // Largest file taken as a settings file.
-    static constexpr uint64_t kMaxFileBytes = 16u * 1024u * 1024u;
+    static constexpr uint64_t kMaxFileBytes = 4u * 1024u * 1024u;
 
 private:
     struct Outcome {

@@ -13,6 +13,9 @@ constexpr std::string_view kLineEnd = "\n";
 #endif
 constexpr std::string_view kHeader = "REGEDIT4";
 constexpr size_t kWrapColumn = 77;
+// Each deletion costs time in proportion to the entries beside it; the editor never writes such
+// lines, so a file full of them is not one of its own.
+constexpr size_t kMaxRemovalLines = 100;
 
 bool isControl(unsigned char c)
 {
@@ -135,7 +138,7 @@ public:
             if (line.front() == '[')
                 error = section(line, result.tree);
             else if (line.front() == '"' || line.front() == '@')
-                error = value(line, result.tree);
+                error = value(line);
             else
                 error = "unrecognised line";
             if (!error.empty())
@@ -169,20 +172,22 @@ private:
         std::string_view path = slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1);
         auto parts = splitRegistryPath(path);
         if (removal) {
+            if (++removals_ > kMaxRemovalLines)
+                return "too many deletion lines";
             tree.deleteTree(*hive, parts);
             hasKey_ = false;
             skipValues_ = true;
             return {};
         }
-        tree.create(*hive, parts);
-        hive_ = *hive;
-        path_ = std::string(path);
+        key_ = tree.create(*hive, parts);
+        if (!key_)
+            return "key path too deep";
         hasKey_ = true;
         skipValues_ = false;
         return {};
     }
 
-    std::string value(std::string_view line, RegistryTree& tree)
+    std::string value(std::string_view line)
     {
         RegistryValue v;
         size_t pos = 0;
@@ -202,8 +207,10 @@ private:
             return "value outside any key";
 
         if (rest == "-") {
+            if (++removals_ > kMaxRemovalLines)
+                return "too many deletion lines";
             if (hasKey_)
-                tree.deleteValue(hive_, path_, v.name);
+                key_->removeValue(v.name);
             return {};
         }
         if (!rest.empty() && rest.front() == '"') {
@@ -251,7 +258,7 @@ private:
             return "unrecognised value data";
         }
         if (hasKey_)
-            tree.setValue(hive_, path_, v);
+            key_->putValue(v);
         return {};
     }
 
@@ -259,8 +266,9 @@ private:
     size_t index_ = 0;
     bool hasKey_ = false;
     bool skipValues_ = false;
-    uint32_t hive_ = 0;
-    std::string path_;
+    size_t removals_ = 0;
+    // The key of the current section; stays valid until the next section line changes the tree.
+    RegistryKeyNode* key_ = nullptr;
 };
 
 void appendQuoted(std::string& out, std::string_view text)
@@ -332,17 +340,17 @@ void appendValue(std::string& out, const RegistryValue& value)
 
 void appendKey(std::string& out, const std::string& path, const RegistryKeyNode& key, bool isRoot)
 {
-    if (!isRoot || !key.values.empty()) {
+    if (!isRoot || !key.values().empty()) {
         out += '[';
         out += path;
         out += ']';
         out += kLineEnd;
-        for (const auto& value : key.values)
+        for (const auto& value : key.values())
             appendValue(out, value);
         out += kLineEnd;
     }
-    for (const auto& sub : key.subKeys)
-        appendKey(out, path + '\\' + sub.name, sub, false);
+    for (const auto& sub : key.subKeys())
+        appendKey(out, path + '\\' + sub.name(), sub, false);
 }
 
 } // namespace

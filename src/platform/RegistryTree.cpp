@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 
 namespace platform {
 namespace {
@@ -35,15 +36,6 @@ constexpr std::array<HiveEntry, 5> kHives{{
     {HKEY_USERS_, "HKEY_USERS", "HKU"},
     {0x80000005u, "HKEY_CURRENT_CONFIG", "HKCC"},
 }};
-
-template <typename Node>
-Node* findIn(std::vector<Node>& nodes, std::string_view name)
-{
-    for (auto& node : nodes)
-        if (registryNamesEqual(node.name, name))
-            return &node;
-    return nullptr;
-}
 
 } // namespace
 
@@ -88,9 +80,18 @@ std::optional<uint32_t> hiveFromName(std::string_view name)
     return std::nullopt;
 }
 
+std::string foldRegistryName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded)
+        c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));
+    return folded;
+}
+
 RegistryKeyNode* RegistryKeyNode::findSubKey(std::string_view keyName)
 {
-    return findIn(subKeys, keyName);
+    auto it = subKeyIndex_.find(foldRegistryName(keyName));
+    return it == subKeyIndex_.end() ? nullptr : &subKeys_[it->second];
 }
 
 const RegistryKeyNode* RegistryKeyNode::findSubKey(std::string_view keyName) const
@@ -98,9 +99,61 @@ const RegistryKeyNode* RegistryKeyNode::findSubKey(std::string_view keyName) con
     return const_cast<RegistryKeyNode*>(this)->findSubKey(keyName);
 }
 
-RegistryValue* RegistryKeyNode::findValue(std::string_view valueName)
+const RegistryValue* RegistryKeyNode::findValue(std::string_view valueName) const
 {
-    return findIn(values, valueName);
+    auto it = valueIndex_.find(foldRegistryName(valueName));
+    return it == valueIndex_.end() ? nullptr : &values_[it->second];
+}
+
+RegistryKeyNode& RegistryKeyNode::ensureSubKey(const std::string& keyName)
+{
+    auto [it, inserted] = subKeyIndex_.try_emplace(foldRegistryName(keyName), subKeys_.size());
+    if (inserted)
+        subKeys_.emplace_back(keyName);
+    return subKeys_[it->second];
+}
+
+bool RegistryKeyNode::removeSubKey(std::string_view keyName)
+{
+    auto it = subKeyIndex_.find(foldRegistryName(keyName));
+    if (it == subKeyIndex_.end())
+        return false;
+    const size_t position = it->second;
+    subKeys_.erase(subKeys_.begin() + static_cast<std::ptrdiff_t>(position));
+    subKeyIndex_.erase(it);
+    for (auto& entry : subKeyIndex_)
+        if (entry.second > position)
+            --entry.second;
+    return true;
+}
+
+bool RegistryKeyNode::putValue(const RegistryValue& value)
+{
+    auto [it, inserted] = valueIndex_.try_emplace(foldRegistryName(value.name), values_.size());
+    if (inserted) {
+        values_.push_back(value);
+        return true;
+    }
+    RegistryValue& old = values_[it->second];
+    if (old.type == value.type && old.data == value.data)
+        return false;
+    old.type = value.type;
+    old.data = value.data;
+    return true;
+}
+
+bool RegistryKeyNode::removeValue(std::string_view valueName)
+{
+    auto it = valueIndex_.find(foldRegistryName(valueName));
+    if (it == valueIndex_.end())
+        return false;
+    const size_t position = it->second;
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
+    valueIndex_.erase(it);
+    for (auto& entry : valueIndex_)
+        if (entry.second > position)
+            --entry.second;
+    return true;
 }
 
 const std::vector<uint32_t>& RegistryTree::knownHives()
@@ -146,16 +199,13 @@ const RegistryKeyNode* RegistryTree::find(uint32_t hive, std::string_view path) 
 
 RegistryKeyNode* RegistryTree::create(uint32_t hive, const std::vector<std::string>& components)
 {
+    if (components.size() > kMaxDepth)
+        return nullptr;
     RegistryKeyNode* node = rootFor(hive);
     for (const auto& part : components) {
         if (!node)
             break;
-        RegistryKeyNode* child = node->findSubKey(part);
-        if (!child) {
-            node->subKeys.push_back(RegistryKeyNode{part, {}, {}});
-            child = &node->subKeys.back();
-        }
-        node = child;
+        node = &node->ensureSubKey(part);
     }
     return node;
 }
@@ -171,29 +221,13 @@ bool RegistryTree::setValue(uint32_t hive, std::string_view path, const Registry
     RegistryKeyNode* key = create(hive, path);
     if (!key)
         return false;
-    if (RegistryValue* old = key->findValue(value.name)) {
-        if (old->type == value.type && old->data == value.data)
-            return !existed;
-        // The stored name keeps the case it was first written with.
-        old->type = value.type;
-        old->data = value.data;
-        return true;
-    }
-    key->values.push_back(value);
-    return true;
+    return key->putValue(value) || !existed;
 }
 
 bool RegistryTree::deleteValue(uint32_t hive, std::string_view path, std::string_view name)
 {
     RegistryKeyNode* key = find(hive, path);
-    if (!key)
-        return false;
-    auto it = std::find_if(key->values.begin(), key->values.end(),
-                           [&](const RegistryValue& v) { return registryNamesEqual(v.name, name); });
-    if (it == key->values.end())
-        return false;
-    key->values.erase(it);
-    return true;
+    return key && key->removeValue(name);
 }
 
 bool RegistryTree::deleteLeafKey(uint32_t hive, std::string_view path)
@@ -201,22 +235,10 @@ bool RegistryTree::deleteLeafKey(uint32_t hive, std::string_view path)
     auto parts = splitRegistryPath(path);
     if (parts.empty())
         return false;
-    const std::string leaf = parts.back();
-    parts.pop_back();
-    RegistryKeyNode* parent = rootFor(hive);
-    for (const auto& part : parts) {
-        if (!parent)
-            return false;
-        parent = parent->findSubKey(part);
-    }
-    if (!parent)
+    const RegistryKeyNode* key = find(hive, path);
+    if (!key || !key->subKeys().empty())
         return false;
-    auto it = std::find_if(parent->subKeys.begin(), parent->subKeys.end(),
-                           [&](const RegistryKeyNode& k) { return registryNamesEqual(k.name, leaf); });
-    if (it == parent->subKeys.end() || !it->subKeys.empty())
-        return false;
-    parent->subKeys.erase(it);
-    return true;
+    return deleteTree(hive, parts);
 }
 
 bool RegistryTree::deleteTree(uint32_t hive, const std::vector<std::string>& components)
@@ -226,15 +248,7 @@ bool RegistryTree::deleteTree(uint32_t hive, const std::vector<std::string>& com
     RegistryKeyNode* parent = rootFor(hive);
     for (size_t i = 0; parent && i + 1 < components.size(); ++i)
         parent = parent->findSubKey(components[i]);
-    if (!parent)
-        return false;
-    auto it = std::find_if(parent->subKeys.begin(), parent->subKeys.end(), [&](const RegistryKeyNode& k) {
-        return registryNamesEqual(k.name, components.back());
-    });
-    if (it == parent->subKeys.end())
-        return false;
-    parent->subKeys.erase(it);
-    return true;
+    return parent && parent->removeSubKey(components.back());
 }
 
 } // namespace platform

@@ -9,22 +9,46 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
 
-struct RegistryKeyNode {
-    std::string name;
-    std::vector<RegistryValue> values;
-    std::vector<RegistryKeyNode> subKeys;
+// A key: its values and sub-keys in insertion order, each also indexed by folded name so that
+// files with many entries load in linear time.
+class RegistryKeyNode {
+public:
+    RegistryKeyNode() = default;
+    explicit RegistryKeyNode(std::string keyName) : name_(std::move(keyName)) {}
+
+    const std::string& name() const { return name_; }
+    const std::vector<RegistryValue>& values() const { return values_; }
+    const std::vector<RegistryKeyNode>& subKeys() const { return subKeys_; }
 
     RegistryKeyNode* findSubKey(std::string_view keyName);
     const RegistryKeyNode* findSubKey(std::string_view keyName) const;
-    RegistryValue* findValue(std::string_view valueName);
+    const RegistryValue* findValue(std::string_view valueName) const;
+
+    // Adds a sub-key of that name unless one exists; returns it. Invalidates pointers to sub-keys.
+    RegistryKeyNode& ensureSubKey(const std::string& keyName);
+    bool removeSubKey(std::string_view keyName);
+    // Stores the value, replacing the data of one with the same name (whose name and place stay);
+    // returns whether anything changed.
+    bool putValue(const RegistryValue& value);
+    bool removeValue(std::string_view valueName);
+
+private:
+    std::string name_;
+    std::vector<RegistryValue> values_;
+    std::vector<RegistryKeyNode> subKeys_;
+    std::unordered_map<std::string, size_t> valueIndex_;
+    std::unordered_map<std::string, size_t> subKeyIndex_;
 };
 
 // Case-insensitive comparison of names given as Windows-1252 bytes.
 bool registryNamesEqual(std::string_view a, std::string_view b);
+// The name in the form that registryNamesEqual compares.
+std::string foldRegistryName(std::string_view name);
 
 // Splits "A\B\C" into its components; empty components (doubled, leading or trailing
 // backslashes) are dropped, so "" and "\" both name the root itself.
@@ -37,12 +61,15 @@ std::optional<uint32_t> hiveFromName(std::string_view name);
 
 class RegistryTree {
 public:
+    // Deepest key path accepted (the Windows registry's own limit), which also bounds recursion.
+    static constexpr size_t kMaxDepth = 512;
+
     // The roots in the order they are written out.
     static const std::vector<uint32_t>& knownHives();
 
     RegistryKeyNode* find(uint32_t hive, std::string_view path);
     const RegistryKeyNode* find(uint32_t hive, std::string_view path) const;
-    // Finds or creates every key on the path; nullptr for an unknown root.
+    // Finds or creates every key on the path; nullptr for an unknown root or a path too deep.
     RegistryKeyNode* create(uint32_t hive, const std::vector<std::string>& components);
     RegistryKeyNode* create(uint32_t hive, std::string_view path);
 
