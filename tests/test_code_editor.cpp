@@ -8,8 +8,11 @@
 
 #include <Qsci/qscilexer.h>
 
+#include <QFile>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -49,6 +52,7 @@ private slots:
     void elementColoursAndFonts();
     void autoIndentModes();
     void marginsAndWhitespace();
+    void printsToPdf();
 };
 
 void TestCodeEditor::columnsCountCharacters()
@@ -553,6 +557,34 @@ void TestCodeEditor::marginsAndWhitespace()
     const long column = sci(editor, QsciScintillaBase::SCI_GETEDGECOLUMN);
     const int charWidth = QFontMetrics(QFont(QStringLiteral("Monospace"), 10)).averageCharWidth();
     QCOMPARE(column, long(4 * editor.logicalDpiX() / charWidth));
+}
+
+void TestCodeEditor::printsToPdf()
+{
+    QTemporaryDir dir;
+    CodeEditor editor;
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("? \"line %1\"\r\n").arg(i);
+    editor.setText(text);
+    auto pages = [&](bool selectionOnly) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString path = dir.filePath(selectionOnly ? QStringLiteral("sel.pdf") : QStringLiteral("all.pdf"));
+        printer.setOutputFileName(path);
+        if (selectionOnly)
+            printer.setPrintRange(QPrinter::Selection);
+        if (!editor.PrintText(printer, 13))
+            return -1;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        return int(file.readAll().count("/Type /Page\n"));
+    };
+    editor.SetSelectionRange({0, 0, 2, 0});
+    const int all = pages(false);
+    QVERIFY2(all > 1, qPrintable(QString::number(all))); // 300 lines do not fit on one page
+    QCOMPARE(pages(true), 1);
 }
 
 QTEST_MAIN(TestCodeEditor)

@@ -4,10 +4,11 @@
 #include "document/CodeList.h"
 #include "document/CodeTip.h"
 #include "document/EditorSearch.h"
+#include "document/ElementStyles.h"
 #include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
+#include "document/ScriptPrinter.h"
 #include "platform/DialogService.h"
-
 
 #include <Qsci/qscilexer.h>
 
@@ -15,9 +16,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPrinter>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -42,33 +41,6 @@ qsizetype countCharacters(const char* p, qsizetype n)
     return count;
 }
 
-QColor colorFromBgr(quint32 bgr)
-{
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
-quint32 bgrFromColor(const QColor& color)
-{
-    return quint32(color.red()) | (quint32(color.green()) << 8) | (quint32(color.blue()) << 16);
-}
-
-QFont withFontStyle(QFont font, int fontStyle)
-{
-    font.setBold(fontStyle == syntax::Bold || fontStyle == syntax::BoldItalic);
-    font.setItalic(fontStyle == syntax::Italic || fontStyle == syntax::BoldItalic);
-    font.setUnderline(fontStyle == syntax::Underline);
-    return font;
-}
-
-int fontStyleOf(const QFont& font)
-{
-    if (font.underline())
-        return syntax::Underline;
-    if (font.bold())
-        return font.italic() ? syntax::BoldItalic : syntax::Bold;
-    return font.italic() ? syntax::Italic : syntax::Normal;
-}
-
 } // namespace
 
 CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
@@ -85,7 +57,7 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     setMarginWidth(0, 0);
     setMarginWidth(1, 0);
     setMarginWidth(2, 0);
-    editorFont_ = font();
+    styles_ = std::make_unique<ElementStyles>();
     search_ = std::make_unique<EditorSearch>(*this);
     assist_ = std::make_unique<CodeAssist>(*this);
     indenter_ = std::make_unique<ScopeIndenter>(*this);
@@ -110,14 +82,12 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
 
 CodeEditor::~CodeEditor()
 {
-    // Nothing is reported while the control goes away.
+    // Nothing is reported, and no helper is reached, while the control goes away.
     events_ = nullptr;
+    disconnect(this, nullptr, this, nullptr);
 }
 
-void CodeEditor::setEventHandler(CodeEditorEvents* handler)
-{
-    events_ = handler;
-}
+void CodeEditor::setEventHandler(CodeEditorEvents* handler) { events_ = handler; }
 
 long CodeEditor::sci(unsigned int message, unsigned long wParam, long lParam) const
 {
@@ -159,10 +129,7 @@ QByteArray CodeEditor::bytesBetween(int from, int to) const
     return buffer;
 }
 
-int CodeEditor::caretPos() const
-{
-    return int(sci(SCI_GETCURRENTPOS));
-}
+int CodeEditor::caretPos() const { return int(sci(SCI_GETCURRENTPOS)); }
 
 Range CodeEditor::GetSelectionRange(bool normalized) const
 {
@@ -196,15 +163,9 @@ Position CodeEditor::PositionFromPoint(int x, int y) const
 
 // ---- Text and state --------------------------------------------------------------------------
 
-bool CodeEditor::Modified() const
-{
-    return sci(SCI_GETMODIFY) != 0;
-}
+bool CodeEditor::Modified() const { return sci(SCI_GETMODIFY) != 0; }
 
-int CodeEditor::LineTotal() const
-{
-    return int(sci(SCI_GETLINECOUNT));
-}
+int CodeEditor::LineTotal() const { return int(sci(SCI_GETLINECOUNT)); }
 
 int CodeEditor::TextLength() const
 {
@@ -256,10 +217,7 @@ QString CodeEditor::CaretWord() const
     return wordBefore(caret.Line, caret.Column);
 }
 
-int CodeEditor::CaretWordLength() const
-{
-    return int(CaretWord().toUcs4().size());
-}
+int CodeEditor::CaretWordLength() const { return int(CaretWord().toUcs4().size()); }
 
 int CodeEditor::TokenAtCaret() const
 {
@@ -288,15 +246,9 @@ int CodeEditor::SelLength() const
     return int(sci(SCI_COUNTCHARACTERS, sci(SCI_GETSELECTIONSTART), sci(SCI_GETSELECTIONEND)));
 }
 
-void CodeEditor::SetSearchText(const QString& text)
-{
-    search_->setSearchText(text);
-}
+void CodeEditor::SetSearchText(const QString& text) { search_->setSearchText(text); }
 
-QString CodeEditor::SearchText() const
-{
-    return search_->searchText();
-}
+QString CodeEditor::SearchText() const { return search_->searchText(); }
 
 int CodeEditor::HighlightedLine() const
 {
@@ -381,40 +333,13 @@ void CodeEditor::ReplaceSelectionText(const QString& text)
     sci(SCI_SETEMPTYSELECTION, start);
 }
 
-bool CodeEditor::CanUndo() const
-{
-    return sci(SCI_CANUNDO) != 0;
-}
-
-bool CodeEditor::CanRedo() const
-{
-    return sci(SCI_CANREDO) != 0;
-}
-
-void CodeEditor::Undo()
-{
-    undo();
-}
-
-void CodeEditor::Redo()
-{
-    redo();
-}
-
-void CodeEditor::Cut()
-{
-    cut();
-}
-
-void CodeEditor::Copy()
-{
-    copy();
-}
-
-void CodeEditor::Paste()
-{
-    paste();
-}
+bool CodeEditor::CanUndo() const { return sci(SCI_CANUNDO) != 0; }
+bool CodeEditor::CanRedo() const { return sci(SCI_CANREDO) != 0; }
+void CodeEditor::Undo() { undo(); }
+void CodeEditor::Redo() { redo(); }
+void CodeEditor::Cut() { cut(); }
+void CodeEditor::Copy() { copy(); }
+void CodeEditor::Paste() { paste(); }
 
 // ---- Display settings ------------------------------------------------------------------------
 
@@ -424,10 +349,7 @@ void CodeEditor::SetShowWhitespace(bool on)
     sci(SCI_SETVIEWWS, on ? SCWS_VISIBLEALWAYS : SCWS_INVISIBLE);
 }
 
-bool CodeEditor::ShowWhitespace() const
-{
-    return showWhitespace_;
-}
+bool CodeEditor::ShowWhitespace() const { return showWhitespace_; }
 
 void CodeEditor::SetShowLineNumbers(bool on)
 {
@@ -435,10 +357,7 @@ void CodeEditor::SetShowLineNumbers(bool on)
     updateLineNumberMargin(true);
 }
 
-bool CodeEditor::ShowLineNumbers() const
-{
-    return showLineNumbers_;
-}
+bool CodeEditor::ShowLineNumbers() const { return showLineNumbers_; }
 
 void CodeEditor::updateLineNumberMargin(bool force)
 {
@@ -467,10 +386,7 @@ void CodeEditor::SetLanguageName(const QString& name)
     applyStyles();
 }
 
-QString CodeEditor::LanguageName() const
-{
-    return languageName_;
-}
+QString CodeEditor::LanguageName() const { return languageName_; }
 
 void CodeEditor::SetTabWidth(int columns)
 {
@@ -478,118 +394,40 @@ void CodeEditor::SetTabWidth(int columns)
     setTabWidth(tabWidth_);
 }
 
-int CodeEditor::TabWidth() const
-{
-    return tabWidth_;
-}
+int CodeEditor::TabWidth() const { return tabWidth_; }
 
-void CodeEditor::SetAutoIndentMode(int mode)
-{
-    indenter_->setMode(mode == 1 || mode == 2 ? mode : 0);
-}
+void CodeEditor::SetAutoIndentMode(int mode) { indenter_->setMode(mode == 1 || mode == 2 ? mode : 0); }
 
-int CodeEditor::AutoIndentMode() const
-{
-    return indenter_->mode();
-}
+int CodeEditor::AutoIndentMode() const { return indenter_->mode(); }
 
 void CodeEditor::SetElementColor(int colorNumber, quint32 bgr)
 {
-    bgr &= 0xFFFFFF;
-    if (colorNumber == syntax::LineNumberColor) {
-        lineNumberColor_ = bgr;
-        lineNumberColorSet_ = true;
-    } else if (colorNumber >= syntax::TextColor && colorNumber <= syntax::StringColor && colorNumber % 2 == 0) {
-        const int style = (colorNumber - syntax::TextColor) / 2;
-        colors_[style] = bgr;
-        colorSet_[style] = true;
-    } else {
-        return;
-    }
-    applyStyles();
+    if (styles_->setColor(colorNumber, bgr))
+        applyStyles();
 }
 
 void CodeEditor::SetElementFontStyle(int styleNumber, int fontStyle)
 {
-    if (styleNumber < 0 || styleNumber >= syntax::StyleCount || fontStyle < syntax::Normal ||
-        fontStyle > syntax::Underline)
-        return;
-    fontStyles_[styleNumber] = fontStyle;
-    fontStyleSet_[styleNumber] = true;
-    applyStyles();
+    if (styles_->setFontStyle(styleNumber, fontStyle))
+        applyStyles();
 }
 
-quint32 CodeEditor::ElementColor(int colorNumber) const
-{
-    if (colorNumber == syntax::LineNumberColor)
-        return quint32(sci(SCI_STYLEGETFORE, STYLE_LINENUMBER)) & 0xFFFFFF;
-    if (colorNumber < syntax::TextColor || colorNumber > syntax::StringColor || colorNumber % 2 != 0)
-        return 0;
-    const int style = (colorNumber - syntax::TextColor) / 2;
-    if (colorSet_[style])
-        return colors_[style];
-    if (lexer_)
-        return bgrFromColor(lexer_->color(style));
-    return style == 0 ? quint32(sci(SCI_STYLEGETFORE, 0)) & 0xFFFFFF : 0;
-}
+quint32 CodeEditor::ElementColor(int colorNumber) const { return styles_->color(colorNumber, *this, lexer_); }
 
-int CodeEditor::ElementFontStyle(int styleNumber) const
-{
-    if (styleNumber < 0 || styleNumber >= syntax::StyleCount)
-        return syntax::Normal;
-    if (fontStyleSet_[styleNumber])
-        return fontStyles_[styleNumber];
-    return lexer_ ? fontStyleOf(lexer_->font(styleNumber)) : syntax::Normal;
-}
+int CodeEditor::ElementFontStyle(int styleNumber) const { return styles_->fontStyle(styleNumber, lexer_); }
 
 void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 {
     QFont font(name);
     if (pointSize > 0)
         font.setPointSize(pointSize);
-    editorFont_ = font;
-    editorFontSet_ = true;
+    styles_->setFont(font);
     applyStyles();
 }
 
-// Gives the current lexer (or, without one, the plain text) the element colours, font styles and
-// font chosen so far; runs again whenever one of them or the lexer changes.
 void CodeEditor::applyStyles()
 {
-    auto fontFor = [this](int style, const QFont& current) {
-        QFont font = editorFontSet_ ? editorFont_ : current;
-        if (editorFontSet_) {
-            font.setBold(current.bold());
-            font.setItalic(current.italic());
-            font.setUnderline(current.underline());
-        }
-        return fontStyleSet_[style] ? withFontStyle(font, fontStyles_[style]) : font;
-    };
-    if (lexer_) {
-        if (editorFontSet_)
-            lexer_->setDefaultFont(editorFont_);
-        for (int style = 0; style < syntax::StyleCount; ++style) {
-            if (colorSet_[style])
-                lexer_->setColor(colorFromBgr(colors_[style]), style);
-            lexer_->setFont(fontFor(style, lexer_->font(style)), style);
-        }
-    } else {
-        const QFont font = fontFor(0, editorFont_);
-        for (const int style : {int(STYLE_DEFAULT), 0}) {
-            SendScintilla(SCI_STYLESETFONT, uintptr_t(style), font.family().toUtf8().constData());
-            if (font.pointSize() > 0)
-                sci(SCI_STYLESETSIZE, style, font.pointSize());
-            sci(SCI_STYLESETBOLD, style, font.bold());
-            sci(SCI_STYLESETITALIC, style, font.italic());
-            sci(SCI_STYLESETUNDERLINE, style, font.underline());
-            if (colorSet_[0])
-                sci(SCI_STYLESETFORE, style, long(colors_[0]));
-        }
-    }
-    if (editorFontSet_)
-        setMarginsFont(editorFont_);
-    if (lineNumberColorSet_)
-        sci(SCI_STYLESETFORE, STYLE_LINENUMBER, long(lineNumberColor_));
+    styles_->apply(*this, lexer_);
     updateLineNumberMargin(true);
     updateRightMargin();
 }
@@ -600,10 +438,7 @@ void CodeEditor::SetRightMargin(double twips)
     updateRightMargin();
 }
 
-double CodeEditor::RightMargin() const
-{
-    return rightMargin_;
-}
+double CodeEditor::RightMargin() const { return rightMargin_; }
 
 void CodeEditor::updateRightMargin()
 {
@@ -612,7 +447,7 @@ void CodeEditor::updateRightMargin()
         return;
     }
     const double pixels = rightMargin_ * logicalDpiX() / 1440.0;
-    const int charWidth = std::max(1, QFontMetrics(editorFont_).averageCharWidth());
+    const int charWidth = std::max(1, QFontMetrics(styles_->hasFont() ? styles_->font() : font()).averageCharWidth());
     sci(SCI_SETEDGECOLUMN, std::max(1, int(pixels / charWidth)));
     sci(SCI_SETEDGEMODE, EDGE_LINE);
 }
@@ -622,15 +457,9 @@ void CodeEditor::updateRightMargin()
 void CodeEditor::RunCommand(int command, int argument)
 {
     switch (command) {
-    case CmdOutdent:
-        indentSelectedLines(true);
-        break;
-    case CmdIndent:
-        indentSelectedLines(false);
-        break;
-    case CmdSelectAll:
-        selectAll(true);
-        break;
+    case CmdOutdent: indentSelectedLines(true); break;
+    case CmdIndent: indentSelectedLines(false); break;
+    case CmdSelectAll: selectAll(true); break;
     case CmdGoToLine:
         if (argument == -1) {
             const int current = int(sci(SCI_LINEFROMPOSITION, caretPos())) + 1;
@@ -641,23 +470,12 @@ void CodeEditor::RunCommand(int command, int argument)
             goToLine(argument);
         }
         break;
-    case CmdFindReplace:
-        search_->openDialog(true);
-        break;
-    case CmdFindNext:
-        search_->findNext();
-        break;
-    case CmdFind:
-        search_->openDialog(false);
-        break;
-    case CmdCodeList:
-        assist_->openList();
-        break;
-    case CmdCodeTip:
-        assist_->openTip();
-        break;
-    default:
-        break;
+    case CmdFindReplace: search_->openDialog(true); break;
+    case CmdFindNext: search_->findNext(); break;
+    case CmdFind: search_->openDialog(false); break;
+    case CmdCodeList: assist_->openList(); break;
+    case CmdCodeTip: assist_->openTip(); break;
+    default: break;
     }
 }
 
@@ -688,20 +506,11 @@ void CodeEditor::indentSelectedLines(bool outdent)
     endUndoAction();
 }
 
-FindReplaceDialog* CodeEditor::findReplaceDialog() const
-{
-    return search_->dialog();
-}
+FindReplaceDialog* CodeEditor::findReplaceDialog() const { return search_->dialog(); }
 
-CodeList* CodeEditor::openCodeList() const
-{
-    return assist_->list();
-}
+CodeList* CodeEditor::openCodeList() const { return assist_->list(); }
 
-CodeTip* CodeEditor::openCodeTip() const
-{
-    return assist_->tip();
-}
+CodeTip* CodeEditor::openCodeTip() const { return assist_->tip(); }
 
 // ---- Events ----------------------------------------------------------------------------------
 
@@ -756,20 +565,11 @@ void CodeEditor::mousePressEvent(QMouseEvent* event)
 {
     bool swallowed = false;
     if (events_) {
-        int button = 0;
-        if (event->button() == Qt::LeftButton)
-            button = 1;
-        else if (event->button() == Qt::RightButton)
-            button = 2;
-        else if (event->button() == Qt::MiddleButton)
-            button = 4;
-        int shift = 0;
-        if (event->modifiers() & Qt::ShiftModifier)
-            shift |= 1;
-        if (event->modifiers() & Qt::ControlModifier)
-            shift |= 2;
-        if (event->modifiers() & Qt::AltModifier)
-            shift |= 4;
+        const Qt::MouseButton b = event->button();
+        const int button = b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0;
+        const Qt::KeyboardModifiers m = event->modifiers();
+        const int shift = (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
+                          (m & Qt::AltModifier ? 4 : 0);
         const QPoint at = event->position().toPoint();
         swallowed = events_->MouseDown(button, shift, at.x(), at.y());
     }
@@ -882,31 +682,4 @@ FileError CodeEditor::SaveToFile(const QString& path, bool)
 
 // ---- Printing --------------------------------------------------------------------------------
 
-bool CodeEditor::PrintText(QPrinter& printer, int)
-{
-    long from = 0;
-    long to = sci(SCI_GETLENGTH);
-    if (printer.printRange() == QPrinter::Selection && sci(SCI_GETSELECTIONEND) > sci(SCI_GETSELECTIONSTART)) {
-        from = sci(SCI_GETSELECTIONSTART);
-        to = sci(SCI_GETSELECTIONEND);
-    }
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    sci(SCI_SETPRINTCOLOURMODE, SC_PRINT_COLOURONWHITE);
-    sci(SCI_SETPRINTWRAPMODE, SC_WRAP_WORD);
-    const QRect area(0, 0, printer.width(), printer.height());
-    bool ok = true;
-    for (long pos = from; pos < to;) {
-        const long next = SendScintilla(SCI_FORMATRANGE, 1UL, &painter, area, pos, to);
-        if (next <= pos)
-            break; // nothing fits on a page: stop rather than loop
-        pos = next;
-        if (pos < to && !printer.newPage()) {
-            ok = false;
-            break;
-        }
-    }
-    painter.end();
-    return ok;
-}
+bool CodeEditor::PrintText(QPrinter& printer, int) { return ScriptPrinter::print(*this, printer); }

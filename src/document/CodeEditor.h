@@ -9,7 +9,6 @@
 
 #include <Qsci/qsciscintilla.h>
 
-#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -19,6 +18,7 @@ class CodeList;
 class CodeTip;
 class FindReplaceDialog;
 class EditorSearch;
+class ElementStyles;
 class CodeAssist;
 class ScopeIndenter;
 
@@ -200,19 +200,12 @@ private:
     int lineNumberDigits_ = 0;
     int tabWidth_ = 4;
     double rightMargin_ = 0;
-    QFont editorFont_;
-    bool editorFontSet_ = false;
-    quint32 colors_[syntax::StyleCount] = {};
-    bool colorSet_[syntax::StyleCount] = {};
-    int fontStyles_[syntax::StyleCount] = {};
-    bool fontStyleSet_[syntax::StyleCount] = {};
-    quint32 lineNumberColor_ = 0;
-    bool lineNumberColorSet_ = false;
     int highlightHandle_ = -1;
     long reportedAnchor_ = 0;
     long reportedCaret_ = 0;
     bool loading_ = false;
     int inKeyPress_ = 0;
+    std::unique_ptr<ElementStyles> styles_;
     std::unique_ptr<EditorSearch> search_;
     std::unique_ptr<CodeAssist> assist_;
     std::unique_ptr<ScopeIndenter> indenter_;
