@@ -291,6 +291,16 @@ private slots:
         QVERIFY(capture.text().contains(QStringLiteral("cannot read")));
     }
 
+    void writesThroughSymbolicLink()
+    {
+        const QString target = dir_.filePath(QStringLiteral("elsewhere.reg"));
+        QDir().mkpath(QFileInfo(file_).path());
+        QVERIFY(QFile::link(target, file_));
+        QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
+        QVERIFY(QFileInfo(file_).isSymLink());
+        QVERIFY(readAll(target).contains("\"x\"=\"1\""));
+    }
+
     void randomBytesNeverCrash()
     {
         QRandomGenerator random(20240611);

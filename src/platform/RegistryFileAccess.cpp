@@ -38,6 +38,21 @@ std::string temporaryNameFor(const std::string& path)
     return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(counter++);
 }
 
+// Settings files kept elsewhere and linked into place stay linked: the link's target is replaced.
+std::string resolveLink(const std::string& path)
+{
+    fs::path current(path);
+    std::error_code ec;
+    // A link may point at a file not created yet, so follow the links by hand (chains included).
+    for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
+        fs::path next = fs::read_symlink(current, ec);
+        if (ec)
+            return path;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
+
 } // namespace
 
 FileIdentity identityOf(const std::string& path)
@@ -113,8 +128,9 @@ bool ensureParentFolder(const std::string& filePath, std::string& error)
 
 #ifdef _WIN32
 
-bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error)
+bool replaceFileAtomically(const std::string& linkOrPath, const std::string& contents, std::string& error)
 {
+    const std::string path = resolveLink(linkOrPath);
     const std::string temp = temporaryNameFor(path);
     HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -171,8 +187,9 @@ ExclusiveFileLock::~ExclusiveFileLock()
 
 #else
 
-bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error)
+bool replaceFileAtomically(const std::string& linkOrPath, const std::string& contents, std::string& error)
 {
+    const std::string path = resolveLink(linkOrPath);
     const std::string temp = temporaryNameFor(path);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {

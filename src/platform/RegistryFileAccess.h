@@ -27,7 +27,8 @@ ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string
 // Creates the folder that will hold `filePath` and every missing folder above it.
 bool ensureParentFolder(const std::string& filePath, std::string& error);
 
-// Writes `contents` to a temporary file beside `path`, flushes it to disk and renames it over `path`.
+// Writes `contents` to a temporary file beside `path`, flushes it to disk and renames it over `path`
+// (over the target when `path` is a symbolic link).
 bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error);
 
 // Renames `path` to a name that is not taken yet; returns the new name, or "" when that failed.
