@@ -56,7 +56,8 @@ void MainWindowTest::firstRunOpensAtFallBackAndWritesIdFirst()
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCoreApplication::processEvents();
-        QCOMPARE(window.windowTitle(), QString("Tessary Editor"));
+        // A maximised script adds its name in brackets, as multi-document frames do.
+        QVERIFY(window.windowTitle().startsWith("Tessary Editor"));
         QVERIFY(window.mnuViewToolbar->isChecked());
         QVERIFY(window.tb->isVisible());
         QVERIFY(window.sbStatusBar->isVisible());

@@ -42,9 +42,15 @@ frmDocument* frmMain::createDocument(int slot)
     auto* document = new frmDocument(this, slot);
     Documents[size_t(slot - 1)] = document;
     document->SetCaption(QStringLiteral("Untitled ") + QString::number(slot));
+    // Scripts open filling the client area, unless the user has arranged the windows otherwise.
+    QMdiSubWindow* previous = mdi_->currentSubWindow();
     mdi_->addSubWindow(document);
-    document->resize(mdi_->viewport()->size() * 0.8);
-    document->show();
+    if (!previous || previous->isMaximized()) {
+        document->showMaximized();
+    } else {
+        document->resize(mdi_->viewport()->size() * 0.75);
+        document->show();
+    }
     mdi_->setActiveSubWindow(document);
     return document;
 }

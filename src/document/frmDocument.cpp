@@ -17,6 +17,7 @@ frmDocument::frmDocument(frmMain* owner, int slot) : QMdiSubWindow(nullptr), own
     rtfText = new CodeEditor(this);
     rtfText->setObjectName(QStringLiteral("rtfText"));
     setWidget(rtfText);
+    rtfText->installEventFilter(this);
     rtfText->setEventHandler(this);
     setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
     connect(rtfText, &CodeEditor::Change, this, &frmDocument::rtfText_Change);
@@ -70,13 +71,20 @@ void frmDocument::Form_Resize()
 {
     // The control fills the window; the right-margin guide sits a little inside its right edge.
     double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    rtfText->SetRightMargin(qMax(0.0, rtfText->width() * 1440.0 / dpi - 400));
+    rtfText->SetRightMargin(qMax(0.0, rtfText->viewport()->width() * 1440.0 / dpi - 400));
 }
 
 void frmDocument::resizeEvent(QResizeEvent* event)
 {
     QMdiSubWindow::resizeEvent(event);
-    Form_Resize();
+}
+
+bool frmDocument::eventFilter(QObject* watched, QEvent* event)
+{
+    // The control is laid out after the window has resized: follow the control's own size.
+    if (watched == rtfText && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 void frmDocument::rtfText_Change()
