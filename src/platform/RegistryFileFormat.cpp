@@ -229,21 +229,21 @@ private:
             for (int i = 0; i < 4; ++i)
                 v.data.push_back(static_cast<uint8_t>((*number >> (8 * i)) & 0xFF));
         } else if (startsWithNoCase(rest, "hex")) {
-            std::string_view spec = rest.substr(3);
+            std::string_view typeText = rest.substr(3);
             v.type = REG_BINARY_;
-            if (!spec.empty() && spec.front() == '(') {
-                size_t close = spec.find(')');
+            if (!typeText.empty() && typeText.front() == '(') {
+                size_t close = typeText.find(')');
                 if (close == std::string_view::npos)
                     return "malformed hex type";
-                auto type = parseHexNumber(trim(spec.substr(1, close - 1)), 8);
+                auto type = parseHexNumber(trim(typeText.substr(1, close - 1)), 8);
                 if (!type)
                     return "malformed hex type";
                 v.type = *type;
-                spec = spec.substr(close + 1);
+                typeText = typeText.substr(close + 1);
             }
-            if (spec.empty() || spec.front() != ':')
+            if (typeText.empty() || typeText.front() != ':')
                 return "malformed hex value";
-            std::string joined(trim(spec.substr(1)));
+            std::string joined(trim(typeText.substr(1)));
             while (!joined.empty() && joined.back() == '\\') {
                 joined.pop_back();
                 if (index_ + 1 >= lines_.size())
