@@ -492,6 +492,11 @@ void TestCodeEditor::elementColoursAndFonts()
     QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETITALIC, 0), 1);
     editor.SetEditorFont(QStringLiteral("Courier New"), 13);
     QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETSIZE, 0), 13);
+    QCOMPARE(editor.font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(editor.font().pointSize(), 13);
+    editor.SetEditorFont(QString(), 0); // nothing usable: the font stays
+    QCOMPARE(editor.font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETSIZE, 0), 13);
     QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETBOLD, 0), 1); // the element keeps its style
     QCOMPARE(editor.ElementFontStyle(syntax::Text), int(syntax::BoldItalic));
     // Numbers with no element are ignored.

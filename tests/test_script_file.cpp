@@ -130,13 +130,16 @@ void TestScriptFile::loadLeavesCleanDocument()
     const QString path = dir_.filePath(QStringLiteral("clean.kix"));
     writeFile(path, "one\ntwo\nthree\r\n");
     CodeEditor editor;
-    editor.setText(QStringLiteral("old text"));
+    editor.setText(QStringLiteral("old text\nline\nhighlighted"));
+    editor.SetHighlightedLine(2);
     QSignalSpy changes(&editor, &CodeEditor::Change);
     QVERIFY(editor.LoadFromFile(path).ok());
     QCOMPARE(changes.size(), 1);
     QVERIFY(!editor.Modified());
     QVERIFY(!editor.CanUndo());
     QCOMPARE(editor.LineTotal(), 4);
+    QCOMPARE(editor.HighlightedLine(), -1); // the old text's highlight is gone, not moved
+    QCOMPARE(editor.SendScintilla(QsciScintillaBase::SCI_MARKERGET, 0UL), 0);
     // New lines follow the file's most frequent break.
     QCOMPARE(editor.eolMode(), QsciScintilla::EolUnix);
     editor.InsertLineAt(1, QStringLiteral("new"));

@@ -418,10 +418,14 @@ int CodeEditor::ElementFontStyle(int styleNumber) const { return styles_->fontSt
 
 void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 {
-    QFont font(name);
+    // An empty name or a size below 1 keeps what the font has now.
+    QFont font = styles_->hasFont() ? styles_->font() : QWidget::font();
+    if (!name.trimmed().isEmpty())
+        font.setFamily(name.trimmed());
     if (pointSize > 0)
         font.setPointSize(pointSize);
     styles_->setFont(font);
+    QWidget::setFont(font); // what the control's Font reports
     applyStyles();
 }
 
@@ -661,6 +665,8 @@ FileError CodeEditor::LoadFromFile(const QString& path)
         setEolMode(EolWindows);
         break;
     }
+    // The highlight belonged to the old text.
+    sci(SCI_MARKERDELETEALL, kHighlightMarker);
     highlightHandle_ = -1;
     sci(SCI_GOTOPOS, 0);
     updateLineNumberMargin();
