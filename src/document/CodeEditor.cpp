@@ -531,6 +531,7 @@ bool CodeEditor::isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers
 void CodeEditor::keyPressEvent(QKeyEvent* event)
 {
     emit KeyDown(event->key(), event->modifiers());
+    assist_->afterInput(); // a list or tip Scintilla closed meanwhile is reported before the key
     ++inKeyPress_;
     bool swallowed = false;
     const QList<uint> chars = event->text().toUcs4();
@@ -581,6 +582,12 @@ void CodeEditor::mousePressEvent(QMouseEvent* event)
         event->accept();
     else
         QsciScintilla::mousePressEvent(event);
+    assist_->afterInput();
+}
+
+void CodeEditor::focusOutEvent(QFocusEvent* event)
+{
+    QsciScintilla::focusOutEvent(event); // Scintilla closes its list and tip here
     assist_->afterInput();
 }
 

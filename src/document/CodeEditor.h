@@ -40,7 +40,9 @@ struct Range {
 //    it goes into the text, so the caret and CaretWord still show the text as it was; true swallows
 //    the character. A code list or tip opened from here (RunCommand 242/243) appears once the
 //    character is in.
-//  MouseDown: on each mouse press, before the control handles it; true swallows the press.
+//  MouseDown: on each mouse press, before the control handles it; true swallows the press. Button
+//    1 left, 2 right, 4 middle; shift bits 1 Shift, 2 Ctrl, 4 Alt; x, y in viewport pixels (as
+//    PositionFromPoint takes them). With a handler the control shows no context menu of its own.
 //  CodeListOpen: the list is shown when the answer is true. CodeListMatch: raised when the typed
 //    text matches an item (the answer is not used). CodeListSelect: raised when the user chooses
 //    an item (SelectedIndex is the choice); answering true makes the control put the item in place
@@ -168,6 +170,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
