@@ -12,6 +12,7 @@
 
 #include <Qsci/qscilexer.h>
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -57,6 +58,9 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     setMarginWidth(0, 0);
     setMarginWidth(1, 0);
     setMarginWidth(2, 0);
+    // The horizontal scroll range follows the longest line rather than a fixed 2000 pixels.
+    sci(SCI_SETSCROLLWIDTH, 1);
+    sci(SCI_SETSCROLLWIDTHTRACKING, 1);
     styles_ = std::make_unique<ElementStyles>();
     search_ = std::make_unique<EditorSearch>(*this);
     assist_ = std::make_unique<CodeAssist>(*this);
@@ -420,8 +424,16 @@ void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 {
     // An empty name or a size below 1 keeps what the font has now.
     QFont font = styles_->hasFont() ? styles_->font() : QWidget::font();
-    if (!name.trimmed().isEmpty())
-        font.setFamily(name.trimmed());
+    if (!name.trimmed().isEmpty()) {
+        // The offered faces are Windows fonts; where one is missing, a fixed-pitch face stands in
+        // rather than the proportional default.
+        // Scintilla measures and draws each style by family name alone, so the stand-in is named
+        // outright.
+        const QString family = name.trimmed();
+        font.setFamily(QFontDatabase::hasFamily(family)
+                           ? family
+                           : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    }
     if (pointSize > 0)
         font.setPointSize(pointSize);
     styles_->setFont(font);
@@ -451,7 +463,8 @@ void CodeEditor::updateRightMargin()
         return;
     }
     const double pixels = rightMargin_ * logicalDpiX() / 1440.0;
-    const int charWidth = std::max(1, QFontMetrics(styles_->hasFont() ? styles_->font() : font()).averageCharWidth());
+    // The width Scintilla itself gives a character of the default style.
+    const int charWidth = std::max(1, int(SendScintilla(SCI_TEXTWIDTH, STYLE_DEFAULT, "0")));
     sci(SCI_SETEDGECOLUMN, std::max(1, int(pixels / charWidth)));
     sci(SCI_SETEDGEMODE, EDGE_LINE);
 }
