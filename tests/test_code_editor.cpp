@@ -560,7 +560,9 @@ void TestCodeEditor::marginsAndWhitespace()
     QCOMPARE(editor.RightMargin(), 1440.0 * 4);
     QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETEDGEMODE), long(QsciScintillaBase::EDGE_LINE));
     const long column = sci(editor, QsciScintillaBase::SCI_GETEDGECOLUMN);
-    const int charWidth = QFontMetrics(QFont(QStringLiteral("Monospace"), 10)).averageCharWidth();
+    const long charWidth = editor.SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH,
+                                                QsciScintillaBase::STYLE_DEFAULT, "0");
+    QVERIFY(charWidth > 0);
     QCOMPARE(column, long(4 * editor.logicalDpiX() / charWidth));
 }
 

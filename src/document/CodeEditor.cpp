@@ -423,21 +423,19 @@ int CodeEditor::ElementFontStyle(int styleNumber) const { return styles_->fontSt
 void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 {
     // An empty name or a size below 1 keeps what the font has now.
-    QFont font = styles_->hasFont() ? styles_->font() : QWidget::font();
-    if (!name.trimmed().isEmpty()) {
-        // The offered faces are Windows fonts; where one is missing, a fixed-pitch face stands in
-        // rather than the proportional default.
-        // Scintilla measures and draws each style by family name alone, so the stand-in is named
-        // outright.
-        const QString family = name.trimmed();
-        font.setFamily(QFontDatabase::hasFamily(family)
-                           ? family
-                           : QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
-    }
+    QFont requested = QWidget::font();
+    if (!name.trimmed().isEmpty())
+        requested.setFamily(name.trimmed());
     if (pointSize > 0)
-        font.setPointSize(pointSize);
-    styles_->setFont(font);
-    QWidget::setFont(font); // what the control's Font reports
+        requested.setPointSize(pointSize);
+    // The offered faces are Windows fonts. Where one is missing, an installed fixed-pitch face
+    // draws instead of the proportional default; Scintilla takes each style's family by name
+    // alone, so the stand-in is named outright.
+    QFont drawn = requested;
+    if (!QFontDatabase::hasFamily(requested.family()))
+        drawn.setFamily(QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+    styles_->setFont(drawn);
+    QWidget::setFont(requested); // what the control's Font reports
     applyStyles();
 }
 
