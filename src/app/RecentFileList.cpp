@@ -17,8 +17,3 @@ QString RecentFileList::caption(int index, const QString& path)
 {
     return QStringLiteral("&") + QString::number(index + 1) + QStringLiteral("  ") + path;
 }
-
-QString RecentFileList::pathFromCaption(const QString& caption)
-{
-    return caption.mid(4);
-}

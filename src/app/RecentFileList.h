@@ -14,8 +14,6 @@ public:
     void set(int index, const QString& path) { entries_[size_t(index)] = path; }
     // The menu caption of entry index: "&1  C:\Scripts\logon.kix".
     static QString caption(int index, const QString& path);
-    // The path back from a menu caption (the caption without its "&n" and two spaces).
-    static QString pathFromCaption(const QString& caption);
 
 private:
     std::array<QString, Capacity> entries_;
