@@ -419,11 +419,12 @@ void frmMain::Form_Unload()
         registry->WriteRegValue("MainWidth", TaggedValue::fromString(WindowGeometry::toText(g.width)));
         registry->WriteRegValue("MainHeight", TaggedValue::fromString(WindowGeometry::toText(g.height)));
     }
+    // The program is ending: documents closing now must not activate (and so reload) anything.
+    AppClosing = true;
+    for (frmDocument* document : openDocuments())
+        document->closeWithoutAsking();
     // Tool windows.
     frmOptions::Unload();
-    for (frmDocument* document : openDocuments()) {
-        document->closeWithoutAsking();
-    }
 }
 
 // ---- View toggles, resize and drops -------------------------------------------------------------
