@@ -71,7 +71,7 @@ void frmDocument::Form_Resize()
 {
     // The control fills the window; the right-margin guide sits a little inside its right edge.
     double dpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
-    rtfText->SetRightMargin(qMax(0.0, rtfText->viewport()->width() * 1440.0 / dpi - 400));
+    rtfText->SetRightMargin(qMax(0.0, rtfText->width() * 1440.0 / dpi - 400));
 }
 
 void frmDocument::resizeEvent(QResizeEvent* event)
@@ -81,7 +81,8 @@ void frmDocument::resizeEvent(QResizeEvent* event)
 
 bool frmDocument::eventFilter(QObject* watched, QEvent* event)
 {
-    // The control is laid out after the window has resized: follow the control's own size.
+    // The control is laid out after the window has resized: follow the control's own size (already
+    // set when its resize event is delivered).
     if (watched == rtfText && event->type() == QEvent::Resize)
         Form_Resize();
     return QMdiSubWindow::eventFilter(watched, event);
