@@ -1,15 +1,12 @@
 // The preference store: the shared registry object, first-run defaults, and how stored values of
 // every kind (other letter case, other registry type, unconvertible, out of range) load.
 
-#include "platform/FileRegistryStore.h"
 #include "preferences/Options.h"
 #include "preferences/PrefRegistry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-using namespace platform;
 
 class PreferencesTest : public QObject {
     Q_OBJECT
@@ -38,50 +35,24 @@ private slots:
         Options::StyleFont = Options::KixPath = Options::ExecuteConfirm = QStringLiteral("stale");
     }
 
-    // Runs first: nothing has created the shared object yet.
-    void loadCreatesSharedRegistryOnFirstUse()
+    // Runs first: nothing has created the shared object yet, and nothing is stored.
+    void firstRunCreatesRegistryAndLoadsEveryDefault()
     {
         QVERIFY(PrefRegistry() == nullptr);
         Options::LoadPreferences();
         QVERIFY(PrefRegistry() != nullptr);
-        QCOMPARE(PrefRegistry()->Hive(), quint32(0x80000001));
-        QCOMPARE(PrefRegistry()->SubKey(), QStringLiteral("Software\\Orland Works\\Tessary Editor\\Preferences"));
-        QCOMPARE(QString::fromLatin1(kRecentFilesKey), PrefRegistry()->SubKey() + QStringLiteral("\\MRU"));
-
-        RegistryHandler& replaced = CreatePrefRegistry();
-        QCOMPARE(PrefRegistry(), &replaced);
-        replaced.WriteRegValue(QStringLiteral("ID"), TaggedValue::fromString(QStringLiteral("1")));
-        QVERIFY(FileRegistryStore(file_.toStdString()).keyExists(HKEY_CURRENT_USER_, kPreferencesKey));
+        using namespace Options;
+        const QList<qint32> numbers{LineNum, WhiteSpace, TabSize, AutoIndentMode, MRUSize, ColorComments, ColorKeywords,
+                                    ColorNumbers, ColorOperators, ColorStrings, ColorText, StyleComments, StyleKeywords,
+                                    StyleNumbers, StyleOperators, StyleStrings, StyleText, StyleFontSize};
+        QCOMPARE(numbers,
+                 (QList<qint32>{0, 0, 5, 2, 4, 0x008000, 0xFF0000, 0, 0x0000FF, 0x800080, 0, 2, 1, 0, 0, 0, 0, 11}));
+        QCOMPARE((QStringList{KixPath, ScriptPath, ExecuteConfirm, StyleFont}),
+                 (QStringList{QString(), QString(), QStringLiteral("1"), QStringLiteral("Lucida Console")}));
     }
 
-    void firstRunLoadsEveryDefault()
-    {
-        CreatePrefRegistry().WriteRegValue(QStringLiteral("ID"), TaggedValue::fromString(QStringLiteral("1")));
-        Options::LoadPreferences();
-        QCOMPARE(Options::LineNum, 0);
-        QCOMPARE(Options::WhiteSpace, 0);
-        QCOMPARE(Options::TabSize, 5);
-        QCOMPARE(Options::AutoIndentMode, 2);
-        QCOMPARE(Options::KixPath, QString());
-        QCOMPARE(Options::ScriptPath, QString());
-        QCOMPARE(Options::MRUSize, 4);
-        QCOMPARE(Options::ExecuteConfirm, QStringLiteral("1"));
-        QCOMPARE(Options::ColorComments, 0x008000);
-        QCOMPARE(Options::ColorKeywords, 0xFF0000);
-        QCOMPARE(Options::ColorNumbers, 0);
-        QCOMPARE(Options::ColorOperators, 0x0000FF);
-        QCOMPARE(Options::ColorStrings, 0x800080);
-        QCOMPARE(Options::ColorText, 0);
-        QCOMPARE(Options::StyleComments, 2);
-        QCOMPARE(Options::StyleKeywords, 1);
-        QCOMPARE(Options::StyleNumbers, 0);
-        QCOMPARE(Options::StyleOperators, 0);
-        QCOMPARE(Options::StyleStrings, 0);
-        QCOMPARE(Options::StyleText, 0);
-        QCOMPARE(Options::StyleFont, QStringLiteral("Lucida Console"));
-        QCOMPARE(Options::StyleFontSize, 11);
-    }
-
+    // Names in any letter case, numbers stored as text and text as numbers. A foreign registry type
+    // reads as the empty value: colour 0, not the default. A Boolean true converts to -1, not a style.
     void storedValuesLoadWhateverTheirType()
     {
         writeFile("\"linenum\"=dword:00000001\n"
@@ -91,79 +62,54 @@ private slots:
                   "\"ExecuteConfirm\"=dword:00000000\n"
                   "\"KixPath\"=\"C:\\\\Program Files\\\\KiX\\\\kix32.exe\"\n"
                   "\"ColorText\"=dword:00123456\n"
+                  "\"ColorKeywords\"=hex(2):31,00\n"
+                  "\"ColorComments\"=hex(7):00,00\n"
                   "\"STYLEFONT\"=\"courier new\"\n"
                   "\"StyleText\"=hex:01\n");
         CreatePrefRegistry();
         Options::LoadPreferences();
-        QCOMPARE(Options::LineNum, 1);
-        QCOMPARE(Options::TabSize, 12);
-        QCOMPARE(Options::MRUSize, 7);
-        QCOMPARE(Options::StyleFontSize, 12);
-        QCOMPARE(Options::ExecuteConfirm, QStringLiteral("0"));
-        QCOMPARE(Options::KixPath, QStringLiteral("C:\\Program Files\\KiX\\kix32.exe"));
-        QCOMPARE(Options::ColorText, 0x123456);
-        QCOMPARE(Options::StyleFont, QStringLiteral("Courier New"));
-        QCOMPARE(Options::StyleText, 0); // a Boolean true converts to -1: outside the styles
+        using namespace Options;
+        const QList<qint32> numbers{LineNum,   TabSize,       MRUSize,       StyleFontSize,
+                                    ColorText, ColorKeywords, ColorComments, StyleText};
+        QCOMPARE(numbers, (QList<qint32>{1, 12, 7, 12, 0x123456, 0, 0, 0}));
+        QCOMPARE((QStringList{ExecuteConfirm, KixPath, StyleFont}),
+                 (QStringList{"0", "C:\\Program Files\\KiX\\kix32.exe", "Courier New"}));
 
-        // MRUSize as the dialog writes it: text.
-        PrefRegistry()->WriteRegValue(QStringLiteral("MRUSize"), TaggedValue::fromString(QStringLiteral("7")));
+        // MRUSize as the dialog writes it: text, replacing the number.
         PrefRegistry()->WriteRegValue(QStringLiteral("MRUSize"), TaggedValue::fromString(QStringLiteral("9")));
-        Options::LoadPreferences();
-        QCOMPARE(Options::MRUSize, 9);
+        LoadPreferences();
+        QCOMPARE(MRUSize, 9);
     }
 
     void unusableValuesLoadAsDefaults_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("option");
-        QTest::newRow("TabSize text") << QByteArray("\"TabSize\"=\"abc\"") << "TabSize";
-        QTest::newRow("TabSize 1") << QByteArray("\"TabSize\"=dword:00000001") << "TabSize";
-        QTest::newRow("TabSize 16") << QByteArray("\"TabSize\"=\"16\"") << "TabSize";
-        QTest::newRow("MRUSize 12") << QByteArray("\"MRUSize\"=\"12\"") << "MRUSize";
-        QTest::newRow("MRUSize 0") << QByteArray("\"MRUSize\"=\"0\"") << "MRUSize";
-        QTest::newRow("MRUSize decimal point") << QByteArray("\"MRUSize\"=\"4.5\"") << "MRUSize";
-        QTest::newRow("style 7") << QByteArray("\"StyleKeywords\"=dword:00000007") << "StyleKeywords";
-        QTest::newRow("negative colour") << QByteArray("\"ColorComments\"=dword:ffffffff") << "ColorComments";
-        QTest::newRow("colour too large") << QByteArray("\"ColorComments\"=dword:01000000") << "ColorComments";
-        QTest::newRow("font size 13") << QByteArray("\"StyleFontSize\"=dword:0000000d") << "StyleFontSize";
-        QTest::newRow("unknown font") << QByteArray("\"StyleFont\"=\"Comic Sans\"") << "StyleFont";
-        QTest::newRow("indent mode 3") << QByteArray("\"AutoIndentMode\"=dword:00000003") << "AutoIndentMode";
-        QTest::newRow("line numbers 2") << QByteArray("\"LineNum\"=dword:00000002") << "LineNum";
+        QTest::newRow("TabSize text") << QByteArray("\"TabSize\"=\"abc\"");
+        QTest::newRow("TabSize 1") << QByteArray("\"TabSize\"=dword:00000001");
+        QTest::newRow("TabSize 16") << QByteArray("\"TabSize\"=\"16\"");
+        QTest::newRow("MRUSize 12") << QByteArray("\"MRUSize\"=\"12\"");
+        QTest::newRow("MRUSize 0") << QByteArray("\"MRUSize\"=\"0\"");
+        QTest::newRow("style 7") << QByteArray("\"StyleKeywords\"=dword:00000007");
+        QTest::newRow("negative colour") << QByteArray("\"ColorComments\"=dword:ffffffff");
+        QTest::newRow("colour too large") << QByteArray("\"ColorComments\"=dword:01000000");
+        QTest::newRow("font size 13") << QByteArray("\"StyleFontSize\"=dword:0000000d");
+        QTest::newRow("unknown font") << QByteArray("\"StyleFont\"=\"Comic Sans\"");
+        QTest::newRow("indent mode 3") << QByteArray("\"AutoIndentMode\"=dword:00000003");
+        QTest::newRow("line numbers 2") << QByteArray("\"LineNum\"=dword:00000002");
     }
 
+    // The one value stored is unusable, so every option loads its default.
     void unusableValuesLoadAsDefaults()
     {
         QFETCH(QByteArray, line);
-        QFETCH(QString, option);
         writeFile(line + '\n');
         CreatePrefRegistry();
         Options::LoadPreferences();
-        const QHash<QString, QString> loaded{
-            {"TabSize", QString::number(Options::TabSize)},
-            {"MRUSize", QString::number(Options::MRUSize)},
-            {"StyleKeywords", QString::number(Options::StyleKeywords)},
-            {"ColorComments", QString::number(Options::ColorComments)},
-            {"StyleFontSize", QString::number(Options::StyleFontSize)},
-            {"StyleFont", Options::StyleFont},
-            {"AutoIndentMode", QString::number(Options::AutoIndentMode)},
-            {"LineNum", QString::number(Options::LineNum)},
-        };
-        const QHash<QString, QString> defaults{
-            {"TabSize", "5"}, {"MRUSize", "4"}, {"StyleKeywords", "1"}, {"ColorComments", QString::number(0x8000)},
-            {"StyleFontSize", "11"}, {"StyleFont", "Lucida Console"}, {"AutoIndentMode", "2"}, {"LineNum", "0"},
-        };
-        QCOMPARE(loaded.value(option), defaults.value(option));
-    }
-
-    void foreignTypeLoadsAsEmptyNotDefault()
-    {
-        // Read as the empty value, which is "" and 0 (black), not the defaults "1" and green.
-        writeFile("\"KixPath\"=hex(2):25,50,00\n\"ExecuteConfirm\"=hex(2):31,00\n\"ColorComments\"=hex(7):00,00\n");
-        CreatePrefRegistry();
-        Options::LoadPreferences();
-        QCOMPARE(Options::KixPath, QString());
-        QCOMPARE(Options::ExecuteConfirm, QString());
-        QCOMPARE(Options::ColorComments, 0);
+        using namespace Options;
+        const QList<qint32> numbers{TabSize,       MRUSize,        StyleKeywords, ColorComments,
+                                    StyleFontSize, AutoIndentMode, LineNum};
+        QCOMPARE(numbers, (QList<qint32>{5, 4, 1, 0x008000, 11, 2, 0}));
+        QCOMPARE(StyleFont, QStringLiteral("Lucida Console"));
     }
 };
 

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace platform;
@@ -35,15 +34,13 @@ private:
     std::shared_ptr<FileRegistryStore> store_;
     std::unique_ptr<RegistryHandler> handler_;
 
-    // The value as stored, looked up with the store's own (case-insensitive) name matching.
+    // The value as stored under the name it was first written with.
     std::optional<RegistryValue> stored(const std::string& name)
     {
-        FileRegistryStore fresh(file_.toStdString());
-        auto values = fresh.values(HKEY_CURRENT_USER_, kKey.toStdString());
-        if (values)
-            for (const auto& v : *values)
-                if (v.name == name)
-                    return v;
+        const auto values = store_->values(HKEY_CURRENT_USER_, kKey.toStdString());
+        for (const auto& v : values.value_or(std::vector<RegistryValue>{}))
+            if (v.name == name)
+                return v;
         return std::nullopt;
     }
 
@@ -59,42 +56,33 @@ private slots:
         handler_->SetSubKey(kKey);
     }
 
-    void writesEachTagAsItsRegistryType()
+    void eachTagWritesItsRegistryTypeAndReadsBack()
     {
-        handler_->WriteRegValue(QStringLiteral("Small"), TaggedValue::fromInt16(1));
-        handler_->WriteRegValue(QStringLiteral("Negative"), TaggedValue::fromInt16(-2));
-        handler_->WriteRegValue(QStringLiteral("Wide"), TaggedValue::fromInt32(0x00800080));
-        handler_->WriteRegValue(QStringLiteral("ID"), TaggedValue::fromString(QStringLiteral("1")));
-        handler_->WriteRegValue(QStringLiteral("On"), TaggedValue::fromBool(true));
-        handler_->WriteRegValue(QStringLiteral("Off"), TaggedValue::fromBool(false));
-
-        const std::vector<std::tuple<std::string, uint32_t, std::vector<uint8_t>>> expected{
-            {"Small", REG_DWORD_, {1, 0, 0, 0}},
-            {"Negative", REG_DWORD_, {0xFE, 0xFF, 0xFF, 0xFF}},
-            {"Wide", REG_DWORD_, {0x80, 0x00, 0x80, 0x00}},
-            {"ID", REG_SZ_, {'1', 0}},
-            {"On", REG_BINARY_, {0xFF}},
-            {"Off", REG_BINARY_, {0x00}},
+        using TV = TaggedValue;
+        struct Row {
+            const char* name; TV written; quint32 type; std::vector<uint8_t> data; const char* line; TV read;
         };
-        for (const auto& [name, type, data] : expected) {
-            auto value = stored(name);
-            QVERIFY2(value, name.c_str());
-            QCOMPARE(value->type, type);
-            QVERIFY2(value->data == data, name.c_str());
-        }
+        const Row rows[] = {
+            {"Small", TV::fromInt16(1), REG_DWORD_, {1, 0, 0, 0}, "\"Small\"=dword:00000001\n", TV::fromInt32(1)},
+            {"Negative", TV::fromInt16(-2), REG_DWORD_, {0xFE, 0xFF, 0xFF, 0xFF}, "\"Negative\"=dword:fffffffe\n",
+             TV::fromInt32(-2)},
+            {"Wide", TV::fromInt32(0x800080), REG_DWORD_, {0x80, 0, 0x80, 0}, "\"Wide\"=dword:00800080\n",
+             TV::fromInt32(0x800080)},
+            {"ID", TV::fromString(QStringLiteral("1")), REG_SZ_, {'1', 0}, "\"ID\"=\"1\"\n",
+             TV::fromString(QStringLiteral("1"))},
+            {"On", TV::fromBool(true), REG_BINARY_, {0xFF}, "\"On\"=hex:ff\n", TV::fromBool(true)},
+            {"Off", TV::fromBool(false), REG_BINARY_, {0x00}, "\"Off\"=hex:00\n", TV::fromBool(false)},
+        };
+        for (const Row& row : rows)
+            handler_->WriteRegValue(QLatin1String(row.name), row.written);
         const QByteArray text = fileText(file_);
-        QVERIFY(text.contains("\"Small\"=dword:00000001\n"));
-        QVERIFY(text.contains("\"Negative\"=dword:fffffffe\n"));
-        QVERIFY(text.contains("\"ID\"=\"1\"\n"));
-        QVERIFY(text.contains("\"On\"=hex:ff\n"));
-        QVERIFY(text.contains("\"Off\"=hex:00\n"));
-
         const TaggedValue fallback = TaggedValue::fromString(QStringLiteral("default"));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Small"), fallback), TaggedValue::fromInt32(1));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Negative"), fallback), TaggedValue::fromInt32(-2));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("ID"), fallback), TaggedValue::fromString(QStringLiteral("1")));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("On"), fallback), TaggedValue::fromBool(true));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Off"), fallback), TaggedValue::fromBool(false));
+        for (const Row& row : rows) {
+            auto value = stored(row.name);
+            QVERIFY2(value && value->type == row.type && value->data == row.data, row.name);
+            QVERIFY2(text.contains(row.line), row.line);
+            QCOMPARE(handler_->GetRegValue(QLatin1String(row.name), fallback), row.read);
+        }
         QCOMPARE(handler_->GetRegValue(QStringLiteral("Missing"), fallback), fallback);
     }
 
@@ -111,7 +99,7 @@ private slots:
     void namesMatchWithoutCase()
     {
         handler_->WriteRegValue(QStringLiteral("LineNum"), TaggedValue::fromInt32(1));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("linenum"), TaggedValue::fromInt32(0)), TaggedValue::fromInt32(1));
+        QCOMPARE(handler_->GetRegValue(QStringLiteral("linenum"), TaggedValue()), TaggedValue::fromInt32(1));
         handler_->WriteRegValue(QStringLiteral("LINENUM"), TaggedValue::fromInt32(0));
         QCOMPARE(handler_->EnumValues(), (QList<QStringList>{{QStringLiteral("LineNum"), QStringLiteral("00000000")}}));
         QVERIFY(handler_->ExistValue(QStringLiteral("lInEnUm")));
@@ -120,23 +108,29 @@ private slots:
         QVERIFY(!handler_->ExistKey(QStringLiteral("tessary")));
     }
 
-    void foreignTypesReadEmptyAndSurviveRewrites()
+    // Values the editor did not write: foreign types read as empty (not the default) and survive a
+    // rewrite byte for byte; long or NUL-holding text is cut; a short DWORD still reads.
+    void storedValuesOfEveryShapeRead()
     {
         const QByteArray expandLine = "\"KixPath\"=hex(2):25,00,50,00,00\n";
         const QByteArray multiLine = "\"Recent\"=hex(7):61,00,62,00,00\n";
         QFile f(file_);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + kKey.toLatin1() + "]\n" + expandLine + multiLine);
+        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\" + kKey.toLatin1() + "]\n" + expandLine + multiLine +
+                "\"Long\"=\"" + QByteArray(3000, 'a') + "\"\n\"Inner\"=hex(1):61,62,00,63,00\n\"Short\"=hex(4):07\n");
         f.close();
         const TaggedValue fallback = TaggedValue::fromString(QStringLiteral("default"));
         QCOMPARE(handler_->GetRegValue(QStringLiteral("KixPath"), fallback), TaggedValue());
         QCOMPARE(handler_->GetRegValue(QStringLiteral("recent"), fallback), TaggedValue());
+        QCOMPARE(handler_->GetRegValue(QStringLiteral("Long"), fallback).toString(), QString(2047, u'a'));
+        QCOMPARE(handler_->GetRegValue(QStringLiteral("Inner"), fallback).toString(), QStringLiteral("ab"));
+        QCOMPARE(handler_->GetRegValue(QStringLiteral("Short"), fallback), TaggedValue::fromInt32(7));
         handler_->WriteRegValue(QStringLiteral("Other"), TaggedValue::fromString(QStringLiteral("x")));
         const QByteArray text = fileText(file_);
-        QVERIFY(text.contains(expandLine));
-        QVERIFY(text.contains(multiLine));
-        QCOMPARE(handler_->EnumValues().at(0), (QStringList{QStringLiteral("KixPath"), QStringLiteral("%")}));
-        QCOMPARE(handler_->EnumValues().at(1), (QStringList{QStringLiteral("Recent"), QStringLiteral("6100620000")}));
+        QVERIFY(text.contains(expandLine) && text.contains(multiLine));
+        QCOMPARE(handler_->EnumValues().mid(0, 2),
+                 (QList<QStringList>{{QStringLiteral("KixPath"), QStringLiteral("%")},
+                                     {QStringLiteral("Recent"), QStringLiteral("6100620000")}}));
     }
 
     void textCrossesAsWindows1252()
@@ -145,10 +139,8 @@ private slots:
         handler_->WriteRegValue(QStringLiteral("Caf\u00E9"), TaggedValue::fromString(text));
         auto value = stored("Caf\xE9");
         QVERIFY(value);
-        QByteArray expected("C:\\Skripte\\\x80uro \xE9t\xE9 \x97 ?");
-        expected.append('\0');
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(value->data.data()), static_cast<int>(value->data.size())),
-                 expected);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(value->data.data()), int(value->data.size())),
+                 QByteArray("C:\\Skripte\\\x80uro \xE9t\xE9 \x97 ?", 24));
         QCOMPARE(handler_->GetRegValue(QStringLiteral("CAF\u00C9"), TaggedValue()).toString(),
                  QStringLiteral("C:\\Skripte\\\u20ACuro \u00E9t\u00E9 \u2014 ?"));
         // Every byte survives a decode and encode, the five undefined ones included.
@@ -158,22 +150,10 @@ private slots:
         QCOMPARE(AnsiCodec::encode(AnsiCodec::decode(all)), all);
     }
 
-    void longAndOddStringsAreCut()
-    {
-        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(),
-                         {"Long", REG_SZ_, std::vector<uint8_t>(3000, 'a')});
-        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(), {"Inner", REG_SZ_, {'a', 'b', 0, 'c', 0}});
-        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(), {"Short", REG_DWORD_, {7}});
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Long"), TaggedValue()).toString().size(), 2047);
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Inner"), TaggedValue()).toString(), QStringLiteral("ab"));
-        QCOMPARE(handler_->GetRegValue(QStringLiteral("Short"), TaggedValue()), TaggedValue::fromInt32(7));
-    }
-
     void writeCreatesWholePathAndMissingKeysReadEmpty()
     {
         handler_->SetSubKey(QStringLiteral("Software\\New\\Deep\\Path"));
-        QVERIFY(handler_->EnumKeys().isEmpty());
-        QVERIFY(handler_->EnumValues().isEmpty());
+        QVERIFY(handler_->EnumKeys().isEmpty() && handler_->EnumValues().isEmpty());
         QVERIFY(!handler_->ExistValue(QStringLiteral("ID")));
         QCOMPARE(handler_->GetRegValue(QStringLiteral("ID"), TaggedValue::fromInt32(9)), TaggedValue::fromInt32(9));
         handler_->WriteRegValue(QStringLiteral("ID"), TaggedValue::fromString(QStringLiteral("1")));
@@ -185,10 +165,9 @@ private slots:
     void deleteKeyRemovesTreeAndLeavesParent()
     {
         const QString base = QStringLiteral("Software\\Tree");
-        for (const QString& key : {QStringLiteral("\\Doomed\\A\\A1"), QStringLiteral("\\Doomed\\A\\A2\\Deep"),
-                                   QStringLiteral("\\Doomed\\B"), QStringLiteral("\\Doomed"),
-                                   QStringLiteral("\\Kept"), QStringLiteral("\\DoomedToo")}) {
-            handler_->SetSubKey(base + key);
+        for (const char* key :
+             {"\\Doomed\\A\\A1", "\\Doomed\\A\\A2\\Deep", "\\Doomed\\B", "\\Doomed", "\\Kept", "\\DoomedToo"}) {
+            handler_->SetSubKey(base + QLatin1String(key));
             handler_->WriteRegValue(QStringLiteral("v"), TaggedValue::fromInt32(1));
         }
         handler_->SetSubKey(base + QStringLiteral("\\doomed"));
@@ -208,51 +187,31 @@ private slots:
         QCOMPARE(handler_->SubKey(), QString());
     }
 
-    void otherRootsAndValueWalkDetails()
+    void readsOtherRoots()
     {
         QFile f(file_);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"
-                "\"CSDVersion\"=\"Service Pack 2\"\n\"Build\"=dword:00000a28\n\"Flag\"=hex:01,00\n");
+                "\"CSDVersion\"=\"Service Pack 2\"\n\"Build\"=dword:00000a28\n");
         f.close();
         RegistryHandler machine(store_);
         machine.SetHive(HKEY_LOCAL_MACHINE_);
         machine.SetSubKey(QStringLiteral("Software\\Microsoft\\Windows NT\\CurrentVersion"));
         QCOMPARE(machine.GetRegValue(QStringLiteral("csdversion"), TaggedValue()).toString(),
                  QStringLiteral("Service Pack 2"));
-        QCOMPARE(machine.lastWalkTypes(), (std::vector<quint32>{REG_SZ_, REG_DWORD_, REG_BINARY_}));
-        QCOMPARE(machine.EnumValues(),
-                 (QList<QStringList>{{QStringLiteral("CSDVersion"), QStringLiteral("Service Pack 2")},
-                                     {QStringLiteral("Build"), QStringLiteral("280A0000")},
-                                     {QStringLiteral("Flag"), QStringLiteral("0100")}}));
-        QCOMPARE(machine.GetRegValue(QStringLiteral("Flag"), TaggedValue()), TaggedValue::fromBool(true));
+        QCOMPARE(machine.EnumValues().value(1), (QStringList{QStringLiteral("Build"), QStringLiteral("280A0000")}));
         QVERIFY(handler_->EnumValues().isEmpty()); // nothing under HKEY_CURRENT_USER
-
-        // The walk lets pending events run.
-        bool ran = false;
-        QTimer::singleShot(0, this, [&ran] { ran = true; });
-        machine.GetRegValue(QStringLiteral("Flag"), TaggedValue());
-        QVERIFY(ran);
     }
 
     void taggedValueConversions()
     {
-        QCOMPARE(TaggedValue().toInt32(), std::optional<qint32>(0));
-        QCOMPARE(TaggedValue::fromBool(true).toInt32(), std::optional<qint32>(-1));
         QCOMPARE(TaggedValue::fromString(QStringLiteral("  -42 ")).toInt32(), std::optional<qint32>(-42));
-        QCOMPARE(TaggedValue::fromString(QStringLiteral("+7")).toInt32(), std::optional<qint32>(7));
-        QCOMPARE(TaggedValue::fromString(QStringLiteral("0x10")).toInt32(), std::nullopt);
-        QCOMPARE(TaggedValue::fromString(QStringLiteral("99999999999")).toInt32(), std::nullopt);
-        QCOMPARE(TaggedValue::fromString(QString()).toInt32(), std::nullopt);
-        QCOMPARE(TaggedValue::fromDouble(3.0).toInt32(), std::nullopt);
+        for (const char* text : {"0x10", "99999999999", "", "4.5"})
+            QVERIFY2(!TaggedValue::fromString(QLatin1String(text)).toInt32(), text);
         QCOMPARE(TaggedValue::fromString(QStringLiteral("tRUE")).toBool(), std::optional<bool>(true));
-        QCOMPARE(TaggedValue::fromString(QStringLiteral("False")).toBool(), std::optional<bool>(false));
         QCOMPARE(TaggedValue::fromString(QStringLiteral("0")).toBool(), std::optional<bool>(false));
         QCOMPARE(TaggedValue::fromInt32(-5).toBool(), std::optional<bool>(true));
         QCOMPARE(TaggedValue::fromString(QStringLiteral("yes")).toBool(), std::nullopt);
-        QCOMPARE(TaggedValue::fromBool(false).toString(), QStringLiteral("False"));
-        QCOMPARE(TaggedValue::fromInt16(-3).toString(), QStringLiteral("-3"));
-        QVERIFY(!(TaggedValue::fromInt16(1) == TaggedValue::fromInt32(1)));
     }
 };
 
