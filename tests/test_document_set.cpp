@@ -27,6 +27,7 @@ private slots:
     void applicationCloseAsksPerChangedDocument();
     void commandWithNoDocumentCreatesACountedOne();
     void changeTracking();
+    void menuShortcutsWorkInTheEditor();
 
 private:
     QTemporaryDir dir_;
@@ -242,6 +243,29 @@ void DocumentSetTest::changeTracking()
     window.mnuEditUndo_Click();
     QVERIFY(!window.toolbarButton("Undo")->isEnabled());
     QVERIFY(window.toolbarButton("Redo")->isEnabled());
+}
+
+void DocumentSetTest::menuShortcutsWorkInTheEditor()
+{
+    // The control has its own bindings for some of these keys (Ctrl+L cuts a line, Ctrl+D
+    // duplicates one); the menus must win while the script has the focus.
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    CodeEditor* editor = window.activeDocument()->rtfText;
+    editor->setText("line one\nline two");
+    editor->setFocus();
+    QSignalSpy color(window.mnuColor, &QAction::triggered);
+    QSignalSpy debug(window.mnuDebug, &QAction::triggered);
+    window.mnuDebug->setEnabled(true);
+    QTest::keyClick(editor, Qt::Key_L, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(color.count(), 1);
+    QCOMPARE(debug.count(), 1);
+    QCOMPARE(editor->text(), QString("line one\nline two"));
+    QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(window.openDocuments().size(), 2);
 }
 
 QTEST_MAIN(DocumentSetTest)

@@ -76,6 +76,24 @@ QAction* frmMain::toolbarButton(const QString& key) const
     return nullptr;
 }
 
+QList<QKeySequence> frmMain::menuShortcuts() const
+{
+    QList<QKeySequence> keys;
+    QList<QMenu*> menus;
+    for (QAction* action : menuBar()->actions())
+        if (action->menu())
+            menus << action->menu();
+    while (!menus.isEmpty()) {
+        for (QAction* action : menus.takeFirst()->actions()) {
+            if (action->menu())
+                menus << action->menu();
+            else if (!action->shortcut().isEmpty())
+                keys << action->shortcut();
+        }
+    }
+    return keys;
+}
+
 // ---- Building the window ------------------------------------------------------------------------
 
 static QAction* item(QMenu* menu, const QString& name, const QString& caption,

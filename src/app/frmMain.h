@@ -95,6 +95,8 @@ public:
     // Toolbar positions 1 to 20 (separators included) at index position - 1.
     std::array<QAction*, 20> tbButtons{};
     QAction* toolbarButton(const QString& key) const;
+    // Every shortcut of the menu bar: the editing control leaves these keys to the menus.
+    QList<QKeySequence> menuShortcuts() const;
 
     // Menu items (captions, shortcuts and states are set up by the constructor).
     QMenu* mnuFile = nullptr;

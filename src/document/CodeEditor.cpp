@@ -12,6 +12,9 @@
 
 #include <Qsci/qscilexer.h>
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
@@ -419,6 +422,22 @@ void CodeEditor::SetElementFontStyle(int styleNumber, int fontStyle)
 quint32 CodeEditor::ElementColor(int colorNumber) const { return styles_->color(colorNumber, *this, lexer_); }
 
 int CodeEditor::ElementFontStyle(int styleNumber) const { return styles_->fontStyle(styleNumber, lexer_); }
+
+void CodeEditor::ReleaseKeys(const QList<QKeySequence>& keys)
+{
+    QsciCommandSet* commands = standardCommands();
+    for (const QKeySequence& sequence : keys) {
+        if (sequence.isEmpty())
+            continue;
+        const int key = sequence[0].toCombined();
+        while (QsciCommand* command = commands->boundTo(key)) {
+            if (command->key() == key)
+                command->setKey(0);
+            else
+                command->setAlternateKey(0);
+        }
+    }
+}
 
 void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 {

@@ -85,6 +85,9 @@ public:
     ~CodeEditor() override;
 
     void setEventHandler(CodeEditorEvents* handler); // not owned; nullptr = none
+    // Gives up the control's own key bindings for these keys, so that the window's shortcuts
+    // (menu commands) receive them while the control has the focus.
+    void ReleaseKeys(const QList<QKeySequence>& keys);
 
     // Display switches and settings.
     void SetShowWhitespace(bool on);

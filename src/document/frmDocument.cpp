@@ -19,6 +19,7 @@ frmDocument::frmDocument(frmMain* owner, int slot) : QMdiSubWindow(nullptr), own
     setWidget(rtfText);
     rtfText->installEventFilter(this);
     rtfText->setEventHandler(this);
+    rtfText->ReleaseKeys(owner->menuShortcuts());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
     connect(rtfText, &CodeEditor::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &CodeEditor::SelChange, this, &frmDocument::rtfText_SelChange);
