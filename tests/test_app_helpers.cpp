@@ -1,6 +1,7 @@
 // The main window's small pieces of exact logic: recent-file order, header stamp, dialog filters,
 // stored geometry.
 
+#include "ScriptedDialogService.h"
 #include "app/FileDialogFilter.h"
 #include "app/HeaderStamp.h"
 #include "app/RecentFileList.h"
@@ -17,6 +18,7 @@ private slots:
     void stampRecognisedIgnoringCase();
     void stampModifiedLine();
     void filterTranslation();
+    void filterCaptionsShowOnce();
     void geometryFallBack_data();
     void geometryFallBack();
 };
@@ -69,6 +71,15 @@ void AppHelpersTest::filterTranslation()
              QString("kix32.exe (kix32.exe);;All Executable Files (*.exe) (*.exe)"));
 }
 
+void AppHelpersTest::filterCaptionsShowOnce()
+{
+    platform::FileDialogRequest request;
+    request.filter = FileDialogFilter::toQt("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*");
+    QCOMPARE(ScriptedDialogService::filterCaptionsShown(request),
+             (QStringList{"KixTart Files (*.txt, *.kix, *.scr)", "All Files (*.*)"}));
+    QCOMPARE(ScriptedDialogService::firstFilterPatterns(request), (QStringList{"*txt", "*.kix", "*.scr"}));
+}
+
 void AppHelpersTest::geometryFallBack_data()
 {
     QTest::addColumn<QString>("height");
@@ -108,5 +119,5 @@ void AppHelpersTest::geometryFallBack()
     }
 }
 
-QTEST_GUILESS_MAIN(AppHelpersTest)
+QTEST_MAIN(AppHelpersTest)
 #include "test_app_helpers.moc"

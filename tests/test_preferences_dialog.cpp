@@ -206,6 +206,11 @@ private slots:
         QCOMPARE(form->txtKixPath->text(), QStringLiteral("/opt/kix/kix32.exe"));
         form->cmdKixPath_Click(); // cancelled
         QCOMPARE(form->txtKixPath->text(), QStringLiteral("/opt/kix/kix32.exe"));
+        // The browse dialog shows each filter's caption once, and still filters by its pattern.
+        QCOMPARE(ScriptedDialogService::filterCaptionsShown(dialogs_->openRequests.last()),
+                 (QStringList{QStringLiteral("kix32.exe"), QStringLiteral("All Executable Files (*.exe)")}));
+        QCOMPARE(ScriptedDialogService::firstFilterPatterns(dialogs_->openRequests.last()),
+                 QStringList{QStringLiteral("kix32.exe")});
     }
 
     void mruPickRebuildsTheMenuBeforeAnythingIsWritten()

@@ -72,26 +72,34 @@ static QString startPath(const FileDialogRequest& request)
     return request.directory + QLatin1Char('/') + request.fileName;
 }
 
+std::unique_ptr<QFileDialog> newFileDialog(QWidget* parent, const FileDialogRequest& request)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, request.title, startPath(request), request.filter);
+    // Our captions already name their patterns ("All Files (*.*)"); Qt would list them again.
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    return dialog;
+}
+
 QString QtDialogService::openFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    QFileDialog dialog(parent, request.title, startPath(request), request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = newFileDialog(parent, request);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 QString QtDialogService::saveFileName(QWidget* parent, const FileDialogRequest& request)
 {
-    QFileDialog dialog(parent, request.title, startPath(request), request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    const std::unique_ptr<QFileDialog> dialog = newFileDialog(parent, request);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
     if (!request.confirmOverwrite)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 QString QtDialogService::folderName(QWidget* parent, const QString& title, const QString& start)

@@ -1,7 +1,15 @@
 #pragma once
 #include "platform/DialogService.h"
 
+#include <memory>
+
+class QFileDialog;
+
 namespace platform {
+
+// The file dialog for a request, not yet shown. Each filter's caption shows exactly as written, once;
+// its patterns still filter the list but are not repeated after the caption.
+std::unique_ptr<QFileDialog> newFileDialog(QWidget* parent, const FileDialogRequest& request);
 
 // The real dialogs: Qt's message boxes and common dialogs.
 class QtDialogService : public DialogService {

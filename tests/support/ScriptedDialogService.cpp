@@ -1,4 +1,9 @@
 #include "ScriptedDialogService.h"
+#include "platform/QtDialogService.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 
 using namespace platform;
 
@@ -69,4 +74,30 @@ std::optional<int> ScriptedDialogService::lineNumber(QWidget*, int, int)
 {
     ++lineRequests;
     return take(lineAnswers, std::nullopt);
+}
+
+namespace {
+std::unique_ptr<QFileDialog> widgetDialog(const FileDialogRequest& request)
+{
+    std::unique_ptr<QFileDialog> dialog = newFileDialog(nullptr, request);
+    dialog->setOption(QFileDialog::DontUseNativeDialog); // the same widgets on every platform
+    return dialog;
+}
+} // namespace
+
+QStringList ScriptedDialogService::filterCaptionsShown(const FileDialogRequest& request)
+{
+    const auto dialog = widgetDialog(request);
+    QStringList shown;
+    if (const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+    return shown;
+}
+
+QStringList ScriptedDialogService::firstFilterPatterns(const FileDialogRequest& request)
+{
+    const auto dialog = widgetDialog(request);
+    const auto* model = dialog->findChild<QFileSystemModel*>();
+    return model ? model->nameFilters() : QStringList();
 }

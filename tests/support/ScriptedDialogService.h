@@ -51,4 +51,9 @@ public:
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     bool print(QWidget* parent, QPrinter& printer, const platform::PrintRequest& request) override;
     std::optional<int> lineNumber(QWidget* parent, int current, int maximum) override;
+
+    // What the real file dialog built for a request offers: its filter captions and the patterns
+    // of the first filter, which the file list applies.
+    static QStringList filterCaptionsShown(const platform::FileDialogRequest& request);
+    static QStringList firstFilterPatterns(const platform::FileDialogRequest& request);
 };
