@@ -7,11 +7,16 @@
 #include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"
 #include "ScriptedDialogService.h"
+#include "platform/QtDialogService.h"
 
 #include <QComboBox>
 #include <QMdiArea>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -338,6 +343,12 @@ void FileCommandsTest::printedPdfHoldsTheText()
 {
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
+    auto pdfText = [](const QString& pdf) {
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {pdf, "-"});
+        pdftotext.waitForFinished(30000);
+        return QString::fromUtf8(pdftotext.readAllStandardOutput());
+    };
     ScriptedDialogService dialogs;
     frmMain window;
     window.show();
@@ -349,16 +360,50 @@ void FileCommandsTest::printedPdfHoldsTheText()
     QCOMPARE(dialogs.printRequests.size(), 1);
     QCOMPARE(dialogs.printRequests[0].title, QString("Print"));
     QVERIFY(!dialogs.printRequests[0].selectionAvailable);
-    QProcess pdftotext;
-    pdftotext.start("pdftotext", {pdf, "-"});
-    QVERIFY(pdftotext.waitForFinished(30000));
-    QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QString text = pdfText(pdf);
     QVERIFY2(text.contains("Printed text"), qPrintable(text));
     QVERIFY(text.contains("second line"));
 
     editor->SetSelectionRange(Range{0, 0, 0, 5}, true);
     window.mnuFilePrint_Click(); // cancelled
     QVERIFY(dialogs.printRequests[1].selectionAvailable);
+
+    // A selection prints exactly the selected text, not the whole lines it touches.
+    editor->SetSelectionRange(Range{0, 12, 1, 8}, true);
+    const QString selectionPdf = dir_.filePath("selection.pdf");
+    dialogs.printAnswers = {selectionPdf};
+    window.mnuFilePrint_Click();
+    QCOMPARE(pdfText(selectionPdf).simplified(), QString("Printed text\", \"Title\", 0) ; second"));
+
+    // The page range the print dialog offers is the one printed.
+    QString lines;
+    for (int i = 1; i <= 400; ++i)
+        lines += QString("? \"row %1\"\r\n").arg(i);
+    editor->setText(lines);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    {
+        const auto dialog = platform::newPrintDialog(&window, printer, platform::PrintRequest{"Print", false});
+        auto* pagesFrom = dialog->findChild<QRadioButton*>("printRange");
+        QVERIFY(pagesFrom && pagesFrom->isEnabled());
+        pagesFrom->click();
+        dialog->findChild<QSpinBox*>("from")->setValue(2);
+        dialog->findChild<QSpinBox*>("to")->setValue(3);
+        dialog->accept();
+    }
+    printer.setOutputFileName(dir_.filePath("range.pdf")); // the dialog's file field starts empty offscreen
+    QVERIFY(editor->PrintText(printer, 13));
+    const QStringList pages = pdfText(dir_.filePath("range.pdf")).split(QChar('\f'), Qt::SkipEmptyParts);
+    QCOMPARE(pages.size(), 2);
+    // Pages 2 and 3 of n rows each: rows n + 1 to 3n.
+    auto row = [](const QString& page, bool last) {
+        const QStringList lines = page.split('\n', Qt::SkipEmptyParts);
+        return (last ? lines.constLast() : lines.constFirst()).section('"', 1, 1).section(' ', 1).toInt();
+    };
+    const int perPage = row(pages[0], false) - 1;
+    QVERIFY2(perPage > 10, qPrintable(pages[0].left(40)));
+    QCOMPARE(row(pages[0], true), 2 * perPage);
+    QCOMPARE(row(pages[1], true), 3 * perPage);
 }
 
 void FileCommandsTest::droppedFilesOpenInOrder()

@@ -1,6 +1,6 @@
 #pragma once
-// Prints the text of an editing control, or its selection when the printer's range asks for it,
-// page after page with the editor's colours on white.
+// Prints the text of an editing control page after page with the editor's colours on white: all of
+// it, exactly its selected text, or only the chosen pages, as the printer's range asks.
 
 class QPrinter;
 class QsciScintillaBase;

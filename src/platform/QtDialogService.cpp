@@ -115,18 +115,25 @@ std::optional<QColor> QtDialogService::color(QWidget* parent, const QColor& init
     return chosen;
 }
 
-bool QtDialogService::print(QWidget* parent, QPrinter& printer, const PrintRequest& request)
+std::unique_ptr<QPrintDialog> newPrintDialog(QWidget* parent, QPrinter& printer, const PrintRequest& request)
 {
-    QPrintDialog dialog(&printer, parent);
+    auto dialog = std::make_unique<QPrintDialog>(&printer, parent);
     if (!request.title.isEmpty())
-        dialog.setWindowTitle(request.title);
-    QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
-    options.setFlag(QAbstractPrintDialog::PrintPageRange, false);
+        dialog->setWindowTitle(request.title);
+    QAbstractPrintDialog::PrintDialogOptions options = dialog->options();
+    // Offered, because the printing honours it. Without this option the Unix dialog still offers
+    // "Pages from", but hands the range to the print server, and a print to a PDF file ignores it.
+    options.setFlag(QAbstractPrintDialog::PrintPageRange, true);
     options.setFlag(QAbstractPrintDialog::PrintSelection, request.selectionAvailable);
-    dialog.setOptions(options);
+    dialog->setOptions(options);
     if (request.selectionAvailable)
         printer.setPrintRange(QPrinter::Selection);
-    return dialog.exec() == QDialog::Accepted;
+    return dialog;
+}
+
+bool QtDialogService::print(QWidget* parent, QPrinter& printer, const PrintRequest& request)
+{
+    return newPrintDialog(parent, printer, request)->exec() == QDialog::Accepted;
 }
 
 std::optional<int> QtDialogService::lineNumber(QWidget* parent, int current, int maximum)

@@ -4,12 +4,15 @@
 #include <memory>
 
 class QFileDialog;
+class QPrintDialog;
 
 namespace platform {
 
 // The file dialog for a request, not yet shown. Each filter's caption shows exactly as written, once;
 // its patterns still filter the list but are not repeated after the caption.
 std::unique_ptr<QFileDialog> newFileDialog(QWidget* parent, const FileDialogRequest& request);
+// The print dialog for a request, not yet shown; accepting it sets up the printer.
+std::unique_ptr<QPrintDialog> newPrintDialog(QWidget* parent, QPrinter& printer, const PrintRequest& request);
 
 // The real dialogs: Qt's message boxes and common dialogs.
 class QtDialogService : public DialogService {
