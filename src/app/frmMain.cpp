@@ -292,7 +292,7 @@ void frmMain::buildTabsAndStatusBar()
     tsTabs->setObjectName(QStringLiteral("tsTabs"));
     tsTabs->setExpanding(false);
     tsTabs->setDocumentMode(true);
-    tsTabs->setElideMode(Qt::ElideMiddle);
+    tsTabs->setElideMode(Qt::ElideNone); // many tabs scroll; eliding them all would leave only "..."
     tsTabs->setUsesScrollButtons(true);
     tabLayout->addWidget(tsTabs);
     tabLayout->addStretch(1);

@@ -1,6 +1,7 @@
 // Edit commands routed to the active document's control, and the Window menu's arrangements.
 
 #include "app/frmMain.h"
+#include "app/WindowTiling.h"
 #include "document/frmDocument.h"
 
 #include <QMdiArea>
@@ -109,7 +110,8 @@ void frmMain::arrangeWindows(int arrangement)
     for (QMdiSubWindow* window : mdi_->subWindowList(QMdiArea::CreationOrder))
         if (window->isVisible() && !window->isMinimized())
             windows << window;
-    const QRect area = mdi_->viewport()->rect();
+    // The whole client area: scroll bars shown now for windows out of view go once they are arranged.
+    const QRect area(QPoint(0, 0), mdi_->contentsRect().size());
     switch (arrangement) {
     case 0:
         mdi_->cascadeSubWindows();
@@ -133,20 +135,11 @@ void frmMain::arrangeWindows(int arrangement)
     }
     if (windows.isEmpty())
         return;
-    // Horizontal tiling stacks the windows one above the other; vertical puts them side by side.
-    const int count = int(windows.size());
-    for (int i = 0; i < count; ++i) {
-        QMdiSubWindow* window = windows[i];
-        if (window->isMaximized())
-            window->showNormal();
-        QRect cell;
-        if (arrangement == 1) {
-            int top = area.height() * i / count, bottom = area.height() * (i + 1) / count;
-            cell = QRect(0, top, area.width(), bottom - top);
-        } else {
-            int left = area.width() * i / count, right = area.width() * (i + 1) / count;
-            cell = QRect(left, 0, right - left, area.height());
-        }
-        window->setGeometry(cell);
+    const QList<QRect> cells = WindowTiling::tile(int(windows.size()), area,
+        arrangement == 1 ? WindowTiling::Direction::Horizontal : WindowTiling::Direction::Vertical);
+    for (int i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(cells[i]);
     }
 }
