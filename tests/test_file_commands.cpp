@@ -397,8 +397,8 @@ void FileCommandsTest::printedPdfHoldsTheText()
     QCOMPARE(pages.size(), 2);
     // Pages 2 and 3 of n rows each: rows n + 1 to 3n.
     auto row = [](const QString& page, bool last) {
-        const QStringList lines = page.split('\n', Qt::SkipEmptyParts);
-        return (last ? lines.constLast() : lines.constFirst()).section('"', 1, 1).section(' ', 1).toInt();
+        const QStringList printed = page.split('\n', Qt::SkipEmptyParts);
+        return (last ? printed.constLast() : printed.constFirst()).section('"', 1, 1).section(' ', 1).toInt();
     };
     const int perPage = row(pages[0], false) - 1;
     QVERIFY2(perPage > 10, qPrintable(pages[0].left(40)));
