@@ -5,6 +5,7 @@
 #include "app/ToolbarIcons.h"
 #include "document/CodeEditor.h"
 #include "document/frmDocument.h"
+#include "execution/frmExecuteWarning.h"
 #include "preferences/PrefRegistry.h"
 #include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"
@@ -224,6 +225,7 @@ void frmMain::buildMenus()
     mnuAutosave = item(mnuScript, "mnuAutosave", "&Autosave on Execute (no prompt)");
     mnuStaysOpen->setCheckable(true);
     mnuAutosave->setCheckable(true);
+    connectScriptMenu();
 
     mnuWindow = bar->addMenu(QStringLiteral("&Window"));
     mnuWindow->setObjectName("mnuWindow");
@@ -367,6 +369,7 @@ void frmMain::Form_Load(const QString& commandLine)
     ActiveDocumentIndex(path);
 
     LoadRecentFiles();
+    DetectOsFlags();
 }
 
 void frmMain::restoreGeometryTwips(const TwipsGeometry& geometry)
@@ -443,6 +446,7 @@ void frmMain::Form_Unload()
         document->closeWithoutAsking();
     // Tool windows.
     frmOptions::Unload();
+    frmExecuteWarning::Unload();
 }
 
 // ---- View toggles, resize and drops -------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "app/RecentFileList.h"
 #include "app/WindowGeometry.h"
+#include "execution/ExecutionHost.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -24,7 +25,7 @@ class StatusPanels;
 class frmDocument;
 struct FileError;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public ExecutionHost {
     Q_OBJECT
 public:
     static constexpr int MaxDocuments = 30;
@@ -144,6 +145,23 @@ public:
     void CommentSelection();
     void UncommentSelection();
 
+    // Script menu and the command prompt (frmMainScript.cpp).
+    void mnuExecute_Click();
+    void mnuDebug_Click();
+    void mnuStaysOpen_Click();
+    void mnuAutosave_Click();
+    void mnuCommandPrompt_Click();
+    void DetectOsFlags();
+    QString ActiveScriptPath() override;
+    bool ActiveScriptModified() override;
+    void SaveActiveScript() override;
+    QString InterpreterPath() override;
+    bool ScriptWindowStaysOpen() override;
+    bool OsVersion5OrLaterFlag() override;
+    bool OsIsNTFlag() override;
+    QWidget* HostWindow() override;
+    QString HostTitle() override;
+
     // The geometry last applied from the registry and the geometry that would be written now.
     TwipsGeometry currentGeometryTwips() const;
     double screenDpi() const;
@@ -159,6 +177,7 @@ private:
     friend class frmDocument;
 
     void buildMenus();
+    void connectScriptMenu();
     void buildToolBar();
     void buildTabsAndStatusBar();
     void Form_Load(const QString& commandLine);

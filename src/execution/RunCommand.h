@@ -1,0 +1,51 @@
+#pragma once
+// The command that runs a script: the command interpreter, its switches and the body that names the
+// script interpreter and the script; and how that command reaches the system on this host.
+
+#include "platform/ProcessLauncher.h"
+
+#include <QString>
+#include <QStringList>
+
+struct RunRequest {
+    QString comspec;          // the command interpreter
+    bool staysOpen = false;   // the console stays open after the script
+    bool osVersion5OrLater = false;
+    bool osIsNT = false;
+    QString kixPath;          // the script interpreter; blank = kix32.exe on the search path
+    QString scriptPath;
+    bool debug = false;
+};
+
+struct RunCommand {
+    QString switches;             // " /c ", " /k ", " /s /c " or " /s /k "
+    QString body;                 // everything after the switches
+    QString commandLine;          // comspec, switches and body
+    QStringList interpreterCall;  // the script interpreter, "/d" when debugging, the script
+};
+
+RunCommand BuildRunCommand(const RunRequest& request);
+
+// What the host offers for starting the command interpreter.
+struct LaunchHost {
+    bool windows = false;
+    QString comspec;   // value of COMSPEC, empty when not set
+    QString wine;      // full path of the compatibility layer's starter, empty when not found
+};
+
+struct LaunchPlan {
+    QString problem;   // non-empty: nothing can be started, and this says why
+    platform::ProcessRequest request;
+};
+
+// The variable through which the command text reaches the compatibility layer's command interpreter.
+inline constexpr char RunCommandVariable[] = "TESSARY_RUN_COMMAND";
+
+// Execute and Debug. request.comspec is ignored: the host's command interpreter is used.
+LaunchPlan PlanScriptRun(const LaunchHost& host, RunRequest request);
+// The bare command prompt.
+LaunchPlan PlanCommandPrompt(const LaunchHost& host);
+
+// A path as the compatibility layer's programs see it: an absolute path of this system is taken
+// through the drive that maps the root folder (Z:); other paths are left alone.
+QString CompatibilityLayerPath(const QString& path);
