@@ -50,6 +50,7 @@ public:
 class ScriptExecutionTest : public QObject {
     Q_OBJECT
 private slots:
+    void init();
     void cleanup();
     void commandLines();
     void launchPlans();
@@ -59,11 +60,21 @@ private slots:
     void stayingOpenDebugRealStart();
 };
 
+void ScriptExecutionTest::init()
+{
+    // A question no test expects is answered Cancel, never left waiting.
+    frmExecuteWarning::ModalRunner = [](frmExecuteWarning& form) {
+        form.cmdCancel->click();
+        QFAIL("unexpected question");
+    };
+}
+
 void ScriptExecutionTest::cleanup()
 {
     frmExecuteWarning::ModalRunner = nullptr;
     frmExecuteWarning::Unload();
     Options::ExecuteConfirm = QStringLiteral("1");
+    qunsetenv("COMSPEC");
 }
 
 void ScriptExecutionTest::commandLines()
@@ -195,7 +206,6 @@ void ScriptExecutionTest::autosaveAndOtherValues()
     FakeHost host;
     RecordingProcessLauncher launcher;
     launcher.events = &host.events;
-    frmExecuteWarning::ModalRunner = [](frmExecuteWarning&) { QFAIL("no question expected"); };
 
     Options::ExecuteConfirm = QStringLiteral("0");
     ScriptRunner(host).Execute();
@@ -263,7 +273,6 @@ void ScriptExecutionTest::stayingOpenDebugRealStart()
     QList<QByteArray> received = file.readAll().split('\0');
     received.removeLast();
     QCOMPARE(received, (QList<QByteArray>{"/k", "/opt/Ki X/kix32.exe", "/d", host.path.toLocal8Bit()}));
-    qunsetenv("COMSPEC");
 #endif
 }
 

@@ -37,6 +37,11 @@ private:
 void ScriptMenuTest::init()
 {
     qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+    // A question no test expects is answered Cancel, never left waiting.
+    frmExecuteWarning::ModalRunner = [](frmExecuteWarning& form) {
+        form.cmdCancel->click();
+        QFAIL("unexpected question");
+    };
 }
 
 void ScriptMenuTest::cleanup()
