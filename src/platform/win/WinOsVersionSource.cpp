@@ -37,12 +37,8 @@ public:
         info.dwOSVersionInfoSize = sizeof info;
         if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)))
             return std::nullopt;
-        OsVersionRecord record;
-        record.majorVersion = info.dwMajorVersion;
-        record.minorVersion = info.dwMinorVersion;
-        record.buildNumber = info.dwBuildNumber;
-        record.platformId = info.dwPlatformId;
-        record.csdVersion.assign(info.szCSDVersion, sizeof info.szCSDVersion);
+        // The extended record begins with the plain one.
+        OsVersionRecord record = fromInfo(*reinterpret_cast<const OSVERSIONINFOA*>(&info));
         record.servicePackMajor = info.wServicePackMajor;
         record.servicePackMinor = info.wServicePackMinor;
         record.suiteMask = info.wSuiteMask;
