@@ -1,6 +1,6 @@
 #include "app/HeaderStamp.h"
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 
 #include <QLocale>
 

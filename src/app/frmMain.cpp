@@ -1,6 +1,6 @@
 #include "app/frmMain.h"
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/StatusPanels.h"
 #include "app/ToolbarIcons.h"
 #include "document/CodeEditor.h"
@@ -52,6 +52,7 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
     setWindowIcon(QIcon::fromTheme(QStringLiteral("accessories-text-editor")));
 
     buildMenus();
+    buildDocumentKeys();
     buildToolBar();
     buildTabsAndStatusBar();
 
@@ -63,6 +64,11 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
 
 frmMain::~frmMain()
 {
+    // Children going away must not call back into a window that is half destroyed.
+    mdi_->disconnect(this);
+    tsTabs->disconnect(this);
+    for (QMdiSubWindow* window : mdi_->subWindowList())
+        window->disconnect(this);
     frmOptions::ActiveEditor = nullptr;
     frmOptions::RecentFilesChanged = nullptr;
     if (theMainWindow == this)
@@ -80,6 +86,8 @@ QAction* frmMain::toolbarButton(const QString& key) const
 QList<QKeySequence> frmMain::menuShortcuts() const
 {
     QList<QKeySequence> keys;
+    for (QAction* action : documentKeys_)
+        keys << action->shortcut();
     QList<QMenu*> menus;
     for (QAction* action : menuBar()->actions())
         if (action->menu())
@@ -96,6 +104,28 @@ QList<QKeySequence> frmMain::menuShortcuts() const
 }
 
 // ---- Building the window ------------------------------------------------------------------------
+
+void frmMain::buildDocumentKeys()
+{
+    // The keys of every multi-document program: close the script in front, step through the scripts.
+    auto key = [this](const QString& name, const QKeySequence& sequence, auto slot) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcut(sequence);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        documentKeys_ << action;
+    };
+    key(QStringLiteral("keyCloseDocument"), QKeySequence(Qt::CTRL | Qt::Key_F4), [this] {
+        if (activeDocument())
+            mnuFileClose_Click();
+    });
+    key(QStringLiteral("keyNextDocument"), QKeySequence(Qt::CTRL | Qt::Key_Tab),
+        [this] { mdi_->activateNextSubWindow(); });
+    key(QStringLiteral("keyPreviousDocument"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+        [this] { mdi_->activatePreviousSubWindow(); });
+}
 
 static QAction* item(QMenu* menu, const QString& name, const QString& caption,
                      const QKeySequence& shortcut = QKeySequence())
@@ -299,6 +329,8 @@ void frmMain::buildTabsAndStatusBar()
     tabLayout->addWidget(tsTabs);
     tabLayout->addStretch(1);
     picTabs->setVisible(false);
+    // Every change of the selected tab brings its document forward (a click, the keyboard, the wheel).
+    connect(tsTabs, &QTabBar::currentChanged, this, &frmMain::tsTabs_Click);
     connect(tsTabs, &QTabBar::tabBarClicked, this, &frmMain::tsTabs_Click);
 
     mdi_ = new QMdiArea(central);
@@ -306,9 +338,10 @@ void frmMain::buildTabsAndStatusBar()
     mdi_->setBackground(palette().brush(QPalette::Dark));
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* window) {
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         if (auto* document = qobject_cast<frmDocument*>(window))
             document->Form_Activate();
+        refreshFrameTitle();
     });
 
     layout->addWidget(picTabs);

@@ -5,6 +5,7 @@
 #include "app/RecentFileList.h"
 #include "app/WindowGeometry.h"
 #include "execution/ExecutionHost.h"
+#include "document/DocumentHost.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -25,11 +26,9 @@ class StatusPanels;
 class frmDocument;
 struct FileError;
 
-class frmMain : public QMainWindow, public ExecutionHost {
+class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost {
     Q_OBJECT
 public:
-    static constexpr int MaxDocuments = 30;
-
     // Builds the window and runs the start-up sequence with the given command-line text.
     explicit frmMain(const QString& commandLine = QString(), QWidget* parent = nullptr);
     ~frmMain() override;
@@ -40,40 +39,44 @@ public:
     // Command-line text as one path: every double quote removed.
     static QString commandLinePath(const QString& commandLineText);
 
-    // ---- Document set -------------------------------------------------------------------------
-    std::array<frmDocument*, MaxDocuments> Documents{};   // slot n at index n - 1
-    std::array<bool, MaxDocuments> SlotUsed{};           // slot n at index n - 1
-    std::array<bool, MaxDocuments + 1> Changed{};        // indexed by slot n itself
-    std::array<QString, MaxDocuments> DocTitle;          // slot n at index n - 1
-    int OpenCount = 0;
-    int LastSlot = 0;
-    bool SavingFromClose = false;
-    bool SuppressTabAdd = false;
-    bool JustOpened = false;
-    bool AppClosing = false;
+    // ---- Document set (the slots and flags are DocumentSet's) -----------------------------------
     bool OsVersion5OrLater = false;
     bool OsIsNT = false;
-    // The remembered file name of the common dialog.
+    // The remembered file name: the path of the last saved document activated, opened or saved.
     QString CurrentFileName;
 
     int ActiveDocumentIndex(const QString& fileToLoad = QString());
     int NextFreeSlot();
-    frmDocument* activeDocument() const;
-    CodeEditor* activeEditor(); // the active document's control, creating a document if none
     QList<frmDocument*> openDocuments() const;
 
+    // DocumentHost
+    DocumentSet& documentSet() override { return *this; }
+    frmDocument* activeDocument() const override;
+    CodeEditor* activeEditor() override;
+    void activateDocument(frmDocument* document) override;
+    QWidget* hostWindow() override { return this; }
+    void documentActivated(frmDocument* document) override;
+    void DestroyTab() override;
+    void setMenu() override;
+    void enableUndoButton() override;
+
     void TabAdd();
-    void DestroyTab();
-    void TabRename();
-    void setMenu();
+    // Relabels the tab keyed by oldKey (the document's caption before Save As) from the document's
+    // caption now; without such a tab, the selected one.
+    void TabRename(const QString& oldKey = QString());
+    // The index of the tab whose key names the same document as caption, or -1.
+    int tabIndexOf(const QString& caption) const;
+    // A path as it enters the program (command line, drop, dialogs, recent files): absolute and clean,
+    // so that a later change of the current folder cannot send a save elsewhere.
+    static QString enteredPath(const QString& path);
 
     // ---- File commands ------------------------------------------------------------------------
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void mnuFileClose_Click();
     // Return true when the script was written.
-    bool mnuFileSave_Click();
-    bool mnuFileSaveAs_Click();
+    bool mnuFileSave_Click() override;
+    bool mnuFileSaveAs_Click() override;
     void mnuFilePrint_Click();
     void OpenFile(const QString& path);
     // Files dropped on the window open one after another, in the order given.
@@ -97,7 +100,7 @@ public:
     std::array<QAction*, 20> tbButtons{};
     QAction* toolbarButton(const QString& key) const;
     // Every shortcut of the menu bar: the editing control leaves these keys to the menus.
-    QList<QKeySequence> menuShortcuts() const;
+    QList<QKeySequence> menuShortcuts() const override;
 
     // Menu items (captions, shortcuts and states are set up by the constructor).
     QMenu* mnuFile = nullptr;
@@ -174,10 +177,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    friend class frmDocument;
-
     void buildMenus();
     void connectScriptMenu();
+    void buildDocumentKeys();
     void buildToolBar();
     void buildTabsAndStatusBar();
     void Form_Load(const QString& commandLine);
@@ -186,7 +188,7 @@ private:
     void applyViewToggle(QAction* item, const QString& valueName);
     bool Form_QueryUnload();
     frmDocument* createDocument(int slot);
-    bool openFileReportingFailure(const QString& path);
+    bool openFileReportingFailure(const QString& pathAsGiven);
     void arrangeWindows(int arrangement);
     bool HasHeaderStamp();
     void StampHeader();
@@ -194,6 +196,7 @@ private:
     bool reportSaveError(const FileError& error);
     void refreshWindowList();
     void refreshUndoButtons();
+    void refreshFrameTitle();
 
     QMdiArea* mdi_ = nullptr;
     StatusPanels* statusPanels_ = nullptr;
@@ -202,4 +205,6 @@ private:
     QRect restoredPixels_;
     bool geometryPending_ = false;
     QList<QAction*> windowListActions_;
+    QList<QAction*> documentKeys_; // Ctrl+F4, Ctrl+Tab, Ctrl+Shift+Tab
+    bool selectingTab_ = false; // the program itself is selecting a tab: no activation follows
 };

@@ -1,15 +1,23 @@
 // The document set: slots, New and Close, the script tabs, menu states and the Window menu.
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
+#include "platform/FilePaths.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QTabBar>
+
+QString frmMain::enteredPath(const QString& path)
+{
+    return QDir::toNativeSeparators(FilePaths::absoluteClean(path));
+}
 
 int frmMain::NextFreeSlot()
 {
@@ -45,6 +53,11 @@ frmDocument* frmMain::createDocument(int slot)
     // Scripts open filling the client area, unless the user has arranged the windows otherwise.
     QMdiSubWindow* previous = mdi_->currentSubWindow();
     mdi_->addSubWindow(document);
+    // Loading a file or Save As renames the document after its activation.
+    connect(document, &QWidget::windowTitleChanged, this, [this, document] {
+        if (document == activeDocument())
+            refreshFrameTitle();
+    });
     if (!previous || previous->isMaximized()) {
         document->showMaximized();
     } else {
@@ -55,7 +68,7 @@ frmDocument* frmMain::createDocument(int slot)
     return document;
 }
 
-int frmMain::ActiveDocumentIndex(const QString& fileToLoad)
+int frmMain::ActiveDocumentIndex(const QString& fileToLoadAsGiven)
 {
     if (frmDocument* active = activeDocument())
         return active->Tag().toInt();
@@ -72,6 +85,8 @@ int frmMain::ActiveDocumentIndex(const QString& fileToLoad)
         OpenCount += 1;
         bool loaded = true;
         QString loadError;
+        // A relative path is taken from the current folder now, once: later saves go to the same file.
+        const QString fileToLoad = enteredPath(fileToLoadAsGiven);
         if (!fileToLoad.isEmpty()) {
             JustOpened = true;
             FileError error = document->rtfText->LoadFromFile(fileToLoad);
@@ -100,6 +115,34 @@ CodeEditor* frmMain::activeEditor()
     if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
         return nullptr;
     return Documents[size_t(n - 1)]->rtfText;
+}
+
+void frmMain::activateDocument(frmDocument* document)
+{
+    mdi_->setActiveSubWindow(document);
+}
+
+void frmMain::documentActivated(frmDocument* document)
+{
+    if (mnuTabs->isChecked())
+        picTabs->setVisible(true);
+    int index = tabIndexOf(document->Caption());
+    if (index >= 0) {
+        QScopedValueRollback<bool> quiet(selectingTab_, true);
+        tsTabs->setCurrentIndex(index);
+    }
+    bool titled = !frmDocument::isUntitledCaption(document->Caption());
+    if (titled)
+        CurrentFileName = document->Caption();
+    mnuExecute->setEnabled(titled);
+    mnuDebug->setEnabled(titled);
+    refreshFrameTitle();
+}
+
+void frmMain::enableUndoButton()
+{
+    if (QAction* undo = toolbarButton(QStringLiteral("Undo")); undo && !undo->isEnabled())
+        undo->setEnabled(true);
 }
 
 void frmMain::mnuFileNew_Click()
@@ -137,12 +180,21 @@ static QString tabLabel(const QString& caption)
     return slash >= 0 ? caption.mid(slash + 1) : caption;
 }
 
+int frmMain::tabIndexOf(const QString& caption) const
+{
+    for (int i = 0; i < tsTabs->count(); ++i)
+        if (frmDocument::sameCaption(tsTabs->tabData(i).toString(), caption))
+            return i;
+    return -1;
+}
+
 void frmMain::TabAdd()
 {
     frmDocument* document = activeDocument();
     if (!document)
         return;
     QString caption = document->Caption();
+    QScopedValueRollback<bool> quiet(selectingTab_, true);
     int index = tsTabs->addTab(tabLabel(caption));
     tsTabs->setTabData(index, caption);
     tsTabs->setTabToolTip(index, caption);
@@ -154,22 +206,24 @@ void frmMain::DestroyTab()
     frmDocument* document = activeDocument();
     if (!document)
         return;
-    for (int i = 0; i < tsTabs->count(); ++i) {
-        if (tsTabs->tabData(i).toString().compare(document->Caption(), Qt::CaseInsensitive) == 0) {
-            tsTabs->removeTab(i);
-            if (i < tsTabs->count())
-                tsTabs->setCurrentIndex(i);
-            break;
-        }
+    int index = tabIndexOf(document->Caption());
+    if (index >= 0) {
+        // The window that comes to the front when this document closes selects its own tab.
+        QScopedValueRollback<bool> quiet(selectingTab_, true);
+        tsTabs->removeTab(index);
+        if (index < tsTabs->count())
+            tsTabs->setCurrentIndex(index);
     }
     if (tsTabs->count() == 0)
         picTabs->setVisible(false);
 }
 
-void frmMain::TabRename()
+void frmMain::TabRename(const QString& oldKey)
 {
     frmDocument* document = activeDocument();
-    int index = tsTabs->currentIndex();
+    int index = oldKey.isEmpty() ? -1 : tabIndexOf(oldKey);
+    if (index < 0)
+        index = tsTabs->currentIndex();
     if (!document || index < 0)
         return;
     QString caption = document->Caption();
@@ -180,11 +234,11 @@ void frmMain::TabRename()
 
 void frmMain::tsTabs_Click(int index)
 {
-    if (index < 0)
+    if (index < 0 || selectingTab_)
         return;
     QString key = tsTabs->tabData(index).toString();
     for (frmDocument* document : openDocuments()) {
-        if (document->Caption().compare(key, Qt::CaseInsensitive) == 0) {
+        if (frmDocument::sameCaption(document->Caption(), key)) {
             mdi_->setActiveSubWindow(document);
             document->rtfText->setFocus();
             return;
@@ -235,4 +289,14 @@ void frmMain::refreshWindowList()
         windowListActions_ << action;
         ++number;
     }
+}
+
+void frmMain::refreshFrameTitle()
+{
+    // A maximised script names itself in the frame's title, as multi-document frames do.
+    frmDocument* document = activeDocument();
+    if (document && document->isMaximized())
+        setWindowTitle(QStringLiteral("%1 - [%2]").arg(ProductInfo::AppTitle, document->Caption()));
+    else
+        setWindowTitle(ProductInfo::AppTitle);
 }

@@ -2,7 +2,7 @@
 
 #include "app/FileDialogFilter.h"
 #include "app/HeaderStamp.h"
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
@@ -40,20 +40,17 @@ void frmMain::mnuFileOpen_Click()
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
     request.filter = FileDialogFilter::toQt(OpenFilter);
-    QString folder = defaultScriptFolder();
-    if (!folder.isEmpty()) {
-        QDir::setCurrent(folder);
-        request.directory = folder;
-    }
+    // The dialog starts in the script folder; the process's current folder stays as it is.
+    request.directory = defaultScriptFolder();
     request.mustExist = true;
     QString fileName = platform::dialogs().openFileName(this, request);
     if (fileName.isEmpty())
         return;
-    fileName = QDir::toNativeSeparators(fileName);
-    CurrentFileName = fileName;
+    fileName = enteredPath(fileName);
     // A file that could not be opened does not join the recent files.
     if (!openFileReportingFailure(fileName))
         return;
+    CurrentFileName = fileName;
     AddRecentFile(fileName);
     SaveRecentFiles();
     LoadRecentFiles();
@@ -67,10 +64,11 @@ void frmMain::OpenFile(const QString& path)
     openFileReportingFailure(path);
 }
 
-bool frmMain::openFileReportingFailure(const QString& path)
+bool frmMain::openFileReportingFailure(const QString& pathAsGiven)
 {
+    const QString path = enteredPath(pathAsGiven);
     for (frmDocument* document : openDocuments()) {
-        if (document->Caption().compare(path, Qt::CaseInsensitive) == 0) {
+        if (frmDocument::sameCaption(document->Caption(), path)) {
             mdi_->setActiveSubWindow(document);
             document->rtfText->setFocus();
             return true;
@@ -164,14 +162,15 @@ bool frmMain::mnuFileSave_Click()
     if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
         return false;
     frmDocument* document = Documents[size_t(n - 1)];
-    if (frmDocument::isUntitledCaption(document->Caption()) || CurrentFileName.isEmpty())
+    if (frmDocument::isUntitledCaption(document->Caption()))
         return mnuFileSaveAs_Click();
-    if (CurrentFileName.compare(document->Caption(), Qt::CaseInsensitive) != 0)
-        return false;
+    // The document's own path: a name remembered from another document or dialog never counts.
+    const QString path = document->Caption();
     StampHeader();
     // A failed save leaves the document modified and is never treated as saved.
-    if (reportSaveError(document->rtfText->SaveToFile(CurrentFileName, false)))
+    if (reportSaveError(document->rtfText->SaveToFile(path, false)))
         return false;
+    CurrentFileName = path;
     Changed[size_t(n)] = false;
     if (SavingFromClose)
         closeBookkeeping();
@@ -200,18 +199,19 @@ bool frmMain::mnuFileSaveAs_Click()
     QString fileName = platform::dialogs().saveFileName(this, request);
     if (fileName.isEmpty())
         return false;
-    fileName = QDir::toNativeSeparators(fileName);
-    CurrentFileName = fileName;
+    fileName = enteredPath(fileName);
     if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
         return false;
+    CurrentFileName = fileName;
 
     AddRecentFile(fileName);
     SaveRecentFiles();
     LoadRecentFiles();
     Changed[size_t(n)] = false;
+    const QString oldKey = document->Caption();
     document->SetCaption(fileName);
     DocTitle[size_t(n - 1)] = QFileInfo(fileName).fileName();
-    TabRename();
+    TabRename(oldKey);
     if (SavingFromClose)
         closeBookkeeping();
     mnuExecute->setEnabled(true);

@@ -1,6 +1,6 @@
 // The recent-files list of the File menu, kept in the registry under the preferences key.
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "platform/DialogService.h"
 #include "preferences/PrefRegistry.h"

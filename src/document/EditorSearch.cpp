@@ -1,29 +1,65 @@
 #include "document/EditorSearch.h"
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "platform/DialogService.h"
 
 #include <Qsci/qsciscintilla.h>
 
-EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor) {}
+EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor)
+{
+    searches_ << this;
+}
 
 EditorSearch::~EditorSearch()
 {
-    delete dialog_.data();
+    searches_.removeOne(this);
+    if (followed_ != this)
+        return;
+    // The script it worked on is gone: nothing is left for the window to act on.
+    followed_ = nullptr;
+    if (dialog_)
+        dialog_->hide();
+}
+
+FindReplaceDialog* EditorSearch::createDialog(QWidget* parent)
+{
+    auto* dialog = new FindReplaceDialog(parent);
+    connect(dialog, &FindReplaceDialog::findNextRequested, dialog, [] {
+        if (!followed_)
+            return;
+        followed_->takeDialogInput();
+        followed_->find(true);
+    });
+    connect(dialog, &FindReplaceDialog::replaceRequested, dialog, [] {
+        if (followed_)
+            followed_->replaceOnce();
+    });
+    connect(dialog, &FindReplaceDialog::replaceAllRequested, dialog, [] {
+        if (followed_)
+            followed_->replaceAll();
+    });
+    return dialog;
+}
+
+void EditorSearch::follow()
+{
+    followed_ = this;
+}
+
+void EditorSearch::follow(const QsciScintilla* editor)
+{
+    for (EditorSearch* search : std::as_const(searches_))
+        if (&search->editor_ == editor)
+            search->follow();
 }
 
 void EditorSearch::openDialog(bool replaceMode)
 {
     if (!dialog_) {
-        dialog_ = new FindReplaceDialog(editor_.window());
+        dialog_ = createDialog(editor_.window());
         dialog_->setOptions(options_);
-        connect(dialog_, &FindReplaceDialog::findNextRequested, this, [this] {
-            takeDialogInput();
-            find(true);
-        });
-        connect(dialog_, &FindReplaceDialog::replaceRequested, this, &EditorSearch::replaceOnce);
-        connect(dialog_, &FindReplaceDialog::replaceAllRequested, this, &EditorSearch::replaceAll);
     }
+    follow();
     // Start from the selected text when it is a single line, else from the last search.
     QString initial = editor_.selectedText();
     if (initial.isEmpty() || initial.contains(QLatin1Char('\n')) || initial.contains(QLatin1Char('\r')))

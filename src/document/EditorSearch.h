@@ -1,6 +1,7 @@
 #pragma once
-// Searching in one editing control: the text last looked for, the options last used, and the
-// control's find / find-and-replace window. Find Next continues with what was last searched.
+// Searching in one editing control: the text last looked for and the options last used. Find Next
+// continues with what was last searched. One find / find-and-replace window serves every control:
+// its buttons act on the control it follows (the script in front), never on a hidden one.
 
 #include "document/FindReplaceDialog.h"
 
@@ -20,7 +21,12 @@ public:
     FindOptions options() const { return options_; }
 
     void openDialog(bool replaceMode);
+    // The shared window (nullptr until first opened).
     FindReplaceDialog* dialog() const { return dialog_; }
+    // Makes the window act on this control's search from now on.
+    void follow();
+    // The same for the control given (does nothing for a control without a search).
+    static void follow(const QsciScintilla* editor);
     // Finds the next occurrence of the search text after the caret and selects it; with nothing to
     // search for, opens the find window. Reports "not found" through the dialog service.
     bool findNext();
@@ -32,10 +38,14 @@ private:
     void replaceAll();
     void reportNotFound();
 
+    static FindReplaceDialog* createDialog(QWidget* parent);
+
     QsciScintilla& editor_;
     QString text_;
     FindOptions options_;
-    QPointer<FindReplaceDialog> dialog_;
+    static inline QPointer<FindReplaceDialog> dialog_;
+    static inline EditorSearch* followed_ = nullptr;
+    static inline QList<EditorSearch*> searches_;
     long matchStart_ = -1;
     long matchEnd_ = -1;
 };

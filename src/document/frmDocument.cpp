@@ -1,16 +1,17 @@
 #include "document/frmDocument.h"
 
-#include "app/ProductInfo.h"
-#include "app/frmMain.h"
+#include "document/EditorSearch.h"
 #include "document/modKixLanguage.h"
 #include "platform/DialogService.h"
+#include "platform/FilePaths.h"
+#include "platform/ProductInfo.h"
 #include "preferences/frmOptions.h"
 
 #include <QCloseEvent>
-#include <QMdiArea>
-#include <QTabBar>
+#include <QDir>
+#include <QKeyEvent>
 
-frmDocument::frmDocument(frmMain* owner, int slot) : QMdiSubWindow(nullptr), owner_(owner), slot_(slot)
+frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr), host_(host), slot_(slot)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmDocument%1").arg(slot));
@@ -19,7 +20,7 @@ frmDocument::frmDocument(frmMain* owner, int slot) : QMdiSubWindow(nullptr), own
     setWidget(rtfText);
     rtfText->installEventFilter(this);
     rtfText->setEventHandler(this);
-    rtfText->ReleaseKeys(owner->menuShortcuts());
+    rtfText->ReleaseKeys(host->menuShortcuts());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
     connect(rtfText, &CodeEditor::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &CodeEditor::SelChange, this, &frmDocument::rtfText_SelChange);
@@ -32,6 +33,17 @@ bool frmDocument::isUntitledCaption(const QString& caption)
     return caption.left(8).compare(QLatin1String("Untitled"), Qt::CaseInsensitive) == 0;
 }
 
+bool frmDocument::sameCaption(const QString& a, const QString& b)
+{
+    // A document's caption is an absolute path once it has a file; anything else is a name.
+    const bool aIsPath = QDir::isAbsolutePath(a), bIsPath = QDir::isAbsolutePath(b);
+    if (aIsPath != bIsPath)
+        return false;
+    if (aIsPath)
+        return FilePaths::samePath(a, b);
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 void frmDocument::Form_Load()
 {
     RegisterKixLanguage();
@@ -39,32 +51,17 @@ void frmDocument::Form_Load()
     rtfText->SetElementColor(27, 0x9F9F9F);
 }
 
-void frmDocument::selectOwnTab()
-{
-    QTabBar* tabs = owner_->tsTabs;
-    for (int i = 0; i < tabs->count(); ++i) {
-        if (tabs->tabData(i).toString().compare(Caption(), Qt::CaseInsensitive) == 0) {
-            tabs->setCurrentIndex(i);
-            return;
-        }
-    }
-}
-
 void frmDocument::Form_Activate()
 {
-    if (owner_->AppClosing)
+    DocumentSet& set = host_->documentSet();
+    if (set.AppClosing)
         return;
     frmOptions::Get()->ApplyChanges();
-    owner_->setMenu();
-    if (owner_->mnuTabs->isChecked())
-        owner_->picTabs->setVisible(true);
-    selectOwnTab();
-    owner_->SavingFromClose = false;
-    bool titled = !isUntitledCaption(Caption());
-    if (titled)
-        owner_->CurrentFileName = Caption();
-    owner_->mnuExecute->setEnabled(titled);
-    owner_->mnuDebug->setEnabled(titled);
+    host_->setMenu();
+    host_->documentActivated(this);
+    set.SavingFromClose = false;
+    // The find window acts on the script in front, never on one the user cannot see.
+    EditorSearch::follow(rtfText);
     rtfText->setFocus();
 }
 
@@ -86,23 +83,34 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event)
     // set when its resize event is delivered).
     if (watched == rtfText && event->type() == QEvent::Resize)
         Form_Resize();
+#ifndef Q_OS_MACOS
+    // Alt with a letter belongs to the menus' access keys: one that no menu uses types nothing.
+    // (Ctrl+Alt is AltGr on Windows keyboards and does type.)
+    if (watched == rtfText && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers();
+        if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) && !key->text().isEmpty()
+            && key->text().at(0).isPrint())
+            return true;
+    }
+#endif
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
 void frmDocument::rtfText_Change()
 {
-    if (QAction* undo = owner_->toolbarButton(QStringLiteral("Undo")); undo && !undo->isEnabled())
-        undo->setEnabled(true);
-    if (!owner_->JustOpened && !owner_->Changed[size_t(slot_)])
-        owner_->Changed[size_t(slot_)] = true;
-    owner_->JustOpened = false;
+    host_->enableUndoButton();
+    DocumentSet& set = host_->documentSet();
+    if (!set.JustOpened && !set.Changed[size_t(slot_)])
+        set.Changed[size_t(slot_)] = true;
+    set.JustOpened = false;
     // Cut and Copy follow whether there is any text at all.
-    owner_->setMenu();
+    host_->setMenu();
 }
 
 void frmDocument::rtfText_SelChange()
 {
-    owner_->setMenu();
+    host_->setMenu();
 }
 
 void frmDocument::rtfText_KeyDown()
@@ -113,24 +121,27 @@ void frmDocument::rtfText_KeyDown()
 
 void frmDocument::releaseSlot()
 {
-    owner_->Documents[size_t(slot_ - 1)] = nullptr;
-    owner_->SlotUsed[size_t(slot_ - 1)] = false;
+    DocumentSet& set = host_->documentSet();
+    set.Documents[size_t(slot_ - 1)] = nullptr;
+    set.SlotUsed[size_t(slot_ - 1)] = false;
 }
 
 bool frmDocument::Form_QueryUnload(UnloadMode mode)
 {
+    DocumentSet& set = host_->documentSet();
     const QString prompt = Caption() + QStringLiteral(" has been changed. Do you wish to save?");
     if (mode == UnloadFromParent) {
         if (!rtfText->Modified())
             return true;
-        owner_->mdiArea()->setActiveSubWindow(this);
-        selectOwnTab();
-        switch (platform::dialogs().message(owner_, prompt, ProductInfo::AppTitle,
+        // In front, so that the save below acts on this document and the user sees which one it is.
+        host_->activateDocument(this);
+        host_->documentActivated(this);
+        switch (platform::dialogs().message(host_->hostWindow(), prompt, ProductInfo::AppTitle,
                                             platform::MessageButtons::YesNoCancel,
                                             platform::MessageIcon::Exclamation)) {
         case platform::MessageAnswer::Yes:
             // A save that wrote nothing keeps the program running: the edits are not lost.
-            return owner_->mnuFileSave_Click();
+            return host_->activeDocument() == this && host_->mnuFileSave_Click();
         case platform::MessageAnswer::No:
             return true;
         default:
@@ -139,23 +150,23 @@ bool frmDocument::Form_QueryUnload(UnloadMode mode)
     }
 
     Form_Activate();
-    owner_->mdiArea()->setActiveSubWindow(this);
+    host_->activateDocument(this);
     bool mayClose = false;
     if (!rtfText->Modified()) {
-        owner_->DestroyTab();
+        host_->DestroyTab();
         releaseSlot();
-        owner_->OpenCount -= 1;
+        set.OpenCount -= 1;
         mayClose = true;
     } else {
-        switch (platform::dialogs().message(owner_, prompt, ProductInfo::AppTitle,
+        switch (platform::dialogs().message(host_->hostWindow(), prompt, ProductInfo::AppTitle,
                                             platform::MessageButtons::YesNoCancel,
                                             platform::MessageIcon::Question)) {
         case platform::MessageAnswer::Yes: {
-            owner_->SavingFromClose = true;
-            bool saved = (!isUntitledCaption(Caption()) || owner_->DocTitle[size_t(slot_ - 1)].isEmpty())
-                             ? owner_->mnuFileSave_Click()
-                             : owner_->mnuFileSaveAs_Click();
-            owner_->SavingFromClose = false;
+            set.SavingFromClose = true;
+            bool saved = (!isUntitledCaption(Caption()) || set.DocTitle[size_t(slot_ - 1)].isEmpty())
+                             ? host_->mnuFileSave_Click()
+                             : host_->mnuFileSaveAs_Click();
+            set.SavingFromClose = false;
             // The save did the tab and count bookkeeping; one that wrote nothing keeps the window.
             if (saved) {
                 releaseSlot();
@@ -164,10 +175,10 @@ bool frmDocument::Form_QueryUnload(UnloadMode mode)
             break;
         }
         case platform::MessageAnswer::No:
-            owner_->DestroyTab();
+            host_->DestroyTab();
             releaseSlot();
-            owner_->Changed[size_t(slot_)] = false;
-            owner_->OpenCount -= 1;
+            set.Changed[size_t(slot_)] = false;
+            set.OpenCount -= 1;
             mayClose = true;
             break;
         default:
@@ -176,7 +187,7 @@ bool frmDocument::Form_QueryUnload(UnloadMode mode)
     }
     if (mayClose)
         closeDecided_ = true;
-    owner_->setMenu();
+    host_->setMenu();
     return mayClose;
 }
 

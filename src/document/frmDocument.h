@@ -2,10 +2,9 @@
 // A script document: a child window of the main window holding one editing control.
 
 #include "document/CodeEditor.h"
+#include "document/DocumentHost.h"
 
 #include <QMdiSubWindow>
-
-class frmMain;
 
 class frmDocument : public QMdiSubWindow, public CodeEditorEvents {
     Q_OBJECT
@@ -14,7 +13,7 @@ public:
     // window is closing.
     enum UnloadMode { UnloadFromUser = 0, UnloadFromParent = 4 };
 
-    frmDocument(frmMain* owner, int slot);
+    frmDocument(DocumentHost* host, int slot);
 
     CodeEditor* rtfText = nullptr;
 
@@ -25,6 +24,9 @@ public:
     void SetCaption(const QString& caption) { setWindowTitle(caption); }
     // A caption counts as untitled when its first 8 characters are "Untitled" in any letter case.
     static bool isUntitledCaption(const QString& caption);
+    // Whether two captions (tab keys) name the same document: paths by the file system's rule for
+    // letter case, other captions ("Untitled 3") without regard to case.
+    static bool sameCaption(const QString& a, const QString& b);
 
     void Form_Load();
     void Form_Activate();
@@ -44,9 +46,8 @@ private:
     void rtfText_SelChange();
     void rtfText_KeyDown();
     void releaseSlot();
-    void selectOwnTab();
 
-    frmMain* owner_;
+    DocumentHost* host_;
     int slot_;
     bool closeDecided_ = false;
 };

@@ -1,6 +1,6 @@
 #include "preferences/frmOptions.h"
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "document/CodeEditor.h"
 #include "document/SyntaxElements.h"
 #include "platform/DialogService.h"
