@@ -5,9 +5,12 @@
 #include "document/frmDocument.h"
 #include "preferences/PrefRegistry.h"
 #include "preferences/RegistryHandler.h"
+#include "platform/FilePaths.h"
 #include "preferences/frmOptions.h"
 #include "ScriptedDialogService.h"
 #include "platform/QtDialogService.h"
+
+#include <QLineEdit>
 
 #include <QComboBox>
 #include <QMdiArea>
@@ -39,6 +42,11 @@ private slots:
     void recentFileGoneShowsMessageAndStays();
     void printedPdfHoldsTheText();
     void droppedFilesOpenInOrder();
+    void pathsDifferingInCaseAreDifferentFiles();
+    void relativePathsAreFixedWhereTheyEnter();
+    void failedSaveAsLeavesSaveWorking();
+    void exitSavesTheChangedBackgroundDocument();
+    void saveAsRenamesTheSavedDocumentsTab();
 
 private:
     QString write(const QString& name, const QByteArray& bytes);
@@ -74,6 +82,13 @@ QByteArray FileCommandsTest::read(const QString& path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+// An edit at the end of the script, as typing would make it (append() would clear the undo history).
+static void typeAtEnd(CodeEditor* editor, const QString& text)
+{
+    editor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    editor->insert(text);
 }
 
 QStringList FileCommandsTest::visibleRecentCaptions(frmMain& window)
@@ -428,6 +443,145 @@ void FileCommandsTest::droppedFilesOpenInOrder()
     window.OpenDroppedFiles(&data);
     QCOMPARE(window.openDocuments().size(), 4);
     QCOMPARE(window.activeDocument()->Caption(), files[0]);
+}
+
+void FileCommandsTest::pathsDifferingInCaseAreDifferentFiles()
+{
+    if (FilePaths::caseSensitivity() == Qt::CaseInsensitive)
+        QSKIP("letter case does not tell files apart on this system");
+    QString lower = write("work/case.kix", "lower\r\n");
+    QString upper = write("work/CASE.kix", "UPPER\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(lower);
+    window.OpenFile(upper);
+    QCOMPARE(window.openDocuments().size(), 3);
+    frmDocument* upperDocument = window.activeDocument();
+    QCOMPARE(upperDocument->Caption(), upper);
+    QCOMPARE(window.tsTabs->tabData(2).toString(), upper);
+
+    typeAtEnd(upperDocument->rtfText, "Beep\r\n");
+    QVERIFY(window.mnuFileSave_Click());
+    QVERIFY(read(upper).endsWith("UPPER\r\nBeep\r\n"));
+    QCOMPARE(read(lower), QByteArray("lower\r\n"));
+
+    // Each tab brings its own document forward.
+    window.tsTabs->setCurrentIndex(1);
+    QCOMPARE(window.activeDocument()->Caption(), lower);
+    window.tsTabs->setCurrentIndex(2);
+    QCOMPARE(window.activeDocument(), upperDocument);
+    // Opening again only activates the document of exactly that path.
+    window.OpenFile(lower);
+    QCOMPARE(window.openDocuments().size(), 3);
+    QCOMPARE(window.activeDocument()->Caption(), lower);
+}
+
+void FileCommandsTest::relativePathsAreFixedWhereTheyEnter()
+{
+    QString scripts = write("scripts/other.kix", "other").section('/', 0, -2);
+    QString rel = write("start/rel.kix", "rel\r\n");
+    const QString startFolder = QFileInfo(rel).absolutePath();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(startFolder);
+    ScriptedDialogService dialogs;
+    {
+        frmMain window("rel.kix");
+        window.show();
+        frmDocument* document = window.activeDocument();
+        QCOMPARE(document->Caption(), rel);
+        // The Open dialog starts in the script folder without moving the current folder there.
+        frmOptions::Get()->txtScriptsPath->setText(scripts);
+        window.mnuFileOpen_Click(); // cancelled
+        QCOMPARE(dialogs.openRequests.last().directory, scripts);
+        QCOMPARE(QDir::currentPath(), startFolder);
+        // A relative path handed to OpenFile (a drop, a recent file) is taken from where it was given.
+        QDir::setCurrent(scripts);
+        window.OpenFile("other.kix");
+        QCOMPARE(window.activeDocument()->Caption(), scripts + "/other.kix");
+        window.OpenFile("./other.kix");
+        QCOMPARE(window.openDocuments().size(), 2);
+
+        // Wherever the current folder is now, Save writes the file the document came from.
+        window.mdiArea()->setActiveSubWindow(document);
+        typeAtEnd(document->rtfText, "Beep\r\n");
+        window.mnuFileSave->trigger();
+        QVERIFY(read(rel).endsWith("rel\r\nBeep\r\n"));
+        QVERIFY(!QFile::exists(scripts + "/rel.kix"));
+        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::No};
+        window.close();
+    }
+    QDir::setCurrent(previous);
+    QVERIFY(dialogs.messages.isEmpty());
+}
+
+void FileCommandsTest::failedSaveAsLeavesSaveWorking()
+{
+    QString path = write("keep-saving.kix", "Beep\r\n");
+    QString blocker = write("not-a-folder", "x");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(path);
+    frmDocument* document = window.activeDocument();
+    typeAtEnd(document->rtfText, "Cls\r\n");
+    dialogs.saveAnswers = {blocker + "/elsewhere.kix"};
+    QVERIFY(!window.mnuFileSaveAs_Click());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(document->Caption(), path);
+    QCOMPARE(window.CurrentFileName, path);
+    // Ctrl+S still writes the document's own file.
+    window.mnuFileSave->trigger();
+    QVERIFY(read(path).endsWith("Beep\r\nCls\r\n"));
+    QVERIFY(!document->rtfText->Modified());
+}
+
+void FileCommandsTest::exitSavesTheChangedBackgroundDocument()
+{
+    QString a = write("exit-a.kix", "A\r\n"), b = write("exit-b.kix", "B\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(a);
+    frmDocument* changed = window.activeDocument();
+    typeAtEnd(changed->rtfText, "Beep\r\n");
+    window.OpenFile(b); // in front, unchanged; remembered name is b's
+    QCOMPARE(window.CurrentFileName, b);
+
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    dialogs.onMessage = [&](const RecordedMessage&) {
+        // The user sees the document asked about, and its tab.
+        QCOMPARE(window.activeDocument(), changed);
+        QCOMPARE(window.tsTabs->tabData(window.tsTabs->currentIndex()).toString(), a);
+    };
+    QVERIFY(window.close());
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text, a + " has been changed. Do you wish to save?");
+    QVERIFY(read(a).endsWith("A\r\nBeep\r\n"));
+    QCOMPARE(read(b), QByteArray("B\r\n"));
+}
+
+void FileCommandsTest::saveAsRenamesTheSavedDocumentsTab()
+{
+    QString target = dir_.filePath("renamed.kix");
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    frmDocument* first = window.activeDocument();
+    window.mnuFileNew_Click();
+    // The row shows another tab than the document saved (no activation follows a blocked signal).
+    window.tsTabs->blockSignals(true);
+    window.tsTabs->setCurrentIndex(0);
+    window.tsTabs->blockSignals(false);
+    dialogs.saveAnswers = {target};
+    QVERIFY(window.mnuFileSaveAs_Click());
+    QCOMPARE(window.tsTabs->tabText(0), QString("Untitled 1"));
+    QCOMPARE(window.tsTabs->tabText(1), QString("renamed.kix"));
+    QCOMPARE(window.tsTabs->tabData(1).toString(), target);
+    emit window.tsTabs->tabBarClicked(0);
+    QCOMPARE(window.activeDocument(), first);
+    window.tsTabs->setCurrentIndex(1);
+    QCOMPARE(window.activeDocument()->Caption(), target);
 }
 
 QTEST_MAIN(FileCommandsTest)
