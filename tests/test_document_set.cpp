@@ -1,8 +1,11 @@
 // The document set: slots and numbering, the 30-document limit, tabs, menu states, close prompts.
 
 #include "app/frmMain.h"
+#include "document/FindReplaceDialog.h"
 #include "document/frmDocument.h"
 #include "ScriptedDialogService.h"
+
+#include <QPushButton>
 
 #include <QAction>
 #include <QMdiArea>
@@ -28,6 +31,12 @@ private slots:
     void commandWithNoDocumentCreatesACountedOne();
     void changeTracking();
     void menuShortcutsWorkInTheEditor();
+    void selectedTabActivatesItsDocument();
+    void windowMenuListsTheDocuments();
+    void limitReachedWithoutAnActiveDocument();
+    void captionsThatAreNotPathsIgnoreCase();
+    void documentKeys();
+    void findWindowFollowsTheScriptInFront();
 
 private:
     QTemporaryDir dir_;
@@ -243,6 +252,9 @@ void DocumentSetTest::changeTracking()
     window.mnuEditUndo_Click();
     QVERIFY(!window.toolbarButton("Undo")->isEnabled());
     QVERIFY(window.toolbarButton("Redo")->isEnabled());
+    // The next edit can be undone again.
+    type(document->rtfText, "y");
+    QVERIFY(window.toolbarButton("Undo")->isEnabled());
 }
 
 void DocumentSetTest::menuShortcutsWorkInTheEditor()
@@ -266,6 +278,169 @@ void DocumentSetTest::menuShortcutsWorkInTheEditor()
     QCOMPARE(editor->text(), QString("line one\nline two"));
     QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
     QCOMPARE(window.openDocuments().size(), 2);
+}
+
+void DocumentSetTest::selectedTabActivatesItsDocument()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.mnuFileNew_Click();
+    window.mnuFileNew_Click();
+    auto inStep = [&window] {
+        return window.tsTabs->tabData(window.tsTabs->currentIndex()).toString() ==
+               window.activeDocument()->Caption();
+    };
+    window.SavingFromClose = true;
+    window.tsTabs->setCurrentIndex(0);
+    QCOMPARE(window.activeDocument(), window.Documents[0]);
+    // Activation ends any save on behalf of a close prompt.
+    QVERIFY(!window.SavingFromClose);
+
+    // The wheel over the row moves the selection, and the document follows.
+    QPoint centre = window.tsTabs->rect().center();
+    for (int delta : {-120, -120, 120}) {
+        QWheelEvent wheel(centre, window.tsTabs->mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(window.tsTabs, &wheel);
+        QVERIFY(inStep());
+    }
+    QCOMPARE(window.tsTabs->currentIndex(), 1);
+    QCOMPARE(window.activeDocument(), window.Documents[1]);
+
+    // Closing a document keeps the row in step with the window that comes forward.
+    window.mnuFileClose_Click();
+    QTRY_COMPARE(window.openDocuments().size(), 2);
+    QVERIFY(inStep());
+    QCOMPARE(window.tsTabs->count(), 2);
+}
+
+void DocumentSetTest::windowMenuListsTheDocuments()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.mnuFileNew_Click();
+    emit window.mnuWindow->aboutToShow();
+    QStringList listed;
+    QAction* firstEntry = nullptr;
+    bool afterArrange = false;
+    for (QAction* action : window.mnuWindow->actions()) {
+        if (afterArrange && !action->isSeparator()) {
+            listed << action->text() + (action->isChecked() ? " *" : "");
+            if (!firstEntry)
+                firstEntry = action;
+        }
+        afterArrange = afterArrange || action == window.mnuWindowArrangeIcons;
+    }
+    QCOMPARE(listed, QStringList({"&1 Untitled 1", "&2 Untitled 2 *"}));
+    firstEntry->trigger();
+    QCOMPARE(window.activeDocument(), window.Documents[0]);
+    QCOMPARE(window.tsTabs->currentIndex(), 0);
+}
+
+void DocumentSetTest::limitReachedWithoutAnActiveDocument()
+{
+    // Every slot taken while no document is in front: the lookup that would create one refuses.
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.mnuFileClose_Click();
+    window.SlotUsed.fill(true);
+    window.mnuEditUndo_Click();
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
+    QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::Ok);
+    QCOMPARE(window.LastSlot, -1);
+    QVERIFY(window.openDocuments().isEmpty());
+}
+
+void DocumentSetTest::captionsThatAreNotPathsIgnoreCase()
+{
+    QVERIFY(frmDocument::isUntitledCaption("Untitled 3"));
+    QVERIFY(frmDocument::isUntitledCaption("UNTITLED 3"));
+    QVERIFY(frmDocument::isUntitledCaption("untitled"));
+    QVERIFY(!frmDocument::isUntitledCaption("Untitle"));
+    QVERIFY(!frmDocument::isUntitledCaption(QDir::rootPath() + "Untitled 3"));
+    QVERIFY(frmDocument::sameCaption("Untitled 3", "UNTITLED 3"));
+    QVERIFY(!frmDocument::sameCaption("Untitled 3", "Untitled 4"));
+    const QString path = QDir::rootPath() + "scripts/x.kix";
+    QVERIFY(frmDocument::sameCaption(path, QDir::rootPath() + "scripts/../scripts/x.kix"));
+    // A path and a name never match, even where the name would resolve to that path.
+    QVERIFY(!frmDocument::sameCaption(QDir::currentPath() + "/Untitled 3", "Untitled 3"));
+}
+
+void DocumentSetTest::documentKeys()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.mnuFileNew_Click();
+    window.mnuFileNew_Click();
+    auto keyInFront = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        CodeEditor* editor = window.activeDocument()->rtfText;
+        editor->setFocus();
+        QTest::keyClick(editor, key, modifiers);
+    };
+    keyInFront(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(window.activeDocument(), window.Documents[0]);
+    keyInFront(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(window.activeDocument(), window.Documents[2]);
+    QCOMPARE(window.tsTabs->currentIndex(), 2);
+    QCOMPARE(window.activeDocument()->rtfText->Text(), QString());
+
+    // An Alt+letter no menu uses types nothing; plain letters still type.
+    keyInFront(Qt::Key_Q, Qt::AltModifier);
+    keyInFront(Qt::Key_Q, Qt::NoModifier);
+    QCOMPARE(window.activeDocument()->rtfText->Text(), QString("q"));
+
+    keyInFront(Qt::Key_F4, Qt::ControlModifier);
+    QCOMPARE(dialogs.messages.size(), 1); // the changed script asks first
+    QCOMPARE(window.openDocuments().size(), 3);
+    window.activeDocument()->rtfText->setText(QString());
+    window.activeDocument()->rtfText->setModified(false);
+    keyInFront(Qt::Key_F4, Qt::ControlModifier);
+    QTRY_COMPARE(window.openDocuments().size(), 2);
+    QCOMPARE(window.tsTabs->count(), 2);
+}
+
+void DocumentSetTest::findWindowFollowsTheScriptInFront()
+{
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    CodeEditor* first = window.activeDocument()->rtfText;
+    first->setText("cat\n");
+    window.mnuFileNew_Click();
+    CodeEditor* second = window.activeDocument()->rtfText;
+    second->setText("cat cat\n");
+
+    window.tsTabs->setCurrentIndex(0);
+    window.tb_ButtonClick("Find"); // opened from the first script
+    FindReplaceDialog* dialog = first->findReplaceDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    dialog->setFindText("cat");
+    dialog->setReplaceText("dog");
+
+    // The user brings the second script forward: Replace All acts on what is seen.
+    window.tsTabs->setCurrentIndex(1);
+    dialog->replaceAllButton()->click();
+    QCOMPARE(second->text(), QString("dog dog\n"));
+    QCOMPARE(first->text(), QString("cat\n"));
+    QVERIFY(dialogs.messages.last().text.contains("2"));
+
+    // The script it works on closes: it goes on with the one that comes forward, and goes away
+    // with the last.
+    second->setModified(false);
+    window.mnuFileClose_Click();
+    QTRY_COMPARE(window.openDocuments().size(), 1);
+    dialog->replaceAllButton()->click();
+    QCOMPARE(first->text(), QString("dog\n"));
+    first->setModified(false);
+    window.mnuFileClose_Click();
+    QTRY_VERIFY(!dialog->isVisible());
 }
 
 QTEST_MAIN(DocumentSetTest)

@@ -21,6 +21,7 @@ private slots:
     void firstRunOpensAtFallBackAndWritesIdFirst();
     void storedGeometryIsUsedAndWrittenBack();
     void malformedToggleKeepsDesignState();
+    void storedTogglesOffHideTheBars();
     void togglesWriteTextValues();
     void commandLineLosesEveryQuote();
     void commandLineFileOpensAsDocumentOne();
@@ -141,6 +142,21 @@ void MainWindowTest::malformedToggleKeepsDesignState()
     QVERIFY(window.mnuAutosave->isChecked());
 }
 
+void MainWindowTest::storedTogglesOffHideTheBars()
+{
+    RegistryHandler registry = preferences();
+    registry.WriteRegValue("ViewToolBar", TaggedValue::fromString("0"));
+    registry.WriteRegValue("ViewTabs", TaggedValue::fromString("False"));
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    QVERIFY(!window.mnuViewToolbar->isChecked());
+    QVERIFY(!window.tb->isVisible());
+    QVERIFY(!window.mnuTabs->isChecked());
+    QVERIFY(!window.picTabs->isVisible());
+    QVERIFY(window.sbStatusBar->isVisible());
+}
+
 void MainWindowTest::togglesWriteTextValues()
 {
     ScriptedDialogService dialogs;
@@ -195,6 +211,15 @@ void MainWindowTest::commandLineFileOpensAsDocumentOne()
     QCOMPARE(window.tsTabs->tabText(0), QString("logon.kix"));
     QCOMPARE(window.tsTabs->tabData(0).toString(), path);
     QCOMPARE(document->rtfText->LineText(0), QString("? \"hello\""));
+    // The frame names the script it shows from the start.
+    QVERIFY(document->isMaximized());
+    QCOMPARE(window.windowTitle(), "Tessary Editor - [" + path + "]");
+    window.mnuFileNew_Click();
+    QCOMPARE(window.windowTitle(), QString("Tessary Editor - [Untitled 2]"));
+    window.tsTabs->setCurrentIndex(0);
+    QCOMPARE(window.windowTitle(), "Tessary Editor - [" + path + "]");
+    document->showNormal();
+    QCOMPARE(window.windowTitle(), QString("Tessary Editor"));
     QVERIFY(!document->rtfText->Modified());
     QVERIFY(!window.Changed[1]);
 

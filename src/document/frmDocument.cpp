@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
+#include <QMenu>
 
 frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr), host_(host), slot_(slot)
 {
@@ -22,6 +23,11 @@ frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr),
     rtfText->setEventHandler(this);
     rtfText->ReleaseKeys(host->menuShortcuts());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
+    // The frame owns the document keys (Ctrl+F4 closes the script in front); the same key on every
+    // document's own window menu would make it ambiguous and so do nothing.
+    if (QMenu* menu = systemMenu())
+        for (QAction* action : menu->actions())
+            action->setShortcuts({});
     connect(rtfText, &CodeEditor::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &CodeEditor::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &CodeEditor::KeyDown, this, &frmDocument::rtfText_KeyDown);
