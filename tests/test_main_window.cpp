@@ -220,6 +220,10 @@ void MainWindowTest::commandLineFileOpensAsDocumentOne()
     QCOMPARE(window.windowTitle(), "Tessary Editor - [" + path + "]");
     document->showNormal();
     QCOMPARE(window.windowTitle(), QString("Tessary Editor"));
+    document->showMaximized();
+    dialogs.saveAnswers = {dir_.filePath("renamed.kix")};
+    QVERIFY(window.mnuFileSaveAs_Click());
+    QCOMPARE(window.windowTitle(), "Tessary Editor - [" + dir_.filePath("renamed.kix") + "]");
     QVERIFY(!document->rtfText->Modified());
     QVERIFY(!window.Changed[1]);
 

@@ -67,8 +67,6 @@ frmMain::~frmMain()
     // Children going away must not call back into a window that is half destroyed.
     mdi_->disconnect(this);
     tsTabs->disconnect(this);
-    for (QMdiSubWindow* window : mdi_->subWindowList())
-        window->disconnect(this);
     frmOptions::ActiveEditor = nullptr;
     frmOptions::RecentFilesChanged = nullptr;
     if (theMainWindow == this)

@@ -53,11 +53,6 @@ frmDocument* frmMain::createDocument(int slot)
     // Scripts open filling the client area, unless the user has arranged the windows otherwise.
     QMdiSubWindow* previous = mdi_->currentSubWindow();
     mdi_->addSubWindow(document);
-    // Loading a file or Save As renames the document after its activation.
-    connect(document, &QWidget::windowTitleChanged, this, [this, document] {
-        if (document == activeDocument())
-            refreshFrameTitle();
-    });
     if (!previous || previous->isMaximized()) {
         document->showMaximized();
     } else {
