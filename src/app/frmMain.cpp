@@ -1,11 +1,11 @@
 #include "app/frmMain.h"
 
-#include "platform/ProductInfo.h"
 #include "app/StatusPanels.h"
 #include "app/ToolbarIcons.h"
 #include "document/CodeEditor.h"
 #include "document/frmDocument.h"
 #include "execution/frmExecuteWarning.h"
+#include "platform/ProductInfo.h"
 #include "preferences/PrefRegistry.h"
 #include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"

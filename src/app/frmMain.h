@@ -61,8 +61,8 @@ public:
     void enableUndoButton() override;
 
     void TabAdd();
-    // Relabels the tab keyed by oldKey (the document's caption before Save As) from the document's
-    // caption now; without such a tab, the selected one.
+    // Relabels the tab keyed by oldKey (the document's caption before Save As) from the caption of
+    // the document in front; a document without a tab gets one. No key: the selected tab.
     void TabRename(const QString& oldKey = QString());
     // The index of the tab whose key names the same document as caption, or -1.
     int tabIndexOf(const QString& caption) const;

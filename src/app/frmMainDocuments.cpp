@@ -1,16 +1,16 @@
 // The document set: slots, New and Close, the script tabs, menu states and the Window menu.
 
-#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
+#include "platform/ProductInfo.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QDir>
-#include <QFileInfo>
 #include <QScopedValueRollback>
 #include <QTabBar>
 
@@ -216,10 +216,15 @@ void frmMain::DestroyTab()
 void frmMain::TabRename(const QString& oldKey)
 {
     frmDocument* document = activeDocument();
-    int index = oldKey.isEmpty() ? -1 : tabIndexOf(oldKey);
+    if (!document)
+        return;
+    int index = oldKey.isEmpty() ? tsTabs->currentIndex() : tabIndexOf(oldKey);
+    if (index < 0 && !oldKey.isEmpty()) {
+        // A document without a tab gets one; another document's tab is never relabelled.
+        TabAdd();
+        return;
+    }
     if (index < 0)
-        index = tsTabs->currentIndex();
-    if (!document || index < 0)
         return;
     QString caption = document->Caption();
     tsTabs->setTabData(index, caption);
