@@ -1,6 +1,6 @@
 // The Script menu, the command prompt and the operating-system flags that shape the run command.
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "document/CodeEditor.h"
 #include "document/frmDocument.h"
