@@ -227,6 +227,7 @@ void frmMain::buildMenus()
     // The check mark is flipped by the handlers themselves, as the stored value follows it.
     connect(mnuViewToolbar, &QAction::triggered, this, &frmMain::mnuViewToolbar_Click);
     connect(mnuViewStatusBar, &QAction::triggered, this, &frmMain::mnuViewStatusBar_Click);
+    connectToolWindows();
     connect(mnuTabs, &QAction::triggered, this, &frmMain::mnuTabs_Click);
 
     mnuInsert = bar->addMenu(QStringLiteral("&Tools"));
@@ -478,6 +479,7 @@ void frmMain::Form_Unload()
     // Tool windows.
     frmOptions::Unload();
     frmExecuteWarning::Unload();
+    unloadToolWindows();
 }
 
 // ---- View toggles, resize and drops -------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "app/WindowGeometry.h"
 #include "execution/ExecutionHost.h"
 #include "document/DocumentHost.h"
+#include "document/VarListHost.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -26,7 +27,7 @@ class StatusPanels;
 class frmDocument;
 struct FileError;
 
-class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost {
+class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost {
     Q_OBJECT
 public:
     // Builds the window and runs the start-up sequence with the given command-line text.
@@ -140,6 +141,11 @@ public:
     void mnuTabs_Click();
     void tsTabs_Click(int index);
 
+    // View menu tool windows.
+    void mnuErrorCodes_Click();
+    void mnuVarList_Click();
+    CodeEditor* VarListEditor() override;
+
     // Edit commands routed to the active control.
     void mnuEditUndo_Click();
     void mnuEditRedo_Click();
@@ -182,6 +188,8 @@ private:
     void buildDocumentKeys();
     void buildToolBar();
     void buildTabsAndStatusBar();
+    void connectToolWindows();
+    void unloadToolWindows();
     void Form_Load(const QString& commandLine);
     void Form_Unload();
     void restoreGeometryTwips(const TwipsGeometry& geometry);
