@@ -46,7 +46,9 @@ int NameScanner::NameLength(int p)
 QStringList ScanVariables(const QString& text, const std::function<bool()>& keepGoing)
 {
     QStringList names;
-    QSet<QString> seen;
+    // Views into the text: a name seen before costs no copy.
+    QSet<QStringView> seen;
+    const QStringView view(text);
     NameScanner scanner(text);
     qsizetype start = 0;
     for (;;) {
@@ -55,10 +57,10 @@ QStringList ScanVariables(const QString& text, const std::function<bool()>& keep
         const qsizetype p = text.indexOf(QLatin1Char('$'), start);
         if (p < 0)
             break;
-        const QString name = text.mid(p, scanner.NameLength(int(p) + 1));
+        const QStringView name = view.mid(p, scanner.NameLength(int(p) + 1));
         if (name.size() > 1 && !seen.contains(name)) {
             seen.insert(name);
-            names << name;
+            names << name.toString();
         }
         start = p + 1;
     }

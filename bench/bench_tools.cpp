@@ -1,0 +1,134 @@
+// The tool windows' long loops: the variable scan against its literal definition on the same text,
+// and the error lookup window's full list from the click to the last line.
+
+#include "../tests/support/LiteralVariableScan.h"
+#include "document/VariableScan.h"
+#include "tools/frmWin32Errors.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kBytes = 1 << 20;
+
+// About 1 MB of script with 50,000 "$" names (5,000 different ones) and every delimiter nearby.
+const QString& typicalScript()
+{
+    static const QString text = [] {
+        QString t;
+        int i = 0;
+        while (t.size() < kBytes) {
+            const int n = i % 5000;
+            t += QStringLiteral("$v%1 = (%2-1)*2\r\n").arg(n).arg(i);
+            if (i % 25 == 0)
+                t += QStringLiteral("? \"a\\b\",/+<>;\r\n");
+            ++i;
+        }
+        return t;
+    }();
+    return text;
+}
+
+// One name that runs to the end: "$" and 1 MB without a delimiter (tabs, lone LFs, dots).
+const QString& longNameScript()
+{
+    static const QString text = [] {
+        QString t = QStringLiteral("$");
+        while (t.size() < kBytes)
+            t += QStringLiteral("abc.def\tghi\n");
+        return t;
+    }();
+    return text;
+}
+
+// A script without "\" or ";": each literal delimiter search for them runs to the end of the text.
+QString missingDelimiterScript(int bytes)
+{
+    QString t;
+    for (int i = 0; t.size() < bytes; ++i)
+        t += QStringLiteral("$v%1 = $w%2 + 1\r\n").arg(i % 500).arg(i % 700);
+    return t;
+}
+
+template <typename Scan>
+void runScan(benchmark::State& state, const QString& text, Scan scan)
+{
+    qsizetype names = 0;
+    for (auto _ : state) {
+        QStringList found = scan(text);
+        names = found.size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * text.size());
+    state.counters["names"] = double(names);
+    state.counters["dollars"] = double(text.count(QLatin1Char('$')));
+}
+
+void BM_ScanTypical(benchmark::State& state)
+{
+    runScan(state, typicalScript(), [](const QString& t) { return VariableScan::ScanVariables(t); });
+}
+void BM_ScanTypicalLiteral(benchmark::State& state)
+{
+    runScan(state, typicalScript(), [](const QString& t) { return literal::ScanVariables(t); });
+}
+void BM_ScanLongName(benchmark::State& state)
+{
+    runScan(state, longNameScript(), [](const QString& t) { return VariableScan::ScanVariables(t); });
+}
+void BM_ScanLongNameLiteral(benchmark::State& state)
+{
+    runScan(state, longNameScript(), [](const QString& t) { return literal::ScanVariables(t); });
+}
+void BM_ScanMissingDelimiter(benchmark::State& state)
+{
+    const QString text = missingDelimiterScript(int(state.range(0)));
+    runScan(state, text, [](const QString& t) { return VariableScan::ScanVariables(t); });
+}
+void BM_ScanMissingDelimiterLiteral(benchmark::State& state)
+{
+    const QString text = missingDelimiterScript(int(state.range(0)));
+    runScan(state, text, [](const QString& t) { return literal::ScanVariables(t); });
+}
+
+BENCHMARK(BM_ScanTypical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanTypicalLiteral)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanLongName)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanLongNameLiteral)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMissingDelimiter)->Arg(16 << 10)->Arg(64 << 10)->Arg(256 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanMissingDelimiterLiteral)->Arg(16 << 10)->Arg(64 << 10)->Arg(256 << 10)->Unit(benchmark::kMillisecond);
+
+// From the click on "Get Error List" to the last line in the output, with the shipped texts.
+void BM_FullErrorList(benchmark::State& state)
+{
+    frmWin32Errors window;
+    window.show();
+    QApplication::processEvents();
+    int lines = 0;
+    for (auto _ : state) {
+        window.cmdGetError->click();
+        lines = window.rtfError->document()->blockCount() - 1;
+    }
+    state.counters["lines"] = lines;
+}
+BENCHMARK(BM_FullErrorList)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

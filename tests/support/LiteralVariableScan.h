@@ -1,0 +1,48 @@
+#pragma once
+// The variable scan exactly as its definition reads, one delimiter search per delimiter and name:
+// the reference the editor's own scan is checked and measured against.
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace literal {
+
+inline const QStringList& delimiters()
+{
+    static const QStringList list = {" ", "-", "+", "=", "<", ">", "*", "/", "\r\n", ",", "\"", ";", "(", ")", "\\"};
+    return list;
+}
+
+// p is 1-based.
+inline int NameLength(const QString& text, int p)
+{
+    int smallest = 0;
+    for (const QString& delimiter : delimiters()) {
+        const int found = int(text.indexOf(delimiter, p - 1)) + 1; // 0 = not found
+        if (found > 0 && (smallest == 0 || found < smallest))
+            smallest = found;
+    }
+    return smallest == 0 ? int(text.size()) : smallest - p;
+}
+
+inline QStringList ScanVariables(const QString& text)
+{
+    QStringList names;
+    QSet<QString> keys;
+    int start = 0;
+    for (;;) {
+        const int p = int(text.indexOf(QLatin1Char('$'), start)) + 1;
+        if (p == 0)
+            break;
+        const QString name = text.mid(p - 1, NameLength(text, p));
+        if (name.size() > 1 && !keys.contains(name)) {
+            keys.insert(name);
+            names << name;
+        }
+        start = p;
+    }
+    return names;
+}
+
+} // namespace literal
