@@ -185,6 +185,8 @@ void VariableListTest::closingDuringTheScan()
     });
     window->ScanVariables();
     QVERIFY(closedDuringScan);
+    // The scan stopped: the list was never filled.
+    QCOMPARE(listed(*window), QStringList({"Generating List.  Please Wait..."}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(window.isNull());
 }

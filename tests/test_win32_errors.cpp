@@ -293,6 +293,9 @@ void Win32ErrorsTest::sizeLimits()
     frmWin32Errors window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // It opens at its design size, not squeezed by the limits being set up.
+    const double dpi = window.logicalDpiY();
+    QCOMPARE(window.centralWidget()->width(), qRound(7095 * dpi / 1440));
     QCOMPARE(window.MaxMin1->MinWidth(), 325);
     QCOMPARE(window.MaxMin1->MinHeight(), 225);
     QCOMPARE(window.MaxMin1->MaxWidth(), 15000);

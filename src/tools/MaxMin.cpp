@@ -60,7 +60,9 @@ void MaxMin::applyLimits()
 
 void MaxMin::placeMaximized()
 {
-    if (!window_->isMaximized())
+    // At (0, 0) the window manager's own place is the one wanted: moving a maximised window would
+    // make some window managers drop its maximised state.
+    if (!window_->isMaximized() || (maxPosX_ == 0 && maxPosY_ == 0))
         return;
     QScreen* screen = window_->screen();
     if (!screen)
@@ -81,7 +83,7 @@ bool MaxMin::eventFilter(QObject* watched, QEvent* event)
             break;
         case QEvent::WindowStateChange:
             // The window manager places the maximised window first; put it where it belongs after.
-            QTimer::singleShot(0, this, &MaxMin::placeMaximized);
+            QTimer::singleShot(100, this, &MaxMin::placeMaximized);
             break;
         default:
             break;

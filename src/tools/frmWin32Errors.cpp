@@ -111,13 +111,13 @@ frmWin32Errors::frmWin32Errors(QWidget* parent) : QMainWindow(parent)
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    // Design size of the inner area: the output box with its margins.
-    resize(px(6375 + 720, dpi), px(2175 + 1605, dpi) + menuBar()->sizeHint().height());
     MaxMin1 = new MaxMin(this);
     MaxMin1->SetMaxWidth(15000);
     MaxMin1->SetMaxHeight(15000);
     MaxMin1->SetMinWidth(325);
     MaxMin1->SetMinHeight(225);
+    // Design size of the inner area (the output box with its margins), within the limits just set.
+    resize(px(6375 + 720, dpi), px(2175 + 1605, dpi) + menuBar()->sizeHint().height());
 
     basFunctions::SetTopMost(this, true);
     arrange();
