@@ -1,10 +1,13 @@
 // The variable list: the scan's results against its literal definition, and the window around it.
 
 #include "LiteralVariableScan.h"
+#include "ScriptedDialogService.h"
+#include "app/frmMain.h"
 #include "document/CodeEditor.h"
 #include "document/VarListHost.h"
 #include "document/VariableScan.h"
 #include "document/frmVarList.h"
+#include "tools/frmWin32Errors.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -42,6 +45,7 @@ private slots:
     void windowListsAfterItsTimer();
     void doubleClickFindsTheName();
     void closingDuringTheScan();
+    void openedFromTheViewMenu();
 };
 
 void VariableListTest::scan_data()
@@ -189,6 +193,26 @@ void VariableListTest::closingDuringTheScan()
     QCOMPARE(listed(*window), QStringList({"Generating List.  Please Wait..."}));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(window.isNull());
+}
+
+void VariableListTest::openedFromTheViewMenu()
+{
+    ScriptedDialogService dialogs;
+    frmMain main;
+    main.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
+    main.mnuVarList->trigger();
+    main.mnuErrorCodes->trigger();
+    frmVarList* list = main.findChild<frmVarList*>();
+    frmWin32Errors* errors = main.findChild<frmWin32Errors*>();
+    QVERIFY(list && list->isVisible() && errors && errors->isVisible());
+    QTRY_COMPARE(listed(*list), QStringList({"$one", "$two"}));
+    // A second use shows the same windows again.
+    main.mnuErrorCodes->trigger();
+    QCOMPARE(main.findChildren<frmWin32Errors*>().size(), 1);
+    // They end with the main window.
+    QPointer<frmWin32Errors> errorsLeft(errors);
+    main.close();
+    QVERIFY(errorsLeft.isNull());
 }
 
 QTEST_MAIN(VariableListTest)
