@@ -177,6 +177,13 @@ void Win32ErrorsTest::listKeepsWindowResponsive()
     window->cmdGetError->click();
     QVERIFY(seenAt > 0 && seenAt < basWin32Err::ListLast);
 
+    // A second lookup started while the list runs replaces it, and the pointer comes back.
+    const Qt::CursorShape normalCursor = window->rtfError->viewport()->cursor().shape();
+    QTimer::singleShot(0, window, [&] { window->cmdGetError->click(); });
+    window->cmdGetError->click();
+    QCOMPARE(outputLines(*window), QStringList({"1 :  one", "6000 :  six thousand"}));
+    QCOMPARE(window->rtfError->viewport()->cursor().shape(), normalCursor);
+
     // Closing the window while the list runs ends the lookup.
     QTimer::singleShot(0, window, [&] { window->close(); });
     window->cmdGetError->click();

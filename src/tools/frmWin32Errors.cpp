@@ -103,6 +103,7 @@ frmWin32Errors::frmWin32Errors(QWidget* parent) : QMainWindow(parent)
     rtfError->setUndoRedoEnabled(false);
     rtfError->setReadOnly(true);
     rtfError->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    outputCursor_ = rtfError->viewport()->cursor();
 
     setTabOrder(txtErrNumber, cmdGetError);
     setTabOrder(cmdGetError, rtfError);
@@ -187,7 +188,6 @@ void frmWin32Errors::cmdGetError_Click()
         return;
     const int generation = ++lookupGeneration_;
     rtfError->clear();
-    const QCursor previousCursor = rtfError->viewport()->cursor();
     rtfError->viewport()->setCursor(Qt::WaitCursor);
     const QString typed = txtErrNumber->text();
     if (!typed.isEmpty()) {
@@ -205,7 +205,7 @@ void frmWin32Errors::cmdGetError_Click()
                 AppendText(line);
         }
     }
-    rtfError->viewport()->setCursor(previousCursor);
+    rtfError->viewport()->setCursor(outputCursor_);
 }
 
 bool frmWin32Errors::eventFilter(QObject* watched, QEvent* event)

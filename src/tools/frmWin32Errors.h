@@ -2,6 +2,7 @@
 // "Error Codes": turns a Win32 error number into the system's message, or lists every number from
 // -100 to 7000 that has one. Stays on top of other windows; closing it destroys it.
 
+#include <QCursor>
 #include <QMainWindow>
 #include <QRect>
 
@@ -53,6 +54,7 @@ private:
     void arrange();
 
     QWidget* inner_ = nullptr;
+    QCursor outputCursor_; // the output's own pointer, given back after each lookup
     int lookupGeneration_ = 0;
     bool validating_ = false;
 };
