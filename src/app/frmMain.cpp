@@ -239,6 +239,7 @@ void frmMain::buildMenus()
     mnuColor = item(mnuWizards, "mnuColor", "&Color Change...", QKeySequence(Qt::CTRL | Qt::Key_L));
     mnuIni = item(mnuWizards, "mnuIni", "&INI Read/Write...");
     mnuEnviron = item(mnuWizards, "mnuEnviron", "&Environment Variables...");
+    connectWizardMenus();
     mnuCommandPrompt = item(mnuInsert, "mnuCommandPrompt", "&Launch Command Prompt");
     separator(mnuInsert, "mnuSep2");
     mnuEditPreferences = item(mnuInsert, "mnuEditPreferences", "Pr&eferences..");
@@ -480,6 +481,7 @@ void frmMain::Form_Unload()
     frmOptions::Unload();
     frmExecuteWarning::Unload();
     unloadToolWindows();
+    unloadWizards();
 }
 
 // ---- View toggles, resize and drops -------------------------------------------------------------

@@ -7,8 +7,10 @@
 #include "execution/ExecutionHost.h"
 #include "document/DocumentHost.h"
 #include "document/VarListHost.h"
+#include "wizards/WizardHost.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <memory>
@@ -25,9 +27,11 @@ class CodeEditor;
 class RegistryHandler;
 class StatusPanels;
 class frmDocument;
+class frmChr;
+class frmMessageBox;
 struct FileError;
 
-class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost {
+class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost, public WizardHost {
     Q_OBJECT
 public:
     // Builds the window and runs the start-up sequence with the given command-line text.
@@ -171,6 +175,13 @@ public:
     QWidget* HostWindow() override;
     QString HostTitle() override;
 
+    // Code wizards (frmMainWizards.cpp): each opens modeless, or comes back as it was left.
+    CodeEditor* WizardEditor() override;
+    void mnuMessagebox_Click();
+    void ShowInsertWizard(int tab); // tab 1 to 4; 0 keeps the page an open window shows
+    QPointer<frmMessageBox> MessageBoxWizard;
+    QPointer<frmChr> InsertWizard;
+
     // The geometry last applied from the registry and the geometry that would be written now.
     TwipsGeometry currentGeometryTwips() const;
     double screenDpi() const;
@@ -186,6 +197,8 @@ private:
     void buildMenus();
     void connectScriptMenu();
     void buildDocumentKeys();
+    void connectWizardMenus();
+    void unloadWizards();
     void buildToolBar();
     void buildTabsAndStatusBar();
     void connectToolWindows();

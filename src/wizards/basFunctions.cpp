@@ -1,5 +1,9 @@
 #include "wizards/basFunctions.h"
 
+#include "document/CodeEditor.h"
+#include "wizards/WizardHost.h"
+
+#include <QRegularExpression>
 #include <QWidget>
 
 namespace basFunctions {
@@ -14,6 +18,39 @@ bool SetTopMost(QWidget* window, bool on)
     if (wasVisible)
         window->show();
     return on;
+}
+
+static const char* lineBreakOf(const CodeEditor& editor)
+{
+    switch (editor.eolMode()) {
+    case QsciScintilla::EolWindows: return "\r\n";
+    case QsciScintilla::EolMac: return "\r";
+    default: return "\n";
+    }
+}
+
+bool InsertGeneratedText(WizardHost* host, const QString& text)
+{
+    CodeEditor* editor = host ? host->WizardEditor() : nullptr;
+    if (!editor)
+        return false;
+    static const QRegularExpression anyBreak(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = text.split(anyBreak);
+    const QString breakText = QString::fromLatin1(lineBreakOf(*editor));
+    editor->ReplaceSelectionText(lines.join(breakText));
+    // The control leaves an empty selection at the start of the inserted text; move it to the end.
+    Range r = editor->GetSelectionRange(true);
+    const int lastLength = int(lines.constLast().toUcs4().size());
+    if (lines.size() == 1) {
+        r.StartColumn += lastLength;
+    } else {
+        r.StartLine += int(lines.size()) - 1;
+        r.StartColumn = lastLength;
+    }
+    r.EndLine = r.StartLine;
+    r.EndColumn = r.StartColumn;
+    editor->SetSelectionRange(r, true);
+    return true;
 }
 
 } // namespace basFunctions
