@@ -234,6 +234,11 @@ void IniFileTest::winIniModeOnAndOff()
     QCOMPARE(ini.FullPath(), path);
     QCOMPARE(ini.GetString("k", "none"), QString("private"));
     QCOMPARE(read(path), QByteArray("[General]\nk=private\n"));
+    // Naming a file also ends WIN.INI mode.
+    ini.setUseWinINI(true);
+    ini.setFullPath(path);
+    QVERIFY(!ini.UseWinINI());
+    QCOMPARE(ini.GetString("k", "none"), QString("private"));
     QVERIFY(dialogs.messages.isEmpty());
 }
 

@@ -163,6 +163,9 @@ void InsertWizardTest::iniCallAndRetrieve()
     QCOMPARE(items(w->cboSection), QStringList({"A", "B"}));
     QCOMPARE(w->cboSection->currentText(), QString("A"));
     QCOMPARE(items(w->cboKey), QStringList({"first", "second"}));
+    w->cmdRetrieve->click(); // again: the lists are refilled, not doubled
+    QCOMPARE(items(w->cboSection), QStringList({"A", "B"}));
+    QCOMPARE(items(w->cboKey), QStringList({"first", "second"}));
     QCOMPARE(w->txtOutput->toPlainText(),
              QString("ReadProfileString(\"%1\",\"A\",\"first\")").arg(file.fileName()));
     w->cboSection->setCurrentIndex(1);
