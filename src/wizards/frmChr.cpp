@@ -54,6 +54,7 @@ frmChr::frmChr(WizardHost* host, QWidget* parent, std::shared_ptr<platform::IniS
     setAttribute(Qt::WA_DeleteOnClose);
 
     tabWizard = named(new QTabWidget(this), QStringLiteral("tabWizard"));
+    tabWizard->setUsesScrollButtons(false); // all four tabs in view: the window grows to fit them
     const char* tabs[] = {"Insert Character", "Insert Color", "INI File Read/Write", "Environment"};
     const char* frames[] = {"Select which character(s) to insert", "Select Foreground and Background Color",
                             "INI File Operations", "Select Environment Variable to Insert"};

@@ -62,6 +62,7 @@ frmMessageBox::frmMessageBox(WizardHost* host, QWidget* parent) : QDialog(parent
 
     tabMessageBox = new QTabWidget(this);
     tabMessageBox->setObjectName(QStringLiteral("tabMessageBox"));
+    tabMessageBox->setUsesScrollButtons(false);
     const char* tabs[] = {"Title and Text", "Style", "Timeout", "Return Values"};
     const char* frames[] = {"Enter the Title and Text for the Messagebox", "Messagebox Style",
                             "Enter Timeout Value (in seconds)", "Messagebox Return Values"};
