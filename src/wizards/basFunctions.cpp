@@ -3,6 +3,7 @@
 #include "document/CodeEditor.h"
 #include "wizards/WizardHost.h"
 
+#include <QApplication>
 #include <QRegularExpression>
 #include <QWidget>
 
@@ -51,6 +52,19 @@ bool InsertGeneratedText(WizardHost* host, const QString& text)
     r.EndColumn = r.StartColumn;
     editor->SetSelectionRange(r, true);
     return true;
+}
+
+QColor MenuColor()
+{
+    return QApplication::palette().color(QPalette::Window);
+}
+
+void SetBoxBackground(QWidget* box, const QColor& color)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, color);
+    palette.setColor(QPalette::Button, color); // drop-down lists paint with the button colour
+    box->setPalette(palette);
 }
 
 } // namespace basFunctions

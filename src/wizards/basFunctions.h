@@ -1,6 +1,7 @@
 #pragma once
 // Small routines the wizards and tool windows share.
 
+class QColor;
 class QString;
 class QWidget;
 class WizardHost;
@@ -17,5 +18,9 @@ bool SetTopMost(QWidget* window, bool on);
 // caret then stands just after the inserted text, with nothing selected. False when no script could
 // take the text.
 bool InsertGeneratedText(WizardHost* host, const QString& text);
+
+// Entry boxes that are switched off show the system's menu colour instead of their own background.
+QColor MenuColor();
+void SetBoxBackground(QWidget* box, const QColor& color);
 
 } // namespace basFunctions

@@ -24,18 +24,8 @@
 
 namespace {
 
-void setBackground(QWidget* box, const QColor& color)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, color);
-    palette.setColor(QPalette::Button, color); // drop-down lists paint with the button colour
-    box->setPalette(palette);
-}
-
-QColor menuColor()
-{
-    return QApplication::palette().color(QPalette::Window);
-}
+using basFunctions::MenuColor;
+using basFunctions::SetBoxBackground;
 
 template <typename W>
 W* named(W* widget, const QString& name)
@@ -150,7 +140,7 @@ void frmChr::optChar_Click(int index)
     const bool text = index == 4;
     txtText->setEnabled(text);
     cmdInsert->setEnabled(!txtText->text().isEmpty() || !text);
-    setBackground(txtText, text ? QColor(Qt::white) : menuColor());
+    SetBoxBackground(txtText, text ? QColor(Qt::white) : MenuColor());
     if (text)
         BuildChrCodes();
 }
@@ -174,8 +164,8 @@ void frmChr::buildColorPage()
     for (QWidget* w : {static_cast<QWidget*>(chkBold), static_cast<QWidget*>(chkBlink),
                        static_cast<QWidget*>(cboForeground), static_cast<QWidget*>(cboBackground)})
         w->setEnabled(false);
-    setBackground(cboForeground, menuColor());
-    setBackground(cboBackground, menuColor());
+    SetBoxBackground(cboForeground, MenuColor());
+    SetBoxBackground(cboBackground, MenuColor());
 
     auto* grid = new QGridLayout(box);
     grid->addWidget(chkEnable, 0, 0, 1, 2);
@@ -207,16 +197,16 @@ void frmChr::chkEnable_Click()
                        static_cast<QWidget*>(cboForeground), static_cast<QWidget*>(cboBackground)})
         w->setEnabled(on);
     if (on) {
-        setBackground(cboForeground, Qt::white);
-        setBackground(cboBackground, Qt::white);
+        SetBoxBackground(cboForeground, Qt::white);
+        SetBoxBackground(cboBackground, Qt::white);
         cboForeground->setCurrentText(QStringLiteral("White"));
         cboForeground_Click();
         cboBackground->setCurrentText(QStringLiteral("Normal (black)"));
         cboBackground_Click();
         BuildColorCode();
     } else {
-        setBackground(cboForeground, menuColor());
-        setBackground(cboBackground, menuColor());
+        SetBoxBackground(cboForeground, MenuColor());
+        SetBoxBackground(cboBackground, MenuColor());
         QPalette palette = txtOutput->palette();
         palette.setColor(QPalette::Base, QApplication::palette().color(QPalette::Base));
         palette.setColor(QPalette::Text, QApplication::palette().color(QPalette::Text));
@@ -227,26 +217,25 @@ void frmChr::chkEnable_Click()
     }
 }
 
-void frmChr::cboForeground_Click()
+void frmChr::previewColor(QPalette::ColorRole role, const QComboBox* list)
 {
-    const QColor color = InsertCode::PreviewColor(cboForeground->currentText());
+    const QColor color = InsertCode::PreviewColor(list->currentText());
     if (color.isValid()) {
         QPalette palette = txtOutput->palette();
-        palette.setColor(QPalette::Text, color);
+        palette.setColor(role, color);
         txtOutput->setPalette(palette);
     }
     BuildColorCode();
 }
 
+void frmChr::cboForeground_Click()
+{
+    previewColor(QPalette::Text, cboForeground);
+}
+
 void frmChr::cboBackground_Click()
 {
-    const QColor color = InsertCode::PreviewColor(cboBackground->currentText());
-    if (color.isValid()) {
-        QPalette palette = txtOutput->palette();
-        palette.setColor(QPalette::Base, color);
-        txtOutput->setPalette(palette);
-    }
-    BuildColorCode();
+    previewColor(QPalette::Base, cboBackground);
 }
 
 void frmChr::chkBold_Click()

@@ -6,6 +6,7 @@
 #include "wizards/clsIni.h"
 
 #include <QDialog>
+#include <QPalette>
 #include <array>
 
 class QCheckBox;
@@ -73,6 +74,7 @@ private:
     void BuildChrCodes();
     void BuildColorCode();
     void BuildIniCode();
+    void previewColor(QPalette::ColorRole role, const QComboBox* list);
 
     WizardHost* host_;
     bool pickingSection_ = false;

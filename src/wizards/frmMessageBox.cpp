@@ -33,25 +33,6 @@ QRadioButton* option(QWidget* parent, QButtonGroup* group, const QString& name, 
     return button;
 }
 
-QGroupBox* frame(const QString& caption)
-{
-    auto* box = new QGroupBox(caption);
-    return box;
-}
-
-void setBackground(QWidget* box, const QColor& color)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, color);
-    box->setPalette(palette);
-}
-
-// The colour of menus and disabled entries in the system's palette.
-QColor menuColor()
-{
-    return QApplication::palette().color(QPalette::Window);
-}
-
 } // namespace
 
 frmMessageBox::frmMessageBox(WizardHost* host, QWidget* parent) : QDialog(parent), host_(host)
@@ -67,7 +48,7 @@ frmMessageBox::frmMessageBox(WizardHost* host, QWidget* parent) : QDialog(parent
     const char* frames[] = {"Enter the Title and Text for the Messagebox", "Messagebox Style",
                             "Enter Timeout Value (in seconds)", "Messagebox Return Values"};
     for (int i = 0; i < 4; ++i) {
-        fraMessageBox[size_t(i)] = frame(QString::fromLatin1(frames[i]));
+        fraMessageBox[size_t(i)] = new QGroupBox(QString::fromLatin1(frames[i]));
         fraMessageBox[size_t(i)]->setObjectName(QStringLiteral("fraMessageBox(%1)").arg(i));
         auto* page = new QWidget;
         auto* pageLayout = new QVBoxLayout(page);
@@ -245,7 +226,7 @@ void frmMessageBox::buildReturns()
     if (!QFontInfo(fixed).fixedPitch())
         fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     txtReturns->setFont(fixed);
-    setBackground(txtReturns, QApplication::palette().color(QPalette::Button));
+    basFunctions::SetBoxBackground(txtReturns, QApplication::palette().color(QPalette::Button));
     showText(txtReturns, QStringLiteral("OK Button Returns    1\r\n"));
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(note);
@@ -310,7 +291,7 @@ void frmMessageBox::optButton_Click(int index)
 void frmMessageBox::setTimeoutBoxEnabled(bool on)
 {
     txtTimeout->setEnabled(on);
-    setBackground(txtTimeout, on ? QColor(Qt::white) : menuColor());
+    basFunctions::SetBoxBackground(txtTimeout, on ? QColor(Qt::white) : basFunctions::MenuColor());
 }
 
 void frmMessageBox::chkEnableTimeout_Click()
