@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 
@@ -192,14 +191,22 @@ QString clsIni::GetSections()
     QFile in(mFullPath);
     if (!in.open(QIODevice::ReadOnly))
         return QString();
-    const QString content = QString::fromLocal8Bit(in.readAll());
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\n|\r"));
     QString list;
-    for (const QString& line : content.split(lineBreak)) {
+    auto take = [&list](const QByteArray& bytes) {
         // StripComment: the text before the first ";", without blanks at either end.
+        const QString line = QString::fromLocal8Bit(bytes);
         const QString stripped = line.left(line.indexOf(QLatin1Char(';'))).trimmed();
         if (stripped.startsWith(QLatin1Char('[')) && stripped.indexOf(QLatin1Char(']')) == stripped.size() - 1)
             list += stripped.mid(1, stripped.size() - 2) + QChar(0);
+    };
+    // Line by line, so that a large file picked by mistake is not held in memory; a carriage return
+    // alone also ends a line.
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.readLine(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        for (const QByteArray& line : chunk.split('\r'))
+            take(line);
     }
     if (list.isEmpty())
         list += QChar(0);
