@@ -258,6 +258,8 @@ void IniFileTest::pathHelpers()
 
     write("present.ini", "");
     write("noext", "");
+    write("x[1].ini", "");
+    QVERIFY(ini.Exists(dir_.filePath("x[1].ini")));
     QVERIFY(ini.Exists(dir_.filePath("present.ini")));
     QVERIFY(ini.Exists(dir_.filePath("present"))); // ".*" appended
     QVERIFY(!ini.Exists(dir_.filePath("absent.ini")));

@@ -240,6 +240,8 @@ bool clsIni::Exists(const QString& file) const
         return false;
     if (!pattern.contains(QLatin1Char('.')))
         pattern += QStringLiteral(".*");
+    // Only "*" and "?" are wildcards in a file search; "[" is an ordinary character of the name.
+    pattern.replace(QLatin1Char('['), QStringLiteral("[[]"));
     QDir::Filters filters = QDir::Files;
 #ifndef Q_OS_WIN
     filters |= QDir::CaseSensitive;
