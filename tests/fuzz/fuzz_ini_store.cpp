@@ -1,0 +1,112 @@
+// Writes and deletions on the portable INI store, starting from arbitrary file text. The input is the
+// file's bytes, a NUL, then a stream of operations. After each one: the value written reads back, a
+// removed key reads as missing (unless a duplicate follows), the entries of every other section are unchanged, and the file's
+// comment lines are all still there, in their order.
+
+#include "FuzzCheck.h"
+
+#include "platform/PortableIniStore.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+const char* const kSections[] = {"a", "A", "General", "b c", "x"};
+const char* const kKeys[] = {"k", "K", "name", "two words", "z"};
+const char* const kValues[] = {"1", "", "C:\\dir\\f.ini", "a=b", "x;y", "[s]"};
+
+std::string fold(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return out;
+}
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> commentLines(const std::string& text)
+{
+    std::vector<std::string> comments;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        const size_t first = line.find_first_not_of(" \t\r\v\f\x1a");
+        if (first != std::string::npos && line[first] == ';') {
+            while (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            comments.push_back(line);
+        }
+        start = end + 1;
+    }
+    return comments;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const size_t split = input.find('\0');
+    const std::string initial = input.substr(0, split);
+    const std::string ops = split == std::string::npos ? std::string() : input.substr(split + 1);
+
+    const std::string folder = std::filesystem::temp_directory_path().string() + "/fuzz-ini-" +
+                               std::to_string(getpid());
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/test.ini";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << initial;
+    }
+    PortableIniStore store(folder + "/system.ini");
+    const std::vector<std::string> comments = commentLines(initial);
+
+    for (size_t i = 0; i + 3 <= ops.size() && i < 3 * 64; i += 3) {
+        const std::string section = kSections[uint8_t(ops[i]) % 5];
+        const std::string key = kKeys[uint8_t(ops[i + 1]) % 5];
+        const int op = uint8_t(ops[i + 2]) % 8;
+        std::vector<std::vector<std::string>> others;
+        for (const char* name : kSections)
+            if (fold(name) != fold(section))
+                others.push_back(store.readSection(file, name));
+
+        if (op < 5) {
+            const std::string value = kValues[op];
+            FUZZ_CHECK(store.writeString(file, section, key, value));
+            FUZZ_CHECK(store.readString(file, section, key, "missing") == value);
+        } else if (op < 7) {
+            // As with the profile functions, a removal takes the first of duplicate keys only.
+            int copies = 0;
+            for (const std::string& entry : store.readSection(file, section))
+                copies += fold(entry.substr(0, entry.find('='))) == fold(key);
+            FUZZ_CHECK(store.writeString(file, section, key, std::nullopt));
+            if (copies <= 1)
+                FUZZ_CHECK(store.readString(file, section, key, "missing") == "missing");
+        } else {
+            FUZZ_CHECK(store.writeSection(file, section, {}));
+            FUZZ_CHECK(store.readSection(file, section).empty());
+        }
+        size_t at = 0;
+        for (const char* name : kSections)
+            if (fold(name) != fold(section))
+                FUZZ_CHECK(store.readSection(file, name) == others[at++]);
+        FUZZ_CHECK(commentLines(readAll(file)) == comments);
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}
