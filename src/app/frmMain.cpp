@@ -9,6 +9,7 @@
 #include "preferences/PrefRegistry.h"
 #include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"
+#include "tools/frmAbout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -197,20 +198,6 @@ void frmMain::buildMenus()
     mnuEditFindNext->setEnabled(false);
     mnuEditReplace = item(mnuEdit, "mnuEditReplace", "Re&place ...");
     mnuEditGoTo = item(mnuEdit, "mnuEditGoTo", "Go To ..", QKeySequence(Qt::CTRL | Qt::Key_G));
-    connect(mnuEditUndo, &QAction::triggered, this, &frmMain::mnuEditUndo_Click);
-    connect(mnuEditRedo, &QAction::triggered, this, &frmMain::mnuEditRedo_Click);
-    connect(mnuEditCut, &QAction::triggered, this, [this] { activeEditor()->Cut(); });
-    connect(mnuEditCopy, &QAction::triggered, this, [this] { activeEditor()->Copy(); });
-    connect(mnuEditPaste, &QAction::triggered, this, [this] { activeEditor()->Paste(); });
-    connect(mnuEditSelectAll, &QAction::triggered, this,
-            [this] { activeEditor()->RunCommand(CodeEditor::CmdSelectAll); });
-    connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
-    connect(mnuEditFindNext, &QAction::triggered, this,
-            [this] { activeEditor()->RunCommand(CodeEditor::CmdFindNext); });
-    connect(mnuEditReplace, &QAction::triggered, this,
-            [this] { activeEditor()->RunCommand(CodeEditor::CmdFindReplace); });
-    connect(mnuEditGoTo, &QAction::triggered, this,
-            [this] { activeEditor()->RunCommand(CodeEditor::CmdGoToLine, -1); });
 
     mnuView = bar->addMenu(QStringLiteral("&View"));
     mnuView->setObjectName("mnuView");
@@ -277,6 +264,7 @@ void frmMain::buildMenus()
     separator(mnuHelp, "mnuSep3");
     mnuAbout = item(mnuHelp, "mnuAbout", "&About...");
     mnuAbout->setMenuRole(QAction::NoRole);
+    connectEditCommands();
 }
 
 void frmMain::buildToolBar()
@@ -482,6 +470,7 @@ void frmMain::Form_Unload()
     frmExecuteWarning::Unload();
     unloadToolWindows();
     unloadWizards();
+    frmAbout::Unload();
 }
 
 // ---- View toggles, resize and drops -------------------------------------------------------------

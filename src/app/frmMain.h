@@ -8,6 +8,7 @@
 #include "document/DocumentHost.h"
 #include "document/VarListHost.h"
 #include "wizards/WizardHost.h"
+#include "document/EditMenuHost.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -31,7 +32,7 @@ class frmChr;
 class frmMessageBox;
 struct FileError;
 
-class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost, public WizardHost {
+class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost, public WizardHost, public EditMenuHost {
     Q_OBJECT
 public:
     // Builds the window and runs the start-up sequence with the given command-line text.
@@ -106,6 +107,7 @@ public:
     QAction* toolbarButton(const QString& key) const;
     // Every shortcut of the menu bar: the editing control leaves these keys to the menus.
     QList<QKeySequence> menuShortcuts() const override;
+    EditMenuHost* editMenu() override { return this; }
 
     // Menu items (captions, shortcuts and states are set up by the constructor).
     QMenu* mnuFile = nullptr;
@@ -157,6 +159,17 @@ public:
     void tb_ButtonClick(const QString& key);
     void CommentSelection();
     void UncommentSelection();
+    void mnuLabelMarker_Click(int index);
+    void mnuCsHelp_Click();
+    void mnuOnlineHelp_Click();
+    void mnuAbout_Click();
+
+    // The Edit menu as a document's right-click menu.
+    QAction* csHelpItem() const override { return mnuCsHelp; }
+    QMenu* jumpToLabelMenu() const override { return mnuJumpToLabel; }
+    QAction* jumpNoneItem() const override { return mnuJumpNone; }
+    QAction* labelMarkerItem(int index) const override { return mnuLabelMarker.at(size_t(index)); }
+    void popUpEditMenu(QAction* defaultItem, const QPoint& globalPos) override;
 
     // Script menu and the command prompt (frmMainScript.cpp).
     void mnuExecute_Click();
@@ -218,6 +231,8 @@ private:
     void refreshWindowList();
     void refreshUndoButtons();
     void refreshFrameTitle();
+    void connectEditCommands();
+    CodeEditor* commandTarget() const;
 
     QMdiArea* mdi_ = nullptr;
     StatusPanels* statusPanels_ = nullptr;

@@ -1,24 +1,65 @@
-// Edit commands routed to the active document's control, and the Window menu's arrangements.
+// Edit, help and about commands routed to the active document's control or the tool windows, the
+// Edit menu as a document's right-click menu, and the Window menu's arrangements.
 
+#include "app/ProductInfo.h"
 #include "app/frmMain.h"
 #include "app/WindowTiling.h"
 #include "document/frmDocument.h"
+#include "tools/Inet.h"
+#include "tools/frmAbout.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QUrl>
+
+CodeEditor* frmMain::commandTarget() const
+{
+    // Commands on a script do nothing while no script is open: no document is made up for them.
+    frmDocument* document = activeDocument();
+    return document ? document->rtfText : nullptr;
+}
+
+void frmMain::connectEditCommands()
+{
+    auto onEditor = [this](QAction* item, void (*command)(CodeEditor&)) {
+        connect(item, &QAction::triggered, this, [this, command] {
+            if (CodeEditor* editor = commandTarget())
+                command(*editor);
+        });
+    };
+    connect(mnuEditUndo, &QAction::triggered, this, &frmMain::mnuEditUndo_Click);
+    connect(mnuEditRedo, &QAction::triggered, this, &frmMain::mnuEditRedo_Click);
+    onEditor(mnuEditCut, [](CodeEditor& editor) { editor.Cut(); });
+    onEditor(mnuEditCopy, [](CodeEditor& editor) { editor.Copy(); });
+    onEditor(mnuEditPaste, [](CodeEditor& editor) { editor.Paste(); });
+    onEditor(mnuEditSelectAll, [](CodeEditor& editor) { editor.RunCommand(CodeEditor::CmdSelectAll); });
+    connect(mnuEditFind, &QAction::triggered, this, &frmMain::mnuEditFind_Click);
+    onEditor(mnuEditFindNext, [](CodeEditor& editor) { editor.RunCommand(CodeEditor::CmdFindNext); });
+    onEditor(mnuEditReplace, [](CodeEditor& editor) { editor.RunCommand(CodeEditor::CmdFindReplace); });
+    onEditor(mnuEditGoTo, [](CodeEditor& editor) { editor.RunCommand(CodeEditor::CmdGoToLine, -1); });
+    for (int i = 0; i < LabelItemCount; ++i)
+        connect(mnuLabelMarker[size_t(i)], &QAction::triggered, this, [this, i] { mnuLabelMarker_Click(i); });
+    connect(mnuCsHelp, &QAction::triggered, this, &frmMain::mnuCsHelp_Click);
+    connect(mnuOnlineHelp, &QAction::triggered, this, &frmMain::mnuOnlineHelp_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
 
 void frmMain::refreshUndoButtons()
 {
-    CodeEditor* editor = activeDocument() ? activeDocument()->rtfText : nullptr;
-    if (!editor)
-        return;
-    toolbarButton(QStringLiteral("Undo"))->setEnabled(editor->CanUndo());
-    toolbarButton(QStringLiteral("Redo"))->setEnabled(editor->CanRedo());
+    // Undo and Redo follow the active script's undo history.
+    CodeEditor* editor = commandTarget();
+    const bool canUndo = editor && editor->CanUndo();
+    const bool canRedo = editor && editor->CanRedo();
+    for (QAction* undo : {mnuEditUndo, toolbarButton(QStringLiteral("Undo"))})
+        undo->setEnabled(canUndo);
+    for (QAction* redo : {mnuEditRedo, toolbarButton(QStringLiteral("Redo"))})
+        redo->setEnabled(canRedo);
 }
 
 void frmMain::mnuEditUndo_Click()
 {
-    if (CodeEditor* editor = activeEditor()) {
+    if (CodeEditor* editor = commandTarget()) {
         editor->Undo();
         refreshUndoButtons();
     }
@@ -26,7 +67,7 @@ void frmMain::mnuEditUndo_Click()
 
 void frmMain::mnuEditRedo_Click()
 {
-    if (CodeEditor* editor = activeEditor()) {
+    if (CodeEditor* editor = commandTarget()) {
         editor->Redo();
         refreshUndoButtons();
     }
@@ -34,7 +75,7 @@ void frmMain::mnuEditRedo_Click()
 
 void frmMain::mnuEditFind_Click()
 {
-    if (CodeEditor* editor = activeEditor()) {
+    if (CodeEditor* editor = commandTarget()) {
         editor->RunCommand(CodeEditor::CmdFind);
         mnuEditFindNext->setEnabled(true);
     }
@@ -64,9 +105,8 @@ void frmMain::tb_ButtonClick(const QString& key)
     else if (is("Find"))
         mnuEditReplace->trigger();
     else if (is("Indent") || is("Outdent")) {
-        // With no document open there is nothing to indent.
-        if (frmDocument* document = activeDocument())
-            document->rtfText->RunCommand(is("Indent") ? CodeEditor::CmdIndent : CodeEditor::CmdOutdent);
+        if (CodeEditor* editor = commandTarget())
+            editor->RunCommand(is("Indent") ? CodeEditor::CmdIndent : CodeEditor::CmdOutdent);
     } else if (is("Comment"))
         CommentSelection();
     else if (is("Uncomment"))
@@ -75,11 +115,11 @@ void frmMain::tb_ButtonClick(const QString& key)
 
 void frmMain::CommentSelection()
 {
-    frmDocument* document = activeDocument();
-    if (!document)
+    CodeEditor* editor = commandTarget();
+    if (!editor)
         return;
-    CodeEditor* editor = document->rtfText;
     Range r = editor->GetSelectionRange(true);
+    // One undo step for the whole block.
     editor->beginUndoAction();
     for (int line = r.StartLine; line <= r.EndLine; ++line)
         editor->InsertTextAt(QStringLiteral(";"), Position{line, 0});
@@ -88,20 +128,65 @@ void frmMain::CommentSelection()
 
 void frmMain::UncommentSelection()
 {
-    frmDocument* document = activeDocument();
-    if (!document)
+    CodeEditor* editor = commandTarget();
+    if (!editor)
         return;
-    CodeEditor* editor = document->rtfText;
     Range s = editor->GetSelectionRange(true);
     editor->beginUndoAction();
     for (int line = s.StartLine; line <= s.EndLine; ++line) {
-        if (editor->LineText(line).startsWith(QLatin1Char(';'))) {
-            editor->SetSelectionRange(Range{line, 0, line, 1}, false);
-            editor->ReplaceSelectionText(QString());
-        }
+        // Only lines that start with ";" are selected: selecting each line would report a
+        // selection change per line of a large block.
+        if (!editor->LineText(line).startsWith(QLatin1Char(';')))
+            continue;
+        editor->SetSelectionRange(Range{line, 0, line, 1}, false);
+        editor->ReplaceSelectionText(QString());
     }
     editor->endUndoAction();
     editor->SetSelectionRange(s, true);
+}
+
+void frmMain::mnuLabelMarker_Click(int index)
+{
+    CodeEditor* editor = commandTarget();
+    if (!editor || index < 0 || index >= LabelItemCount)
+        return;
+    bool isNumber = false;
+    const int line = mnuLabelMarker[size_t(index)]->data().toString().toInt(&isNumber);
+    if (!isNumber || line < 0)
+        return;
+    // The line stays highlighted until the next key press.
+    editor->SetHighlightedLine(line);
+    editor->RunCommand(CodeEditor::CmdGoToLine, line);
+}
+
+void frmMain::mnuCsHelp_Click()
+{
+    // The caption is the word followed by " Help...". The word is percent-encoded so that no text
+    // from a script can change the address; a macro's "@" is kept as it is, being allowed in a query.
+    const QString caption = mnuCsHelp->text();
+    const QString word = caption.left(caption.indexOf(QLatin1Char(' ')));
+    Inet::OpenURL(ProductInfo::WebSite + QStringLiteral("/define.asp?name=") +
+                  QString::fromLatin1(QUrl::toPercentEncoding(word, "@")));
+}
+
+void frmMain::mnuOnlineHelp_Click()
+{
+    Inet::OpenURL(ProductInfo::WebSite + QStringLiteral("/help"));
+}
+
+void frmMain::mnuAbout_Click()
+{
+    frmAbout* box = frmAbout::Get({ProductInfo::WebSite, ProductInfo::MakerWebSite});
+    box->show();
+    box->raise();
+    box->activateWindow();
+}
+
+void frmMain::popUpEditMenu(QAction* defaultItem, const QPoint& globalPos)
+{
+    mnuEdit->setDefaultAction(defaultItem);
+    mnuEdit->exec(globalPos);
+    mnuEdit->setDefaultAction(nullptr);
 }
 
 void frmMain::arrangeWindows(int arrangement)

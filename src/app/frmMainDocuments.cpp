@@ -265,6 +265,7 @@ void frmMain::setMenu()
         for (QAction* action : {mnuEditCut, mnuEditCopy, tbButtons[7], tbButtons[8], tbButtons[9]})
             action->setEnabled(false);
     }
+    refreshUndoButtons();
 }
 
 void frmMain::refreshWindowList()

@@ -7,6 +7,7 @@
 #include "document/ElementStyles.h"
 #include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
+#include "document/ScriptScan.h"
 #include "document/ScriptPrinter.h"
 #include "platform/DialogService.h"
 
@@ -30,11 +31,6 @@ namespace {
 
 constexpr int kHighlightMarker = 20;
 constexpr unsigned long kHighlightBack = 0x99FFFF; // pale yellow, 0x00BBGGRR
-
-bool isWordChar(char32_t c)
-{
-    return c == U'_' || c == U'$' || QChar::isLetterOrNumber(c);
-}
 
 // Number of characters (code points) in UTF-8 bytes.
 qsizetype countCharacters(const char* p, qsizetype n)
@@ -198,19 +194,7 @@ QString CodeEditor::wordBefore(int line, int column) const
 {
     if (line < 0 || line >= LineTotal() || column <= 0)
         return {};
-    const QList<uint> chars = LineText(line).toUcs4();
-    const int at = std::min<int>(column, int(chars.size()));
-    if (at == 0)
-        return {};
-    if (!isWordChar(chars[at - 1]))
-        return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + at - 1), 1);
-    int start = at - 1;
-    while (start > 0 && isWordChar(chars[start - 1]))
-        --start;
-    int end = at;
-    while (end < chars.size() && isWordChar(chars[end]))
-        ++end;
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData() + start), end - start);
+    return WordBeforeColumn(LineText(line), column);
 }
 
 QString CodeEditor::WordAtPosition(const Position& position) const

@@ -9,6 +9,7 @@
 #include <array>
 
 class CodeEditor;
+class EditMenuHost;
 class QWidget;
 class frmDocument;
 
@@ -54,6 +55,8 @@ public:
     virtual void enableUndoButton() = 0;
     // Keys the menus own: the editing control leaves them alone.
     virtual QList<QKeySequence> menuShortcuts() const = 0;
+    // The Edit menu that serves as the script's right-click menu.
+    virtual EditMenuHost* editMenu() = 0;
 
     // The Save and Save As commands on the document in front; true when the script was written.
     virtual bool mnuFileSave_Click() = 0;

@@ -1,5 +1,6 @@
 #include "document/frmDocument.h"
 
+#include "document/CodeTipsHandler.h"
 #include "document/EditorSearch.h"
 #include "document/modKixLanguage.h"
 #include "platform/DialogService.h"
@@ -20,7 +21,7 @@ frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr),
     rtfText->setObjectName(QStringLiteral("rtfText"));
     setWidget(rtfText);
     rtfText->installEventFilter(this);
-    rtfText->setEventHandler(this);
+    new CodeTipsHandler(*rtfText, host->editMenu()); // owned by the control
     rtfText->ReleaseKeys(host->menuShortcuts());
     setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
     // The frame owns the document keys (Ctrl+F4 closes the script in front); the same key on every
