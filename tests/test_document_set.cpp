@@ -227,8 +227,7 @@ void DocumentSetTest::commandWithNoDocumentCreatesACountedOne()
     window.show();
     window.mnuFileClose_Click();
     QCOMPARE(window.OpenCount, 0);
-    window.mnuEditSelectAll->setEnabled(true);
-    window.mnuEditUndo_Click();
+    QVERIFY(window.ActiveDocumentIndex() >= 1);
     QCOMPARE(window.openDocuments().size(), 1);
     QCOMPARE(window.OpenCount, 1);
     QVERIFY(window.mnuFileSave->isEnabled());
