@@ -176,7 +176,7 @@ void frmMain::mnuOnlineHelp_Click()
 
 void frmMain::mnuAbout_Click()
 {
-    frmAbout* box = frmAbout::Get({ProductInfo::WebSite, ProductInfo::MakerWebSite});
+    frmAbout* box = frmAbout::Get({ProductInfo::WebSite, ProductInfo::MakerWebSite}, this);
     box->show();
     box->raise();
     box->activateWindow();

@@ -34,10 +34,10 @@ const char* const kCopyrightLines[] = {
 
 } // namespace
 
-frmAbout* frmAbout::Get(const Links& links)
+frmAbout* frmAbout::Get(const Links& links, QWidget* owner)
 {
     if (!loadedBox)
-        loadedBox = new frmAbout(links);
+        loadedBox = new frmAbout(links, QString(), owner);
     return loadedBox;
 }
 

@@ -17,8 +17,8 @@ public:
         QString makerSite;   // opened by the product picture
     };
 
-    // The loaded box, loading it (hidden) at first use.
-    static frmAbout* Get(const Links& links);
+    // The loaded box, loading it (hidden) at first use over the given window.
+    static frmAbout* Get(const Links& links, QWidget* owner = nullptr);
     static frmAbout* IfLoaded();
     static void Unload();
 
