@@ -191,6 +191,15 @@ void TestCodeTips::tipFollowsTheCall()
     QVERIFY(!doc.tipShown() && !doc.editor.openCodeTip());
     QVERIFY(!doc.handler->OpenTip);
 
+    // While the tip is open, names typed inside the call do not take it over.
+    doc.editor.setText(QString());
+    doc.type(QStringLiteral("MessageBox(AT,"));
+    tip = doc.editor.openCodeTip();
+    QVERIFY(tip);
+    QCOMPARE(tip->TipText(), kMessageBoxTip);
+    QCOMPARE(tip->CurrentArgument(), 1);
+    QCOMPARE(doc.handler->TipWord, QStringLiteral("MessageBox"));
+
     // Moving the caret before the "(" closes it; at the "(" it stays.
     doc.editor.setText(QString());
     doc.type(QStringLiteral("$x = messagebox(1"));
@@ -201,6 +210,12 @@ void TestCodeTips::tipFollowsTheCall()
     QVERIFY(doc.tipShown());
     QTest::keyClick(&doc.editor, Qt::Key_Left);
     QVERIFY(!doc.tipShown() && !doc.handler->OpenTip);
+
+    // So does a caret the program moves before it.
+    doc.type(QStringLiteral("("));
+    QVERIFY(doc.tipShown());
+    doc.editor.SetSelectionRange({0, 15, 0, 15});
+    QTRY_VERIFY(!doc.tipShown() && !doc.handler->OpenTip);
 }
 
 void TestCodeTips::tipOnlyForCommandsWithParameters()
