@@ -39,16 +39,31 @@ void TestEditCommands::commentAndUncomment()
     ScriptedDialogService dialogs;
     frmMain window;
     CodeEditor* editor = editorOf(window);
-    editor->setText(QStringLiteral("a\r\n; b\r\nc\r\nd"));
+    // Line breaks of both kinds stay as they are; so does the highlighted line.
+    editor->setText(QStringLiteral("a\r\n; b\nc\r\nd"));
+    editor->SetHighlightedLine(1);
     editor->SetSelectionRange({0, 1, 2, 1});
     window.tb_ButtonClick(QStringLiteral("comment"));
     window.CommentSelection();
-    QCOMPARE(editor->Text(), QStringLiteral(";;a\r\n;;; b\r\n;;c\r\nd"));
+    QCOMPARE(editor->Text(), QStringLiteral(";;a\r\n;;; b\n;;c\r\nd"));
+    QCOMPARE(editor->HighlightedLine(), 1);
+    // The selection moves with the text after its column 0.
+    Range selection = editor->GetSelectionRange(false);
+    QCOMPARE(QList<int>({selection.StartLine, selection.StartColumn, selection.EndLine, selection.EndColumn}),
+             QList<int>({0, 3, 2, 3}));
+    editor->SetSelectionRange({2, 0, 1, 0});
+    window.CommentSelection();
+    selection = editor->GetSelectionRange(false);
+    QCOMPARE(QList<int>({selection.StartLine, selection.StartColumn, selection.EndLine, selection.EndColumn}),
+             QList<int>({2, 0, 1, 0}));
+    QCOMPARE(editor->Text(), QStringLiteral(";;a\r\n;;;; b\n;;;c\r\nd"));
+    window.mnuEditUndo_Click();
+    editor->SetSelectionRange({0, 1, 2, 1});
     window.tb_ButtonClick(QStringLiteral("Uncomment"));
-    QCOMPARE(editor->Text(), QStringLiteral(";a\r\n;; b\r\n;c\r\nd"));
+    QCOMPARE(editor->Text(), QStringLiteral(";a\r\n;; b\n;c\r\nd"));
     // One step each for the undo history.
     window.mnuEditUndo_Click();
-    QCOMPARE(editor->Text(), QStringLiteral(";;a\r\n;;; b\r\n;;c\r\nd"));
+    QCOMPARE(editor->Text(), QStringLiteral(";;a\r\n;;; b\n;;c\r\nd"));
 }
 
 void TestEditCommands::uncommentWithoutCommentsRestoresSelection()

@@ -118,12 +118,16 @@ void frmMain::CommentSelection()
     CodeEditor* editor = commandTarget();
     if (!editor)
         return;
-    Range r = editor->GetSelectionRange(true);
-    // One undo step for the whole block.
-    editor->beginUndoAction();
-    for (int line = r.StartLine; line <= r.EndLine; ++line)
-        editor->InsertTextAt(QStringLiteral(";"), Position{line, 0});
-    editor->endUndoAction();
+    const Range r = editor->GetSelectionRange(true);
+    Range selection = editor->GetSelectionRange(false);
+    editor->EditLines(r.StartLine, r.EndLine, [](const QByteArray& line) { return ';' + line; });
+    // Each end of the selection moves with its text, as it would for a ";" inserted at column 0
+    // of its line: one at column 0 stays before the ";".
+    if (selection.StartColumn > 0)
+        ++selection.StartColumn;
+    if (selection.EndColumn > 0)
+        ++selection.EndColumn;
+    editor->SetSelectionRange(selection, false);
 }
 
 void frmMain::UncommentSelection()
@@ -131,17 +135,9 @@ void frmMain::UncommentSelection()
     CodeEditor* editor = commandTarget();
     if (!editor)
         return;
-    Range s = editor->GetSelectionRange(true);
-    editor->beginUndoAction();
-    for (int line = s.StartLine; line <= s.EndLine; ++line) {
-        // Only lines that start with ";" are selected: selecting each line would report a
-        // selection change per line of a large block.
-        if (!editor->LineText(line).startsWith(QLatin1Char(';')))
-            continue;
-        editor->SetSelectionRange(Range{line, 0, line, 1}, false);
-        editor->ReplaceSelectionText(QString());
-    }
-    editor->endUndoAction();
+    const Range s = editor->GetSelectionRange(true);
+    editor->EditLines(s.StartLine, s.EndLine,
+                      [](const QByteArray& line) { return line.startsWith(';') ? line.mid(1) : line; });
     editor->SetSelectionRange(s, true);
 }
 

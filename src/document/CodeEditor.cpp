@@ -324,6 +324,38 @@ void CodeEditor::ReplaceSelectionText(const QString& text)
     sci(SCI_SETEMPTYSELECTION, start);
 }
 
+bool CodeEditor::EditLines(int first, int last, const std::function<QByteArray(const QByteArray&)>& edit)
+{
+    first = std::max(first, 0);
+    last = std::min(last, LineTotal() - 1);
+    if (first > last)
+        return false;
+    QByteArray text;
+    bool changed = false;
+    for (int line = first; line <= last; ++line) {
+        const int start = int(sci(SCI_POSITIONFROMLINE, line));
+        const int end = int(sci(SCI_GETLINEENDPOSITION, line));
+        const QByteArray before = bytesBetween(start, end);
+        const QByteArray after = edit(before);
+        changed = changed || after != before;
+        text += after;
+        if (line < last)
+            text += bytesBetween(end, int(sci(SCI_POSITIONFROMLINE, line + 1)));
+    }
+    if (!changed)
+        return false;
+    // One replacement instead of one per line: every change of the text costs a pass over the
+    // document (the control's accessibility bookkeeping), which a line-by-line edit of a large
+    // block would repeat thousands of times.
+    const int highlighted = HighlightedLine();
+    sci(SCI_SETTARGETRANGE, sci(SCI_POSITIONFROMLINE, first), sci(SCI_GETLINEENDPOSITION, last));
+    sci(SCI_BEGINUNDOACTION);
+    SendScintilla(SCI_REPLACETARGET, uintptr_t(text.size()), text.constData());
+    sci(SCI_ENDUNDOACTION);
+    SetHighlightedLine(highlighted);
+    return true;
+}
+
 bool CodeEditor::CanUndo() const { return sci(SCI_CANUNDO) != 0; }
 bool CodeEditor::CanRedo() const { return sci(SCI_CANREDO) != 0; }
 void CodeEditor::Undo() { undo(); }

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QPrinter;
@@ -140,6 +141,10 @@ public:
     void InsertLineAt(int line, const QString& text); // text + line break before line; LineTotal() appends
     // Leaves an empty selection at the start of the inserted text.
     void ReplaceSelectionText(const QString& text);
+    // Rewrites the UTF-8 text of lines first..last (line breaks excluded and kept as they are)
+    // through `edit`, as one change and one undo step however many lines change; the highlighted
+    // line stays highlighted. The selection is left to the caller. Returns whether text changed.
+    bool EditLines(int first, int last, const std::function<QByteArray(const QByteArray&)>& edit);
     void RunCommand(int command, int argument = -1);
     bool CanUndo() const;
     bool CanRedo() const;
