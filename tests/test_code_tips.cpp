@@ -9,6 +9,8 @@
 #include "document/modKixLanguage.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QTest>
 
@@ -335,9 +337,15 @@ void TestCodeTips::rightClickHelpCaptions()
     QCOMPARE(doc.menus.popups, 5);
     QCOMPARE(doc.menus.helpShown, QString());
     QCOMPARE(doc.menus.defaultShown, nullptr);
+    // The menu key opens it for the word at the caret.
+    doc.editor.SetSelectionRange({0, 15, 0, 15});
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QApplication::sendEvent(&doc.editor, &menuKey);
+    QCOMPARE(doc.menus.popups, 6);
+    QCOMPARE(doc.menus.helpShown, QStringLiteral("@date Help..."));
     // The left button opens nothing.
     QTest::mouseClick(doc.editor.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(doc.menus.popups, 5);
+    QCOMPARE(doc.menus.popups, 6);
 }
 
 void TestCodeTips::rightClickListsLabels()

@@ -16,6 +16,7 @@
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
@@ -639,11 +640,19 @@ void CodeEditor::focusOutEvent(QFocusEvent* event)
 
 void CodeEditor::contextMenuEvent(QContextMenuEvent* event)
 {
-    // With a handler, the right button's menu is the handler's (MouseDown).
-    if (events_)
-        event->accept();
-    else
+    // With a handler, the right button's menu is the handler's (MouseDown). The menu key asks
+    // for it as a right click at the caret would.
+    if (!events_) {
         QsciScintilla::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const int caret = caretPos();
+        const int x = int(sci(SCI_POINTXFROMPOSITION, 0, caret));
+        const int y = int(sci(SCI_POINTYFROMPOSITION, 0, caret));
+        events_->MouseDown(2, 0, x, y + int(sci(SCI_TEXTHEIGHT, sci(SCI_LINEFROMPOSITION, caret))) / 2);
+    }
 }
 
 void CodeEditor::onModified(int, int type, const char*, int, int, int, int, int, int, int)

@@ -146,6 +146,13 @@ bool CodeTipsHandler::CodeListMatch(CodeList&, int)
 bool CodeTipsHandler::CodeListSelect(CodeList& list)
 {
     const QString text = list.ItemText(list.SelectedIndex());
+    OpenCodeList = nullptr;
+    ListAnchor.reset();
+    // No item chosen: the typed part stays as it is rather than being replaced by nothing.
+    if (text.isEmpty()) {
+        PartialNameTyped = false;
+        return false;
+    }
     Range r = rtfText.GetSelectionRange(false);
     r.EndColumn = r.StartColumn;
     r.EndLine = r.StartLine;
@@ -159,8 +166,6 @@ bool CodeTipsHandler::CodeListSelect(CodeList& list)
     r.EndColumn = r.StartColumn;
     r.EndLine = r.StartLine;
     rtfText.SetSelectionRange(r, true);
-    OpenCodeList = nullptr;
-    ListAnchor.reset();
     PartialNameTyped = false;
     return false;
 }
