@@ -193,6 +193,14 @@ void TestEditCommands::commandsWithoutDocumentDoNothing()
     QCOMPARE(window.OpenCount, 0);
     QCOMPARE(dialogs.messages.size(), 0);
     QCOMPARE(dialogs.lineRequests, 0);
+
+    // With a script open, the first Find enables Find Next for good.
+    window.mnuFileNew_Click();
+    window.mnuEditFindNext->setEnabled(false);
+    window.mnuEditFind->trigger();
+    QVERIFY(window.mnuEditFindNext->isEnabled());
+    window.setMenu();
+    QVERIFY(window.mnuEditFindNext->isEnabled());
 }
 
 void TestEditCommands::aboutBox()
