@@ -339,7 +339,7 @@ void TestCodeTips::rightClickHelpCaptions()
     QCOMPARE(doc.menus.defaultShown, nullptr);
     // The menu key opens it for the word at the caret.
     doc.editor.SetSelectionRange({0, 15, 0, 15});
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), doc.editor.mapToGlobal(QPoint(0, 0)));
     QApplication::sendEvent(&doc.editor, &menuKey);
     QCOMPARE(doc.menus.popups, 6);
     QCOMPARE(doc.menus.helpShown, QStringLiteral("@date Help..."));
