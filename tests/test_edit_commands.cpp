@@ -4,7 +4,7 @@
 
 #include "RecordingUrlService.h"
 #include "ScriptedDialogService.h"
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "tools/frmAbout.h"

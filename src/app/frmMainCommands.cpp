@@ -1,7 +1,7 @@
 // Edit, help and about commands routed to the active document's control or the tool windows, the
 // Edit menu as a document's right-click menu, and the Window menu's arrangements.
 
-#include "app/ProductInfo.h"
+#include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "app/WindowTiling.h"
 #include "document/frmDocument.h"
