@@ -347,7 +347,7 @@ void DocumentSetTest::limitReachedWithoutAnActiveDocument()
     window.show();
     window.mnuFileClose_Click();
     window.SlotUsed.fill(true);
-    window.mnuEditUndo_Click();
+    window.ActiveDocumentIndex();
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
     QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::Ok);
