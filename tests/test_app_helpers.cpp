@@ -55,12 +55,28 @@ void AppHelpersTest::stampModifiedLine()
     QVERIFY(line.contains(QLocale::system().toString(when.date(), QLocale::ShortFormat) + " at "));
     QVERIFY(HeaderStamp::modifiedLine(when, "jdoe").endsWith(" by jdoe ****"));
 
+    // The locale's short date and long time, without the time zone the long time carries.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QCOMPARE(HeaderStamp::modifiedLine(when, "jdoe"), QString(";**** Last Modified on 12/17/01 at 5:24:07 PM by jdoe ****"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(HeaderStamp::modifiedLine(when, "jdoe"), QString(";**** Last Modified on 17.12.01 at 17:24:07 by jdoe ****"));
+    QLocale::setDefault(QLocale::system());
+    QCOMPARE(HeaderStamp::withoutTimeZone("t HH:mm"), QString("HH:mm"));
+    QCOMPARE(HeaderStamp::withoutTimeZone("'at' h:mm tttt 'o''clock'"), QString("'at' h:mm 'o''clock'"));
+
+    // USERNAME, else the login name, else "Anonymous".
+    qputenv("USERNAME", "admin");
+    qputenv("USER", "alice");
+    qputenv("LOGNAME", "bob");
+    QCOMPARE(HeaderStamp::currentUser(), QString("admin"));
     qputenv("USERNAME", "");
+    QCOMPARE(HeaderStamp::currentUser(), QString("alice"));
+    qunsetenv("USER");
+    QCOMPARE(HeaderStamp::currentUser(), QString("bob"));
+    qunsetenv("LOGNAME");
     QCOMPARE(HeaderStamp::currentUser(), QString("Anonymous"));
     qunsetenv("USERNAME");
     QCOMPARE(HeaderStamp::currentUser(), QString("Anonymous"));
-    qputenv("USERNAME", "admin");
-    QCOMPARE(HeaderStamp::currentUser(), QString("admin"));
 }
 
 void AppHelpersTest::filterTranslation()

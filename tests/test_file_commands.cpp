@@ -35,6 +35,7 @@ private slots:
     void saveAsCancelledKeepsStampAndCaption();
     void untitledLookingFileNameRoutes();
     void failedSaveKeepsDocumentModified();
+    void saveAsksBeforeChangingEncoding();
     void saveAsFromClosePromptCancelledKeepsDocument();
     void reopeningActivatesAndMovesToTop();
     void unreadableFileLeavesEmptyDocument();
@@ -225,6 +226,44 @@ void FileCommandsTest::failedSaveKeepsDocumentModified()
     QCOMPARE(window.OpenCount, count);
     QCOMPARE(window.tsTabs->count(), tabs);
     QVERIFY(window.openDocuments().contains(opened));
+}
+
+void FileCommandsTest::saveAsksBeforeChangingEncoding()
+{
+    QString path = write("ansi.kix", "; caf\xe9\r\n");
+    qputenv("USERNAME", "J\xc3\xbcrgen \xe7\x8e\x8b"); // "Jürgen 王"
+    ScriptedDialogService dialogs;
+    frmMain window;
+    window.show();
+    window.OpenFile(path);
+    CodeEditor* editor = window.activeDocument()->rtfText;
+
+    // The name's "王" has no byte in Windows-1252: "?" in the stamp only, nothing asked.
+    window.mnuFileSave->trigger();
+    QByteArray ansi = read(path);
+    QVERIFY2(ansi.contains(" by J\xfcrgen ? ****\r\n\r\n; caf\xe9\r\n"), ansi.constData());
+    QVERIFY(dialogs.messages.isEmpty());
+
+    // Typed text that Windows-1252 cannot hold: asked; Cancel saves nothing.
+    editor->InsertTextAt(QString::fromUtf8("$x = \"\xe4\xb8\xad\""), {editor->LineTotal() - 1, 0});
+    window.mnuFileSave->trigger();
+    QCOMPARE(dialogs.messages.size(), 1);
+    QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::OkCancel);
+    QVERIFY2(dialogs.messages[0].text.contains("U+4E2D"), qPrintable(dialogs.messages[0].text));
+    QCOMPARE(read(path), ansi);
+    QVERIFY(editor->Modified());
+
+    // OK: saved as UTF-8, the stamp now with the whole name; asked once, not on every save.
+    dialogs.messageAnswers = {MessageAnswer::Ok};
+    window.mnuFileSave->trigger();
+    QByteArray utf8 = read(path);
+    QVERIFY2(utf8.contains(" by J\xc3\xbcrgen \xe7\x8e\x8b ****\r\n\r\n; caf\xc3\xa9\r\n$x = \"\xe4\xb8\xad\""),
+             utf8.constData());
+    QVERIFY(!editor->Modified());
+    editor->InsertTextAt("Beep", {editor->LineTotal() - 1, 0});
+    window.mnuFileSave->trigger();
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(read(path).endsWith("Beep$x = \"\xe4\xb8\xad\""));
 }
 
 void FileCommandsTest::saveAsFromClosePromptCancelledKeepsDocument()

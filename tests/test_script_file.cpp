@@ -46,6 +46,9 @@ private slots:
     void roundTripIsByteExact();
     void editKeepsEncodingAndOtherBytes_data();
     void editKeepsEncodingAndOtherBytes();
+    void textTheEncodingCannotKeepAsksFirst_data();
+    void textTheEncodingCannotKeepAsksFirst();
+    void stampTextFitsTheEncoding();
     void loadLeavesCleanDocument();
     void failedLoadKeepsText();
     void failedSaveKeepsOldFile();
@@ -88,6 +91,19 @@ void TestScriptFile::roundTripIsByteExact_data()
                                            << QStringLiteral("\u00ef\u00bb\u00bfok \u00ff\u00fe");
     QTest::newRow("utf16 unpaired surrogate") << QByteArray::fromHex("fffe 00d8 6100") << Encoding::Ansi
                                               << QStringLiteral("\u00ff\u00fe\u0000\u00d8a\u0000");
+    // Windows-1252 text whose bytes happen to be valid UTF-8 or to start like a UTF-16 mark.
+    QTest::newRow("cp1252 pair valid as utf8") << QByteArray("\xDF\x93") << Encoding::Ansi
+                                               << QStringLiteral("\u00df\u201c");
+    QTest::newRow("cp1252 like utf16 mark") << QByteArray("\xFE\xFFSS") << Encoding::Ansi
+                                            << QStringLiteral("\u00fe\u00ffSS");
+    QTest::newRow("cp1252 like utf16 le mark") << QByteArray("\xFF\xFE-N") << Encoding::Ansi
+                                               << QStringLiteral("\u00ff\u00fe-N");
+    QTest::newRow("utf8 bom x") << QByteArray("\xEF\xBB\xBFx") << Encoding::Utf8Bom << QStringLiteral("x");
+    QTest::newRow("utf8 words") << QString::fromUtf8("Gr\u00fc\u00dfe \u041f\u0440\u0438 \u4e2d\u6587 \u201cq\u201d \u2013 \u00e9\r\n")
+                                                 .toUtf8()
+                                << Encoding::Utf8
+                                << QStringLiteral("Gr\u00fc\u00dfe \u041f\u0440\u0438 \u4e2d\u6587 \u201cq\u201d \u2013 \u00e9");
+    QTest::newRow("utf16 empty") << QByteArray("\xFF\xFE") << Encoding::Utf16LE << QString();
 }
 
 void TestScriptFile::roundTripIsByteExact()
@@ -117,9 +133,6 @@ void TestScriptFile::editKeepsEncodingAndOtherBytes_data()
     // Columns count characters: 0xE9 and the undefined 0x8D take two bytes each in the editor.
     QTest::newRow("ansi") << QByteArray("; \xE9\x8D\r\nline2\r\n\x80\rend") << 0 << 3 << QStringLiteral("\u00fc")
                           << QByteArray("; \xE9\xFC\x8D\r\nline2\r\n\x80\rend") << Encoding::Ansi;
-    // No byte for it in Windows-1252: the file becomes UTF-8 rather than lose the character.
-    QTest::newRow("ansi to utf8") << QByteArray("caf\xE9\r\n") << 0 << 4 << QStringLiteral(" \u4e2d")
-                                  << QByteArray("caf\xC3\xA9 \xE4\xB8\xAD\r\n") << Encoding::Utf8;
     QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF\xF0\x9D\x84\x9E\n") << 0 << 1 << QStringLiteral("\u00e9")
                               << QByteArray("\xEF\xBB\xBF\xF0\x9D\x84\x9E\xC3\xA9\n") << Encoding::Utf8Bom;
     QTest::newRow("utf16 be") << QByteArray::fromHex("feff 0078 000a 0079") << 1 << 0 << QStringLiteral("\u20ac")
@@ -140,6 +153,70 @@ void TestScriptFile::editKeepsEncodingAndOtherBytes()
     QVERIFY(editor.SaveToFile(path).ok());
     QTEST(readFile(path), "after");
     QTEST(editor.fileFormat().encoding(), "encoding");
+}
+
+void TestScriptFile::textTheEncodingCannotKeepAsksFirst_data()
+{
+    QTest::addColumn<QByteArray>("before"); // empty: a new document
+    QTest::addColumn<QString>("typed");     // typed at the start of the last line
+    QTest::addColumn<QString>("asks");      // a part of the question
+    QTest::addColumn<Encoding>("keepsText");
+    QTest::addColumn<QByteArray>("after");
+
+    // No byte in Windows-1252: asked, never turned into UTF-8 behind the user's back.
+    QTest::newRow("outside cp1252") << QByteArray("caf\xE9\r\n") << QStringLiteral("\u4e2d")
+                                    << QStringLiteral("Line 2 holds \"\u4e2d\" (U+4E2D)") << Encoding::Utf8
+                                    << QByteArray("caf\xC3\xA9\r\n\xE4\xB8\xAD");
+    // Windows-1252 bytes that would reopen as a UTF-8 mark and "x", or as "\u00e9".
+    QTest::newRow("mark look-alike") << QByteArray() << QStringLiteral("\u00ef\u00bb\u00bfx")
+                                     << QStringLiteral("Saved as Windows-1252, this script would reopen as different text")
+                                     << Encoding::Utf8 << QByteArray("\xC3\xAF\xC2\xBB\xC2\xBFx");
+    QTest::newRow("utf8 look-alike") << QByteArray("a\r\n") << QStringLiteral("\u00c3\u00a9")
+                                     << QStringLiteral("Save it as UTF-8 instead?") << Encoding::Utf8
+                                     << QByteArray("a\r\n\xC3\x83\xC2\xA9");
+    // A character from a block that reads as Windows-1252 needs the mark in a UTF-8 file.
+    QTest::newRow("utf8 rare block") << QByteArray("\xC3\xA9\n") << QStringLiteral("\u07d3")
+                                     << QStringLiteral("Save it as UTF-8 with a byte-order mark instead?")
+                                     << Encoding::Utf8Bom << QByteArray("\xEF\xBB\xBF\xC3\xA9\n\xDF\x93");
+}
+
+void TestScriptFile::textTheEncodingCannotKeepAsksFirst()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, typed);
+    QFETCH(Encoding, keepsText);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, asks);
+    const QString path = dir_.filePath(QStringLiteral("asks.kix"));
+    writeFile(path, before);
+    CodeEditor editor;
+    QVERIFY(editor.LoadFromFile(path).ok());
+    editor.InsertTextAt(typed, {editor.LineTotal() - 1, 0});
+
+    const ScriptFile::SaveQuestion question = editor.encodingQuestion();
+    QVERIFY2(question.text.contains(asks), qPrintable(question.text));
+    QCOMPARE(question.keepsText, keepsText);
+    QCOMPARE(editor.SaveToFile(path).kind, FileError::Other); // not without the user's choice
+    QCOMPARE(readFile(path), before);
+    QVERIFY(editor.Modified());
+
+    editor.setFileEncoding(question.keepsText);
+    QVERIFY(editor.encodingQuestion().text.isEmpty());
+    QVERIFY(editor.SaveToFile(path).ok());
+    QCOMPARE(readFile(path), after);
+    const QString text = editor.Text();
+    CodeEditor reopened;
+    QVERIFY(reopened.LoadFromFile(path).ok());
+    QCOMPARE(reopened.Text(), text);
+}
+
+void TestScriptFile::stampTextFitsTheEncoding()
+{
+    ScriptFile ansi;
+    QCOMPARE(ansi.fitted(QStringLiteral("J\u00fcrgen \u738b \u20ac \U0001F600")), QStringLiteral("J\u00fcrgen ? \u20ac ?"));
+    ScriptFile utf8;
+    utf8.setEncoding(Encoding::Utf8);
+    QCOMPARE(utf8.fitted(QStringLiteral("\u738b")), QStringLiteral("\u738b"));
 }
 
 void TestScriptFile::loadLeavesCleanDocument()

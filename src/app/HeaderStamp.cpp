@@ -14,11 +14,32 @@ QString createdLine()
            QStringLiteral(" ****");
 }
 
+QString withoutTimeZone(const QString& format)
+{
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+        } else if (!quoted && c == QLatin1Char('t')) {
+            // The zone and the blank that joins it to the time.
+            while (!result.isEmpty() && result.back().isSpace())
+                result.chop(1);
+            while (i + 1 < format.size() && format[i + 1] == QLatin1Char('t'))
+                ++i;
+            continue;
+        }
+        result += c;
+    }
+    return result.trimmed();
+}
+
 QString modifiedLine(const QDateTime& when, const QString& user)
 {
-    QLocale locale = QLocale::system();
-    QString date = locale.toString(when.date(), QLocale::ShortFormat);
-    QString time = locale.toString(when.time(), QLocale::LongFormat);
+    const QLocale locale; // the system's unless a default was set
+    const QString date = locale.toString(when.date(), QLocale::ShortFormat);
+    const QString time = locale.toString(when.time(), withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
     return ModifiedPrefix + date + QStringLiteral(" at ") + time + QStringLiteral(" by ") +
            (user.isEmpty() ? QStringLiteral("Anonymous") : user) + QStringLiteral(" ****");
 }
@@ -26,6 +47,13 @@ QString modifiedLine(const QDateTime& when, const QString& user)
 QString currentUser()
 {
     QString user = qEnvironmentVariable("USERNAME");
+#ifndef Q_OS_WIN
+    // Elsewhere the login name is in USER or LOGNAME.
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("LOGNAME");
+#endif
     return user.isEmpty() ? QStringLiteral("Anonymous") : user;
 }
 

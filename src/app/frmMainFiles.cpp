@@ -33,6 +33,20 @@ QString defaultScriptFolder()
     return dir.absolutePath();
 }
 
+// Text that the file's encoding cannot keep is saved only as the user chooses: in an encoding that
+// keeps it, or not at all. True when the save may go on.
+bool encodingAgreed(QWidget* parent, CodeEditor* editor)
+{
+    const ScriptFile::SaveQuestion question = editor->encodingQuestion();
+    if (question.text.isEmpty())
+        return true;
+    if (platform::dialogs().message(parent, question.text, ProductInfo::AppTitle, platform::MessageButtons::OkCancel,
+                                    platform::MessageIcon::Exclamation) != platform::MessageAnswer::Ok)
+        return false;
+    editor->setFileEncoding(question.keepsText);
+    return true;
+}
+
 } // namespace
 
 void frmMain::mnuFileOpen_Click()
@@ -126,7 +140,9 @@ void frmMain::StampHeader()
         editor->RemoveLine(0);
     }
     editor->InsertLineAt(0, HeaderStamp::createdLine());
-    editor->InsertLineAt(1, HeaderStamp::modifiedLine(QDateTime::currentDateTime(), HeaderStamp::currentUser()));
+    // A stamp character the file's encoding cannot hold becomes "?" in the stamp only.
+    editor->InsertLineAt(1, editor->fileFormat().fitted(
+                                HeaderStamp::modifiedLine(QDateTime::currentDateTime(), HeaderStamp::currentUser())));
     editor->endUndoAction();
     // The caret and selection stay on the same text, below the lines added at the top.
     if (!stamped) {
@@ -167,6 +183,11 @@ bool frmMain::mnuFileSave_Click()
     // The document's own path: a name remembered from another document or dialog never counts.
     const QString path = document->Caption();
     StampHeader();
+    const ScriptFile::Encoding encoding = document->rtfText->fileFormat().encoding();
+    if (!encodingAgreed(this, document->rtfText))
+        return false;
+    if (document->rtfText->fileFormat().encoding() != encoding)
+        StampHeader(); // the stamp in the encoding chosen
     // A failed save leaves the document modified and is never treated as saved.
     if (reportSaveError(document->rtfText->SaveToFile(path, false)))
         return false;
@@ -200,6 +221,11 @@ bool frmMain::mnuFileSaveAs_Click()
     if (fileName.isEmpty())
         return false;
     fileName = enteredPath(fileName);
+    const ScriptFile::Encoding encoding = document->rtfText->fileFormat().encoding();
+    if (!encodingAgreed(this, document->rtfText))
+        return false;
+    if (document->rtfText->fileFormat().encoding() != encoding)
+        StampHeader();
     if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
         return false;
     CurrentFileName = fileName;

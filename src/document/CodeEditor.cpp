@@ -17,6 +17,7 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
@@ -740,12 +741,21 @@ FileError CodeEditor::SaveToFile(const QString& path, bool)
 {
     const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     const ScriptFile::Encoded encoded = file_.encode(text, sci(SCI_GETLENGTH));
-    const FileError error = ScriptFile::writeAtomically(path, encoded.bom, encoded.body);
+    // Never a change of encoding or text the user did not choose: encodingQuestion asks first.
+    if (!ScriptFile::readsBack(encoded))
+        return {FileError::Other, QStringLiteral("%1 cannot be saved in %2 without changing its text.")
+                                      .arg(QDir::toNativeSeparators(path), ScriptFile::encodingName(encoded.encoding))};
+    const FileError error = ScriptFile::write(path, encoded.bom, encoded.body);
     if (!error.ok())
         return error;
-    file_.setEncoding(encoded.encoding);
     sci(SCI_SETSAVEPOINT);
     return {};
+}
+
+ScriptFile::SaveQuestion CodeEditor::encodingQuestion() const
+{
+    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return file_.saveQuestion(text, sci(SCI_GETLENGTH));
 }
 
 // ---- Printing --------------------------------------------------------------------------------

@@ -157,8 +157,13 @@ public:
     // Files: every byte the user did not edit survives a load and save. A failed load leaves the
     // text as it was; a failed save leaves the file on disk as it was.
     FileError LoadFromFile(const QString& path);
+    // Refuses text that would not reopen as it is in the file's encoding (see encodingQuestion).
     FileError SaveToFile(const QString& path, bool unused = false);
     const ScriptFile& fileFormat() const { return file_; }
+    // What to ask before a save that would lose characters or reopen as other text; empty text when
+    // the text saves as it is. setFileEncoding carries out the user's choice.
+    ScriptFile::SaveQuestion encodingQuestion() const;
+    void setFileEncoding(ScriptFile::Encoding encoding) { file_.setEncoding(encoding); }
 
     bool PrintText(QPrinter& printer, int flags = 13);
 

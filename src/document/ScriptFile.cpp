@@ -3,15 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -78,8 +73,65 @@ bool hasHighBit8(const uchar* p)
     return (word & 0x8080808080808080ULL) != 0;
 }
 
-// True when the bytes are valid UTF-8; asciiOnly tells whether any byte was above 0x7F.
-bool checkUtf8(const uchar* p, qsizetype n, bool& asciiOnly)
+// Characters above U+007F that people write in scripts and comments: the letters of living
+// scripts, punctuation, symbols. Left out are the blocks that Windows-1252 letter + punctuation
+// pairs form as UTF-8 but nobody types (IPA, Syriac, Thaana, NKo, Hebrew cantillation, C1
+// controls), so that ANSI text such as "ß“" is not taken for UTF-8.
+constexpr std::array<std::pair<char32_t, char32_t>, 26> kPlausibleBmp = {{
+    {0x00A0, 0x024F}, // Latin-1 Supplement, Latin Extended-A and -B
+    {0x0300, 0x036F}, // combining accents (decomposed letters)
+    {0x0370, 0x052F}, // Greek, Cyrillic
+    {0x0531, 0x058F}, // Armenian
+    {0x05B0, 0x05F4}, // Hebrew points and letters
+    {0x0600, 0x06FF}, // Arabic
+    {0x0900, 0x0DFF}, // Indic scripts
+    {0x0E00, 0x0EFF}, // Thai, Lao
+    {0x10A0, 0x11FF}, // Georgian, Hangul Jamo
+    {0x1E00, 0x1FFF}, // Latin Extended Additional (Vietnamese), Greek Extended
+    {0x2000, 0x206F}, // general punctuation
+    {0x2070, 0x20CF}, // super- and subscripts, currency signs
+    {0x2100, 0x23FF}, // letter-like symbols, number forms, arrows, mathematics, technical
+    {0x2460, 0x27BF}, // enclosed numbers, box drawing, shapes, symbols, dingbats
+    {0x3000, 0x30FF}, // CJK punctuation, Hiragana, Katakana
+    {0x3100, 0x318F}, // Bopomofo, Hangul compatibility Jamo
+    {0x3400, 0x4DBF}, // CJK extension A
+    {0x4E00, 0x9FFF}, // CJK ideographs
+    {0xAC00, 0xD7A3}, // Hangul syllables
+    {0xF900, 0xFAFF}, // CJK compatibility ideographs
+    {0xFB00, 0xFB4F}, // presentation forms (ligatures)
+    {0xFB50, 0xFDCF}, // Arabic presentation forms A
+    {0xFE30, 0xFE4F}, // CJK compatibility forms
+    {0xFE70, 0xFEFE}, // Arabic presentation forms B
+    {0xFF00, 0xFFEF}, // half- and full-width forms
+    {0xFFFD, 0xFFFD}, // replacement character
+}};
+
+bool plausibleCharacter(char32_t cp)
+{
+    if (cp < 0x80)
+        return true;
+    if (cp >= 0x10000) {
+        // Four bytes in a row that Windows-1252 text would need here do not occur in writing; only
+        // unassigned and private-use code points are suspect.
+        const QChar::Category category = QChar::category(cp);
+        return category != QChar::Other_NotAssigned && category != QChar::Other_PrivateUse;
+    }
+    auto range = std::upper_bound(kPlausibleBmp.begin(), kPlausibleBmp.end(), cp,
+                                  [](char32_t c, const auto& r) { return c < r.first; });
+    return range != kPlausibleBmp.begin() && cp <= std::prev(range)->second;
+}
+
+char32_t sequenceCodePoint(const uchar* p, int len)
+{
+    char32_t cp = len == 2 ? (p[0] & 0x1F) : len == 3 ? (p[0] & 0x0F) : (p[0] & 0x07);
+    for (int i = 1; i < len; ++i)
+        cp = (cp << 6) | (p[i] & 0x3F);
+    return cp;
+}
+
+// True when the bytes are valid UTF-8 and, with plausible, every character is one people write;
+// asciiOnly tells whether any byte was above 0x7F.
+bool checkUtf8(const uchar* p, qsizetype n, bool& asciiOnly, bool plausible = false)
 {
     asciiOnly = true;
     const uchar* end = p + n;
@@ -94,11 +146,48 @@ bool checkUtf8(const uchar* p, qsizetype n, bool& asciiOnly)
         }
         asciiOnly = false;
         const int len = validSequenceLength(p, end);
-        if (len == 0)
+        if (len == 0 || (plausible && !plausibleCharacter(sequenceCodePoint(p, len))))
             return false;
         p += len;
     }
     return true;
+}
+
+// A UTF-16 body after its mark reads as UTF-16 only when the units pair up and form text a script
+// could hold: no unassigned or private characters, no controls but tab, line breaks and form feed,
+// and at least one ASCII character (keywords, spaces, line breaks). Windows-1252 text that starts
+// with "ÿþ" or "þÿ" forms units with two non-zero bytes, none of them ASCII.
+bool plausibleUtf16(const uchar* p, qsizetype n, bool bigEndian)
+{
+    if (n % 2 != 0)
+        return false;
+    if (n == 0)
+        return true; // an empty file saved as UTF-16
+    auto unit = [&](qsizetype i) -> char32_t {
+        return bigEndian ? char32_t((p[i] << 8) | p[i + 1]) : char32_t((p[i + 1] << 8) | p[i]);
+    };
+    bool ascii = false;
+    for (qsizetype i = 0; i < n; i += 2) {
+        char32_t cp = unit(i);
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 2 >= n || unit(i + 2) < 0xDC00 || unit(i + 2) > 0xDFFF)
+                return false;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            return false;
+        }
+        if (cp < 0x80) {
+            if (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r' && cp != '\f')
+                return false;
+            ascii = true;
+            continue;
+        }
+        const QChar::Category category = QChar::category(cp);
+        if (cp < 0xA0 || category == QChar::Other_NotAssigned || category == QChar::Other_PrivateUse)
+            return false;
+    }
+    return ascii;
 }
 
 // Next code point of text known to be UTF-8 (from the editor); a broken byte reads as U+FFFD.
@@ -110,9 +199,7 @@ char32_t nextCodePoint(const uchar*& p, const uchar* end)
         ++p;
         return len == 1 ? char32_t(c) : char32_t(0xFFFD);
     }
-    char32_t cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    for (int i = 1; i < len; ++i)
-        cp = (cp << 6) | (p[i] & 0x3F);
+    const char32_t cp = sequenceCodePoint(p, len);
     p += len;
     return cp;
 }
@@ -185,9 +272,23 @@ QByteArray encodeUtf16(const uchar* p, const uchar* end, bool bigEndian)
     return out;
 }
 
-// Windows-1252 bytes for UTF-8 text; false when a character has no byte in the code page.
+// The Windows-1252 byte of a character, or -1 when the code page has none.
+int ansiByte(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return int(cp);
+    for (int i = 0; i < 32; ++i) {
+        if (kCp1252High[i] == cp)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+// Windows-1252 bytes for UTF-8 text; false when a character has no byte in the code page (it
+// becomes "?").
 bool encodeAnsi(const uchar* p, const uchar* end, QByteArray& out)
 {
+    bool lossless = true;
     out.resize(end - p);
     char* o = out.data();
     while (p < end) {
@@ -195,24 +296,12 @@ bool encodeAnsi(const uchar* p, const uchar* end, QByteArray& out)
             *o++ = char(*p++);
             continue;
         }
-        const char32_t cp = nextCodePoint(p, end);
-        if (cp >= 0xA0 && cp <= 0xFF) {
-            *o++ = char(cp);
-            continue;
-        }
-        int byte = -1;
-        for (int i = 0; i < 32; ++i) {
-            if (kCp1252High[i] == cp) {
-                byte = 0x80 + i;
-                break;
-            }
-        }
-        if (byte < 0)
-            return false;
-        *o++ = char(byte);
+        const int byte = ansiByte(nextCodePoint(p, end));
+        lossless = lossless && byte >= 0;
+        *o++ = byte >= 0 ? char(byte) : '?';
     }
     out.truncate(o - out.constData());
-    return true;
+    return lossless;
 }
 
 ScriptFile::LineBreak dominantLineBreak(const QByteArray& text)
@@ -237,21 +326,6 @@ ScriptFile::LineBreak dominantLineBreak(const QByteArray& text)
     return lf >= cr ? ScriptFile::LineBreak::Lf : ScriptFile::LineBreak::Cr;
 }
 
-// A short write carries no error of its own; writing the rest again brings the system's reason.
-bool writeAll(QFileDevice& file, QByteArrayView data)
-{
-    const char* p = data.data();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const qint64 written = file.write(p, left);
-        if (written <= 0)
-            return false;
-        p += written;
-        left -= written;
-    }
-    return true;
-}
-
 QString nativePath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
@@ -259,35 +333,56 @@ QString nativePath(const QString& path)
 
 } // namespace
 
+namespace {
+
+ScriptFile::Encoding detectBytes(const uchar* p, qsizetype n)
+{
+    using Encoding = ScriptFile::Encoding;
+    bool asciiOnly = true;
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF && checkUtf8(p + 3, n - 3, asciiOnly))
+        return Encoding::Utf8Bom;
+    if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
+        const bool bigEndian = p[0] == 0xFE;
+        if (plausibleUtf16(p + 2, n - 2, bigEndian))
+            return bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
+        return Encoding::Ansi;
+    }
+    if (checkUtf8(p, n, asciiOnly, true) && !asciiOnly)
+        return Encoding::Utf8;
+    return Encoding::Ansi;
+}
+
+} // namespace
+
+ScriptFile::Encoding ScriptFile::detect(QByteArrayView bytes)
+{
+    return detectBytes(reinterpret_cast<const uchar*>(bytes.data()), bytes.size());
+}
+
 ScriptFile ScriptFile::decode(const QByteArray& bytes, QByteArray& utf8)
 {
     ScriptFile file;
     const uchar* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
-    bool asciiOnly = true;
-    bool decoded = false;
-
-    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF && checkUtf8(p + 3, n - 3, asciiOnly)) {
+    file.encoding_ = detectBytes(p, n);
+    switch (file.encoding_) {
+    case Encoding::Utf8Bom:
         utf8 = bytes.sliced(3);
-        file.encoding_ = Encoding::Utf8Bom;
-        decoded = true;
-    } else if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) {
-        const bool bigEndian = p[0] == 0xFE;
-        if (decodeUtf16(p + 2, n - 2, bigEndian, utf8)) {
-            file.encoding_ = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
-            decoded = true;
-        }
-    } else if (checkUtf8(p, n, asciiOnly) && !asciiOnly) {
+        break;
+    case Encoding::Utf8:
         utf8 = bytes;
-        file.encoding_ = Encoding::Utf8;
-        decoded = true;
-    }
-    if (!decoded) {
-        file.encoding_ = Encoding::Ansi;
+        break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        decodeUtf16(p + 2, n - 2, file.encoding_ == Encoding::Utf16BE, utf8);
+        break;
+    case Encoding::Ansi: {
         // Plain ASCII is the same in UTF-8: share the bytes instead of converting them.
         bool plain = true;
         checkUtf8(p, n, plain);
         utf8 = plain ? bytes : decodeAnsi(bytes);
+        break;
+    }
     }
     file.lineBreak_ = dominantLineBreak(utf8);
     return file;
@@ -297,17 +392,15 @@ ScriptFile::Encoded ScriptFile::encode(const char* utf8, qsizetype length) const
 {
     const uchar* p = reinterpret_cast<const uchar*>(utf8);
     const uchar* end = p + length;
-    Encoded result{{}, {}, encoding_};
+    Encoded result{{}, {}, encoding_, true};
     switch (encoding_) {
     case Encoding::Ansi: {
         bool asciiOnly = true;
         checkUtf8(p, length, asciiOnly);
-        if (asciiOnly) {
+        if (asciiOnly)
             result.body = QByteArray::fromRawData(utf8, length);
-        } else if (!encodeAnsi(p, end, result.body)) {
-            result.body = QByteArray::fromRawData(utf8, length);
-            result.encoding = Encoding::Utf8;
-        }
+        else
+            result.lossless = encodeAnsi(p, end, result.body);
         break;
     }
     case Encoding::Utf8:
@@ -327,6 +420,98 @@ ScriptFile::Encoded ScriptFile::encode(const char* utf8, qsizetype length) const
         break;
     }
     return result;
+}
+
+bool ScriptFile::readsBack(const Encoded& encoded)
+{
+    if (!encoded.lossless)
+        return false;
+    const uchar* body = reinterpret_cast<const uchar*>(encoded.body.constData());
+    const qsizetype n = encoded.body.size();
+    bool asciiOnly = true;
+    switch (encoded.encoding) {
+    case Encoding::Utf8Bom:
+        return checkUtf8(body, n, asciiOnly);
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        return plausibleUtf16(body, n, encoded.encoding == Encoding::Utf16BE);
+    case Encoding::Ansi:
+    case Encoding::Utf8:
+        break;
+    }
+    const Encoding found = detectBytes(body, n);
+    if (found == encoded.encoding)
+        return true;
+    // ASCII reads back as ANSI, which is the same text.
+    return found == Encoding::Ansi && encoded.encoding == Encoding::Utf8 && checkUtf8(body, n, asciiOnly) &&
+           asciiOnly;
+}
+
+ScriptFile::SaveQuestion ScriptFile::saveQuestion(const char* utf8, qsizetype length) const
+{
+    const Encoded encoded = encode(utf8, length);
+    if (readsBack(encoded))
+        return {};
+    const uchar* p = reinterpret_cast<const uchar*>(utf8);
+    const uchar* end = p + length;
+    ScriptFile asUtf8;
+    asUtf8.encoding_ = Encoding::Utf8;
+    SaveQuestion question;
+    question.keepsText = encoding_ != Encoding::Utf8 && readsBack(asUtf8.encode(utf8, length))
+                             ? Encoding::Utf8
+                             : Encoding::Utf8Bom;
+    const QString instead = QStringLiteral("Save it as %1 instead? Cancel leaves it unsaved.")
+                                .arg(encodingName(question.keepsText));
+    if (!encoded.lossless) {
+        int line = 1;
+        while (p < end) {
+            const uchar* at = p;
+            const char32_t cp = nextCodePoint(p, end);
+            if (cp == '\n' || (cp == '\r' && (p == end || *p != '\n')))
+                ++line;
+            if (ansiByte(cp) >= 0)
+                continue;
+            question.text = QStringLiteral("Line %1 holds \"%2\" (U+%3), which Windows-1252, this script's "
+                                           "encoding, cannot store.\r\n")
+                                .arg(line)
+                                .arg(QString::fromUtf8(reinterpret_cast<const char*>(at), p - at))
+                                .arg(QString::number(uint(cp), 16).toUpper().rightJustified(4, QLatin1Char('0'))) +
+                            instead;
+            break;
+        }
+    } else {
+        question.text = QStringLiteral("Saved as %1, this script would reopen as different text.\r\n")
+                            .arg(encodingName(encoding_)) +
+                        instead;
+    }
+    return question;
+}
+
+QString ScriptFile::fitted(const QString& text) const
+{
+    if (encoding_ != Encoding::Ansi)
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (char32_t cp : text.toUcs4())
+        result += ansiByte(cp) >= 0 ? QString::fromUcs4(&cp, 1) : QStringLiteral("?");
+    return result;
+}
+
+QString ScriptFile::encodingName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Ansi:
+        return QStringLiteral("Windows-1252");
+    case Encoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case Encoding::Utf8Bom:
+        return QStringLiteral("UTF-8 with a byte-order mark");
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        break;
+    }
+    return QStringLiteral("UTF-16");
 }
 
 const char* ScriptFile::lineBreakText(LineBreak lineBreak)
@@ -367,37 +552,5 @@ FileError ScriptFile::read(const QString& path, QByteArray& bytes)
         return {FileError::Other,
                 QStringLiteral("%1 cannot be read: %2").arg(nativePath(path), file.errorString())};
     bytes = std::move(data);
-    return {};
-}
-
-FileError ScriptFile::writeAtomically(const QString& path, const QByteArray& prefix, QByteArrayView body)
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !QFileInfo(info.absolutePath()).isDir())
-        return {FileError::PathInaccessible,
-                QStringLiteral("The folder of %1 cannot be reached.").arg(nativePath(path))};
-    if (info.isDir())
-        return {FileError::Other, QStringLiteral("%1 is a folder, not a file.").arg(nativePath(path))};
-
-    QSaveFile file(path);
-    auto failure = [&](const QString& reason) {
-        file.cancelWriting();
-        return FileError{FileError::Other,
-                         QStringLiteral("%1 cannot be saved: %2").arg(nativePath(path), reason)};
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return FileError{FileError::Other,
-                         QStringLiteral("%1 cannot be saved: %2").arg(nativePath(path), file.errorString())};
-    if (!writeAll(file, prefix) || !writeAll(file, body))
-        return failure(file.errorString());
-    if (!file.flush())
-        return failure(file.errorString());
-#ifdef Q_OS_UNIX
-    if (::fsync(file.handle()) != 0 && errno != EINVAL)
-        return failure(QString::fromLocal8Bit(std::strerror(errno)));
-#endif
-    if (!file.commit())
-        return FileError{FileError::Other,
-                         QStringLiteral("%1 cannot be saved: %2").arg(nativePath(path), file.errorString())};
     return {};
 }

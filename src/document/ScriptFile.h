@@ -21,27 +21,45 @@ public:
     // a valid instance of the detected Unicode form are read as Windows-1252, which maps every byte,
     // so that any file survives a load and save unchanged.
     static ScriptFile decode(const QByteArray& bytes, QByteArray& utf8);
+    // What decode takes the bytes for. UTF-16 needs its mark and text that looks like a script;
+    // bytes without a mark are UTF-8 only when every character they form is one people write,
+    // otherwise they are Windows-1252 (pairs such as "ß“" form valid but improbable UTF-8).
+    static Encoding detect(QByteArrayView bytes);
 
     struct Encoded {
         QByteArray bom;     // byte-order mark to write first; empty for none
         QByteArray body;    // may refer to the caller's buffer: use before that buffer changes
-        Encoding encoding;  // the encoding actually used
+        Encoding encoding;  // the encoding used
+        bool lossless;      // false: a character has no byte in Windows-1252 and became "?"
     };
-    // Turns the editor's UTF-8 text into file bytes. Text that no longer fits an ANSI file (a
-    // character outside Windows-1252 was typed) is written as UTF-8 without a mark instead of
-    // losing characters; the result says so.
+    // Turns the editor's UTF-8 text into file bytes in this file's encoding.
     Encoded encode(const char* utf8, qsizetype length) const;
+    // True when the encoded bytes reopen as the text they were made from.
+    static bool readsBack(const Encoded& encoded);
+
+    // Saving text in this encoding would lose characters or reopen as other text: the question for
+    // the user and the encoding that keeps the text. Empty text: the text saves as it is.
+    struct SaveQuestion {
+        QString text;
+        Encoding keepsText = Encoding::Utf8;
+    };
+    SaveQuestion saveQuestion(const char* utf8, qsizetype length) const;
+    // text with every character this encoding cannot hold replaced by "?".
+    QString fitted(const QString& text) const;
+    static QString encodingName(Encoding encoding);
 
     Encoding encoding() const { return encoding_; }
     void setEncoding(Encoding encoding) { encoding_ = encoding; }
     LineBreak lineBreak() const { return lineBreak_; }
     static const char* lineBreakText(LineBreak lineBreak);
 
-    // Whole-file access. read refuses folders and special files; writeAtomically writes a temporary
-    // file beside the target, syncs it and renames it over the target, so the old file stays intact
-    // on any failure.
+    // Whole-file access. read refuses folders and special files; write (ScriptFileWriter.cpp) keeps
+    // the old content intact on any failure and keeps the file's owner, mode, links and attributes.
     static FileError read(const QString& path, QByteArray& bytes);
-    static FileError writeAtomically(const QString& path, const QByteArray& prefix, QByteArrayView body);
+    static FileError write(const QString& path, QByteArrayView prefix, QByteArrayView body);
+    // A process file-size limit must fail a write (EFBIG) rather than end the program with SIGXFSZ.
+    // Done once when the library starts and again before every write.
+    static void ignoreFileSizeSignal();
 
     // Largest file that is read (the editor addresses text with 32-bit positions).
     static constexpr qint64 MaxFileSize = qint64(1) << 30;
