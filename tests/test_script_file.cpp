@@ -2,6 +2,7 @@
 // whatever the encoding, line breaks or binary content; a failed save never harms the old file.
 
 #include "document/CodeEditor.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,25 +20,6 @@
 
 using Encoding = ScriptFile::Encoding;
 Q_DECLARE_METATYPE(ScriptFile::Encoding)
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-} // namespace
 
 class TestScriptFile : public QObject {
     Q_OBJECT
