@@ -86,6 +86,8 @@ void TestScriptFile::roundTripIsByteExact_data()
                                 << Encoding::Utf8
                                 << QStringLiteral("Gr\u00fc\u00dfe \u041f\u0440\u0438 \u4e2d\u6587 \u201cq\u201d \u2013 \u00e9");
     QTest::newRow("utf16 empty") << QByteArray("\xFF\xFE") << Encoding::Utf16LE << QString();
+    QTest::newRow("utf16 no ascii") << QByteArray::fromHex("fffe e900 2d4e") << Encoding::Utf16LE
+                                    << QStringLiteral("\u00e9\u4e2d");
 }
 
 void TestScriptFile::roundTripIsByteExact()

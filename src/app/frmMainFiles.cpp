@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 
+#include <functional>
+
 namespace {
 
 const QString OpenFilter =
@@ -34,8 +36,8 @@ QString defaultScriptFolder()
 }
 
 // Text that the file's encoding cannot keep is saved only as the user chooses: in an encoding that
-// keeps it, or not at all. True when the save may go on.
-bool encodingAgreed(QWidget* parent, CodeEditor* editor)
+// keeps it (the stamp then renewed in it), or not at all. True when the save may go on.
+bool encodingAgreed(QWidget* parent, CodeEditor* editor, const std::function<void()>& restamp)
 {
     const ScriptFile::SaveQuestion question = editor->encodingQuestion();
     if (question.text.isEmpty())
@@ -44,6 +46,7 @@ bool encodingAgreed(QWidget* parent, CodeEditor* editor)
                                     platform::MessageIcon::Exclamation) != platform::MessageAnswer::Ok)
         return false;
     editor->setFileEncoding(question.keepsText);
+    restamp();
     return true;
 }
 
@@ -183,11 +186,8 @@ bool frmMain::mnuFileSave_Click()
     // The document's own path: a name remembered from another document or dialog never counts.
     const QString path = document->Caption();
     StampHeader();
-    const ScriptFile::Encoding encoding = document->rtfText->fileFormat().encoding();
-    if (!encodingAgreed(this, document->rtfText))
+    if (!encodingAgreed(this, document->rtfText, [this] { StampHeader(); }))
         return false;
-    if (document->rtfText->fileFormat().encoding() != encoding)
-        StampHeader(); // the stamp in the encoding chosen
     // A failed save leaves the document modified and is never treated as saved.
     if (reportSaveError(document->rtfText->SaveToFile(path, false)))
         return false;
@@ -221,11 +221,8 @@ bool frmMain::mnuFileSaveAs_Click()
     if (fileName.isEmpty())
         return false;
     fileName = enteredPath(fileName);
-    const ScriptFile::Encoding encoding = document->rtfText->fileFormat().encoding();
-    if (!encodingAgreed(this, document->rtfText))
+    if (!encodingAgreed(this, document->rtfText, [this] { StampHeader(); }))
         return false;
-    if (document->rtfText->fileFormat().encoding() != encoding)
-        StampHeader();
     if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
         return false;
     CurrentFileName = fileName;

@@ -153,10 +153,10 @@ bool checkUtf8(const uchar* p, qsizetype n, bool& asciiOnly, bool plausible = fa
     return true;
 }
 
-// A UTF-16 body after its mark reads as UTF-16 only when the units pair up and form text a script
-// could hold: no unassigned or private characters, no controls but tab, line breaks and form feed,
-// and at least one ASCII character (keywords, spaces, line breaks). Windows-1252 text that starts
-// with "ÿþ" or "þÿ" forms units with two non-zero bytes, none of them ASCII.
+// A UTF-16 body after its mark reads as UTF-16 only when the units pair up, none is a reversed
+// mark (U+FFFE) or U+FFFF, and at least one character lies in U+0000..U+00FF, as a script's
+// keywords, spaces and line breaks do. Windows-1252 text that starts with "ÿþ" or "þÿ" forms such
+// a unit only with a NUL byte: "þÿSS" would be the one character U+5353.
 bool plausibleUtf16(const uchar* p, qsizetype n, bool bigEndian)
 {
     if (n % 2 != 0)
@@ -166,28 +166,19 @@ bool plausibleUtf16(const uchar* p, qsizetype n, bool bigEndian)
     auto unit = [&](qsizetype i) -> char32_t {
         return bigEndian ? char32_t((p[i] << 8) | p[i + 1]) : char32_t((p[i + 1] << 8) | p[i]);
     };
-    bool ascii = false;
+    bool latin = false;
     for (qsizetype i = 0; i < n; i += 2) {
-        char32_t cp = unit(i);
-        if (cp >= 0xD800 && cp <= 0xDBFF) {
+        const char32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF) {
             if (i + 2 >= n || unit(i + 2) < 0xDC00 || unit(i + 2) > 0xDFFF)
                 return false;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
             i += 2;
-        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+        } else if ((u >= 0xDC00 && u <= 0xDFFF) || u >= 0xFFFE) {
             return false;
         }
-        if (cp < 0x80) {
-            if (cp < 0x20 && cp != '\t' && cp != '\n' && cp != '\r' && cp != '\f')
-                return false;
-            ascii = true;
-            continue;
-        }
-        const QChar::Category category = QChar::category(cp);
-        if (cp < 0xA0 || category == QChar::Other_NotAssigned || category == QChar::Other_PrivateUse)
-            return false;
+        latin = latin || u <= 0xFF;
     }
-    return ascii;
+    return latin;
 }
 
 // Next code point of text known to be UTF-8 (from the editor); a broken byte reads as U+FFFD.
