@@ -209,11 +209,14 @@ bool replaceAtomically(const QString& path, const QByteArray& target, const stru
     int error = writeContent(fd, prefix, body);
     if (!error)
         error = syncFile(fd);
-    if (!error && ::rename(temp.constData(), target.constData()) != 0)
-        error = errno;
     if (error) {
         abandon(error);
         return true;
+    }
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        // A file mounted on its own or a sticky folder refuses the rename: write in place.
+        abandon(errno);
+        return existing == nullptr;
     }
     syncFolderOf(target);
     result = {};
