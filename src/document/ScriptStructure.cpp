@@ -111,15 +111,13 @@ private:
                     .arg(b.line + 1)
                     .arg(QLatin1String(ScriptStructure::closingWord(b.kind))));
     }
-    // Index in the stack of the innermost open block of one of the kinds, not looking past an open
-    // Function (blocks do not cross a Function's boundary); -1 when there is none.
+    // Index in the stack of the innermost open block of one of the kinds; -1 when there is none.
+    // A Function only opens on an empty stack, so no search reaches past one.
     long findOpen(unsigned kinds) const
     {
         for (long i = long(stack_.size()) - 1; i >= 0; --i) {
             if (kinds & bit(stack_[std::size_t(i)].kind))
                 return i;
-            if (stack_[std::size_t(i)].kind == Kind::Function)
-                return -1;
         }
         return -1;
     }
