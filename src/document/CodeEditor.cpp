@@ -7,6 +7,7 @@
 #include "document/ElementStyles.h"
 #include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
+#include "document/ScriptChecker.h"
 #include "document/ScriptScan.h"
 #include "document/ScriptPrinter.h"
 #include "platform/DialogService.h"
@@ -66,6 +67,7 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     search_ = std::make_unique<EditorSearch>(*this);
     assist_ = std::make_unique<CodeAssist>(*this);
     indenter_ = std::make_unique<ScopeIndenter>(*this);
+    checker_ = std::make_unique<ScriptChecker>(*this);
 
     // A full-line background marker for the highlighted line; no margin draws it as a symbol.
     sci(SCI_MARKERDEFINE, kHighlightMarker, SC_MARK_BACKGROUND);

@@ -22,6 +22,7 @@ class EditorSearch;
 class ElementStyles;
 class CodeAssist;
 class ScopeIndenter;
+class ScriptChecker;
 
 struct Position {
     int Line = 0;
@@ -178,6 +179,8 @@ public:
     FindReplaceDialog* findReplaceDialog() const;
     CodeList* openCodeList() const;
     CodeTip* openCodeTip() const;
+    // The live structure check, folding and symbol list of this control.
+    ScriptChecker& checker() const { return *checker_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -225,4 +228,5 @@ private:
     std::unique_ptr<EditorSearch> search_;
     std::unique_ptr<CodeAssist> assist_;
     std::unique_ptr<ScopeIndenter> indenter_;
+    std::unique_ptr<ScriptChecker> checker_;
 };

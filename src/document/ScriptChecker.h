@@ -1,0 +1,72 @@
+#pragma once
+// The live structure check of one editing control: a short pause after the last change, the script
+// is checked on a worker thread; the results come back as squiggles under the words concerned, a
+// marker in the symbol margin, a tooltip with the sentence while the mouse rests there, and the
+// fold levels of the fold margin. The GUI thread only copies the text and applies what changed.
+
+#include "document/ScriptStructure.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class QsciScintilla;
+class SymbolList;
+
+class ScriptChecker : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int Indicator = 10;     // squiggle under the words of a problem
+    static constexpr int ProblemMarker = 21; // in the symbol margin
+    static constexpr int SymbolMargin = 1;
+    static constexpr int FoldMargin = 2;
+    static constexpr int DelayMs = 300;
+
+    explicit ScriptChecker(QsciScintilla& editor);
+    ~ScriptChecker() override;
+
+    // Checks at once on the GUI thread and applies the result (tests, the symbol list).
+    void checkNow();
+    // The structure of the text as it stands, or nullptr while a change awaits its check.
+    const ScriptStructure* current() const;
+    // The problem whose squiggle covers the byte position, or nullptr.
+    const ScriptStructure::Problem* problemAt(int pos) const;
+    // The sentences of the problems marked on a line, one per line of text.
+    QString messagesOnLine(int line) const;
+
+    // Folds or unfolds the block that holds the line.
+    void foldBlockAt(int line, bool fold);
+    // Opens the list of the script's Functions and labels; choosing one goes to its line.
+    SymbolList* openSymbolList();
+    SymbolList* symbolList() const;
+
+signals:
+    void checked(); // a result has been applied
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void textModified(int position, int type, int linesAdded);
+    void startCheck();
+    void apply(std::shared_ptr<const ScriptStructure> structure);
+    void applyFoldLevels(const std::vector<int>& levels);
+    void applyProblems(const ScriptStructure& structure);
+    void dwellStart(int position, int x, int y);
+    long sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
+
+    QsciScintilla& editor_;
+    QTimer timer_;
+    QThreadPool pool_;
+    quint64 generation_ = 0; // counts changes of the text
+    std::shared_ptr<const ScriptStructure> result_;
+    quint64 resultGeneration_ = ~quint64(0);
+    // The fold level each line holds in the control as far as we know; -1 where an edit made it
+    // unknown. Kept line for line with the control, so an apply only sets what differs.
+    std::vector<int> appliedLevels_;
+    QPointer<SymbolList> symbols_;
+};
