@@ -205,6 +205,9 @@ void ScriptChecker::foldBlockAt(int line, bool fold)
     long header = line;
     if (!(sci(Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG))
         header = sci(Sci::SCI_GETFOLDPARENT, line);
+    // Folding again on a folded block folds the one around it.
+    if (fold && header >= 0 && !sci(Sci::SCI_GETFOLDEXPANDED, header))
+        header = sci(Sci::SCI_GETFOLDPARENT, header);
     if (header < 0)
         return;
     const bool expanded = sci(Sci::SCI_GETFOLDEXPANDED, header) != 0;

@@ -1,0 +1,177 @@
+// The live structure check of the editing control, driven by typed keys: marks appear and go,
+// fold levels follow the blocks, the fold keys, the hover sentence and the symbol list.
+
+#include "document/CodeEditor.h"
+#include "document/ScriptChecker.h"
+#include "document/SymbolList.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolTip>
+
+namespace {
+using Sci = QsciScintillaBase;
+
+long send(CodeEditor& e, unsigned int m, unsigned long w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
+
+bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
+
+bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
+
+int depth(CodeEditor& e, int line) { return int(send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE; }
+
+bool header(CodeEditor& e, int line) { return send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG; }
+
+} // namespace
+
+class TestScriptChecker : public QObject {
+    Q_OBJECT
+private slots:
+    void closingTheBlockClearsItsMark();
+    void foldLevelsFollowTyping();
+    void foldKeys();
+    void hoverShowsTheSentence();
+    void symbolListFiltersAndJumps();
+};
+
+void TestScriptChecker::closingTheBlockClearsItsMark()
+{
+    CodeEditor editor;
+    editor.show();
+    editor.setText(QStringLiteral("$a = 1\nIf $a = 1\n    ? \"one\"\n"));
+    QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+    // The check waits for a pause after the change and then runs off the GUI thread.
+    QVERIFY(!squiggleAt(editor, 7));
+    QVERIFY(checked.wait(3000));
+    QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8));
+    QVERIFY(!squiggleAt(editor, 9));
+    QVERIFY(markedLine(editor, 1));
+    QVERIFY(!markedLine(editor, 0));
+    QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
+
+    editor.setFocus();
+    editor.SetSelectionRange({3, 0, 3, 0});
+    QTest::keyClicks(&editor, QStringLiteral("EndI"));
+    QVERIFY(checked.wait(3000));
+    QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
+    QTest::keyClicks(&editor, QStringLiteral("f"));
+    QVERIFY(checked.wait(3000));
+    QVERIFY(!squiggleAt(editor, 7));
+    QVERIFY(!markedLine(editor, 1));
+    QVERIFY(editor.checker().current()->problems.empty());
+}
+
+void TestScriptChecker::foldLevelsFollowTyping()
+{
+    CodeEditor editor;
+    editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
+    editor.checker().checkNow();
+    QVERIFY(header(editor, 0) && header(editor, 1));
+    QCOMPARE(depth(editor, 2), 2);
+    QCOMPARE(depth(editor, 3), 1);
+    QCOMPARE(depth(editor, 4), 0);
+    QVERIFY(!header(editor, 2));
+
+    // A new nested block typed inside the loop.
+    editor.setFocus();
+    editor.SetSelectionRange({2, 7, 2, 7});
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClicks(&editor, QStringLiteral("Do"));
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClicks(&editor, QStringLiteral("Until 1"));
+    QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+    QVERIFY(checked.wait(3000));
+    QVERIFY(header(editor, 3));
+    QCOMPARE(depth(editor, 3), 2);
+    QCOMPARE(depth(editor, 4), 2); // "Until" line ends the Do: back at the loop's depth
+    QCOMPARE(depth(editor, 5), 1);
+    QVERIFY(!header(editor, 4));
+
+    // Removing the opening line takes its fold away.
+    editor.SetSelectionRange({1, 0, 2, 0});
+    editor.ReplaceSelectionText(QString());
+    QVERIFY(checked.wait(3000));
+    QVERIFY(!header(editor, 1));
+    QVERIFY(header(editor, 0) && header(editor, 2));
+    QCOMPARE(editor.checker().current()->problems.size(), std::size_t(1)); // the Loop left alone
+}
+
+void TestScriptChecker::foldKeys()
+{
+    CodeEditor editor;
+    editor.show();
+    editor.setText(QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+    editor.checker().checkNow();
+    editor.setFocus();
+    editor.SetSelectionRange({2, 2, 2, 2});
+    QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 3));
+    QCOMPARE(editor.GetSelectionRange().EndLine, 1);
+    QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+    // On the folded header: the key folds the enclosing Function.
+    QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 5));
+    QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+}
+
+void TestScriptChecker::hoverShowsTheSentence()
+{
+    CodeEditor editor;
+    editor.resize(500, 300);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.setText(QStringLiteral("? 1\nGoto Missing\n"));
+    editor.checker().checkNow();
+    const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 6;
+    const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
+    const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
+    emit editor.SCN_DWELLSTART(int(pos), x, y);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
+    emit editor.SCN_DWELLEND(int(pos), x, y);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // Over the margin marker: the sentences of the line.
+    emit editor.SCN_DWELLSTART(-1, 3, y);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
+    emit editor.SCN_DWELLEND(-1, 3, y);
+    // Plain text: no tip.
+    QTRY_VERIFY(!QToolTip::isVisible());
+    emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
+    QTest::qWait(50);
+    QVERIFY(!QToolTip::isVisible());
+}
+
+void TestScriptChecker::symbolListFiltersAndJumps()
+{
+    CodeEditor editor;
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
+                                  "function put_value()\nendfunction\n"));
+    editor.setFocus();
+    QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    SymbolList* list = editor.checker().symbolList();
+    QVERIFY(list && list->isVisible());
+    QCOMPARE(list->shownLines(), (QList<int>{0, 3, 5, 7}));
+    QTest::keyClicks(list->filterEdit(), QStringLiteral("SET"));
+    QCOMPARE(list->shownLines(), (QList<int>{3, 5}));
+    QTest::keyClick(list->filterEdit(), Qt::Key_Down);
+    QTest::keyClick(list->filterEdit(), Qt::Key_Return);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+
+    // Escape closes without moving; the text is never changed by the list.
+    QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->filterEdit()->text(), QString());
+    QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+    QVERIFY(editor.text().startsWith(QLatin1String(":Start\n")));
+}
+
+QTEST_MAIN(TestScriptChecker)
+#include "test_script_checker.moc"
