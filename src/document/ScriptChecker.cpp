@@ -79,14 +79,20 @@ void ScriptChecker::textModified(int position, int type, int linesAdded)
     appliedLevels_[line] = -1;
 }
 
-void ScriptChecker::startCheck()
+QByteArray ScriptChecker::snapshot() const
 {
+    // Copied around the control's gap, which stays where the typing goes on.
     const long length = sci(Sci::SCI_GETLENGTH);
     QByteArray text(length + 1, Qt::Uninitialized);
-    editor_.SendScintilla(Sci::SCI_GETTEXT, (unsigned long)(length + 1), text.data());
+    editor_.SendScintilla(Sci::SCI_GETTEXTRANGE, 0L, length, text.data());
     text.truncate(length);
+    return text;
+}
+
+void ScriptChecker::startCheck()
+{
     const quint64 generation = generation_;
-    pool_.start([this, generation, text = std::move(text)] {
+    pool_.start([this, generation, text = snapshot()] {
         auto structure = std::make_shared<const ScriptStructure>(ScriptStructure::analyse(text));
         QMetaObject::invokeMethod(
             this,
@@ -127,6 +133,11 @@ void ScriptChecker::applyFoldLevels(const std::vector<int>& levels)
     if (appliedLevels_.size() != lines)
         appliedLevels_.assign(lines, -1);
     const std::size_t n = std::min(lines, levels.size());
+    // Each level set is reported as a change of its own; a whole script's worth would cost more
+    // than the setting. The one thing the reports are needed for is done here: a folded line that
+    // stops being a block's first line is unfolded, so no line stays hidden.
+    const long eventMask = sci(Sci::SCI_GETMODEVENTMASK);
+    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD)));
     for (std::size_t i = 0; i < n; ++i) {
         const int level = Sci::SC_FOLDLEVELBASE + (levels[i] & ScriptStructure::FoldDepthMask) +
                           ((levels[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);
@@ -134,10 +145,15 @@ void ScriptChecker::applyFoldLevels(const std::vector<int>& levels)
         const int wanted = std::min(level & ~Sci::SC_FOLDLEVELHEADERFLAG, int(Sci::SC_FOLDLEVELNUMBERMASK)) |
                            (level & Sci::SC_FOLDLEVELHEADERFLAG);
         if (appliedLevels_[i] != wanted) {
+            const int held = appliedLevels_[i] >= 0 ? appliedLevels_[i] : int(sci(Sci::SCI_GETFOLDLEVEL, (unsigned long)i));
+            if (!(wanted & Sci::SC_FOLDLEVELHEADERFLAG) && (held & Sci::SC_FOLDLEVELHEADERFLAG) &&
+                !sci(Sci::SCI_GETFOLDEXPANDED, (unsigned long)i))
+                sci(Sci::SCI_TOGGLEFOLD, (unsigned long)i);
             sci(Sci::SCI_SETFOLDLEVEL, (unsigned long)i, wanted);
             appliedLevels_[i] = wanted;
         }
     }
+    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)eventMask);
 }
 
 void ScriptChecker::applyProblems(const ScriptStructure& structure)
@@ -145,14 +161,16 @@ void ScriptChecker::applyProblems(const ScriptStructure& structure)
     const long length = sci(Sci::SCI_GETLENGTH);
     sci(Sci::SCI_SETINDICATORCURRENT, Indicator);
     sci(Sci::SCI_INDICATORCLEARRANGE, 0, length);
-    sci(Sci::SCI_MARKERDELETEALL, ProblemMarker);
+    for (const int handle : markerHandles_)
+        sci(Sci::SCI_MARKERDELETEHANDLE, (unsigned long)handle);
+    markerHandles_.clear();
     int index = 0;
     for (const ScriptStructure::Problem& p : structure.problems) {
         ++index;
         sci(Sci::SCI_SETINDICATORVALUE, (unsigned long)index);
         sci(Sci::SCI_INDICATORFILLRANGE, (unsigned long)p.pos, std::min<long>(p.length, length - p.pos));
         if (!(sci(Sci::SCI_MARKERGET, p.line) & (1L << ProblemMarker)))
-            sci(Sci::SCI_MARKERADD, p.line, ProblemMarker);
+            markerHandles_.push_back(int(sci(Sci::SCI_MARKERADD, p.line, ProblemMarker)));
     }
 }
 

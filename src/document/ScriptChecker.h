@@ -38,6 +38,11 @@ public:
     // The sentences of the problems marked on a line, one per line of text.
     QString messagesOnLine(int line) const;
 
+    // The two GUI-thread steps of a check: copying the text, and showing a result computed from
+    // that copy (while the text is still the same).
+    QByteArray snapshot() const;
+    void apply(std::shared_ptr<const ScriptStructure> structure);
+
     // Folds or unfolds the block that holds the line.
     void foldBlockAt(int line, bool fold);
     // Opens the list of the script's Functions and labels; choosing one goes to its line.
@@ -53,7 +58,6 @@ protected:
 private:
     void textModified(int position, int type, int linesAdded);
     void startCheck();
-    void apply(std::shared_ptr<const ScriptStructure> structure);
     void applyFoldLevels(const std::vector<int>& levels);
     void applyProblems(const ScriptStructure& structure);
     void dwellStart(int position, int x, int y);
@@ -68,5 +72,6 @@ private:
     // The fold level each line holds in the control as far as we know; -1 where an edit made it
     // unknown. Kept line for line with the control, so an apply only sets what differs.
     std::vector<int> appliedLevels_;
+    std::vector<int> markerHandles_;
     QPointer<SymbolList> symbols_;
 };
