@@ -14,6 +14,7 @@ SymbolList::SymbolList(QWidget* editor) : QFrame(editor, Qt::Popup)
     setObjectName(QStringLiteral("SymbolList"));
     setFrameShape(QFrame::StyledPanel);
     filter_ = new QLineEdit(this);
+    filter_->setPlaceholderText(tr("Functions and labels"));
     list_ = new QTreeWidget(this);
     list_->setColumnCount(2);
     list_->setHeaderHidden(true);
