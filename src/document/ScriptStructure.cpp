@@ -142,6 +142,9 @@ private:
     void word(int start, int end);
     void string(int quote);
     int label(int colon);
+    // Remembers the first line of a name; a second definition is a problem.
+    void define(QHash<QByteArray, int>& firstLines, const QString& kind, const char* name, std::size_t length,
+                int pos, int markLength);
     void captureFunction(int nameStart, int nameEnd);
     int lineEnd(int from) const
     {
@@ -232,6 +235,22 @@ void Analyser::string(int quote)
     }
 }
 
+void Analyser::define(QHash<QByteArray, int>& firstLines, const QString& kind, const char* name, std::size_t length,
+                      int pos, int markLength)
+{
+    const QByteArray folded = foldName(name, length);
+    const auto first = firstLines.constFind(folded);
+    if (first == firstLines.constEnd()) {
+        firstLines.insert(folded, line_);
+        return;
+    }
+    problem(line_, lineStart_, pos, markLength,
+            QStringLiteral("%1%2 on line %3 is already defined on line %4.")
+                .arg(kind, QString::fromUtf8(name, qsizetype(length)))
+                .arg(line_ + 1)
+                .arg(*first + 1));
+}
+
 int Analyser::label(int colon)
 {
     int end = colon + 1;
@@ -241,17 +260,7 @@ int Analyser::label(int colon)
         return end;
     const char* name = reinterpret_cast<const char*>(s_ + colon + 1);
     const std::size_t length = std::size_t(end - colon - 1);
-    const QByteArray folded = foldName(name, length);
-    const auto first = labelLines_.constFind(folded);
-    if (first != labelLines_.constEnd()) {
-        problem(line_, lineStart_, colon, end - colon,
-                QStringLiteral("Label :%1 on line %2 is already defined on line %3.")
-                    .arg(QString::fromUtf8(name, qsizetype(length)))
-                    .arg(line_ + 1)
-                    .arg(*first + 1));
-    } else {
-        labelLines_.insert(folded, line_);
-    }
+    define(labelLines_, QStringLiteral("Label :"), name, length, colon, end - colon);
     out_.labels.push_back({QByteArray(name, qsizetype(length)), line_, colon + 1, {}});
     return end;
 }
@@ -272,17 +281,7 @@ void Analyser::captureFunction(int nameStart, int nameEnd)
             ++j;
         parameters = QByteArray(reinterpret_cast<const char*>(s_ + close), j - close).trimmed();
     }
-    const QByteArray folded = foldName(name, length);
-    const auto first = functionLines_.constFind(folded);
-    if (first != functionLines_.constEnd()) {
-        problem(line_, lineStart_, nameStart, nameEnd - nameStart,
-                QStringLiteral("Function %1 on line %2 is already defined on line %3.")
-                    .arg(QString::fromUtf8(name, qsizetype(length)))
-                    .arg(line_ + 1)
-                    .arg(*first + 1));
-    } else {
-        functionLines_.insert(folded, line_);
-    }
+    define(functionLines_, QStringLiteral("Function "), name, length, nameStart, nameEnd - nameStart);
     out_.functions.push_back({QByteArray(name, qsizetype(length)), line_, nameStart, parameters});
 }
 
