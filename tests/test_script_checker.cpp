@@ -23,6 +23,20 @@ int depth(CodeEditor& e, int line) { return int(send(e, Sci::SCI_GETFOLDLEVEL, l
 
 bool header(CodeEditor& e, int line) { return send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG; }
 
+// The lines whose level in the control differs from a fresh analysis of its text.
+QList<int> staleLevels(CodeEditor& e)
+{
+    const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
+    QList<int> stale;
+    for (int line = 0; line < e.LineTotal(); ++line) {
+        const int want = s.foldLevels[std::size_t(line)];
+        const bool h = want & ScriptStructure::FoldHeader;
+        if (depth(e, line) != (want & ScriptStructure::FoldDepthMask) || header(e, line) != h)
+            stale << line;
+    }
+    return stale;
+}
+
 } // namespace
 
 class TestScriptChecker : public QObject {
@@ -30,6 +44,7 @@ class TestScriptChecker : public QObject {
 private slots:
     void closingTheBlockClearsItsMark();
     void foldLevelsFollowTyping();
+    void foldLevelsFollowRandomEdits();
     void foldKeys();
     void hoverShowsTheSentence();
     void symbolListFiltersAndJumps();
@@ -88,6 +103,8 @@ void TestScriptChecker::foldLevelsFollowTyping()
     QCOMPARE(depth(editor, 5), 1);
     QVERIFY(!header(editor, 4));
 
+    QCOMPARE(staleLevels(editor), QList<int>());
+
     // Removing the opening line takes its fold away.
     editor.SetSelectionRange({1, 0, 2, 0});
     editor.ReplaceSelectionText(QString());
@@ -95,6 +112,54 @@ void TestScriptChecker::foldLevelsFollowTyping()
     QVERIFY(!header(editor, 1));
     QVERIFY(header(editor, 0) && header(editor, 2));
     QCOMPARE(editor.checker().current()->problems.size(), std::size_t(1)); // the Loop left alone
+
+    // A block opened above shifts every line below one level deeper.
+    editor.SetSelectionRange({0, 0, 0, 0});
+    QTest::keyClicks(&editor, QStringLiteral("? 0"));
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClicks(&editor, QStringLiteral("While 0"));
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QVERIFY(checked.wait(3000));
+    QCOMPARE(staleLevels(editor), QList<int>());
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    QVERIFY(checked.wait(3000));
+    QCOMPARE(staleLevels(editor), QList<int>());
+    editor.SetSelectionRange({0, 0, 1, 0});
+    editor.ReplaceSelectionText(QString());
+    QVERIFY(checked.wait(3000));
+    QCOMPARE(staleLevels(editor), QList<int>());
+}
+
+void TestScriptChecker::foldLevelsFollowRandomEdits()
+{
+    // Edits that add, join and split lines around blocks; after each check the control's levels
+    // are those of a fresh analysis.
+    CodeEditor editor;
+    editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
+    editor.checker().checkNow();
+    const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x"};
+    quint32 seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % quint32(n));
+    };
+    for (int round = 0; round < 300; ++round) {
+        const int length = int(send(editor, Sci::SCI_GETLENGTH));
+        const int at = next(length + 1);
+        if (next(3) == 0 && length > 0) {
+            const int to = std::min(length, at + 1 + next(12));
+            send(editor, Sci::SCI_DELETERANGE, (unsigned long)at, to - at);
+        } else {
+            const QByteArray piece = pieces[next(int(pieces.size()))].toUtf8();
+            editor.SendScintilla(Sci::SCI_INSERTTEXT, (unsigned long)at, piece.constData());
+        }
+        if (next(2) == 0) { // several edits may come before a check
+            editor.checker().checkNow();
+            const QList<int> stale = staleLevels(editor);
+            QVERIFY2(stale.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
+        }
+    }
 }
 
 void TestScriptChecker::foldKeys()
