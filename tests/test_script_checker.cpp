@@ -181,6 +181,21 @@ void TestScriptChecker::foldKeys()
     QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 5));
     QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+
+    // A click on the fold margin beside a block's first line.
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    int x = 0;
+    for (int margin = 0; margin < ScriptChecker::FoldMargin; ++margin)
+        x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin));
+    x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, ScriptChecker::FoldMargin)) / 2;
+    const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
+                  int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
+    // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
+    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y));
+    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+    QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
+    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
 }
 
 void TestScriptChecker::hoverShowsTheSentence()
