@@ -281,3 +281,14 @@ SymbolList* ScriptChecker::openSymbolList()
 }
 
 SymbolList* ScriptChecker::symbolList() const { return symbols_.data(); }
+
+std::optional<QString> ScriptChecker::ownFunctionParameters(const QString& name)
+{
+    if (!result_)
+        checkNow();
+    for (const ScriptStructure::Symbol& f : result_->functions) {
+        if (QString::fromUtf8(f.name).compare(name, Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(f.parameters);
+    }
+    return std::nullopt;
+}

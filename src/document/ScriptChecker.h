@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QsciScintilla;
@@ -42,6 +43,10 @@ public:
     // that copy (while the text is still the same).
     QByteArray snapshot() const;
     void apply(std::shared_ptr<const ScriptStructure> structure);
+
+    // The parameter text of the script's own Function of that name (letter case ignored) as of the
+    // latest check, or nothing when the script defines no such Function.
+    std::optional<QString> ownFunctionParameters(const QString& name);
 
     // Folds or unfolds the block that holds the line.
     void foldBlockAt(int line, bool fold);
