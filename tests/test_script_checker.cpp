@@ -2,6 +2,9 @@
 // fold levels follow the blocks, the fold keys, the hover sentence and the symbol list.
 
 #include "document/CodeEditor.h"
+#include "document/CodeTip.h"
+#include "document/CodeTipsHandler.h"
+#include "document/modKixLanguage.h"
 #include "document/ScriptChecker.h"
 #include "document/SymbolList.h"
 
@@ -49,6 +52,7 @@ private slots:
     void hoverShowsTheSentence();
     void symbolListFiltersAndJumps();
     void ownFunctionParameters();
+    void ownFunctionTipWhileTyping();
 };
 
 void TestScriptChecker::closingTheBlockClearsItsMark()
@@ -261,6 +265,40 @@ void TestScriptChecker::ownFunctionParameters()
     QCOMPARE(editor.checker().ownFunctionParameters(QStringLiteral("myfunc")), QStringLiteral("$a, optional $b"));
     QCOMPARE(editor.checker().ownFunctionParameters(QStringLiteral("BARE")), QString());
     QVERIFY(!editor.checker().ownFunctionParameters(QStringLiteral("MyFun")));
+}
+
+void TestScriptChecker::ownFunctionTipWhileTyping()
+{
+    CodeEditor editor;
+    RegisterKixLanguage();
+    editor.SetLanguageName(KixLanguageName);
+    new CodeTipsHandler(editor, nullptr);
+    editor.resize(600, 300);
+    editor.show();
+    editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
+                                  "Function messagebox($shadow)\nEndFunction\n"));
+    editor.setFocus();
+    editor.SetSelectionRange({4, 0, 4, 0});
+
+    QTest::keyClicks(&editor, QStringLiteral("$r = myfunc("));
+    CodeTip* tip = editor.openCodeTip();
+    QVERIFY(tip);
+    QCOMPARE(tip->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
+    QCOMPARE(tip->CurrentArgument(), 0);
+    QTest::keyClicks(&editor, QStringLiteral("1, "));
+    QCOMPARE(editor.openCodeTip()->CurrentArgument(), 1);
+    QTest::keyClicks(&editor, QStringLiteral("2)"));
+    QVERIFY(!editor.openCodeTip());
+
+    // The reference table wins for its own names; a name the script does not define opens nothing.
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClicks(&editor, QStringLiteral("MessageBox("));
+    QVERIFY(editor.openCodeTip());
+    QVERIFY(editor.openCodeTip()->TipText().startsWith(QLatin1String("MessageBox (\"Message\"")));
+    QTest::keyClicks(&editor, QStringLiteral(")"));
+    QTest::keyClick(&editor, Qt::Key_Return);
+    QTest::keyClicks(&editor, QStringLiteral("NotMine("));
+    QVERIFY(!editor.openCodeTip());
 }
 
 QTEST_MAIN(TestScriptChecker)

@@ -8,8 +8,8 @@
 #include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
 #include "document/ScriptChecker.h"
-#include "document/ScriptScan.h"
 #include "document/ScriptPrinter.h"
+#include "document/ScriptScan.h"
 #include "platform/DialogService.h"
 
 #include <Qsci/qscilexer.h>

@@ -3,6 +3,7 @@
 #include "document/CodeList.h"
 #include "document/CodeTip.h"
 #include "document/EditMenuHost.h"
+#include "document/ScriptChecker.h"
 #include "document/ScriptScan.h"
 #include "document/SyntaxElements.h"
 #include "document/modKixLanguage.h"
@@ -15,16 +16,17 @@ namespace {
 constexpr int kParameterTip = 4;
 constexpr int kRightButton = 2;
 
-// The parameter text of a command, or nothing when the table lacks it or has no text for it.
-std::optional<QString> parameterText(const QString& word)
+} // namespace
+
+std::optional<QString> CodeTipsHandler::parameterText(const QString& word) const
 {
     const auto value = CommandTable.value(word);
-    if (!value || CaseInsensitiveOrderedMap::isEmptyText(*value))
+    if (!value)
+        return rtfText.checker().ownFunctionParameters(word);
+    if (CaseInsensitiveOrderedMap::isEmptyText(*value))
         return std::nullopt;
     return CaseInsensitiveOrderedMap::toText(*value);
 }
-
-} // namespace
 
 CodeTipsHandler::CodeTipsHandler(CodeEditor& editor, EditMenuHost* menus)
     : QObject(&editor), rtfText(editor), menus_(menus)
@@ -58,8 +60,7 @@ bool CodeTipsHandler::KeyPress(int charCode)
     }
     TipWord = TipWordFor(rtfText.CaretWord());
     if (charCode == '(') {
-        const auto value = CommandTable.value(TipWord);
-        if (value && !CaseInsensitiveOrderedMap::isEmptyText(*value)) {
+        if (parameterText(TipWord)) {
             TipWord = TipWordFor(rtfText.CaretWord());
             rtfText.RunCommand(CodeEditor::CmdCodeTip);
         }
@@ -75,7 +76,9 @@ int CodeTipsHandler::CodeTipOpen()
     if (token != syntax::NoToken && token != syntax::KeywordToken)
         return 0;
     const auto value = CommandTable.value(TipWord);
-    return value && !CaseInsensitiveOrderedMap::isNumber(*value, 1) ? kParameterTip : 0;
+    if (!value) // the script's own Functions, where the table has no word of that name
+        return rtfText.checker().ownFunctionParameters(TipWord) ? kParameterTip : 0;
+    return !CaseInsensitiveOrderedMap::isNumber(*value, 1) ? kParameterTip : 0;
 }
 
 int CodeTipsHandler::CodeTipUpdate(CodeTip& tip)

@@ -39,6 +39,9 @@ public:
 
 private:
     void closeTip(CodeTip& tip);
+    // The parameter text for a word: the command table's, or where the table lacks the word, that
+    // of the script's own Function of that name; nothing when neither has text for it.
+    std::optional<QString> parameterText(const QString& word) const;
 
     CodeEditor& rtfText;
     EditMenuHost* menus_;
