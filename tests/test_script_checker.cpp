@@ -51,7 +51,6 @@ private slots:
     void foldKeys();
     void hoverShowsTheSentence();
     void symbolListFiltersAndJumps();
-    void ownFunctionParameters();
     void ownFunctionTipWhileTyping();
 };
 
@@ -256,15 +255,6 @@ void TestScriptChecker::symbolListFiltersAndJumps()
     QVERIFY(!list->isVisible());
     QCOMPARE(editor.GetSelectionRange().EndLine, 5);
     QVERIFY(editor.text().startsWith(QLatin1String(":Start\n")));
-}
-
-void TestScriptChecker::ownFunctionParameters()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\nFunction Bare\nEndFunction\n"));
-    QCOMPARE(editor.checker().ownFunctionParameters(QStringLiteral("myfunc")), QStringLiteral("$a, optional $b"));
-    QCOMPARE(editor.checker().ownFunctionParameters(QStringLiteral("BARE")), QString());
-    QVERIFY(!editor.checker().ownFunctionParameters(QStringLiteral("MyFun")));
 }
 
 void TestScriptChecker::ownFunctionTipWhileTyping()
