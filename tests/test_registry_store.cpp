@@ -1,8 +1,10 @@
-// The text-file registry: exact round trips of every type, the regedit syntax it accepts, damaged
-// files set aside, random input, and several processes writing one file at once.
+// The text-file registry: exact round trips of every type, the regedit syntax it accepts (both export
+// formats), damaged lines skipped and reported, the registry's limits, random input, leftover
+// temporary files, and several processes writing one file at once.
 
 #include "platform/FileRegistryStore.h"
 #include "platform/RegistryFileFormat.h"
+#include "platform/RegistryNotices.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -82,6 +84,7 @@ private slots:
         file_ = dir_.filePath(QStringLiteral("cfg/sub/registry.reg"));
         QDir(dir_.path()).removeRecursively();
         QDir().mkpath(dir_.path());
+        registrynotices::reset();
         qputenv("TESSARY_REGISTRY_FILE", file_.toLocal8Bit());
     }
 
@@ -158,6 +161,9 @@ private slots:
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "SOFTWARE\\orland works", {"LINENUM", REG_SZ_, sz("x")}));
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9", REG_SZ_, sz("1")}));
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9", REG_SZ_, sz("2")}));
+        // UTF-8 names fold as letters too.
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "Software\\Other\\\xD0\x9F\xC3\xA9", {"x", REG_SZ_, sz("1")}));
+        QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software\\OTHER\\\xD0\xBF\xC3\x89"));
         for (const char* sub : {"\\Beta", "\\alpha", "\\BETA"})
             QVERIFY(store.createKey(HKEY_CURRENT_USER_, key + sub));
 
@@ -180,45 +186,153 @@ private slots:
         QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
     }
 
-    void damagedFileIsSetAside_data()
+    // One bad line costs its own value: the rest is kept, the original is copied aside once, and the
+    // user is told which file and where the copy is.
+    void badLinesCostOnlyThemselves_data()
+    {
+        QTest::addColumn<QByteArray>("bad");
+        QTest::addColumn<QByteArray>("afterBad");
+        QTest::newRow("trailing backslash") << QByteArray("\"ScriptPath\"=\"C:\\Scripts\\\"\n") << QByteArray();
+        QTest::newRow("garbage line") << QByteArray("hello\n") << QByteArray();
+        static const char binary[] = "\"Bin\"=\"\x01\x00\x02\"\n";
+        QTest::newRow("binary") << QByteArray(binary, sizeof binary - 1) << QByteArray();
+        QTest::newRow("bad hex over two lines") << QByteArray("\"Hex\"=hex:01,\\\n  1g,00\n") << QByteArray();
+        QTest::newRow("unknown root") << QByteArray("[HKEY_NOWHERE\\A]\n\"Lost\"=\"1\"\n")
+                                      << QByteArray("[HKEY_CURRENT_USER\\A]\n");
+        QTest::newRow("key name of 256") << "[HKEY_CURRENT_USER\\A\\" + QByteArray(256, 'k') + "]\n\"Lost\"=\"1\"\n"
+                                         << QByteArray("[HKEY_CURRENT_USER\\A]\n");
+        QTest::newRow("depth 513") << "[HKCU" + QByteArray("\\a").repeated(513) + "]\n\"Lost\"=\"1\"\n"
+                                   << QByteArray("[HKEY_CURRENT_USER\\A]\n");
+        QTest::newRow("value name of 16384") << "\"" + QByteArray(16384, 'v') + "\"=\"1\"\n" << QByteArray();
+        QTest::newRow("truncated") << QByteArray("\"Cut\"=hex:01,02,\\\n") << QByteArray();
+    }
+
+    void badLinesCostOnlyThemselves()
+    {
+        QFETCH(QByteArray, bad);
+        QFETCH(QByteArray, afterBad);
+        QByteArray content = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Before\"=\"1\"\n" + bad + afterBad;
+        if (QByteArray(QTest::currentDataTag()) != "truncated")
+            content += "\"After\"=dword:00000002\n";
+        writeAll(file_, content);
+        CerrCapture quiet;
+        FileRegistryStore store(file_.toStdString());
+        const auto values = store.values(HKEY_CURRENT_USER_, "A");
+        QVERIFY(values);
+        std::vector<std::string> names;
+        for (const auto& v : *values)
+            names.push_back(v.name);
+        const bool truncated = QByteArray(QTest::currentDataTag()) == "truncated";
+        const std::vector<std::string> expected =
+            truncated ? std::vector<std::string>{"Before"} : std::vector<std::string>{"Before", "After"};
+        QCOMPARE(names, expected);
+
+        const QDir folder(QFileInfo(file_).path());
+        const QStringList aside = folder.entryList({QStringLiteral("registry.reg.corrupt-*")});
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(aside[0].contains(QRegularExpression(QStringLiteral("^registry\\.reg\\.corrupt-\\d{8}-\\d{6}$"))));
+        QCOMPARE(readAll(folder.filePath(aside[0])), content);
+        // The file itself is repaired, so the next start neither loses more nor warns again.
+        QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
+        const auto told = registrynotices::take();
+        QCOMPARE(told.size(), size_t(1));
+        QVERIFY(QString::fromStdString(told[0]).contains(file_));
+        QVERIFY(QString::fromStdString(told[0]).contains(folder.filePath(aside[0])));
+        QVERIFY(FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A"));
+        QVERIFY(registrynotices::take().empty());
+    }
+
+    void unusableFileStartsEmptyAndIsKept_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("header") << QByteArray("REGEDIT5\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n");
-        QTest::newRow("garbage line") << QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\nhello\n");
-        static const char binary[] = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"\x01\x00\x02\"\n";
-        QTest::newRow("binary") << QByteArray(binary, sizeof binary - 1);
-        QTest::newRow("open string") << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"abc\n");
-        QTest::newRow("bad hex") << QByteArray("REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:1g,00\n");
-        QTest::newRow("dangling continuation") << QByteArray("REGEDIT4\n[HKCU\\A]\n\"x\"=hex:01,\\\n");
-        QTest::newRow("unknown root") << QByteArray("REGEDIT4\n[HKEY_NOWHERE\\A]\n");
-        QTest::newRow("value before key") << QByteArray("REGEDIT4\n\"x\"=\"1\"\n");
-        QTest::newRow("too deep") << "REGEDIT4\n[HKCU" + QByteArray("\\a").repeated(600) + "]\n";
         QTest::newRow("too large") << "REGEDIT4\n" + QByteArray(";" + QByteArray(99, 'x') + "\n").repeated(50000);
     }
 
-    void damagedFileIsSetAside()
+    void unusableFileStartsEmptyAndIsKept()
     {
         QFETCH(QByteArray, content);
         writeAll(file_, content);
         const QDir folder(QFileInfo(file_).path());
-        const QStringList pattern{QStringLiteral("registry.reg.corrupt-*")};
-        CerrCapture capture;
+        CerrCapture quiet;
         FileRegistryStore store(file_.toStdString());
         QVERIFY(!store.values(HKEY_CURRENT_USER_, "A"));
-        const QString said = capture.text();
-        const QStringList aside = folder.entryList(pattern);
+        const QStringList aside = folder.entryList({QStringLiteral("registry.reg.corrupt-*")});
         QCOMPARE(aside.size(), 1);
-        QVERIFY(aside[0].contains(QRegularExpression(QStringLiteral("^registry\\.reg\\.corrupt-\\d{8}-\\d{6}$"))));
         QCOMPARE(readAll(folder.filePath(aside[0])), content);
-        QVERIFY(said.count(u'\n') == 1 && said.contains(aside[0]));
-
-        // Starts empty and saves again; a second damaged file does not replace the first one set aside.
+        QCOMPARE(registrynotices::take().size(), size_t(1));
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("new")}));
-        QVERIFY(FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A"));
+        // A second damaged file does not replace the first one kept.
         writeAll(file_, "junk");
-        CerrCapture again;
         QVERIFY(!FileRegistryStore(file_.toStdString()).keyExists(HKEY_CURRENT_USER_, "A"));
-        QCOMPARE(folder.entryList(pattern).size(), 2);
+        QCOMPARE(folder.entryList({QStringLiteral("registry.reg.corrupt-*")}).size(), 2);
+    }
+
+    // A crafted file (one key 512 levels deep with 8,000-character names) reads as nothing, and
+    // writes stay small and quick; names at the limits still work.
+    void registryLimitsHold()
+    {
+        QByteArray crafted = "REGEDIT4\n\n[HKEY_CURRENT_USER";
+        for (int level = 0; level < 512 && crafted.size() < 4000000; ++level)
+            crafted += "\\" + QByteArray(7800, char('a' + level % 26));
+        writeAll(file_, crafted + "]\n\"x\"=\"1\"\n");
+        CerrCapture quiet;
+        FileRegistryStore store(file_.toStdString());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
+        QVERIFY(readAll(file_).size() < 100);
+        QCOMPARE(registrynotices::take().size(), size_t(1)); // the crafted key was damage
+
+        const std::string longest(255, 'k');
+        std::string deepest;
+        for (int i = 0; i < 512; ++i)
+            deepest += (i ? "\\" : "") + longest.substr(0, 3);
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A\\" + longest, {std::string(16383, 'v'), REG_SZ_, sz("1")}));
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A\\" + longest + "k", {"x", REG_SZ_, sz("1")}));
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A", {std::string(16384, 'v'), REG_SZ_, sz("1")}));
+        QVERIFY(store.createKey(HKEY_CURRENT_USER_, deepest));
+        QVERIFY(!store.createKey(HKEY_CURRENT_USER_, deepest + "\\one-more"));
+        // Non-ASCII names count characters, not bytes.
+        QVERIFY(store.createKey(HKEY_CURRENT_USER_, QString(255, QChar(0x4E2D)).toUtf8().toStdString()));
+        const auto reread = parseRegistryText(readAll(file_).toStdString());
+        QVERIFY(reread.ok);
+        QVERIFY(reread.tree.find(HKEY_CURRENT_USER_, deepest));
+        QVERIFY(registrynotices::take().empty());
+    }
+
+    void failedWriteIsReported()
+    {
+        CerrCapture quiet;
+        FileRegistryStore store(file_.toStdString());
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("kept")}));
+        const std::string huge(FileRegistryStore::kMaxFileBytes, 'h');
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz(huge)}));
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz(huge)}));
+        const auto told = registrynotices::take();
+        QCOMPARE(told.size(), size_t(1)); // once, however often it recurs
+        QVERIFY(QString::fromStdString(told[0]).startsWith(QStringLiteral("Settings could not be saved to ") + file_));
+        QVERIFY(FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A")->front().data == sz("kept"));
+    }
+
+    // The registry editor's newer export: UTF-16 with its byte-order mark and another header.
+    void readsTheUnicodeExport()
+    {
+        const QString text = QStringLiteral(
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences\\MRU]\r\n"
+            "\"MRUFile1\"=\"C:\\\\Skripte\\\\\u00DCbung \u4E2D\u6587.kix\"\r\n"
+            "\"TabSize\"=dword:00000007\r\n"
+            "\"Expand\"=hex(2):25,00,50,00,41,00,\\\r\n  54,00,48,00,25,00,00,00\r\n");
+        QByteArray utf16("\xFF\xFE", 2);
+        utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        writeAll(file_, utf16);
+        CerrCapture quiet;
+        const auto values = FileRegistryStore(file_.toStdString())
+                                .values(HKEY_CURRENT_USER_, "Software\\Orland Works\\Tessary Editor\\Preferences\\MRU");
+        QVERIFY(values && values->size() == 3);
+        QVERIFY((*values)[0].data == sz(QStringLiteral("C:\\Skripte\\\u00DCbung \u4E2D\u6587.kix").toUtf8().toStdString()));
+        QVERIFY((*values)[1].data == bytes({7, 0, 0, 0}));
+        QVERIFY((*values)[2].type == REG_EXPAND_SZ_ && (*values)[2].data == sz("%PATH%"));
+        QVERIFY(registrynotices::take().empty());
     }
 
     void unreadableFileIsNeverWrittenOver()
@@ -228,7 +342,31 @@ private slots:
         FileRegistryStore store(file_.toStdString());
         QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
         QVERIFY(QFileInfo(file_ + QStringLiteral("/inside")).isDir());
-        QVERIFY(capture.text().contains(QStringLiteral("cannot read")));
+        const auto told = registrynotices::take();
+        QVERIFY(told.size() == 1 && QString::fromStdString(told[0]).contains(QStringLiteral("cannot be read")));
+    }
+
+    // Temporary files of writers killed mid-write go at the next write; a running writer's stays.
+    void leftoverTemporaryFilesAreRemoved()
+    {
+        QProcess dead, alive;
+        dead.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        alive.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(dead.waitForStarted() && alive.waitForStarted());
+        const qint64 deadPid = dead.processId();
+        dead.kill();
+        QVERIFY(dead.waitForFinished());
+        QDir().mkpath(QFileInfo(file_).path());
+        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-0").arg(deadPid);
+        const QString aliveTemp = file_ + QStringLiteral(".tmp-%1-3").arg(alive.processId());
+        const QString otherFile = file_ + QStringLiteral(".tmp-notes");
+        for (const QString& path : {deadTemp, aliveTemp, otherFile})
+            writeAll(path, "REGEDIT4\n[HKCU\\half");
+        QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
+        QVERIFY(!QFile::exists(deadTemp));
+        QVERIFY(QFile::exists(aliveTemp) && QFile::exists(otherFile));
+        alive.kill();
+        alive.waitForFinished();
     }
 
     void writesThroughSymbolicLink()

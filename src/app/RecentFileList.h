@@ -1,5 +1,6 @@
 #pragma once
-// The recent-files list: nine entries, most recent first, no path twice (letter case ignored).
+// The recent-files list: nine entries, most recent first, no file twice (paths compared as the file
+// system does, see FilePaths::samePath).
 
 #include <QString>
 #include <array>

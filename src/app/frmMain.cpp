@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/StatusPanels.h"
+#include "app/SettingsNotices.h"
 #include "app/ToolbarIcons.h"
 #include "document/CodeEditor.h"
 #include "document/frmDocument.h"
@@ -364,6 +365,8 @@ static std::optional<bool> storedBoolean(RegistryHandler& registry, const QStrin
 
 void frmMain::Form_Load(const QString& commandLine)
 {
+    // A damaged settings file found while loading is reported once the window is up.
+    SettingsNotices::watch(this);
     RegistryHandler& registry = CreatePrefRegistry();
     // Creates the key on the first run, before anything is read from it.
     registry.WriteRegValue(QStringLiteral("ID"), TaggedValue::fromString(QStringLiteral("1")));
@@ -461,6 +464,8 @@ void frmMain::Form_Unload()
         registry->WriteRegValue("MainWidth", TaggedValue::fromString(WindowGeometry::toText(g.width)));
         registry->WriteRegValue("MainHeight", TaggedValue::fromString(WindowGeometry::toText(g.height)));
     }
+    // The event loop may not run again: a failed write is reported now.
+    SettingsNotices::showPending(this);
     // The program is ending: documents closing now must not activate (and so reload) anything.
     AppClosing = true;
     for (frmDocument* document : openDocuments())

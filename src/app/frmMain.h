@@ -93,6 +93,8 @@ public:
     void ShowRecentFile(int index);
     void AddRecentFile(const QString& path);
     void SaveRecentFiles();
+    // Fills RecentFiles from the registry (RecentRegistry must be set up).
+    void readStoredRecentFiles();
     void mnuFileMRU_Click(int index);
     RecentFileList RecentFiles;
 

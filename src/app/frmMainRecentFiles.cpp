@@ -25,8 +25,7 @@ void frmMain::LoadRecentFiles()
         RecentRegistry->WriteRegValue(QStringLiteral("MRUInit"), TaggedValue::fromInt16(1));
     }
     RecentRegistry->SetSubKey(kRecentFilesKey);
-    for (int k = 1; k <= RecentFileList::Capacity; ++k)
-        RecentFiles.set(k - 1, RecentRegistry->GetRegValue(valueName(k), TaggedValue::fromString(QString())).toString());
+    readStoredRecentFiles();
     for (QAction* action : mnuFileMRU)
         action->setVisible(false);
     for (int i = 0; i < RecentFileList::Capacity; ++i)
@@ -48,8 +47,18 @@ void frmMain::ShowRecentFile(int index)
     action->setVisible(true);
 }
 
+void frmMain::readStoredRecentFiles()
+{
+    for (int k = 1; k <= RecentFileList::Capacity; ++k)
+        RecentFiles.set(k - 1, RecentRegistry->GetRegValue(valueName(k), TaggedValue::fromString(QString())).toString());
+}
+
 void frmMain::AddRecentFile(const QString& path)
 {
+    // Another editor sharing the settings may have added files since this list was read: start from
+    // the stored list, so that writing it back keeps them.
+    if (RecentRegistry)
+        readStoredRecentFiles();
     RecentFiles.add(path);
 }
 

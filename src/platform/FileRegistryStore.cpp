@@ -1,10 +1,10 @@
 #include "platform/FileRegistryStore.h"
 
 #include "platform/RegistryFileFormat.h"
+#include "platform/RegistryNotices.h"
 
 #include <cstdlib>
 #include <ctime>
-#include <iostream>
 
 namespace platform {
 namespace {
@@ -81,16 +81,15 @@ void FileRegistryStore::load(bool locked)
         identity_ = registryfile::FileIdentity{};
         return;
     }
+    RegistryParseResult parsed;
     if (status == registryfile::ReadStatus::Ok) {
-        RegistryParseResult parsed = parseRegistryText(text);
-        if (parsed.ok) {
-            tree_ = std::move(parsed.tree);
+        parsed = parseRegistryText(text);
+        tree_ = std::move(parsed.tree);
+        if (parsed.ok)
             return;
-        }
-        error = parsed.error;
     }
-    // Set the file aside only under the lock and only if it is still damaged, so that two processes
-    // that both find it damaged do not both move it (the second would move a good file).
+    // Repair only under the lock and only if the file is still damaged, so that two processes that
+    // both find it damaged do not both keep a copy (the second would copy a repaired file).
     if (!locked) {
         std::string lockError;
         if (registryfile::ensureParentFolder(path_, lockError)) {
@@ -103,26 +102,45 @@ void FileRegistryStore::load(bool locked)
     }
     if (status == registryfile::ReadStatus::Failed && error.rfind("larger than", 0) != 0) {
         // Unreadable (permissions, a folder in its place): leave it alone, never write over it.
-        std::cerr << "tessary-editor: cannot read the settings file " << path_ << " (" << error
-                  << "); settings are not saved until it is readable" << std::endl;
+        registrynotices::post("The settings file " + path_ + " cannot be read (" + error +
+                              "). Settings are not saved until it can be read.");
         writable_ = false;
         return;
     }
-    setAsideDamagedFile(error);
+    if (status == registryfile::ReadStatus::Failed) {
+        setAsideDamagedFile(error);
+        return;
+    }
+    repairDamagedFile(text, parsed.error);
+}
+
+void FileRegistryStore::repairDamagedFile(const std::string& original, const std::string& reason)
+{
+    const std::string copy = registryfile::keepCopy(path_ + ".corrupt-" + timestampForFileName(), original);
+    std::string error;
+    if (copy.empty() || !registryfile::replaceFileAtomically(path_, formatRegistryText(tree_), error)) {
+        registrynotices::post("The settings file " + path_ + " is damaged (" + reason +
+                              ") and could not be repaired. Settings are not saved until it is repaired.");
+        writable_ = false;
+        return;
+    }
+    identity_ = registryfile::identityOf(path_);
+    registrynotices::post("The settings file " + path_ + " was damaged (" + reason +
+                          "). The settings that could be read were kept; the others are back to their "
+                          "defaults. The damaged file was kept as " + copy + ".");
 }
 
 void FileRegistryStore::setAsideDamagedFile(const std::string& reason)
 {
     const std::string target = registryfile::moveAside(path_, path_ + ".corrupt-" + timestampForFileName());
     if (target.empty()) {
-        std::cerr << "tessary-editor: the settings file " << path_ << " is damaged (" << reason
-                  << ") and could not be moved aside; settings are not saved until it is repaired"
-                  << std::endl;
+        registrynotices::post("The settings file " + path_ + " is damaged (" + reason +
+                              ") and could not be moved aside. Settings are not saved until it is repaired.");
         writable_ = false;
         return;
     }
-    std::cerr << "tessary-editor: the settings file " << path_ << " is damaged (" << reason
-              << "); moved it to " << target << " and started with empty settings" << std::endl;
+    registrynotices::post("The settings file " + path_ + " was damaged (" + reason +
+                          "). Every setting is back to its default. The damaged file was kept as " + target + ".");
     identity_ = registryfile::identityOf(path_);
 }
 
@@ -130,10 +148,15 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
 {
     std::string error;
     if (!registryfile::ensureParentFolder(path_, error))
-        return false;
+        return reportWriteFailure(error);
     registryfile::ExclusiveFileLock lock(path_ + ".lock");
     if (!lock.isLocked())
-        return false;
+        return reportWriteFailure("cannot lock " + path_ + ".lock");
+    if (!staleFilesChecked_) {
+        // Under the lock no other writer is half-way: what is left belongs to a killed one.
+        staleFilesChecked_ = true;
+        registryfile::removeStaleTemporaryFiles(path_);
+    }
     refresh(true);
     if (!writable_)
         return false;
@@ -144,20 +167,31 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
     const std::string text = formatRegistryText(updated);
     // A file this store would refuse to read back is never written.
     if (text.size() > kMaxFileBytes)
-        return false;
-    if (!registryfile::replaceFileAtomically(path_, text, error)) {
-        std::cerr << "tessary-editor: settings not saved: " << error << std::endl;
-        return false;
-    }
+        return reportWriteFailure("the settings would exceed " + std::to_string(kMaxFileBytes) + " bytes");
+    if (!registryfile::replaceFileAtomically(path_, text, error))
+        return reportWriteFailure(error);
     tree_ = std::move(updated);
     identity_ = registryfile::identityOf(path_);
     return outcome.ok;
 }
 
+bool FileRegistryStore::reportWriteFailure(const std::string& reason)
+{
+    registrynotices::post("Settings could not be saved to " + path_ + ": " + reason + ".");
+    return false;
+}
+
 bool FileRegistryStore::validKeyPath(uint32_t hive, const std::string& path)
 {
-    return !hiveName(hive).empty() && isWritableRegistryName(path) &&
-           splitRegistryPath(path).size() <= RegistryTree::kMaxDepth;
+    if (hiveName(hive).empty() || !isWritableRegistryName(path))
+        return false;
+    const auto parts = splitRegistryPath(path);
+    if (parts.size() > RegistryTree::kMaxDepth)
+        return false;
+    for (const auto& part : parts)
+        if (registryNameLength(part) > kMaxKeyNameChars)
+            return false;
+    return true;
 }
 
 bool FileRegistryStore::createKey(uint32_t hive, const std::string& path)
@@ -178,7 +212,8 @@ bool FileRegistryStore::keyExists(uint32_t hive, const std::string& path)
 
 bool FileRegistryStore::setValue(uint32_t hive, const std::string& path, const RegistryValue& value)
 {
-    if (!validKeyPath(hive, path) || !isWritableRegistryName(value.name))
+    if (!validKeyPath(hive, path) || !isWritableRegistryName(value.name) ||
+        registryNameLength(value.name) > kMaxValueNameChars)
         return false;
     return modify([&](RegistryTree& tree) {
         const bool changed = tree.setValue(hive, path, value);

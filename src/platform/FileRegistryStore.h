@@ -10,9 +10,13 @@
 // Order: sub-keys and values enumerate in the order they were first created; replacing a value keeps
 // its place and the letter case of its first name.
 //
-// Damage: a file that does not parse is renamed to "<file>.corrupt-YYYYMMDD-HHMMSS" (with "-N" added
-// when taken), one line on stderr says so, and the store starts empty. A file that cannot be read at
-// all (permissions, too large to be a settings file) reads as empty and is never written over.
+// Damage: lines that do not parse are skipped and everything else is kept; the original is copied to
+// "<file>.corrupt-YYYYMMDD-HHMMSS" (with "-N" added when taken) and the file is rewritten without the
+// bad lines. A file too large to be a settings file is renamed to that name and the store starts
+// empty. A file that cannot be read at all (permissions, a folder) reads as empty and is never
+// written over. Each of these, and every write that fails, is posted to registrynotices for the user.
+//
+// Temporary files left by writers killed mid-write are removed at the first write.
 
 #include "platform/RegistryFileAccess.h"
 #include "platform/RegistryStore.h"
@@ -55,6 +59,8 @@ private:
     // Reads and parses the file; a damaged file is moved aside (taking the lock unless held).
     void load(bool locked);
     void setAsideDamagedFile(const std::string& reason);
+    void repairDamagedFile(const std::string& original, const std::string& reason);
+    bool reportWriteFailure(const std::string& reason);
     bool modify(const std::function<Outcome(RegistryTree&)>& change);
     static bool validKeyPath(uint32_t hive, const std::string& path);
 
@@ -63,6 +69,7 @@ private:
     registryfile::FileIdentity identity_;
     bool cacheValid_ = false;
     bool writable_ = true; // false while the file exists but could not be read
+    bool staleFilesChecked_ = false;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <process.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,7 +55,69 @@ std::string resolveLink(const std::string& path)
     return current.string();
 }
 
+bool processIsGone(unsigned long pid);
+
+// The PID in "<base>.tmp-PID-N", or 0 when the name is not one of our temporary files.
+unsigned long temporaryFileOwner(const std::string& name, const std::string& base)
+{
+    const std::string prefix = base + ".tmp-";
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
+        return 0;
+    const std::string rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size())
+        return 0;
+    for (size_t i = 0; i < rest.size(); ++i)
+        if (i != dash && (rest[i] < '0' || rest[i] > '9'))
+            return 0;
+    if (dash > 9)
+        return 0;
+    return std::stoul(rest.substr(0, dash));
+}
+
 } // namespace
+
+int removeStaleTemporaryFiles(const std::string& linkOrPath)
+{
+    const fs::path path(resolveLink(linkOrPath));
+    const std::string base = path.filename().string();
+    fs::path folder = path.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code ec;
+    int removed = 0;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const unsigned long pid = temporaryFileOwner(it->path().filename().string(), base);
+        if (pid != 0 && processIsGone(pid)) {
+            std::error_code removeError;
+            if (fs::remove(it->path(), removeError))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
+std::string keepCopy(const std::string& preferredName, const std::string& contents)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::string target = attempt == 0 ? preferredName : preferredName + "-" + std::to_string(attempt);
+        std::error_code ec;
+        if (fs::exists(target, ec) || ec)
+            continue;
+        // Created exclusively, so a copy made by another process at the same moment is never replaced.
+        FILE* file = std::fopen(target.c_str(), "wbx");
+        if (!file)
+            continue;
+        const bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
+                        std::fflush(file) == 0;
+        std::fclose(file);
+        if (ok)
+            return target;
+        fs::remove(target, ec);
+        return {};
+    }
+    return {};
+}
 
 FileIdentity identityOf(const std::string& path)
 {
@@ -128,6 +192,21 @@ bool ensureParentFolder(const std::string& filePath, std::string& error)
 
 #ifdef _WIN32
 
+namespace {
+bool processIsGone(unsigned long pid)
+{
+    if (pid == static_cast<unsigned long>(_getpid()))
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return !running;
+}
+} // namespace
+
 bool replaceFileAtomically(const std::string& linkOrPath, const std::string& contents, std::string& error)
 {
     const std::string path = resolveLink(linkOrPath);
@@ -186,6 +265,15 @@ ExclusiveFileLock::~ExclusiveFileLock()
 }
 
 #else
+
+namespace {
+bool processIsGone(unsigned long pid)
+{
+    if (pid == static_cast<unsigned long>(getpid()) || pid > 0x7FFFFFFFul)
+        return false;
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+} // namespace
 
 bool replaceFileAtomically(const std::string& linkOrPath, const std::string& contents, std::string& error)
 {

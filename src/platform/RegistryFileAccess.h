@@ -34,6 +34,14 @@ bool replaceFileAtomically(const std::string& path, const std::string& contents,
 // Renames `path` to a name that is not taken yet; returns the new name, or "" when that failed.
 std::string moveAside(const std::string& path, const std::string& preferredName);
 
+// Writes `contents` to a new file named preferredName (or preferredName-N when taken), flushed;
+// returns its name, or "" when that failed.
+std::string keepCopy(const std::string& preferredName, const std::string& contents);
+
+// Removes the temporary files "<file>.tmp-PID-N" that writers of `path` left behind when they were
+// killed mid-write: those whose process no longer runs. Returns how many were removed.
+int removeStaleTemporaryFiles(const std::string& path);
+
 // Holds an exclusive lock on `lockPath` (created if needed) for the object's lifetime. Other
 // processes that lock the same file wait.
 class ExclusiveFileLock {

@@ -1,5 +1,7 @@
 #include "platform/RegistryFileFormat.h"
 
+#include "platform/TextEncoding.h"
+
 #include <cstdio>
 #include <optional>
 
@@ -12,6 +14,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kLineEnd = "\n";
 #endif
 constexpr std::string_view kHeader = "REGEDIT4";
+constexpr std::string_view kUnicodeHeader = "Windows Registry Editor Version 5.00";
 constexpr size_t kWrapColumn = 77;
 // Each deletion costs time in proportion to the entries beside it; the editor never writes such
 // lines, so a file full of them is not one of its own.
@@ -102,8 +105,12 @@ class Parser {
 public:
     explicit Parser(std::string_view text)
     {
-        if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        if (text.substr(0, 2) == "\xFF\xFE") {
+            converted_ = text::utf16leToUtf8(text.substr(2));
+            text = converted_;
+        } else if (text.substr(0, 3) == "\xEF\xBB\xBF") {
             text.remove_prefix(3);
+        }
         size_t start = 0;
         while (start < text.size()) {
             size_t end = text.find('\n', start);
@@ -124,43 +131,64 @@ public:
             result.ok = true; // an empty file holds no values
             return result;
         }
-        for (size_t i = 0; i < lines_.size(); ++i)
-            for (char c : lines_[i])
-                if (isControl(static_cast<unsigned char>(c)))
-                    return fail(result, i, "control or binary bytes");
-        if (trim(lines_[0]) != kHeader)
-            return fail(result, 0, "first line is not REGEDIT4");
+        const std::string_view header = trim(lines_[0]);
+        if (header == kUnicodeHeader) {
+            unicodeExport_ = true;
+        } else if (header != kHeader) {
+            // Not a registry export at all: nothing in it can be trusted.
+            result.error = "the first line is not a registry export header";
+            result.skippedLines = lines_.size();
+            return result;
+        }
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             std::string_view line = trim(lines_[index_]);
             if (line.empty() || line.front() == ';')
                 continue;
+            const size_t first = index_;
             std::string error;
-            if (line.front() == '[')
+            if (hasControlBytes(line))
+                error = "control or binary bytes";
+            else if (line.front() == '[')
                 error = section(line, result.tree);
             else if (line.front() == '"' || line.front() == '@')
                 error = value(line);
             else
                 error = "unrecognised line";
             if (!error.empty())
-                return fail(result, index_, error);
+                skip(result, first, error);
         }
-        result.ok = true;
+        result.ok = result.skippedLines == 0;
         return result;
     }
 
 private:
-    RegistryParseResult& fail(RegistryParseResult& result, size_t line, const std::string& why)
+    static bool hasControlBytes(std::string_view line)
     {
-        result.ok = false;
-        result.tree = RegistryTree();
-        result.error = why + " at line " + std::to_string(line + 1);
-        return result;
+        for (char c : line)
+            if (isControl(static_cast<unsigned char>(c)))
+                return true;
+        return false;
+    }
+
+    static void skip(RegistryParseResult& result, size_t line, const std::string& why)
+    {
+        if (result.skippedLines++ == 0)
+            result.error = why + " at line " + std::to_string(line + 1);
+    }
+
+    // After a key line that was not read, its values are not read either.
+    std::string badSection(const std::string& why)
+    {
+        hasKey_ = false;
+        skipValues_ = false;
+        sectionSkipped_ = true;
+        return why;
     }
 
     std::string section(std::string_view line, RegistryTree& tree)
     {
         if (line.back() != ']' || line.size() < 3)
-            return "unterminated key line";
+            return badSection("unterminated key line");
         std::string_view inner = line.substr(1, line.size() - 2);
         const bool removal = !inner.empty() && inner.front() == '-';
         if (removal)
@@ -168,12 +196,18 @@ private:
         const size_t slash = inner.find('\\');
         auto hive = hiveFromName(inner.substr(0, slash));
         if (!hive)
-            return "unknown root key";
+            return badSection("unknown root key");
         std::string_view path = slash == std::string_view::npos ? std::string_view() : inner.substr(slash + 1);
         auto parts = splitRegistryPath(path);
+        if (parts.size() > RegistryTree::kMaxDepth)
+            return badSection("key path too deep");
+        for (const auto& part : parts)
+            if (registryNameLength(part) > kMaxKeyNameChars)
+                return badSection("key name too long");
+        sectionSkipped_ = false;
         if (removal) {
             if (++removals_ > kMaxRemovalLines)
-                return "too many deletion lines";
+                return badSection("too many deletion lines");
             tree.deleteTree(*hive, parts);
             hasKey_ = false;
             skipValues_ = true;
@@ -181,7 +215,7 @@ private:
         }
         key_ = tree.create(*hive, parts);
         if (!key_)
-            return "key path too deep";
+            return badSection("key path too deep");
         hasKey_ = true;
         skipValues_ = false;
         return {};
@@ -203,16 +237,33 @@ private:
         if (rest.empty() || rest.front() != '=')
             return "missing '=' after the value name";
         rest = trim(rest.substr(1));
+        // Read the whole value first (it may continue on further lines), then decide where it goes.
+        std::string error = data(rest, v);
+        if (!error.empty())
+            return error;
+        if (registryNameLength(v.name) > kMaxValueNameChars)
+            return "value name too long";
+        if (sectionSkipped_)
+            return "value of a key that was not read";
         if (!hasKey_ && !skipValues_)
             return "value outside any key";
-
-        if (rest == "-") {
+        if (!hasKey_)
+            return {};
+        if (removeValue_) {
             if (++removals_ > kMaxRemovalLines)
                 return "too many deletion lines";
-            if (hasKey_)
-                key_->removeValue(v.name);
-            return {};
+            key_->removeValue(v.name);
+        } else {
+            key_->putValue(v);
         }
+        return {};
+    }
+
+    std::string data(std::string_view rest, RegistryValue& v)
+    {
+        removeValue_ = rest == "-";
+        if (removeValue_)
+            return {};
         if (!rest.empty() && rest.front() == '"') {
             size_t p = 0;
             auto text = parseQuoted(rest, p);
@@ -229,7 +280,17 @@ private:
             for (int i = 0; i < 4; ++i)
                 v.data.push_back(static_cast<uint8_t>((*number >> (8 * i)) & 0xFF));
         } else if (startsWithNoCase(rest, "hex")) {
-            std::string_view typeText = rest.substr(3);
+            // Gather the continuation lines before judging, so that a bad value costs only itself.
+            std::string joined(rest);
+            while (!joined.empty() && joined.back() == '\\') {
+                joined.pop_back();
+                if (index_ + 1 >= lines_.size())
+                    return "continuation past the end of the file";
+                joined += trim(lines_[++index_]);
+            }
+            if (hasControlBytes(joined))
+                return "control or binary bytes";
+            std::string_view typeText = std::string_view(joined).substr(3);
             v.type = REG_BINARY_;
             if (!typeText.empty() && typeText.front() == '(') {
                 size_t close = typeText.find(')');
@@ -243,29 +304,30 @@ private:
             }
             if (typeText.empty() || typeText.front() != ':')
                 return "malformed hex value";
-            std::string joined(trim(typeText.substr(1)));
-            while (!joined.empty() && joined.back() == '\\') {
-                joined.pop_back();
-                if (index_ + 1 >= lines_.size())
-                    return "continuation past the end of the file";
-                joined += trim(lines_[++index_]);
-            }
-            auto bytes = parseHexBytes(joined);
+            auto bytes = parseHexBytes(typeText.substr(1));
             if (!bytes)
                 return "malformed hex bytes";
             v.data = std::move(*bytes);
+            // The newer export keeps text in UTF-16; here text is UTF-8.
+            if (unicodeExport_ && (v.type == REG_SZ_ || v.type == REG_EXPAND_SZ_ || v.type == REG_MULTI_SZ_)) {
+                const std::string utf8 =
+                    text::utf16leToUtf8(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size()));
+                v.data.assign(utf8.begin(), utf8.end());
+            }
         } else {
             return "unrecognised value data";
         }
-        if (hasKey_)
-            key_->putValue(v);
         return {};
     }
 
+    std::string converted_;
     std::vector<std::string_view> lines_;
     size_t index_ = 0;
+    bool unicodeExport_ = false;
     bool hasKey_ = false;
-    bool skipValues_ = false;
+    bool skipValues_ = false;     // after "[-KEY]": values are ignored, as the registry editor does
+    bool sectionSkipped_ = false; // after a key line that could not be read
+    bool removeValue_ = false;
     size_t removals_ = 0;
     // The key of the current section; stays valid until the next section line changes the tree.
     RegistryKeyNode* key_ = nullptr;
@@ -340,7 +402,8 @@ void appendValue(std::string& out, const RegistryValue& value)
 
 void appendKey(std::string& out, const std::string& path, const RegistryKeyNode& key, bool isRoot)
 {
-    if (!isRoot || !key.values().empty()) {
+    // A key without values is written only when nothing below it would create it.
+    if (!key.values().empty() || (!isRoot && key.subKeys().empty())) {
         out += '[';
         out += path;
         out += ']';
@@ -361,6 +424,17 @@ bool isWritableRegistryName(std::string_view name)
         if (isControl(static_cast<unsigned char>(c)))
             return false;
     return true;
+}
+
+size_t registryNameLength(std::string_view name)
+{
+    if (!text::isValidUtf8(name))
+        return name.size();
+    size_t count = 0;
+    for (char c : name)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    return count;
 }
 
 RegistryParseResult parseRegistryText(std::string_view text)

@@ -1,7 +1,8 @@
 #pragma once
 // The registry as the editor sees it: keys under a predefined root, each holding typed values.
 // Plain C++ so that the Windows backend (Win32 registry calls) builds without Qt. Names and string
-// data are ANSI bytes (Windows-1252), exactly as they cross the Win32 ANSI interface.
+// data are bytes in the system's ANSI code page, exactly as they cross the Win32 ANSI interface:
+// Windows-1252 there, UTF-8 on other systems.
 
 #include <cstdint>
 #include <memory>

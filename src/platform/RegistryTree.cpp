@@ -1,5 +1,7 @@
 #include "platform/RegistryTree.h"
 
+#include "platform/TextEncoding.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -23,6 +25,41 @@ unsigned char foldCase(unsigned char c)
     }
 }
 
+// Upper-case form of a code point, for the scripts whose names a user is likely to type.
+char32_t foldCodePoint(char32_t c)
+{
+    if (c < 0x80)
+        return c >= 'a' && c <= 'z' ? c - 0x20 : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 0x20;
+    if (c == 0xFF)
+        return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs upper and lower case side by side; the parity flips at 0x139 and 0x179.
+        const bool oddIsLower = (c < 0x138) || (c >= 0x14A && c < 0x178);
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178)
+            return c;
+        return (c % 2 == 1) == oddIsLower ? c - 1 : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2)
+        return c - 0x20;
+    if (c == 0x3C2)
+        return 0x3A3;
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 0x20;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 0x50;
+    return c;
+}
+
+bool hasHighBytes(std::string_view s)
+{
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
 struct HiveEntry {
     uint32_t handle;
     std::string_view name;
@@ -41,6 +78,8 @@ constexpr std::array<HiveEntry, 5> kHives{{
 
 bool registryNamesEqual(std::string_view a, std::string_view b)
 {
+    if (hasHighBytes(a) || hasHighBytes(b))
+        return foldRegistryName(a) == foldRegistryName(b);
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -82,6 +121,14 @@ std::optional<uint32_t> hiveFromName(std::string_view name)
 
 std::string foldRegistryName(std::string_view name)
 {
+    // Names are UTF-8 where that is the system's code page; bytes that are not UTF-8 are Windows-1252.
+    if (hasHighBytes(name) && text::isValidUtf8(name)) {
+        std::string folded;
+        folded.reserve(name.size());
+        for (char32_t code : text::decodeUtf8(name))
+            text::appendUtf8(folded, foldCodePoint(code));
+        return folded;
+    }
     std::string folded(name);
     for (char& c : folded)
         c = static_cast<char>(foldCase(static_cast<unsigned char>(c)));

@@ -1,7 +1,7 @@
 #pragma once
 // The registry held in memory: one tree of keys per predefined root. Key and value names compare
-// without letter case (ASCII and the Windows-1252 letters) and keep the case they were first written
-// with. Sub-keys and values keep insertion order, which is also their enumeration order.
+// without letter case (ASCII and the letters of Windows-1252, or of Latin, Greek and Cyrillic when the
+// name is UTF-8) and keep the case they were first written with. Sub-keys and values keep insertion order, which is also their enumeration order.
 
 #include "platform/RegistryStore.h"
 
@@ -45,7 +45,7 @@ private:
     std::unordered_map<std::string, size_t> subKeyIndex_;
 };
 
-// Case-insensitive comparison of names given as Windows-1252 bytes.
+// Case-insensitive comparison of names given as UTF-8 or, when not valid UTF-8, Windows-1252 bytes.
 bool registryNamesEqual(std::string_view a, std::string_view b);
 // The name in the form that registryNamesEqual compares.
 std::string foldRegistryName(std::string_view name);

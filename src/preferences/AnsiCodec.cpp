@@ -1,5 +1,7 @@
 #include "preferences/AnsiCodec.h"
 
+#include "platform/TextEncoding.h"
+
 #include <QList>
 
 #include <array>
@@ -26,7 +28,7 @@ char encodeChar(char32_t code)
 
 } // namespace
 
-std::string encode(const QString& text)
+std::string encode1252(const QString& text)
 {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));
@@ -35,7 +37,7 @@ std::string encode(const QString& text)
     return out;
 }
 
-QString decode(const char* bytes, size_t length)
+QString decode1252(const char* bytes, size_t length)
 {
     QString out;
     out.reserve(static_cast<qsizetype>(length));
@@ -44,6 +46,26 @@ QString decode(const char* bytes, size_t length)
         out.append(byte >= 0x80 && byte < 0xA0 ? QChar(kHighControls[byte - 0x80]) : QChar(byte));
     }
     return out;
+}
+
+std::string encode(const QString& text)
+{
+#ifdef Q_OS_WIN
+    return encode1252(text);
+#else
+    return text.toUtf8().toStdString();
+#endif
+}
+
+QString decode(const char* bytes, size_t length)
+{
+#ifdef Q_OS_WIN
+    return decode1252(bytes, length);
+#else
+    if (platform::text::isValidUtf8(std::string_view(bytes, length)))
+        return QString::fromUtf8(bytes, static_cast<qsizetype>(length));
+    return decode1252(bytes, length);
+#endif
 }
 
 QString decode(const std::string& bytes)

@@ -2,6 +2,10 @@
 
 #include "preferences/AnsiCodec.h"
 
+#include "platform/TextEncoding.h"
+
+#include <algorithm>
+
 #include <QCoreApplication>
 
 namespace {
@@ -19,13 +23,19 @@ std::vector<uint8_t> littleEndian32(qint32 value)
             static_cast<uint8_t>((bits >> 16) & 0xFF), static_cast<uint8_t>((bits >> 24) & 0xFF)};
 }
 
-// Text of REG_SZ data: up to the first NUL (or the end when there is none).
-QString textOf(const std::vector<uint8_t>& data, size_t maxChars)
+// Text of REG_SZ data: up to the first NUL (or the end when there is none), at most maxBytes bytes.
+QString textOf(const std::vector<uint8_t>& data, size_t maxBytes)
 {
-    size_t length = 0;
-    while (length < data.size() && data[length] != 0 && length < maxChars)
-        ++length;
-    return AnsiCodec::decode(reinterpret_cast<const char*>(data.data()), length);
+    const char* bytes = reinterpret_cast<const char*>(data.data());
+    size_t whole = 0;
+    while (whole < data.size() && data[whole] != 0)
+        ++whole;
+    size_t length = std::min(whole, maxBytes);
+    // A cut inside a UTF-8 character would make the whole text read as Windows-1252.
+    if (length < whole && platform::text::isValidUtf8(std::string_view(bytes, whole)))
+        while (length > 0 && (data[length] & 0xC0) == 0x80)
+            --length;
+    return AnsiCodec::decode(bytes, length);
 }
 
 QString hexBytes(const std::vector<uint8_t>& data)

@@ -3,10 +3,10 @@
 // writes, lists and deletes its values and sub-keys. Values travel as TaggedValue:
 //
 //   write: Int16/Int32 -> REG_DWORD (4 bytes, little-endian, Int16 widened with its sign)
-//          String      -> REG_SZ (Windows-1252 text and its terminating NUL)
+//          String      -> REG_SZ (ANSI text, see AnsiCodec, and its terminating NUL)
 //          Boolean     -> REG_BINARY, one byte 0xFF (true) or 0x00 (false)
 //          anything else is not written; a stored value of that name stays as it is.
-//   read:  REG_SZ -> String (text up to the first NUL, at most 2047 characters)
+//   read:  REG_SZ -> String (text up to the first NUL, at most 2047 bytes, never half a character)
 //          REG_BINARY -> Boolean (first byte not zero), REG_DWORD -> Int32,
 //          any other registry type -> Empty (not the caller's default).
 //

@@ -1,0 +1,45 @@
+#include "app/SettingsNotices.h"
+
+#include "app/ProductInfo.h"
+#include "platform/DialogService.h"
+#include "platform/RegistryNotices.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+namespace SettingsNotices {
+
+bool showPending(QWidget* parent)
+{
+    QStringList texts;
+    for (const std::string& text : platform::registrynotices::take())
+        texts.append(QString::fromStdString(text));
+    if (texts.isEmpty())
+        return false;
+    platform::dialogs().message(parent, texts.join(QStringLiteral("\r\n\r\n")), ProductInfo::AppTitle,
+                                platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+    return true;
+}
+
+void watch(QWidget* parent)
+{
+    QPointer<QWidget> guard(parent);
+    auto scheduled = std::make_shared<bool>(false);
+    auto schedule = [guard, scheduled] {
+        if (*scheduled || !guard)
+            return;
+        *scheduled = true;
+        QTimer::singleShot(0, guard, [guard, scheduled] {
+            *scheduled = false;
+            if (guard)
+                showPending(guard);
+        });
+    };
+    platform::registrynotices::setListener(schedule);
+    QObject::connect(parent, &QObject::destroyed, [] { platform::registrynotices::setListener(nullptr); });
+    schedule();
+}
+
+} // namespace SettingsNotices
