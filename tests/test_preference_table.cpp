@@ -1,0 +1,159 @@
+// Every preference of the dialog by its registry name, registry type and syntax element: one value at
+// a time is stored away from its default, then loaded, pushed into an editing control and written
+// back by Apply. A name read or written under another row's name, an element number swapped, or a
+// value written with the wrong registry type shows up as the wrong row changing.
+
+#include "document/CodeEditor.h"
+#include "platform/FileRegistryStore.h"
+#include "preferences/ColorSwatch.h"
+#include "preferences/Options.h"
+#include "preferences/PrefRegistry.h"
+#include "preferences/frmOptions.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <variant>
+
+namespace {
+
+enum class Type { Dword, Sz };
+
+struct Preference {
+    const char* name;
+    Type type;
+    std::variant<qint32*, QString*> variable;
+    QString defaultText; // as Apply writes it back when untouched
+    QString changedText; // a value away from the default, stored as `type`
+    int colorElement = -1; // colour number set by ApplyChanges (-1: none)
+    int styleElement = -1; // style number set by ApplyChanges
+};
+
+QString hex(qint32 color)
+{
+    return QString::number(color);
+}
+
+const std::vector<Preference>& table()
+{
+    using namespace Options;
+    static const std::vector<Preference> rows{
+        {"LineNum", Type::Dword, &LineNum, "0", "1"},
+        {"WhiteSpace", Type::Dword, &WhiteSpace, "0", "1"},
+        {"TabSize", Type::Dword, &TabSize, "5", "9"},
+        {"AutoIndentMode", Type::Dword, &AutoIndentMode, "2", "0"},
+        {"KixPath", Type::Sz, &KixPath, "", "/opt/kix/kix32.exe"},
+        {"ScriptPath", Type::Sz, &ScriptPath, "", "/srv/scripts/"},
+        {"MRUSize", Type::Sz, &MRUSize, "4", "7"},
+        {"ColorComments", Type::Dword, &ColorComments, hex(0x008000), hex(0x010101), 14, -1},
+        {"ColorKeywords", Type::Dword, &ColorKeywords, hex(0xFF0000), hex(0x020202), 8, -1},
+        {"ColorNumbers", Type::Dword, &ColorNumbers, hex(0), hex(0x030303), 6, -1},
+        {"ColorOperators", Type::Dword, &ColorOperators, hex(0x0000FF), hex(0x040404), 10, -1},
+        {"ColorStrings", Type::Dword, &ColorStrings, hex(0x800080), hex(0x050505), 16, -1},
+        {"ColorText", Type::Dword, &ColorText, hex(0), hex(0x060606), 4, -1},
+        {"StyleComments", Type::Dword, &StyleComments, "2", "3", -1, 5},
+        {"StyleKeywords", Type::Dword, &StyleKeywords, "1", "3", -1, 2},
+        {"StyleNumbers", Type::Dword, &StyleNumbers, "0", "3", -1, 1},
+        {"StyleOperators", Type::Dword, &StyleOperators, "0", "3", -1, 3},
+        {"StyleStrings", Type::Dword, &StyleStrings, "0", "3", -1, 6},
+        {"StyleText", Type::Dword, &StyleText, "0", "3", -1, 0},
+        {"StyleFont", Type::Sz, &StyleFont, "Lucida Console", "Courier New"},
+        {"StyleFontSize", Type::Dword, &StyleFontSize, "11", "14"},
+    };
+    return rows;
+}
+
+QString loaded(const Preference& row)
+{
+    if (auto* number = std::get_if<qint32*>(&row.variable))
+        return QString::number(**number);
+    return *std::get<QString*>(row.variable);
+}
+
+} // namespace
+
+class PreferenceTableTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir folder_;
+    std::string file_;
+
+    // "DWORD 5" / "SZ text", as the registry holds the value; empty when absent.
+    QString stored(const char* name)
+    {
+        const auto values = platform::FileRegistryStore(file_).values(platform::HKEY_CURRENT_USER_, kPreferencesKey);
+        for (const auto& value : values.value_or(std::vector<platform::RegistryValue>{})) {
+            if (value.name != name)
+                continue;
+            if (value.type == platform::REG_DWORD_ && value.data.size() == 4)
+                return QStringLiteral("DWORD %1").arg(qint32(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                                             quint32(value.data[3]) << 24));
+            if (value.type == platform::REG_SZ_ && !value.data.empty())
+                return QStringLiteral("SZ ") + QString::fromUtf8(reinterpret_cast<const char*>(value.data.data()),
+                                                                 qsizetype(value.data.size() - 1));
+            return QStringLiteral("type %1").arg(value.type);
+        }
+        return {};
+    }
+
+    static QString expected(const Preference& row, const QString& text)
+    {
+        return (row.type == Type::Dword ? QStringLiteral("DWORD ") : QStringLiteral("SZ ")) + text;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder_.isValid());
+        file_ = folder_.filePath(QStringLiteral("registry.reg")).toStdString();
+        qputenv("TESSARY_REGISTRY_FILE", QByteArray::fromStdString(file_));
+        CreatePrefRegistry();
+    }
+
+    void cleanup() { frmOptions::Unload(); }
+
+    void everyPreferenceByNameTypeAndElement_data()
+    {
+        QTest::addColumn<int>("index");
+        for (size_t i = 0; i < table().size(); ++i)
+            QTest::newRow(table()[i].name) << int(i);
+    }
+
+    void everyPreferenceByNameTypeAndElement()
+    {
+        QFETCH(int, index);
+        const Preference& changed = table()[size_t(index)];
+        RegistryHandler& registry = *PrefRegistry();
+        for (const QStringList& value : registry.EnumValues())
+            registry.DeleteValue(value.value(0));
+        registry.WriteRegValue(QLatin1String(changed.name),
+                               changed.type == Type::Dword ? TaggedValue::fromInt32(changed.changedText.toInt())
+                                                           : TaggedValue::fromString(changed.changedText));
+
+        CodeEditor editor;
+        frmOptions::ActiveEditor = [&] { return &editor; };
+        frmOptions* form = frmOptions::Get(); // loads the store and fills the controls
+        form->ApplyChanges();
+        form->cmdApply_Click();
+        frmOptions::ActiveEditor = nullptr;
+
+        for (const Preference& row : table()) {
+            const QString text = &row == &changed ? changed.changedText : row.defaultText;
+            QVERIFY2(loaded(row) == text, row.name);
+            QCOMPARE(stored(row.name), expected(row, text));
+            if (row.colorElement >= 0)
+                QVERIFY2(editor.ElementColor(row.colorElement) == quint32(text.toInt()), row.name);
+            if (row.styleElement >= 0)
+                QVERIFY2(editor.ElementFontStyle(row.styleElement) == text.toInt(), row.name);
+        }
+        // Scope keywords always follow the keywords.
+        QCOMPARE(editor.ElementColor(12), editor.ElementColor(8));
+        QCOMPARE(editor.ElementFontStyle(4), editor.ElementFontStyle(2));
+        QCOMPARE(editor.TabWidth(), Options::TabSize);
+        QCOMPARE(editor.ShowLineNumbers(), Options::LineNum == 1);
+        QCOMPARE(editor.ShowWhitespace(), Options::WhiteSpace == 1);
+        QCOMPARE(editor.AutoIndentMode(), Options::AutoIndentMode);
+    }
+};
+
+QTEST_MAIN(PreferenceTableTest)
+#include "test_preference_table.moc"
