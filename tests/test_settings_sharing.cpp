@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -53,6 +54,60 @@ private slots:
     }
 
     void cleanup() { frmOptions::Unload(); }
+
+    static void storeGeometry(const QStringList& values)
+    {
+        RegistryHandler prefs;
+        prefs.SetHive(platform::HKEY_CURRENT_USER_);
+        prefs.SetSubKey(kPreferencesKey);
+        const char* names[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+        for (int i = 0; i < 4; ++i)
+            prefs.WriteRegValue(QLatin1String(names[i]), TaggedValue::fromString(values[i]));
+    }
+
+    static QStringList storedGeometry()
+    {
+        RegistryHandler prefs;
+        prefs.SetHive(platform::HKEY_CURRENT_USER_);
+        prefs.SetSubKey(kPreferencesKey);
+        QStringList values;
+        for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+            values << prefs.GetRegValue(QLatin1String(name), TaggedValue()).toString();
+        return values;
+    }
+
+    // The window framed after mapping (as this platform and window managers do) neither grows nor
+    // moves from run to run; a maximised exit stores the normal geometry.
+    void geometrySurvivesRunsAndMaximisedExit()
+    {
+        const QStringList values{"1507", "1203", "9011", "6017"};
+        storeGeometry(values);
+        ScriptedDialogService dialogs;
+        for (int run = 0; run < 3; ++run) {
+            frmMain window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            if (run == 2) {
+                window.showMaximized();
+                QTRY_VERIFY(window.isMaximized());
+                QVERIFY(window.frameGeometry().width() > 600);
+            } else {
+                QTRY_COMPARE(window.frameGeometry().size(), QSize(601, 401));
+            }
+            window.close();
+            QCOMPARE(storedGeometry(), values);
+        }
+        // Values that would put the window out of reach give a window on the screen.
+        storeGeometry({"1500", "1e30", "9000", "7000"});
+        {
+            frmMain window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTRY_VERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
+            window.close();
+        }
+        QCOMPARE(storedGeometry(), (QStringList{"960", "915", "10335", "6780"}));
+    }
 
     void damagedSettingsFileIsReportedOnceAtStartUp()
     {

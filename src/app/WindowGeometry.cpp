@@ -2,13 +2,22 @@
 
 #include "preferences/RegistryHandler.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
 #include <cmath>
 
 namespace WindowGeometry {
 
+// Far beyond any screen, yet safe to convert to int pixels.
+constexpr double kLargestTwips = 1.0e7;
+
 int twipsToPixels(double twips, double dpi)
 {
-    return int(std::lround(twips * dpi / 1440.0));
+    return int(std::lround(std::clamp(twips, -kLargestTwips, kLargestTwips) * dpi / 1440.0));
 }
 
 double pixelsToTwips(int pixels, double dpi)
@@ -65,6 +74,163 @@ TwipsGeometry readStored(RegistryHandler& registry)
 QString toText(double twips)
 {
     return QString::number(qint64(std::llround(twips)));
+}
+
+namespace {
+
+// The title row (top 30 pixels of the outer window) shows at least 100 pixels wide on the screen.
+bool titleReachable(const QRect& outer, const QRect& screen)
+{
+    const QRect title(outer.left(), outer.top(), outer.width(), std::min(outer.height(), 30));
+    const QRect seen = title.intersected(screen);
+    return outer.top() >= screen.top() && seen.width() >= std::min(outer.width(), 100) && !seen.isEmpty();
+}
+
+// Shrinks to the screen and, when shrunk, moves onto it.
+QRect fitInto(QRect outer, const QRect& screen)
+{
+    if (outer.width() <= screen.width() && outer.height() <= screen.height())
+        return outer;
+    outer.setWidth(std::min(outer.width(), screen.width()));
+    outer.setHeight(std::min(outer.height(), screen.height()));
+    outer.moveLeft(std::clamp(outer.left(), screen.left(), screen.right() + 1 - outer.width()));
+    outer.moveTop(std::clamp(outer.top(), screen.top(), screen.bottom() + 1 - outer.height()));
+    return outer;
+}
+
+} // namespace
+
+Restored fitToScreens(const TwipsGeometry& stored, double dpi, const QList<QRect>& screens)
+{
+    Restored result{stored, toPixels(stored, dpi)};
+    if (screens.isEmpty())
+        return result;
+    const QRect* home = nullptr;
+    for (const QRect& screen : screens)
+        if (titleReachable(result.outer, screen) &&
+            (!home || result.outer.intersected(screen).width() * qint64(result.outer.intersected(screen).height()) >
+                          result.outer.intersected(*home).width() * qint64(result.outer.intersected(*home).height())))
+            home = &screen;
+    QRect outer = result.outer;
+    if (home) {
+        outer = fitInto(outer, *home);
+    } else {
+        outer = fitInto(toPixels(FallBack, dpi), screens.front());
+        if (!titleReachable(outer, screens.front()))
+            outer.moveTopLeft(screens.front().topLeft());
+    }
+    if (outer != result.outer)
+        result = {toTwips(outer, dpi), outer};
+    return result;
+}
+
+QRect clientFor(const QRect& outer, const QMargins& frame)
+{
+    return outer.marginsRemoved(frame);
+}
+
+QRect outerOf(const QRect& client, const QMargins& frame)
+{
+    return client.marginsAdded(frame);
+}
+
+TwipsGeometry toStore(const Restored& restored, const QRect& outer, double dpi)
+{
+    return outer == restored.outer ? restored.twips : toTwips(outer, dpi);
+}
+
+// ---- FrameKeeper ----------------------------------------------------------------------------------
+
+// How long after showing the window the frame may still arrive from the window manager.
+constexpr int kFrameWaitMs = 3000;
+
+FrameKeeper::FrameKeeper(QWidget* window)
+    : QObject(window)
+    , window_(window)
+{
+    poll_.setInterval(25);
+    connect(&poll_, &QTimer::timeout, this, [this] { fitFrame(); });
+    window_->installEventFilter(this);
+}
+
+void FrameKeeper::restore(const TwipsGeometry& stored, double dpi)
+{
+    QList<QRect> screens;
+    for (QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    restored_ = fitToScreens(stored, dpi, screens);
+    // No frame is known yet: the outer rectangle is the client area until the frame arrives. move()
+    // places the frame's corner, so only the size needs fitting later.
+    window_->move(restored_.outer.topLeft());
+    window_->resize(restored_.outer.size());
+    fitting_ = true;
+}
+
+QMargins FrameKeeper::frameMargins() const
+{
+    const QRect frame = window_->frameGeometry();
+    const QRect client = window_->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+void FrameKeeper::fitFrame()
+{
+    if (!fitting_ || !window_->isVisible())
+        return;
+    if (window_->windowState() != Qt::WindowNoState || sinceShown_.elapsed() > kFrameWaitMs) {
+        fitting_ = false;
+        poll_.stop();
+        return;
+    }
+    const QMargins frame = frameMargins();
+    if (frame.isNull())
+        return; // not framed yet, or no window manager
+    fitting_ = false;
+    poll_.stop();
+    normalFrame_ = frame;
+    const QRect client = clientFor(restored_.outer, frame);
+    if (window_->geometry() != client) {
+        window_->resize(client.size());
+        window_->move(restored_.outer.topLeft());
+    }
+}
+
+bool FrameKeeper::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window_) {
+        switch (event->type()) {
+        case QEvent::Show:
+            if (fitting_) {
+                sinceShown_.start();
+                poll_.start();
+                QTimer::singleShot(0, this, [this] { fitFrame(); });
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (fitting_)
+                fitFrame();
+            else if (window_->isVisible() && window_->windowState() == Qt::WindowNoState && !frameMargins().isNull())
+                normalFrame_ = frameMargins();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+TwipsGeometry FrameKeeper::current(double dpi) const
+{
+    // Closed before the frame arrived: the window still has the size it was given.
+    if (fitting_ && window_->size() == restored_.outer.size())
+        return restored_.twips;
+    QRect outer = window_->frameGeometry();
+    // A maximised window would store more than the screen: the normal geometry is what the user set.
+    if (window_->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        outer = outerOf(window_->normalGeometry(), normalFrame_);
+    return toStore(restored_, outer, dpi);
 }
 
 } // namespace WindowGeometry

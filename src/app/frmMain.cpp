@@ -398,35 +398,14 @@ void frmMain::Form_Load(const QString& commandLine)
 
 void frmMain::restoreGeometryTwips(const TwipsGeometry& geometry)
 {
-    restoredTwips_ = geometry;
-    restoredPixels_ = WindowGeometry::toPixels(geometry, screenDpi());
-    // The stored values describe the outer window; the frame is only known once shown.
-    move(restoredPixels_.topLeft());
-    resize(restoredPixels_.size());
-    geometryPending_ = true;
-}
-
-void frmMain::showEvent(QShowEvent* event)
-{
-    QMainWindow::showEvent(event);
-    if (!geometryPending_)
-        return;
-    geometryPending_ = false;
-    QTimer::singleShot(0, this, [this] {
-        QRect frame = frameGeometry();
-        QSize extra = frame.size() - size();
-        if (!extra.isEmpty() && extra != QSize(0, 0))
-            resize(restoredPixels_.size() - extra);
-    });
+    if (!frameKeeper_)
+        frameKeeper_ = new WindowGeometry::FrameKeeper(this);
+    frameKeeper_->restore(geometry, screenDpi());
 }
 
 TwipsGeometry frmMain::currentGeometryTwips() const
 {
-    QRect frame = frameGeometry();
-    // Unmoved and unresized: write back exactly what was read, not a value rounded through pixels.
-    if (frame == restoredPixels_ || (!isVisible() && geometry() == restoredPixels_))
-        return restoredTwips_;
-    return WindowGeometry::toTwips(frame, screenDpi());
+    return frameKeeper_ ? frameKeeper_->current(screenDpi()) : WindowGeometry::toTwips(frameGeometry(), screenDpi());
 }
 
 bool frmMain::Form_QueryUnload()

@@ -206,7 +206,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
@@ -239,9 +238,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     StatusPanels* statusPanels_ = nullptr;
     std::unique_ptr<RegistryHandler> RecentRegistry;
-    TwipsGeometry restoredTwips_{};
-    QRect restoredPixels_;
-    bool geometryPending_ = false;
+    WindowGeometry::FrameKeeper* frameKeeper_ = nullptr;
     QList<QAction*> windowListActions_;
     QList<QAction*> documentKeys_; // Ctrl+F4, Ctrl+Tab, Ctrl+Shift+Tab
     bool selectingTab_ = false; // the program itself is selecting a tab: no activation follows
