@@ -104,8 +104,13 @@ std::string keepCopy(const std::string& preferredName, const std::string& conten
         std::error_code ec;
         if (fs::exists(target, ec) || ec)
             continue;
-        // Created exclusively, so a copy made by another process at the same moment is never replaced.
+        // Created exclusively where the C library can, so a copy made by another process at the same
+        // moment is never replaced (callers hold the store's lock besides).
+#ifdef _WIN32
+        FILE* file = std::fopen(target.c_str(), "wb");
+#else
         FILE* file = std::fopen(target.c_str(), "wbx");
+#endif
         if (!file)
             continue;
         const bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
