@@ -147,6 +147,27 @@ private slots:
         QCOMPARE(again.RecentFiles.at(0), listed);
     }
 
+    // A settings file that cannot be used at all is reported once, and nothing is written over it.
+    void unusableSettingsFileIsReported()
+    {
+        const QString blocker = write(QStringLiteral("blocker%1").arg(run_), "not a folder");
+        qputenv("TESSARY_REGISTRY_FILE", (blocker + QStringLiteral("/registry.reg")).toLocal8Bit());
+        ScriptedDialogService dialogs;
+        {
+            frmMain window;
+            window.show();
+            QTRY_COMPARE(dialogs.messages.size(), 1);
+            QVERIFY(dialogs.messages[0].text.contains(blocker + QStringLiteral("/registry.reg")));
+            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Not a directory")));
+            window.mnuViewToolbar->trigger();
+            window.close();
+        }
+        QCOMPARE(dialogs.messages.size(), 1);
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("not a folder"));
+    }
+
     void recentFileUnderNonLatinFolderReopens()
     {
         const QString path = write(QStringLiteral("\u4E2D\u6587/\u00DCbung.kix"), "Beep");

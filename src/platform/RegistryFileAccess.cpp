@@ -152,8 +152,12 @@ ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string
 {
     contents.clear();
     std::error_code ec;
-    if (!fs::exists(path, ec))
-        return ec ? ReadStatus::Failed : ReadStatus::Missing;
+    if (!fs::exists(path, ec)) {
+        if (!ec)
+            return ReadStatus::Missing;
+        error = ec.message();
+        return ReadStatus::Failed;
+    }
     if (fs::is_directory(path, ec)) {
         error = "it is a folder";
         return ReadStatus::Failed;
