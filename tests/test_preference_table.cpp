@@ -29,11 +29,6 @@ struct Preference {
     int styleElement = -1; // style number set by ApplyChanges
 };
 
-QString hex(qint32 color)
-{
-    return QString::number(color);
-}
-
 const std::vector<Preference>& table()
 {
     using namespace Options;
@@ -45,12 +40,12 @@ const std::vector<Preference>& table()
         {"KixPath", Type::Sz, &KixPath, "", "/opt/kix/kix32.exe"},
         {"ScriptPath", Type::Sz, &ScriptPath, "", "/srv/scripts/"},
         {"MRUSize", Type::Sz, &MRUSize, "4", "7"},
-        {"ColorComments", Type::Dword, &ColorComments, hex(0x008000), hex(0x010101), 14, -1},
-        {"ColorKeywords", Type::Dword, &ColorKeywords, hex(0xFF0000), hex(0x020202), 8, -1},
-        {"ColorNumbers", Type::Dword, &ColorNumbers, hex(0), hex(0x030303), 6, -1},
-        {"ColorOperators", Type::Dword, &ColorOperators, hex(0x0000FF), hex(0x040404), 10, -1},
-        {"ColorStrings", Type::Dword, &ColorStrings, hex(0x800080), hex(0x050505), 16, -1},
-        {"ColorText", Type::Dword, &ColorText, hex(0), hex(0x060606), 4, -1},
+        {"ColorComments", Type::Dword, &ColorComments, QString::number(0x008000), QString::number(0x010101), 14, -1},
+        {"ColorKeywords", Type::Dword, &ColorKeywords, QString::number(0xFF0000), QString::number(0x020202), 8, -1},
+        {"ColorNumbers", Type::Dword, &ColorNumbers, QString::number(0), QString::number(0x030303), 6, -1},
+        {"ColorOperators", Type::Dword, &ColorOperators, QString::number(0x0000FF), QString::number(0x040404), 10, -1},
+        {"ColorStrings", Type::Dword, &ColorStrings, QString::number(0x800080), QString::number(0x050505), 16, -1},
+        {"ColorText", Type::Dword, &ColorText, QString::number(0), QString::number(0x060606), 4, -1},
         {"StyleComments", Type::Dword, &StyleComments, "2", "3", -1, 5},
         {"StyleKeywords", Type::Dword, &StyleKeywords, "1", "3", -1, 2},
         {"StyleNumbers", Type::Dword, &StyleNumbers, "0", "3", -1, 1},

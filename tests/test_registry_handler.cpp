@@ -150,7 +150,8 @@ private slots:
         QVERIFY(fileText(file_).contains(path.toUtf8()));
 
         // Windows-1252 bytes of an older file, and a long UTF-8 text cut at 2047 bytes.
-        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(), {"Old", REG_SZ_, {'C', ':', '\\', 0xC9, 0x80, 0x81, 0}});
+        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(),
+                         {"Old", REG_SZ_, {'C', ':', '\\', 0xC9, 0x80, 0x81, 0}});
         QCOMPARE(handler_->GetRegValue(QStringLiteral("old"), TaggedValue()).toString(),
                  QStringLiteral("C:\\\u00C9\u20AC\u0081"));
         const QString longText = QString(1000, QChar(0x00E9)) + QStringLiteral("xy") + QString(100, QChar(0x00E9));

@@ -55,24 +55,23 @@ private slots:
 
     void cleanup() { frmOptions::Unload(); }
 
-    static void storeGeometry(const QStringList& values)
+    static RegistryHandler preferences()
     {
         RegistryHandler prefs;
         prefs.SetHive(platform::HKEY_CURRENT_USER_);
         prefs.SetSubKey(kPreferencesKey);
-        const char* names[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
-        for (int i = 0; i < 4; ++i)
-            prefs.WriteRegValue(QLatin1String(names[i]), TaggedValue::fromString(values[i]));
+        return prefs;
     }
 
-    static QStringList storedGeometry()
+    static QStringList geometry(const QStringList& write = {})
     {
-        RegistryHandler prefs;
-        prefs.SetHive(platform::HKEY_CURRENT_USER_);
-        prefs.SetSubKey(kPreferencesKey);
+        RegistryHandler prefs = preferences();
         QStringList values;
-        for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+            if (!write.isEmpty())
+                prefs.WriteRegValue(QLatin1String(name), TaggedValue::fromString(write[values.size()]));
             values << prefs.GetRegValue(QLatin1String(name), TaggedValue()).toString();
+        }
         return values;
     }
 
@@ -80,8 +79,7 @@ private slots:
     // moves from run to run; a maximised exit stores the normal geometry.
     void geometrySurvivesRunsAndMaximisedExit()
     {
-        const QStringList values{"1507", "1203", "9011", "6017"};
-        storeGeometry(values);
+        const QStringList values = geometry({"1507", "1203", "9011", "6017"});
         ScriptedDialogService dialogs;
         for (int run = 0; run < 3; ++run) {
             frmMain window;
@@ -95,10 +93,10 @@ private slots:
                 QTRY_COMPARE(window.frameGeometry().size(), QSize(601, 401));
             }
             window.close();
-            QCOMPARE(storedGeometry(), values);
+            QCOMPARE(geometry(), values);
         }
         // Values that would put the window out of reach give a window on the screen.
-        storeGeometry({"1500", "1e30", "9000", "7000"});
+        geometry({"1500", "1e30", "9000", "7000"});
         {
             frmMain window;
             window.show();
@@ -106,7 +104,7 @@ private slots:
             QTRY_VERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
             window.close();
         }
-        QCOMPARE(storedGeometry(), (QStringList{"960", "915", "10335", "6780"}));
+        QCOMPARE(geometry(), (QStringList{"960", "915", "10335", "6780"}));
     }
 
     void damagedSettingsFileIsReportedOnceAtStartUp()

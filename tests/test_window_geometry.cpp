@@ -37,7 +37,8 @@ void WindowGeometryTest::geometryRoundTripsThroughAFrame()
         const WindowGeometry::Restored restored = WindowGeometry::fitToScreens(stored, dpi, screens);
         // The client area the window gets once its frame is known, and the outer window it makes.
         const QRect client = WindowGeometry::clientFor(restored.outer, frame);
-        QCOMPARE(client.size(), restored.outer.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+        QCOMPARE(client.size(),
+                 restored.outer.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
         const QRect outer = WindowGeometry::outerOf(client, frame);
         stored = WindowGeometry::toStore(restored, outer, dpi);
         QCOMPARE(stored, (TwipsGeometry{1507, 1203, 12011, 8017}));
@@ -56,7 +57,8 @@ void WindowGeometryTest::unusableGeometryBecomesVisible_data()
     QTest::addColumn<QRect>("expected");
     const QRect fallBack(64, 61, 689, 452);
     QTest::newRow("fits") << TwipsGeometry{1500, 1200, 9000, 7000} << QRect(100, 80, 600, 467);
-    QTest::newRow("partly beyond the right edge") << TwipsGeometry{15000, 1500, 9000, 7500} << QRect(1000, 100, 600, 500);
+    QTest::newRow("partly beyond the right edge")
+        << TwipsGeometry{15000, 1500, 9000, 7500} << QRect(1000, 100, 600, 500);
     QTest::newRow("on the second screen") << TwipsGeometry{21000, 1500, 9000, 7500} << QRect(1400, 100, 600, 500);
     QTest::newRow("huge") << TwipsGeometry{1500, 1500, 1e30, 1e30} << QRect(0, 0, 1280, 900);
     QTest::newRow("larger than the screen") << TwipsGeometry{3000, 3000, 30000, 15000} << QRect(0, 0, 1280, 900);

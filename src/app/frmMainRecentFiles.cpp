@@ -50,7 +50,8 @@ void frmMain::ShowRecentFile(int index)
 void frmMain::readStoredRecentFiles()
 {
     for (int k = 1; k <= RecentFileList::Capacity; ++k)
-        RecentFiles.set(k - 1, RecentRegistry->GetRegValue(valueName(k), TaggedValue::fromString(QString())).toString());
+        RecentFiles.set(k - 1,
+                        RecentRegistry->GetRegValue(valueName(k), TaggedValue::fromString(QString())).toString());
 }
 
 void frmMain::AddRecentFile(const QString& path)

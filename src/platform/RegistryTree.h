@@ -1,7 +1,8 @@
 #pragma once
 // The registry held in memory: one tree of keys per predefined root. Key and value names compare
 // without letter case (ASCII and the letters of Windows-1252, or of Latin, Greek and Cyrillic when the
-// name is UTF-8) and keep the case they were first written with. Sub-keys and values keep insertion order, which is also their enumeration order.
+// name is UTF-8) and keep the case they were first written with. Sub-keys and values keep insertion
+// order, which is also their enumeration order.
 
 #include "platform/RegistryStore.h"
 
