@@ -1,7 +1,7 @@
 #include "app/SettingsNotices.h"
 
-#include "app/ProductInfo.h"
 #include "platform/DialogService.h"
+#include "platform/ProductInfo.h"
 #include "platform/RegistryNotices.h"
 
 #include <QPointer>
