@@ -10,7 +10,8 @@ QString BuildChrCodes(const QString& text)
 {
     QStringList pieces;
     for (char32_t code : text.toUcs4()) {
-        const std::string ansi = AnsiCodec::encode(QString::fromUcs4(&code, 1));
+        // The interpreter's Chr() numbers are Windows-1252 bytes on every system.
+        const std::string ansi = AnsiCodec::encode1252(QString::fromUcs4(&code, 1));
         pieces << QStringLiteral("Chr(%1)").arg(ansi.empty() ? 63 : int(static_cast<unsigned char>(ansi[0])));
     }
     return pieces.join(QStringLiteral(" + "));
