@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   g++ make cmake
   qt6-base-dev libgl-dev libqscintilla2-qt6-dev
+  qt6-base-dev-tools dpkg-dev patch   # build QScintilla from Debian's source package (qmake6, dpkg-source)
   libbenchmark-dev libx11-dev
   tango-icon-theme fonts-dejavu-core
   poppler-utils           # pdftotext reads printed output back in the print tests

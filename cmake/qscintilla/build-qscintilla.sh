@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds the editing component's library from Debian's own QScintilla source package with our patch:
+#   build-qscintilla.sh DEST PATCH
+# The source package comes through the archive the system's apt already uses, read through a private
+# source list, so the system's apt configuration and package lists are left as they are. The result
+# (DEST/lib, DEST/include) is reused by every build folder; a failed fetch or build leaves no DEST.
+set -euo pipefail
+
+dest="$1"
+patch_file="$2"
+version="2.13.3"
+
+[ -f "$dest/lib/libqscintilla2_qt6.so" ] && [ -f "$dest/include/Qsci/qsciscintilla.h" ] && exit 0
+
+mkdir -p "$(dirname "$dest")"
+exec 9>"$dest.lock"
+flock 9
+# Another build folder may have finished it while this one waited.
+[ -f "$dest/lib/libqscintilla2_qt6.so" ] && exit 0
+
+for tool in apt-get dpkg-source qmake6 make patch; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "missing tool: $tool" >&2
+    exit 1
+  fi
+done
+
+work="$dest.work"
+rm -rf "$work"
+mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
+cd "$work"
+
+# The URI of the system's own Debian archive (deb822 sources first, then the one-line format).
+uri=""
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  uri=$(awk '/^Types:/{deb=($0 ~ /[[:space:]]deb([[:space:]]|$)/)} deb&&/^URIs:/{print $2; exit}' \
+        /etc/apt/sources.list.d/debian.sources)
+fi
+if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
+  uri=$(awk '$1=="deb"{for(i=2;i<=NF;i++) if($i ~ /^[a-z]+:\/\//){print $i; exit}}' /etc/apt/sources.list)
+fi
+[ -n "$uri" ] || { echo "no Debian archive found in the apt sources" >&2; exit 1; }
+
+echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" > src.list
+apt_opts=(-o "Dir::Etc::SourceList=$work/src.list" -o Dir::Etc::SourceParts=/dev/null
+          -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
+          -o APT::Sandbox::User=root -qq)
+apt-get "${apt_opts[@]}" update
+apt-get "${apt_opts[@]}" source --download-only qscintilla2 >/dev/null
+dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1)
+[ -n "$dsc" ] || { echo "the archive does not hold QScintilla $version" >&2; exit 1; }
+# The signature check needs debian-keyring; apt has already checked the files against the
+# signed archive index.
+dpkg-source --no-check -x "$dsc" source >/dev/null
+patch -d source -p1 --forward < "$patch_file"
+
+cd source/src
+qmake_args=()
+command -v ccache >/dev/null && qmake_args+=("QMAKE_CXX=ccache g++")
+qmake6 qscintilla.pro "${qmake_args[@]}" >/dev/null
+make -j"$(nproc)" -s >/dev/null
+
+stage="$dest.stage"
+rm -rf "$stage"
+mkdir -p "$stage/lib" "$stage/include/Qsci"
+cp -a libqscintilla2_qt6.so* "$stage/lib/"
+cp Qsci/*.h "$stage/include/Qsci/"
+rm -rf "$dest"
+mv "$stage" "$dest"
+rm -rf "$work"
