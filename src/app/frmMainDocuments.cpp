@@ -250,7 +250,7 @@ void frmMain::setMenu()
 {
     bool docsOpen = OpenCount >= 1;
     frmDocument* document = activeDocument();
-    bool hasText = document && document->rtfText->TextLength() >= 1;
+    bool hasText = document && document->rtfText->HasText();
     for (QAction* action : {mnuEditCopy, mnuEditCut, tbButtons[7], tbButtons[8]})
         action->setEnabled(hasText);
     for (QAction* action : {mnuFileSave, mnuFileSaveAs, mnuFileClose, mnuFilePrint, mnuEditSelectAll,

@@ -113,7 +113,8 @@ public:
     // Text and state.
     bool Modified() const;
     int LineTotal() const;
-    int TextLength() const; // characters
+    int TextLength() const; // characters: counts the whole text
+    bool HasText() const;   // constant time
     QString Text() const;
     QString LineText(int line) const; // without its line break
     QString CaretWord() const;
@@ -146,6 +147,10 @@ public:
     // through `edit`, as one change and one undo step however many lines change; the highlighted
     // line stays highlighted. The selection is left to the caller. Returns whether text changed.
     bool EditLines(int first, int last, const std::function<QByteArray(const QByteArray&)>& edit);
+    // Puts lines in place of lines firstLine..lastLine (each without its line break; the breaks
+    // between them are the document's) as one edit and one undo step, whatever the number of
+    // lines. The selection keeps its line and column numbers where they still exist.
+    void ReplaceLines(int firstLine, int lastLine, const QStringList& lines);
     void RunCommand(int command, int argument = -1);
     bool CanUndo() const;
     bool CanRedo() const;
@@ -203,6 +208,7 @@ private:
     void updateRightMargin();
     void goToLine(int line);
     void indentSelectedLines(bool outdent);
+    void replaceBytes(long from, long to, const QByteArray& bytes);
     bool isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const;
     void onModified(int position, int type, const char* text, int length, int added, int line,
                     int foldNow, int foldPrev, int token, int annotationLines);

@@ -5,6 +5,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <cstring>
+
 EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor)
 {
     searches_ << this;
@@ -115,37 +117,107 @@ void EditorSearch::replaceOnce()
     find(true);
 }
 
+namespace {
+
+// The replacement for the regular-expression match just found, with Scintilla's substitution
+// rules: \0 is the match, \1..\9 its groups, \a \b \f \n \r \t \v \\ the control characters;
+// any other backslash stays as it is.
+QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, const char* text, long start, long end)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const char c = replacement[i];
+        const char next = i + 1 < replacement.size() ? replacement[i + 1] : '\0';
+        if (c != '\\' || next == '\0') {
+            out.append(c);
+            continue;
+        }
+        ++i;
+        if (next == '0') {
+            out.append(text + start, end - start);
+        } else if (next >= '1' && next <= '9') {
+            const long size = editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, (unsigned long)(next - '0'),
+                                                   static_cast<char*>(nullptr));
+            QByteArray tag(size + 1, '\0');
+            editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, (unsigned long)(next - '0'), tag.data());
+            out.append(tag.constData(), size);
+        } else {
+            static const char escapes[] = "a\ab\bf\fn\nr\rt\tv\v\\\\";
+            const char* hit = nullptr;
+            for (const char* e = escapes; *e; e += 2)
+                if (*e == next)
+                    hit = e + 1;
+            if (hit) {
+                out.append(*hit);
+            } else {
+                out.append('\\');
+                --i;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Finds every match in the text as it stands, then puts the new text in with one replacement:
+// one change for the control to take in and one step to undo, however many matches there are.
 void EditorSearch::replaceAll()
 {
     takeDialogInput();
     if (text_.isEmpty())
         return;
-    const QString replacement = dialog_->replaceText();
-    const long caret = editor_.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-    // Every replacement makes progress through the text; this bounds patterns that match nothing.
-    long budget = editor_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH) + 1;
+    const QByteArray pattern = text_.toUtf8();
+    const QByteArray replacement = dialog_->replaceText().toUtf8();
+    const bool regex = options_.regularExpression;
+    editor_.SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS,
+                          (options_.matchCase ? QsciScintillaBase::SCFIND_MATCHCASE : 0) |
+                              (options_.wholeWord ? QsciScintillaBase::SCFIND_WHOLEWORD : 0) |
+                              (regex ? QsciScintillaBase::SCFIND_REGEXP | QsciScintillaBase::SCFIND_CXX11REGEX : 0));
+    const long length = editor_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    // Searching does not change the text, so this stays valid until the replacement.
+    const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    QByteArray out;
+    long first = -1;
+    long copied = 0; // the text before this is in `out`
+    long lastStart = 0;
+    long lastEnd = 0;
     int count = 0;
-    long lastStart = -1;
-    editor_.beginUndoAction();
-    bool found = editor_.findFirst(text_, options_.regularExpression, options_.matchCase, options_.wholeWord,
-                                   false, true, 0, 0, false, false, true);
-    while (found && budget-- > 0) {
-        const long start = editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
-        const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-        if (start == end && start == lastStart)
+    for (long pos = 0; pos <= length;) {
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, pos, length);
+        const long start = editor_.SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
+                                                 (unsigned long)pattern.size(), pattern.constData());
+        if (start < 0)
             break;
-        lastStart = start;
-        editor_.replace(replacement);
+        const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
+        if (first < 0)
+            first = copied = start;
+        out.append(text + copied, start - copied);
+        lastStart = first + out.size();
+        out.append(regex ? substitute(editor_, replacement, text, start, end) : replacement);
+        lastEnd = first + out.size();
+        copied = end;
         ++count;
-        found = editor_.findNext();
+        // An empty match moves on by one character, so every place is tried once.
+        if (end > start)
+            pos = end;
+        else if (start < length)
+            pos = editor_.SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER, start);
+        else
+            break;
     }
-    editor_.endUndoAction();
     matchStart_ = matchEnd_ = -1;
     if (count == 0) {
-        editor_.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, caret);
         reportNotFound();
         return;
     }
+    if (out.size() != copied - first || std::memcmp(out.constData(), text + first, size_t(out.size())) != 0) {
+        editor_.SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, first, copied);
+        editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)out.size(), out.constData());
+        editor_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
+    }
+    editor_.SendScintilla(QsciScintillaBase::SCI_SETSEL, lastStart, lastEnd);
     platform::dialogs().message(dialog_, QObject::tr("%n occurrence(s) replaced.", nullptr, count),
                                 ProductInfo::AppTitle, platform::MessageButtons::Ok,
                                 platform::MessageIcon::Information);
