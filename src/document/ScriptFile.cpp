@@ -518,7 +518,10 @@ const char* ScriptFile::lineBreakText(LineBreak lineBreak)
     return "\r\n";
 }
 
-FileError ScriptFile::read(const QString& path, QByteArray& bytes)
+namespace {
+
+// Opens a regular file for reading, with the messages read and stream give.
+FileError openForReading(const QString& path, QFile& file)
 {
     const QFileInfo info(path);
     if (path.isEmpty() || !QFileInfo(info.absolutePath()).isDir())
@@ -530,18 +533,118 @@ FileError ScriptFile::read(const QString& path, QByteArray& bytes)
         return {FileError::Other, QStringLiteral("%1 is a folder, not a file.").arg(nativePath(path))};
     if (!info.isFile())
         return {FileError::Other, QStringLiteral("%1 is not a regular file.").arg(nativePath(path))};
-    QFile file(path);
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
         return {FileError::Other,
                 QStringLiteral("%1 cannot be opened: %2").arg(nativePath(path), file.errorString())};
     const qint64 size = file.size();
-    if (size > MaxFileSize)
+    if (size > ScriptFile::MaxFileSize)
         return {FileError::Other, QStringLiteral("%1 is too large to open (%2 MB).")
                                       .arg(nativePath(path)).arg(size / (1024 * 1024))};
+    return {};
+}
+
+FileError readFailed(const QString& path, const QFile& file)
+{
+    return {FileError::Other, QStringLiteral("%1 cannot be read: %2").arg(nativePath(path), file.errorString())};
+}
+
+// Bytes at the end of a block that start a UTF-8 sequence the block does not finish.
+qsizetype unfinishedTail(const char* p, qsizetype n)
+{
+    for (qsizetype k = 1; k <= 3 && k <= n; ++k) {
+        const uchar c = uchar(p[n - k]);
+        if (c < 0x80)
+            return 0;
+        if (c >= 0xC0) {
+            const qsizetype need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            return need > k ? k : 0;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+FileError ScriptFile::read(const QString& path, QByteArray& bytes)
+{
+    QFile file;
+    if (FileError error = openForReading(path, file); !error.ok())
+        return error;
+    const qint64 size = file.size();
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError || data.size() != size)
-        return {FileError::Other,
-                QStringLiteral("%1 cannot be read: %2").arg(nativePath(path), file.errorString())};
+        return readFailed(path, file);
     bytes = std::move(data);
     return {};
 }
+
+FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std::function<void()>& begin,
+                             const std::function<void(QByteArrayView)>& append)
+{
+    constexpr qint64 kBlock = 1 << 20;
+    QFile file;
+    if (FileError error = openForReading(path, file); !error.ok())
+        return error;
+    const QByteArray head = file.peek(3);
+    const uchar* h = reinterpret_cast<const uchar*>(head.constData());
+    if (head.size() >= 2 && ((h[0] == 0xFF && h[1] == 0xFE) || (h[0] == 0xFE && h[1] == 0xFF))) {
+        // UTF-16 is rare in scripts: read whole.
+        QByteArray bytes;
+        if (FileError error = read(path, bytes); !error.ok())
+            return error;
+        QByteArray utf8;
+        format = decode(bytes, utf8);
+        bytes = QByteArray();
+        begin();
+        append(utf8);
+        return {};
+    }
+    const bool bom = head.size() == 3 && h[0] == 0xEF && h[1] == 0xBB && h[2] == 0xBF;
+
+    // First pass: is it UTF-8 throughout, and is it plain ASCII?
+    bool valid = true;
+    bool asciiOnly = true;
+    QByteArray block;
+    qsizetype carried = 0;
+    for (;;) {
+        block.resize(carried + kBlock);
+        const qint64 n = file.read(block.data() + carried, kBlock);
+        if (n < 0)
+            return readFailed(path, file);
+        const qsizetype size = carried + qsizetype(n);
+        const qsizetype tail = n == 0 ? 0 : unfinishedTail(block.constData(), size);
+        bool ascii = true;
+        // Without a mark, UTF-8 counts only when every character is one people write.
+        if (!checkUtf8(reinterpret_cast<const uchar*>(block.constData()), size - tail, ascii, !bom)) {
+            valid = false;
+            break;
+        }
+        asciiOnly = asciiOnly && ascii;
+        if (n == 0)
+            break;
+        std::memmove(block.data(), block.constData() + size - tail, size_t(tail));
+        carried = tail;
+    }
+    format = ScriptFile();
+    format.encoding_ = valid && bom ? Encoding::Utf8Bom : valid && !asciiOnly ? Encoding::Utf8 : Encoding::Ansi;
+    const bool convert = !valid; // ANSI with bytes above 127
+
+    // Second pass: the text, block by block.
+    if (!file.seek(valid && bom ? 3 : 0))
+        return readFailed(path, file);
+    begin();
+    for (;;) {
+        block.resize(kBlock);
+        const qint64 n = file.read(block.data(), kBlock);
+        if (n < 0)
+            return readFailed(path, file);
+        if (n == 0)
+            break;
+        block.truncate(n);
+        append(convert ? QByteArrayView(decodeAnsi(block)) : QByteArrayView(block));
+    }
+    return {};
+}
+
+void ScriptFile::setLineBreakFrom(const QByteArray& utf8) { lineBreak_ = dominantLineBreak(utf8); }

@@ -9,6 +9,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 class ScriptFile {
 public:
     enum class Encoding { Ansi, Utf8, Utf8Bom, Utf16LE, Utf16BE };
@@ -60,6 +62,14 @@ public:
     // A process file-size limit must fail a write (EFBIG) rather than end the program with SIGXFSZ.
     // Done once when the library starts and again before every write.
     static void ignoreFileSizeSignal();
+    // Reads a file as decode does, without holding a copy of all of it: a first pass over the file
+    // decides the encoding, a second hands the text to `append` as UTF-8 block by block. `begin` is
+    // called once, before the first block, when the file has been found readable; an error before it
+    // means nothing was handed over. The line break is the caller's to set from the text it built
+    // (setLineBreakFrom).
+    static FileError stream(const QString& path, ScriptFile& format, const std::function<void()>& begin,
+                            const std::function<void(QByteArrayView)>& append);
+    void setLineBreakFrom(const QByteArray& utf8);
 
     // Largest file that is read (the editor addresses text with 32-bit positions).
     static constexpr qint64 MaxFileSize = qint64(1) << 30;
