@@ -1,0 +1,211 @@
+// Editing a large script as the user does: a key press near the end of the text up to the repainted
+// view, a Shift+arrow selection step, and the bulk commands (select all + Indent / Outdent, Replace
+// All) on 1 MB and 10 MB. Times are wall-clock (UseRealTime): the paint is part of what the user
+// waits for. The same key press on a plain QsciScintilla holding the same text is the yardstick.
+
+#include "document/CodeEditor.h"
+#include "document/FindReplaceDialog.h"
+#include "document/modKixLanguage.h"
+#include "platform/DialogService.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// KiXtart-like text of about `bytes` bytes, CRLF, with indented blocks.
+QByteArray makeScript(qsizetype bytes)
+{
+    static const char* const statements[] = {
+        "If InGroup(\"Domain Admins\") And $Index < 25",
+        "\t$Result = ReadValue(\"HKEY_CURRENT_USER\\Software\\Orland\", \"Setting\")",
+        "\t? \"Server: \" + @LSERVER + \" at \" + @TIME + \" \" + $Result",
+        "EndIf",
+        "; maps the drives for the user, revision 3",
+        "Use H: \"\\\\fileserver\\home\\\" + @USERID + \"\\documents\"",
+        "For $Counter = 1 To 250 Step 5 $Total = $Total + $Counter Next",
+        "MessageBox(\"Logon finished for \" + @FULLNAME, \"Logon\", 64, 10)",
+    };
+    QByteArray text;
+    text.reserve(bytes + 100);
+    for (int i = 0; text.size() < bytes; ++i) {
+        text.append(statements[i % 8]);
+        text.append("\r\n");
+    }
+    return text;
+}
+
+QString scriptFile(qsizetype bytes)
+{
+    static QTemporaryDir dir;
+    static std::map<qsizetype, QString> files;
+    QString& path = files[bytes];
+    if (path.isEmpty()) {
+        path = dir.filePath(QStringLiteral("script-%1.kix").arg(bytes));
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(makeScript(bytes));
+    }
+    return path;
+}
+
+// Answers every message box with its default, so that Replace All's report does not block.
+class SilentDialogs : public platform::DialogService {
+public:
+    platform::MessageAnswer message(QWidget*, const QString&, const QString&, platform::MessageButtons,
+                                    platform::MessageIcon) override
+    {
+        return platform::MessageAnswer::Ok;
+    }
+    QString openFileName(QWidget*, const platform::FileDialogRequest&) override { return {}; }
+    QString saveFileName(QWidget*, const platform::FileDialogRequest&) override { return {}; }
+    QString folderName(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QColor> color(QWidget*, const QColor&) override { return std::nullopt; }
+    bool print(QWidget*, QPrinter&, const platform::PrintRequest&) override { return false; }
+    std::optional<int> lineNumber(QWidget*, int, int) override { return std::nullopt; }
+};
+
+// A shown, coloured editor holding the script, with the caret 20 lines before the end.
+std::unique_ptr<CodeEditor> openEditor(qsizetype bytes)
+{
+    auto editor = std::make_unique<CodeEditor>();
+    editor->resize(1000, 700);
+    editor->SetLanguageName(KixLanguageName);
+    editor->LoadFromFile(scriptFile(bytes));
+    editor->show();
+    const int line = editor->LineTotal() - 20;
+    editor->SetSelectionRange({line, 4, line, 4});
+    QApplication::processEvents();
+    editor->viewport()->repaint();
+    return editor;
+}
+
+void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QString& text = {})
+{
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &up);
+}
+
+// A character typed near the end, through the widget's key handling, then the view painted.
+void BM_KeyPressRepaint(benchmark::State& state)
+{
+    auto editor = openEditor(state.range(0));
+    int n = 0;
+    for (auto _ : state) {
+        // Type and take back in turn, so the text stays the same size.
+        if (n++ % 2 == 0)
+            press(editor.get(), Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        else
+            press(editor.get(), Qt::Key_Backspace, Qt::NoModifier);
+        editor->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_KeyPressRepaint)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same on a plain QsciScintilla with the same text: what the control itself costs.
+void BM_PlainKeyPressRepaint(benchmark::State& state)
+{
+    QsciScintilla editor;
+    editor.setUtf8(true);
+    editor.resize(1000, 700);
+    const QByteArray text = makeScript(state.range(0));
+    editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.constData());
+    editor.show();
+    const long pos = editor.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE,
+                                          (unsigned long)(editor.lines() - 20)) + 4;
+    editor.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, pos);
+    QApplication::processEvents();
+    int n = 0;
+    for (auto _ : state) {
+        if (n++ % 2 == 0)
+            press(&editor, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        else
+            press(&editor, Qt::Key_Backspace, Qt::NoModifier);
+        editor.viewport()->repaint();
+    }
+}
+BENCHMARK(BM_PlainKeyPressRepaint)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_ShiftArrowRepaint(benchmark::State& state)
+{
+    auto editor = openEditor(state.range(0));
+    int n = 0;
+    for (auto _ : state) {
+        press(editor.get(), n++ % 2 == 0 ? Qt::Key_Right : Qt::Key_Left, Qt::ShiftModifier);
+        editor->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ShiftArrowRepaint)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Select all + Indent or Outdent, then undo untimed. Fails when undo does not restore the text in
+// one step.
+void BM_SelectAllIndent(benchmark::State& state, bool outdent)
+{
+    auto editor = openEditor(state.range(0));
+    const long length = editor->length();
+    for (auto _ : state) {
+        editor->RunCommand(CodeEditor::CmdSelectAll);
+        editor->RunCommand(outdent ? CodeEditor::CmdOutdent : CodeEditor::CmdIndent);
+        editor->viewport()->repaint();
+        state.PauseTiming();
+        editor->Undo();
+        if (editor->length() != length || editor->CanUndo())
+            state.SkipWithError("undo did not restore the text in one step");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK_CAPTURE(BM_SelectAllIndent, indent, false)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SelectAllIndent, outdent, true)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Replace All of a word on every other line through the find-and-replace window.
+void BM_ReplaceAll(benchmark::State& state)
+{
+    SilentDialogs silent;
+    platform::setDialogService(&silent);
+    auto editor = openEditor(state.range(0));
+    const long length = editor->length();
+    editor->RunCommand(CodeEditor::CmdFindReplace);
+    FindReplaceDialog* dialog = editor->findReplaceDialog();
+    dialog->setFindText(QStringLiteral("$Result"));
+    dialog->setReplaceText(QStringLiteral("$Outcome"));
+    for (auto _ : state) {
+        dialog->replaceAllButton()->click();
+        editor->viewport()->repaint();
+        state.PauseTiming();
+        if (editor->length() == length)
+            state.SkipWithError("nothing was replaced");
+        editor->Undo();
+        if (editor->length() != length || editor->CanUndo())
+            state.SkipWithError("undo did not restore the text in one step");
+        state.ResumeTiming();
+    }
+    dialog->hide();
+    platform::setDialogService(nullptr);
+}
+BENCHMARK(BM_ReplaceAll)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RegisterKixLanguage();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
