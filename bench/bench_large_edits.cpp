@@ -167,7 +167,24 @@ void BM_SelectAllIndent(benchmark::State& state, bool outdent)
 BENCHMARK_CAPTURE(BM_SelectAllIndent, indent, false)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SelectAllIndent, outdent, true)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Replace All of a word on every other line through the find-and-replace window.
+// The way Indent used to work, for comparison: one indentation change per line in one undo action.
+void BM_SelectAllIndentLineByLine(benchmark::State& state)
+{
+    auto editor = openEditor(state.range(0));
+    for (auto _ : state) {
+        editor->beginUndoAction();
+        for (int line = 0; line < editor->lines(); ++line)
+            editor->indent(line);
+        editor->endUndoAction();
+        editor->viewport()->repaint();
+        state.PauseTiming();
+        editor->Undo();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SelectAllIndentLineByLine)->Arg(1 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Replace All of a word on every eighth line through the find-and-replace window.
 void BM_ReplaceAll(benchmark::State& state)
 {
     SilentDialogs silent;

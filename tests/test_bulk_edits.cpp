@@ -7,6 +7,8 @@
 #include "ScriptedDialogService.h"
 
 #include <QAccessible>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QAccessibleTextInterface>
 #include <QPushButton>
 #include <QTest>
@@ -62,6 +64,7 @@ private slots:
     void replaceLines();
     void replaceAllIsOneEdit();
     void accessibleOffsetsFollowEdits();
+    void streamedOpenMatchesWholeRead();
 };
 
 void TestBulkEdits::indentMatchesLineByLine_data()
@@ -230,6 +233,64 @@ void TestBulkEdits::accessibleOffsetsFollowEdits()
     QCOMPARE(text->cursorPosition(), 16); // the line starts 2 tabs later, at 15
     QCOMPARE(text->text(15, 17), QStringLiteral("\te"));
     QAccessible::setActive(false);
+}
+
+// Reading a file in blocks gives the same text and format as reading it whole, also where a
+// character or the evidence against UTF-8 lies across the boundary of a block (1 MiB).
+void TestBulkEdits::streamedOpenMatchesWholeRead()
+{
+    const qsizetype block = 1 << 20;
+    const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(block / 11 + 1000);
+    const auto at = [&](qsizetype pos, const QByteArray& insert) {
+        QByteArray bytes = ascii;
+        bytes.replace(pos, insert.size(), insert);
+        return bytes;
+    };
+    const QList<std::pair<const char*, QByteArray>> files{
+        {"UTF-8 across a block boundary", at(block - 1, "\xC3\xA9") + "\xE2\x82\xAC"},
+        {"Windows-1252 after the first block", at(block + 500, "\xE9") + "\xC3\xA9"},
+        {"a broken sequence at the end", ascii + "\xE2\x82"},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + at(block, "\xE2\x82\xAC")},
+        {"a mark, then Windows-1252", "\xEF\xBB\xBF" + at(2 * block, "\x80")},
+        {"plain ASCII, LF", QByteArray("a\nb\n").repeated(block)},
+        {"UTF-16", QByteArray("\xFF\xFE\x41\x00\x0D\x00\x0A\x00\xE9\x00", 10)},
+        {"empty", QByteArray()},
+    };
+    QTemporaryDir dir;
+    for (const auto& [what, bytes] : files) {
+        const QString path = dir.filePath(QStringLiteral("f.kix"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        QByteArray whole;
+        const ScriptFile expected = ScriptFile::decode(bytes, whole);
+        QByteArray streamed;
+        int begun = 0;
+        ScriptFile format;
+        QVERIFY(ScriptFile::stream(
+                    path, format, [&] { ++begun; }, [&](QByteArrayView b) { streamed.append(b); })
+                    .ok());
+        format.setLineBreakFrom(streamed);
+        QVERIFY2(streamed == whole, what);
+        QCOMPARE(begun, 1);
+        QVERIFY2(format.encoding() == expected.encoding(), what);
+        QVERIFY2(format.lineBreak() == expected.lineBreak(), what);
+
+        CodeEditor editor;
+        QVERIFY(editor.LoadFromFile(path).ok());
+        QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+    }
+
+    // A file that cannot be read hands nothing over, and text already in the control stays.
+    int calls = 0;
+    ScriptFile format;
+    QVERIFY(!ScriptFile::stream(dir.path(), format, [&] { ++calls; }, [&](QByteArrayView) { ++calls; }).ok());
+    QCOMPARE(calls, 0);
+    CodeEditor editor;
+    editor.setText(QStringLiteral("kept"));
+    QVERIFY(!editor.LoadFromFile(dir.filePath(QStringLiteral("absent.kix"))).ok());
+    QCOMPARE(editor.Text(), QStringLiteral("kept"));
 }
 
 QTEST_MAIN(TestBulkEdits)
