@@ -125,14 +125,14 @@ void TestBulkEdits::replaceLines()
 {
     CodeEditor editor;
     editor.setText(QStringLiteral("one\r\ntwo\r\nthree\r\nfour"));
-    editor.SetHighlightedLine(3);
+    editor.SetHighlightedLine(1); // the first replaced line
     editor.SetSelectionRange({0, 2, 2, 4});
     const Edits edits = countEdits(editor, [&] {
         editor.ReplaceLines(1, 2, {QStringLiteral("'two"), QStringLiteral("'th\u00e9e")});
         const Range selection = editor.GetSelectionRange(false);
         QCOMPARE(QList<int>({selection.StartLine, selection.StartColumn, selection.EndLine, selection.EndColumn}),
                  QList<int>({0, 2, 2, 4}));
-        QCOMPARE(editor.HighlightedLine(), 3);
+        QCOMPARE(editor.HighlightedLine(), 1);
     });
     QCOMPARE(edits.undoSteps, 1);
     QCOMPARE(editor.Text(), QStringLiteral("one\r\n'two\r\n'th\u00e9e\r\nfour"));
