@@ -236,12 +236,13 @@ void TestBulkEdits::accessibleOffsetsFollowEdits()
 }
 
 // Reading a file in blocks gives the same text and format as reading it whole, also where a
-// character or the evidence against UTF-8 lies across the boundary of a block (1 MiB).
+// character or the evidence against UTF-8 lies across the boundary of a block (256 KiB).
 void TestBulkEdits::streamedOpenMatchesWholeRead()
 {
-    const qsizetype block = 1 << 20;
-    const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(block / 11 + 1000);
+    const qsizetype block = 256 * 1024;
+    const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(3 * block / 11);
     const auto at = [&](qsizetype pos, const QByteArray& insert) {
+        Q_ASSERT(pos + insert.size() <= ascii.size());
         QByteArray bytes = ascii;
         bytes.replace(pos, insert.size(), insert);
         return bytes;
@@ -267,13 +268,20 @@ void TestBulkEdits::streamedOpenMatchesWholeRead()
         const ScriptFile expected = ScriptFile::decode(bytes, whole);
         QByteArray streamed;
         int begun = 0;
+        qint64 announced = -1;
         ScriptFile format;
         QVERIFY(ScriptFile::stream(
-                    path, format, [&] { ++begun; }, [&](QByteArrayView b) { streamed.append(b); })
+                    path, format,
+                    [&](qint64 length) {
+                        ++begun;
+                        announced = length;
+                    },
+                    [&](QByteArrayView b) { streamed.append(b); })
                     .ok());
         format.setLineBreakFrom(streamed);
         QVERIFY2(streamed == whole, what);
         QCOMPARE(begun, 1);
+        QCOMPARE(announced, qint64(whole.size()));
         QVERIFY2(format.encoding() == expected.encoding(), what);
         QVERIFY2(format.lineBreak() == expected.lineBreak(), what);
 
@@ -285,7 +293,7 @@ void TestBulkEdits::streamedOpenMatchesWholeRead()
     // A file that cannot be read hands nothing over, and text already in the control stays.
     int calls = 0;
     ScriptFile format;
-    QVERIFY(!ScriptFile::stream(dir.path(), format, [&] { ++calls; }, [&](QByteArrayView) { ++calls; }).ok());
+    QVERIFY(!ScriptFile::stream(dir.path(), format, [&](qint64) { ++calls; }, [&](QByteArrayView) { ++calls; }).ok());
     QCOMPARE(calls, 0);
     CodeEditor editor;
     editor.setText(QStringLiteral("kept"));

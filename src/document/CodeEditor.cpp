@@ -795,10 +795,10 @@ FileError CodeEditor::LoadFromFile(const QString& path)
         bool begun = false;
         const FileError error = ScriptFile::stream(
             path, format,
-            [&] {
+            [&](qint64 length) {
                 begun = true;
                 startLoading();
-                sci(SCI_ALLOCATE, long(std::min<qint64>(QFileInfo(path).size(), ScriptFile::MaxFileSize)) + 1024);
+                sci(SCI_ALLOCATE, long(std::min<qint64>(length, 2 * ScriptFile::MaxFileSize)) + 1024);
             },
             [this](QByteArrayView block) {
                 SendScintilla(SCI_APPENDTEXT, uintptr_t(block.size()), block.data());

@@ -564,6 +564,20 @@ qsizetype unfinishedTail(const char* p, qsizetype n)
     return 0;
 }
 
+// How many more bytes the text has in UTF-8 than in Windows-1252.
+qsizetype ansiExtraBytes(const char* p, qsizetype n)
+{
+    qsizetype extra = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(p[i]);
+        if (c < 0x80)
+            continue;
+        const char32_t cp = c < 0xA0 ? kCp1252High[c - 0x80] : char32_t(c);
+        extra += cp < 0x800 ? 1 : 2;
+    }
+    return extra;
+}
+
 } // namespace
 
 FileError ScriptFile::read(const QString& path, QByteArray& bytes)
@@ -579,10 +593,11 @@ FileError ScriptFile::read(const QString& path, QByteArray& bytes)
     return {};
 }
 
-FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std::function<void()>& begin,
+FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std::function<void(qint64)>& begin,
                              const std::function<void(QByteArrayView)>& append)
 {
-    constexpr qint64 kBlock = 1 << 20;
+    // Small enough that the passing copies of a block cost little beside the text itself.
+    constexpr qint64 kBlock = 256 * 1024;
     QFile file;
     if (FileError error = openForReading(path, file); !error.ok())
         return error;
@@ -596,15 +611,18 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
         QByteArray utf8;
         format = decode(bytes, utf8);
         bytes = QByteArray();
-        begin();
+        begin(utf8.size());
         append(utf8);
         return {};
     }
     const bool bom = head.size() == 3 && h[0] == 0xEF && h[1] == 0xBB && h[2] == 0xBF;
 
-    // First pass: is it UTF-8 throughout, and is it plain ASCII?
+    // First pass: is it UTF-8 throughout, is it plain ASCII, and how long is it as Windows-1252
+    // decoded to UTF-8 (so the control can take it without growing its buffer on the way)?
     bool valid = true;
     bool asciiOnly = true;
+    qint64 total = 0;
+    qint64 ansiExtra = 0;
     QByteArray block;
     qsizetype carried = 0;
     for (;;) {
@@ -612,14 +630,14 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
         const qint64 n = file.read(block.data() + carried, kBlock);
         if (n < 0)
             return readFailed(path, file);
+        total += n;
+        ansiExtra += ansiExtraBytes(block.constData() + carried, qsizetype(n));
         const qsizetype size = carried + qsizetype(n);
-        const qsizetype tail = n == 0 ? 0 : unfinishedTail(block.constData(), size);
+        const qsizetype tail = n == 0 || !valid ? 0 : unfinishedTail(block.constData(), size);
         bool ascii = true;
         // Without a mark, UTF-8 counts only when every character is one people write.
-        if (!checkUtf8(reinterpret_cast<const uchar*>(block.constData()), size - tail, ascii, !bom)) {
+        if (valid && !checkUtf8(reinterpret_cast<const uchar*>(block.constData()), size - tail, ascii, !bom))
             valid = false;
-            break;
-        }
         asciiOnly = asciiOnly && ascii;
         if (n == 0)
             break;
@@ -633,7 +651,7 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
     // Second pass: the text, block by block.
     if (!file.seek(valid && bom ? 3 : 0))
         return readFailed(path, file);
-    begin();
+    begin(convert ? total + ansiExtra : valid && bom ? total - 3 : total);
     for (;;) {
         block.resize(kBlock);
         const qint64 n = file.read(block.data(), kBlock);

@@ -64,10 +64,10 @@ public:
     static void ignoreFileSizeSignal();
     // Reads a file as decode does, without holding a copy of all of it: a first pass over the file
     // decides the encoding, a second hands the text to `append` as UTF-8 block by block. `begin` is
-    // called once, before the first block, when the file has been found readable; an error before it
-    // means nothing was handed over. The line break is the caller's to set from the text it built
-    // (setLineBreakFrom).
-    static FileError stream(const QString& path, ScriptFile& format, const std::function<void()>& begin,
+    // called once, before the first block, with the text's length in bytes, when the file has been
+    // found readable; an error before it means nothing was handed over. The line break is the
+    // caller's to set from the text it built (setLineBreakFrom).
+    static FileError stream(const QString& path, ScriptFile& format, const std::function<void(qint64)>& begin,
                             const std::function<void(QByteArrayView)>& append);
     void setLineBreakFrom(const QByteArray& utf8);
 
