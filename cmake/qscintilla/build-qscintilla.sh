@@ -44,7 +44,7 @@ fi
 echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" > src.list
 apt_opts=(-o "Dir::Etc::SourceList=$work/src.list" -o Dir::Etc::SourceParts=/dev/null
           -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
-          -o APT::Sandbox::User=root -qq)
+          -o APT::Sandbox::User=root -o Acquire::Retries=0 -o Acquire::http::Timeout=20 -qq)
 apt-get "${apt_opts[@]}" update
 apt-get "${apt_opts[@]}" source --download-only qscintilla2 >/dev/null
 dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1)
