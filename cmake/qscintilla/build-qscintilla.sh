@@ -47,7 +47,7 @@ apt_opts=(-o "Dir::Etc::SourceList=$work/src.list" -o Dir::Etc::SourceParts=/dev
           -o APT::Sandbox::User=root -o Acquire::Retries=0 -o Acquire::http::Timeout=20 -qq)
 apt-get "${apt_opts[@]}" update
 apt-get "${apt_opts[@]}" source --download-only qscintilla2 >/dev/null
-dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1)
+dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1 || true)
 [ -n "$dsc" ] || { echo "the archive does not hold QScintilla $version" >&2; exit 1; }
 # The signature check needs debian-keyring; apt has already checked the files against the
 # signed archive index.
