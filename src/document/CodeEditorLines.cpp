@@ -5,6 +5,30 @@
 
 #include <algorithm>
 
+bool CodeEditor::EditLines(int first, int last, const std::function<QByteArray(const QByteArray&)>& edit)
+{
+    first = std::max(first, 0);
+    last = std::min(last, LineTotal() - 1);
+    if (first > last)
+        return false;
+    QByteArray text;
+    bool changed = false;
+    for (int line = first; line <= last; ++line) {
+        const int start = int(sci(SCI_POSITIONFROMLINE, line));
+        const int end = int(sci(SCI_GETLINEENDPOSITION, line));
+        const QByteArray before = bytesBetween(start, end);
+        const QByteArray after = edit(before);
+        changed = changed || after != before;
+        text += after;
+        if (line < last)
+            text += bytesBetween(end, int(sci(SCI_POSITIONFROMLINE, line + 1)));
+    }
+    if (!changed)
+        return false;
+    replaceBytes(sci(SCI_POSITIONFROMLINE, first), sci(SCI_GETLINEENDPOSITION, last), text);
+    return true;
+}
+
 void CodeEditor::ReplaceLines(int firstLine, int lastLine, const QStringList& lines)
 {
     const int total = LineTotal();
