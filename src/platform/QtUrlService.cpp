@@ -3,6 +3,10 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#ifdef _WIN32
+#include "platform/win/WinShellOpen.h"
+#endif
+
 namespace platform {
 
 namespace {
@@ -25,13 +29,22 @@ void setUrlService(UrlService* service)
     installed = service;
 }
 
-void QtUrlService::shellOpen(const QString& verb, const QString& file, const QString&, const QString& directory, int)
+void QtUrlService::shellOpen(const QString& verb, const QString& file, const QString& parameters,
+                             const QString& directory, int showMode)
 {
+#ifdef _WIN32
+    // The system's own handler takes every argument as it stands, in the ANSI code page.
+    win::shellOpen(verb.toLocal8Bit().toStdString(), file.toLocal8Bit().toStdString(),
+                   parameters.toLocal8Bit().toStdString(), directory.toLocal8Bit().toStdString(), showMode);
+#else
+    Q_UNUSED(parameters);
+    Q_UNUSED(showMode);
     // The desktop handler knows one action, opening; parameters and a window mode have no
     // meaning for it.
     if (verb.compare(QLatin1String("open"), Qt::CaseInsensitive) != 0 || file.isEmpty())
         return;
     QDesktopServices::openUrl(QUrl::fromUserInput(file, directory, QUrl::AssumeLocalFile));
+#endif
 }
 
 } // namespace platform
