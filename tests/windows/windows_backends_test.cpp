@@ -1,0 +1,265 @@
+// The Windows backends on a live system (Wine in CI): the registry store on the real registry, the
+// INI store on the real profile functions agreeing with the portable store, the system's error texts,
+// the version class against the system's own version check, and the script run command started
+// through the real command interpreter.
+//
+// Arguments: the folder of the shared test data, and the stand-in interpreter program.
+
+#include "Check.h"
+#include "IniProfileCases.h"
+
+#include "platform/ErrorTexts.h"
+#include "platform/FileRegistryStore.h"
+#include "platform/PortableIniStore.h"
+#include "platform/win/WinProcessStart.h"
+#include "platform/win/WinRegistryStore.h"
+#include "tools/OperatingSystem.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using namespace platform;
+
+namespace {
+
+std::string dataFolder;
+std::string standInProgram;
+
+const std::string TestKey = "Software\\Orland Works\\Tessary Editor\\BackendTest";
+
+std::string tempFolder()
+{
+    static std::string folder = [] {
+        char base[MAX_PATH + 1] = {};
+        GetTempPathA(sizeof base, base);
+        std::string path = std::string(base) + "tessary-backends-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(path.c_str(), nullptr);
+        return path;
+    }();
+    return folder;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return bool(out);
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+const RegistryValue* named(const std::vector<RegistryValue>& values, const std::string& name)
+{
+    for (const RegistryValue& value : values)
+        if (value.name == name)
+            return &value;
+    return nullptr;
+}
+
+std::vector<uint8_t> bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+} // namespace
+
+TEST_CASE(registryValueTypesRoundTripThroughTheRealRegistry)
+{
+    WinRegistryStore store;
+    const std::string key = TestKey + "\\Types";
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"Binary", REG_BINARY_, {0xFF}}));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"Number", REG_DWORD_, {0x78, 0x56, 0x34, 0x12}}));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"Text", REG_SZ_, bytes(std::string("caf\xe9", 4) + '\0')}));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"Expand", REG_EXPAND_SZ_, bytes(std::string("%TEMP%") + '\0')}));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"", REG_SZ_, bytes(std::string("default") + '\0')}));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, key, {"Number", REG_DWORD_, {1, 0, 0, 0}})); // replaces
+
+    // What the system itself holds, read without the store.
+    HKEY handle = nullptr;
+    CHECK_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle), ERROR_SUCCESS);
+    DWORD type = 0, number = 0, size = sizeof number;
+    CHECK_EQ(RegQueryValueExA(handle, "Number", nullptr, &type, reinterpret_cast<BYTE*>(&number), &size), ERROR_SUCCESS);
+    CHECK(type == REG_DWORD && number == 1);
+    char text[16] = {};
+    size = sizeof text;
+    CHECK_EQ(RegQueryValueExA(handle, "Text", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+    CHECK(type == REG_SZ && size == 5 && std::string(text) == "caf\xe9");
+    RegCloseKey(handle);
+
+    std::optional<std::vector<RegistryValue>> values = store.values(HKEY_CURRENT_USER_, key);
+    CHECK(values && values->size() == 5); // enumeration order is the system's: look values up by name
+    if (!values)
+        return;
+    const RegistryValue* binary = named(*values, "Binary");
+    CHECK(binary && binary->type == REG_BINARY_ && binary->data == std::vector<uint8_t>{0xFF});
+    const RegistryValue* dword = named(*values, "Number");
+    CHECK(dword && dword->type == REG_DWORD_ && dword->data == (std::vector<uint8_t>{1, 0, 0, 0}));
+    const RegistryValue* sz = named(*values, "Text");
+    CHECK(sz && sz->type == REG_SZ_ && sz->data == bytes(std::string("caf\xe9", 4) + '\0'));
+    const RegistryValue* expand = named(*values, "Expand");
+    CHECK(expand && expand->type == REG_EXPAND_SZ_ && expand->data == bytes(std::string("%TEMP%") + '\0'));
+    CHECK(named(*values, "") != nullptr);
+
+    CHECK(store.deleteValue(HKEY_CURRENT_USER_, key, "Binary"));
+    CHECK(!store.deleteValue(HKEY_CURRENT_USER_, key, "Binary"));
+    CHECK(store.values(HKEY_CURRENT_USER_, key)->size() == 4);
+    CHECK(!store.values(HKEY_CURRENT_USER_, key + "\\Absent"));
+    CHECK(!store.subKeys(HKEY_CURRENT_USER_, key + "\\Absent"));
+}
+
+TEST_CASE(nestedKeysAreListedAndDeletedFromTheLeaves)
+{
+    WinRegistryStore store;
+    const std::string top = TestKey + "\\Tree";
+    CHECK(store.createKey(HKEY_CURRENT_USER_, top + "\\A\\Deep"));
+    CHECK(store.setValue(HKEY_CURRENT_USER_, top + "\\B", {"v", REG_SZ_, {'x', 0}}));
+    std::optional<std::vector<std::string>> subs = store.subKeys(HKEY_CURRENT_USER_, top);
+    CHECK(subs && subs->size() == 2);
+    // A key with sub-keys stays: the caller deletes the leaves first.
+    CHECK(!store.deleteKey(HKEY_CURRENT_USER_, top));
+    CHECK(!store.deleteKey(HKEY_CURRENT_USER_, top + "\\A"));
+    CHECK(store.keyExists(HKEY_CURRENT_USER_, top + "\\A\\Deep"));
+    CHECK(store.deleteKey(HKEY_CURRENT_USER_, top + "\\A\\Deep"));
+    CHECK(store.deleteKey(HKEY_CURRENT_USER_, top + "\\A"));
+    CHECK(store.deleteKey(HKEY_CURRENT_USER_, top + "\\B")); // values go with their key
+    CHECK(store.deleteKey(HKEY_CURRENT_USER_, top));
+    CHECK(!store.keyExists(HKEY_CURRENT_USER_, top));
+    CHECK(!store.deleteKey(HKEY_CURRENT_USER_, top));
+    CHECK(!store.deleteKey(HKEY_CURRENT_USER_, ""));
+}
+
+TEST_CASE(aNamedRegistryFileKeepsTheRealRegistryUntouched)
+{
+    const std::string file = tempFolder() + "\\registry.reg";
+    _putenv_s("TESSARY_REGISTRY_FILE", file.c_str());
+    std::shared_ptr<RegistryStore> store = defaultRegistryStore();
+    CHECK(store->setValue(HKEY_CURRENT_USER_, TestKey + "\\FileOnly", {"v", REG_SZ_, {'x', 0}}));
+    CHECK(readFile(file).find("FileOnly") != std::string::npos);
+    CHECK(!WinRegistryStore().keyExists(HKEY_CURRENT_USER_, TestKey + "\\FileOnly"));
+
+    _putenv_s("TESSARY_REGISTRY_FILE", "");
+    store = defaultRegistryStore();
+    CHECK(store->setValue(HKEY_CURRENT_USER_, TestKey + "\\Live", {"v", REG_SZ_, {'y', 0}}));
+    CHECK(WinRegistryStore().keyExists(HKEY_CURRENT_USER_, TestKey + "\\Live"));
+    CHECK(store->deleteKey(HKEY_CURRENT_USER_, TestKey + "\\Live"));
+}
+
+TEST_CASE(profileFunctionsAndPortableStoreGiveTheSharedResults)
+{
+    std::shared_ptr<IniStore> system = defaultIniStore();
+    PortableIniStore portable(tempFolder() + "\\portable-win.ini");
+    const std::string cases = dataFolder + "/ini_profile_cases.txt";
+    int fileNumber = 0;
+    for (auto [name, store] : {std::pair<const char*, IniStore*>{"profile functions", system.get()},
+                               std::pair<const char*, IniStore*>{"portable store", &portable}}) {
+        const std::string label = name;
+        bool understood = inicases::run(
+            cases, *store,
+            [&](const std::string& text) {
+                // Full paths: a bare name would go to the Windows folder.
+                std::string path = tempFolder() + "\\case" + std::to_string(++fileNumber) + ".ini";
+                writeFile(path, text);
+                return path;
+            },
+            [&](int line, const std::string& what) {
+                check::fail(cases.c_str(), line, label + ": " + what);
+            });
+        CHECK(understood);
+    }
+}
+
+TEST_CASE(systemIniFileIsInTheWindowsFolder)
+{
+    char folder[MAX_PATH + 1] = {};
+    GetWindowsDirectoryA(folder, sizeof folder);
+    CHECK_EQ(defaultIniStore()->systemFilePath(), std::string(folder) + "\\WIN.INI");
+}
+
+TEST_CASE(systemErrorTexts)
+{
+    for (int32_t code : {0, 2, 5})
+        CHECK(!errorTexts().message(code).empty());
+    for (int32_t code : {99999, -3})
+        CHECK(errorTexts().message(code).empty());
+    // The message's own line breaks are dropped.
+    CHECK(errorTexts().message(2).find_first_of("\r\n") == std::string::npos);
+}
+
+TEST_CASE(versionClassAgreesWithTheSystemsVersionCheck)
+{
+    std::unique_ptr<OsVersionSource> source = liveOsVersionSource();
+    OperatingSystem os(*source);
+    CHECK(os.MajorVersion() > 0);
+    CHECK(os.IsVerifySupported());
+
+    auto systemSays = [](DWORD major, DWORD minor, WORD servicePack, BYTE condition) {
+        OSVERSIONINFOEXA wanted{};
+        wanted.dwOSVersionInfoSize = sizeof wanted;
+        wanted.dwMajorVersion = major;
+        wanted.dwMinorVersion = minor;
+        wanted.wServicePackMajor = servicePack;
+        ULONGLONG mask = 0;
+        mask = VerSetConditionMask(mask, VER_MAJORVERSION, condition);
+        mask = VerSetConditionMask(mask, VER_MINORVERSION, condition);
+        mask = VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, condition);
+        return VerifyVersionInfoA(&wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+    };
+    const DWORD major = DWORD(os.MajorVersion()), minor = DWORD(os.MinorVersion());
+    const WORD sp = WORD(os.ServicePackMajor());
+    CHECK(systemSays(major, minor, sp, VER_EQUAL));
+    CHECK(!systemSays(major + 1, minor, sp, VER_EQUAL));
+    for (bool useVerify : {true, false}) {
+        CHECK(os.CompareVersion(int32_t(major), int32_t(minor), -1, int32_t(sp), -1, 1, useVerify));
+        CHECK(!os.CompareVersion(int32_t(major) + 1, -1, -1, -1, -1, 1, useVerify));
+        CHECK(os.CompareVersion(int32_t(major) + 1, -1, -1, -1, -1, 4, useVerify));
+        CHECK(os.CompareVersion(int32_t(major) - 1, -1, -1, -1, -1, 2, useVerify));
+    }
+    CHECK_EQ(os.IsNT() || os.IsXP() || os.Platform() > 11, true);
+}
+
+TEST_CASE(runCommandReachesTheInterpreterThroughTheRealCommandInterpreter)
+{
+    const std::string folder = tempFolder() + "\\My Scripts";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string script = folder + "\\log on.kix";
+    CHECK(writeFile(script, "? \"hello\"\r\n"));
+    const std::string out = tempFolder() + "\\arguments.bin";
+    _putenv_s("ARGRECORDER_OUT", out.c_str());
+    const char* comspec = std::getenv("COMSPEC");
+    CHECK(comspec && *comspec);
+    if (!comspec)
+        return;
+    // The form the run command takes on NT 5 and later: /s, and the whole body in one more pair of
+    // quotes around the quoted interpreter and script.
+    const std::string commandLine =
+        std::string(comspec) + " /s /c \"\"" + standInProgram + "\" \"" + script + "\"\"";
+    CHECK_EQ(win::startCommandLine(commandLine), std::string());
+    std::string received;
+    for (int i = 0; i < 300 && received.empty(); ++i) {
+        Sleep(100);
+        received = readFile(out);
+    }
+    CHECK_EQ(received, script + '\0');
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::printf("usage: %s <test data folder> <stand-in interpreter>\n", argv[0]);
+        return 2;
+    }
+    dataFolder = argv[1];
+    standInProgram = argv[2];
+    WinRegistryStore().createKey(HKEY_CURRENT_USER_, TestKey);
+    const int status = check::runAll();
+    RegDeleteTreeA(HKEY_CURRENT_USER, TestKey.c_str());
+    return status;
+}
