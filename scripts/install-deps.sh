@@ -11,6 +11,10 @@ packages=(
   poppler-utils           # pdftotext reads printed output back in the print tests
   xvfb xauth              # lets the editor start on a machine without a display
 )
+# The Windows backends are cross-built and tested under Wine (scripts/run-windows-tests.sh).
+if [ "${TESSARY_WINDOWS_TESTS:-0}" = 1 ]; then
+  packages+=(g++-mingw-w64-x86-64 wine64 wine)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

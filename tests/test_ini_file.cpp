@@ -4,6 +4,7 @@
 
 #include "platform/PortableIniStore.h"
 #include "wizards/clsIni.h"
+#include "IniProfileCases.h"
 #include "ScriptedDialogService.h"
 
 #include <QDir>
@@ -17,6 +18,7 @@ private slots:
     void init();
     void notReadyUntilNamedAndLogicErrorMessage();
     void readsFollowTheProfileRules();
+    void sharedProfileCases();
     void getTFCases();
     void sectionListFromTheFileText();
     void sectionEntriesWithAndWithoutEquals();
@@ -108,6 +110,22 @@ void IniFileTest::readsFollowTheProfileRules()
     ini.PutString("long", QString(300, 'z'));
     QCOMPARE(ini.GetString("long", "").size(), 254);
     QVERIFY(dialogs.messages.isEmpty());
+}
+
+// The cases the Windows backend tests also run through the system's profile functions.
+void IniFileTest::sharedProfileCases()
+{
+    int files = 0;
+    QStringList failures;
+    const bool understood = inicases::run(
+        TESSARY_TEST_DATA_DIR "/ini_profile_cases.txt", *store_,
+        [&](const std::string& text) {
+            return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
+        },
+        [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); });
+    QVERIFY(understood);
+    QVERIFY(files > 3);
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
 }
 
 void IniFileTest::getTFCases()

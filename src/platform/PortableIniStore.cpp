@@ -56,13 +56,13 @@ Line classify(std::string text, std::string eol)
     const std::string t = trimmed(line.text);
     if (t.empty()) {
         line.kind = Line::Blank;
-    } else if (t.front() == ';') {
-        line.kind = Line::Comment;
     } else if (t.front() == '[' && t.find(']') != std::string::npos) {
         line.kind = Line::Section;
         line.name = trimmed(t.substr(1, t.find(']') - 1));
     } else {
-        line.kind = Line::Entry;
+        // A comment is still split at its "=": the profile functions find its value when asked for
+        // the key with the ";", although they leave it out of section listings.
+        line.kind = t.front() == ';' ? Line::Comment : Line::Entry;
         const size_t eq = t.find('=');
         line.hasValue = eq != std::string::npos;
         line.name = trimmed(t.substr(0, eq));
@@ -96,8 +96,9 @@ struct IniText {
     size_t findKey(size_t header, const std::string& key) const
     {
         const std::string wanted = trimmed(key);
+        const Line::Kind kind = !wanted.empty() && wanted.front() == ';' ? Line::Comment : Line::Entry;
         for (size_t i = header + 1, end = sectionEnd(header); i < end; ++i)
-            if (lines[i].kind == Line::Entry && sameName(lines[i].name, wanted))
+            if (lines[i].kind == kind && sameName(lines[i].name, wanted))
                 return i;
         return npos;
     }

@@ -2,7 +2,8 @@
 // INI files read and written directly, for systems without the Windows profile functions. It gives
 // the results those functions give for the same text:
 //  - section and key names compare without regard to (ASCII) letter case, blanks around names and
-//    values are dropped, lines whose first non-blank character is ";" are comments;
+//    values are dropped, lines whose first non-blank character is ";" are comments (left out of
+//    section listings, yet a key asked for with its ";" finds such a line);
 //  - of two equal sections or keys the first one counts;
 //  - a value enclosed in a pair of matching quotes (" or ') is read without them.
 // A write changes only the lines it must: every other line (comments and blank lines included) keeps

@@ -92,6 +92,10 @@ TEST_CASE(registryValueTypesRoundTripThroughTheRealRegistry)
     size = sizeof text;
     CHECK_EQ(RegQueryValueExA(handle, "Text", nullptr, &type, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
     CHECK(type == REG_SZ && size == 5 && std::string(text) == "caf\xe9");
+    // The ANSI read adds a missing terminator; the stored (UTF-16) size shows whether it was written.
+    size = 0;
+    CHECK_EQ(RegQueryValueExW(handle, L"Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    CHECK_EQ(size, DWORD(5 * sizeof(wchar_t)));
     RegCloseKey(handle);
 
     std::optional<std::vector<RegistryValue>> values = store.values(HKEY_CURRENT_USER_, key);
