@@ -184,7 +184,15 @@ TEST_CASE(systemIniFileIsInTheWindowsFolder)
 {
     char folder[MAX_PATH + 1] = {};
     GetWindowsDirectoryA(folder, sizeof folder);
-    CHECK_EQ(defaultIniStore()->systemFilePath(), std::string(folder) + "\\WIN.INI");
+    std::shared_ptr<IniStore> store = defaultIniStore();
+    CHECK_EQ(store->systemFilePath(), std::string(folder) + "\\WIN.INI");
+    // An empty file name means that file.
+    CHECK(store->writeString("", "TessaryBackendTest", "Key", std::string("system")));
+    CHECK(store->flush(""));
+    CHECK(readFile(store->systemFilePath()).find("Key=system") != std::string::npos);
+    CHECK_EQ(store->readString("", "tessarybackendtest", "key", "d"), std::string("system"));
+    CHECK(store->writeString("", "TessaryBackendTest", "Key", std::nullopt));
+    CHECK_EQ(store->readString("", "TessaryBackendTest", "Key", "d"), std::string("d"));
 }
 
 TEST_CASE(systemErrorTexts)

@@ -82,9 +82,13 @@ public:
 
     bool flush(const std::string& file) override
     {
-        BOOL ok = file.empty() ? WriteProfileStringA(nullptr, nullptr, nullptr)
-                               : WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
-        return ok != FALSE;
+        // The flush call returns FALSE whether or not the cache was written, so its result says
+        // nothing.
+        if (file.empty())
+            WriteProfileStringA(nullptr, nullptr, nullptr);
+        else
+            WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+        return true;
     }
 
     std::string systemFilePath() override
