@@ -73,6 +73,15 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
                 fail(number, "write refused");
             continue;
         }
+        if (verb == "replace") {
+            std::vector<std::string> args = split(rest, '|');
+            std::vector<std::string> entries(args.begin() + 1, args.end());
+            if (entries.size() == 1 && entries[0].empty())
+                entries.clear();
+            if (!store.writeSection(file, args[0], entries))
+                fail(number, "section write refused");
+            continue;
+        }
         const size_t equals = rest.find(" =");
         if (equals == std::string::npos)
             return false;
