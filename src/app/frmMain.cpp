@@ -394,6 +394,7 @@ void frmMain::Form_Load(const QString& commandLine)
 
     LoadRecentFiles();
     DetectOsFlags();
+    offerRecovery();
 }
 
 void frmMain::restoreGeometryTwips(const TwipsGeometry& geometry)

@@ -218,6 +218,8 @@ private:
     void connectToolWindows();
     void unloadToolWindows();
     void Form_Load(const QString& commandLine);
+    // Offers the unsaved work of editors that ended without saving it (frmMainRecovery.cpp).
+    void offerRecovery();
     void Form_Unload();
     void restoreGeometryTwips(const TwipsGeometry& geometry);
     void applyViewToggle(QAction* item, const QString& valueName);

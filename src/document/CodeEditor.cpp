@@ -735,6 +735,31 @@ FileError CodeEditor::SaveToFile(const QString& path, bool)
     return {};
 }
 
+QByteArray CodeEditor::utf8Text() const
+{
+    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return QByteArray(text, sci(SCI_GETLENGTH));
+}
+
+void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
+{
+    assist_->closeAll();
+    loading_ = true;
+    sci(SCI_CLEARALL);
+    sci(SCI_EMPTYUNDOBUFFER);
+    sci(SCI_SETSAVEPOINT);
+    // An undoable insert: Scintilla counts a document as modified only away from its save point.
+    SendScintilla(SCI_APPENDTEXT, uintptr_t(utf8.size()), utf8.constData());
+    loading_ = false;
+    file_ = format;
+    setEolMode(format.lineBreak() == ScriptFile::LineBreak::Lf   ? EolUnix
+               : format.lineBreak() == ScriptFile::LineBreak::Cr ? EolMac
+                                                                 : EolWindows);
+    sci(SCI_GOTOPOS, 0);
+    updateLineNumberMargin();
+    emit Change();
+}
+
 ScriptFile::SaveQuestion CodeEditor::encodingQuestion() const
 {
     const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));

@@ -170,6 +170,11 @@ public:
     // the text saves as it is. setFileEncoding carries out the user's choice.
     ScriptFile::SaveQuestion encodingQuestion() const;
     void setFileEncoding(ScriptFile::Encoding encoding) { file_.setEncoding(encoding); }
+    // The whole text as UTF-8 bytes (one copy).
+    QByteArray utf8Text() const;
+    // Puts back text kept for recovery: the file's format as it was, the text modified and not undoable
+    // past this point.
+    void restoreText(const QByteArray& utf8, const ScriptFile& format);
 
     bool PrintText(QPrinter& printer, int flags = 13);
 

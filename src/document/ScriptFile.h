@@ -53,6 +53,7 @@ public:
     Encoding encoding() const { return encoding_; }
     void setEncoding(Encoding encoding) { encoding_ = encoding; }
     LineBreak lineBreak() const { return lineBreak_; }
+    void setLineBreak(LineBreak lineBreak) { lineBreak_ = lineBreak; }
     static const char* lineBreakText(LineBreak lineBreak);
 
     // Whole-file access. read refuses folders and special files; write (ScriptFileWriter.cpp) keeps

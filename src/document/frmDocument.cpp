@@ -3,6 +3,7 @@
 #include "document/CodeTipsHandler.h"
 #include "document/EditorSearch.h"
 #include "document/modKixLanguage.h"
+#include "document/RecoveryJournal.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
 #include "platform/ProductInfo.h"
@@ -32,6 +33,29 @@ frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr),
     connect(rtfText, &CodeEditor::Change, this, &frmDocument::rtfText_Change);
     connect(rtfText, &CodeEditor::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &CodeEditor::KeyDown, this, &frmDocument::rtfText_KeyDown);
+    journal = new RecoveryJournal(
+        [this] {
+            RecoveryJournal::Snapshot snapshot;
+            snapshot.modified = rtfText->Modified();
+            if (!snapshot.modified)
+                return snapshot;
+            RecoveryRecord& record = snapshot.record;
+            record.title = Caption();
+            if (!isUntitledCaption(record.title))
+                record.path = record.title;
+            record.encoding = rtfText->fileFormat().encoding();
+            record.lineBreak = rtfText->fileFormat().lineBreak();
+            record.changed = QDateTime::currentDateTimeUtc();
+            record.text = rtfText->utf8Text();
+            return snapshot;
+        },
+        this);
+    connect(rtfText, &CodeEditor::Change, journal, &RecoveryJournal::changed);
+    // Saved, or undone back to the saved text: nothing to recover.
+    connect(rtfText, &QsciScintilla::modificationChanged, journal, [this](bool modified) {
+        if (!modified)
+            journal->discard();
+    });
     Form_Load();
 }
 
@@ -90,6 +114,9 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event)
     // set when its resize event is delivered).
     if (watched == rtfText && event->type() == QEvent::Resize)
         Form_Resize();
+    // Leaving the editor (another window, another program) may precede a crash: keep the text now.
+    if (watched == rtfText && event->type() == QEvent::FocusOut)
+        journal->flushNow();
 #ifndef Q_OS_MACOS
     // Alt with a letter belongs to the menus' access keys: one that no menu uses types nothing.
     // (Ctrl+Alt is AltGr on Windows keyboards and does type.)

@@ -6,6 +6,8 @@
 
 #include <QMdiSubWindow>
 
+class RecoveryJournal;
+
 class frmDocument : public QMdiSubWindow, public CodeEditorEvents {
     Q_OBJECT
 public:
@@ -16,6 +18,8 @@ public:
     frmDocument(DocumentHost* host, int slot);
 
     CodeEditor* rtfText = nullptr;
+    // Keeps the unsaved text in a recovery file while the document is modified.
+    RecoveryJournal* journal = nullptr;
 
     // The slot number as decimal text, and as a number.
     QString Tag() const { return QString::number(slot_); }

@@ -44,6 +44,12 @@ public:
     virtual bool print(QWidget* parent, QPrinter& printer, const PrintRequest& request) = 0;
     // The go-to-line question; lines are 1-based as the user sees them. nullopt = cancelled.
     virtual std::optional<int> lineNumber(QWidget* parent, int current, int maximum) = 0;
+    // Unsaved work found from an editor that ended without saving: Yes = Restore, No = Discard,
+    // Cancel = decide at the next start. Without a dialog of its own a service asks Yes/No/Cancel.
+    virtual MessageAnswer restoreRecovered(QWidget* parent, const QString& text, const QString& title)
+    {
+        return message(parent, text, title, MessageButtons::YesNoCancel, MessageIcon::Question);
+    }
 };
 
 // The service in use. Starts as the Qt-dialog implementation; tests install a scripted one.

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -29,6 +30,22 @@ DialogService& dialogs()
 void setDialogService(DialogService* service)
 {
     installed = service;
+}
+
+MessageAnswer QtDialogService::restoreRecovered(QWidget* parent, const QString& text, const QString& title)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setIcon(QMessageBox::Question);
+    box.setText(text);
+    QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(restore);
+    box.exec();
+    // Closing the box decides nothing: the work is offered again at the next start.
+    return box.clickedButton() == restore   ? MessageAnswer::Yes
+           : box.clickedButton() == discard ? MessageAnswer::No
+                                            : MessageAnswer::Cancel;
 }
 
 MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, const QString& title,

@@ -25,6 +25,7 @@ public:
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     bool print(QWidget* parent, QPrinter& printer, const PrintRequest& request) override;
     std::optional<int> lineNumber(QWidget* parent, int current, int maximum) override;
+    MessageAnswer restoreRecovered(QWidget* parent, const QString& text, const QString& title) override;
 };
 
 } // namespace platform

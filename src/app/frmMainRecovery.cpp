@@ -1,0 +1,96 @@
+// Unsaved work of an editor that ended without saving (a crash, a kill, a power cut) comes back at
+// the next start, if the user wants it.
+
+#include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
+#include "document/frmDocument.h"
+#include "platform/DialogService.h"
+#include "platform/ProductInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace {
+
+QString shownName(const RecoveryRecord& record)
+{
+    return record.path.isEmpty() ? record.title : QDir::toNativeSeparators(record.path);
+}
+
+} // namespace
+
+void frmMain::offerRecovery()
+{
+    QStringList skipped;
+    const QList<RecoveryJournal::Orphan> orphans = RecoveryJournal::findOrphans(&skipped);
+    if (!skipped.isEmpty())
+        platform::dialogs().message(
+            this,
+            QStringLiteral("These recovery files are damaged or not the editor's, and were set aside:\r\n\r\n")
+                + skipped.join(QStringLiteral("\r\n")),
+            ProductInfo::AppTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+    if (orphans.isEmpty())
+        return;
+
+    QStringList lines;
+    for (const RecoveryJournal::Orphan& orphan : orphans)
+        lines << QStringLiteral("%1  (last changed %2)")
+                     .arg(shownName(orphan.record),
+                          QLocale().toString(orphan.record.changed.toLocalTime(), QLocale::ShortFormat));
+    const QString text = QStringLiteral("Unsaved changes were kept when the editor ended without saving them:"
+                                        "\r\n\r\n%1\r\n\r\nRestore them?")
+                             .arg(lines.join(QStringLiteral("\r\n")));
+    const platform::MessageAnswer answer = platform::dialogs().restoreRecovered(this, text, ProductInfo::AppTitle);
+    if (answer == platform::MessageAnswer::Cancel)
+        return;
+    if (answer == platform::MessageAnswer::No) {
+        for (const RecoveryJournal::Orphan& orphan : orphans)
+            QFile::remove(orphan.file);
+        return;
+    }
+
+    // The empty document of the start makes way for the restored ones.
+    const QList<frmDocument*> open = openDocuments();
+    if (open.size() == 1 && frmDocument::isUntitledCaption(open.first()->Caption())
+        && !open.first()->rtfText->Modified() && open.first()->rtfText->length() == 0)
+        open.first()->close();
+
+    QStringList restored;
+    for (const RecoveryJournal::Orphan& orphan : orphans) {
+        const RecoveryRecord& record = orphan.record;
+        frmDocument* document = nullptr;
+        for (frmDocument* candidate : openDocuments())
+            if (!record.path.isEmpty() && frmDocument::sameCaption(candidate->Caption(), record.path)
+                && !candidate->rtfText->Modified())
+                document = candidate;
+        if (!document) {
+            SuppressTabAdd = !record.path.isEmpty();
+            mnuFileNew_Click();
+            SuppressTabAdd = false;
+            if (LastSlot == -1)
+                break; // the document limit was reached and reported: the rest stays for next time
+            document = activeDocument();
+            if (!document)
+                break;
+            if (!record.path.isEmpty()) {
+                document->SetCaption(record.path);
+                DocTitle[size_t(document->slot() - 1)] = QFileInfo(record.path).fileName();
+                TabAdd();
+                document->Form_Activate();
+            }
+        }
+        ScriptFile format;
+        format.setEncoding(record.encoding);
+        format.setLineBreak(record.lineBreak);
+        document->rtfText->restoreText(record.text, format);
+        // Kept again under this process before the old file goes.
+        document->journal->flushNow();
+        restored << orphan.file;
+    }
+    RecoveryJournal::waitForWrites();
+    for (const QString& file : restored)
+        QFile::remove(file);
+    setMenu();
+}

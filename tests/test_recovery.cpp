@@ -1,0 +1,333 @@
+// Unsaved text survives a killed editor: the recovery journal, the offer at the next start, and the
+// files of editors still running left alone.
+
+#include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
+#include "document/frmDocument.h"
+#include "preferences/frmOptions.h"
+#include "ScriptedDialogService.h"
+#include "TestFiles.h"
+
+#include <QMdiArea>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::MessageAnswer;
+
+namespace {
+
+const QByteArray AnsiScript = "; logon\r\n? \"caf\xe9\"\r\n";
+
+QStringList recoveryFiles()
+{
+    return QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.recovery")}, QDir::Files);
+}
+
+// A child editor: opens the file named (or starts untitled), types, waits until the journal holds
+// the text, reports the text it holds, then waits to be killed.
+int childMain(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ScriptedDialogService dialogs; // an offer of older work is left for later
+    frmMain window(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
+    window.show();
+    CodeEditor* editor = window.activeEditor();
+    editor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    QTest::keyClicks(editor, "If 1");
+    QTest::keyClick(editor, Qt::Key_Return);
+    for (const QString& typed : {QStringLiteral("\u00e9"), QStringLiteral("\u20ac")}) {
+        QInputMethodEvent event;
+        event.setCommitString(typed);
+        QCoreApplication::sendEvent(editor, &event);
+    }
+    const QString own = QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
+    QDeadlineTimer deadline(10000);
+    while (recoveryFiles().filter(QRegularExpression(QLatin1Char('^') + own)).isEmpty() && !deadline.hasExpired())
+        QTest::qWait(20);
+    RecoveryJournal::waitForWrites();
+    std::printf("READY %s\n", editor->utf8Text().toHex().constData());
+    std::fflush(stdout);
+    return app.exec();
+}
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void recordsRoundTripAndRejectDamage();
+    void killedEditorsWorkIsRestoredAsTyped();
+    void fileFollowsTheDocumentsState();
+    void onlyFinishedEditorsAreOffered();
+    void damagedFilesAreSetAside();
+
+private:
+    // Starts a child editor, waits for its journal, kills it; gives the text it had.
+    QByteArray killedChild(const QStringList& arguments);
+    QTemporaryDir dir_;
+    int run_ = 0;
+};
+
+void RecoveryTest::init()
+{
+    ++run_;
+    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(run_)).toLocal8Bit());
+    qputenv("TESSARY_RECOVERY_DIR", dir_.filePath(QStringLiteral("recovery%1").arg(run_)).toLocal8Bit());
+}
+
+void RecoveryTest::cleanup()
+{
+    RecoveryJournal::waitForWrites();
+    frmOptions::Unload();
+}
+
+void RecoveryTest::recordsRoundTripAndRejectDamage()
+{
+    RecoveryRecord record;
+    record.pid = 4242;
+    record.path = QStringLiteral("/tmp/odd\nname %.kix");
+    record.title = record.path;
+    record.encoding = ScriptFile::Encoding::Utf16BE;
+    record.lineBreak = ScriptFile::LineBreak::Cr;
+    record.changed = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC);
+    record.text = QByteArray("a\0\n\nb\r\n", 7);
+    const QByteArray bytes = record.header() + record.text;
+    const auto back = RecoveryRecord::parse(bytes);
+    QVERIFY(back);
+    QCOMPARE(back->pid, record.pid);
+    QCOMPARE(back->path, record.path);
+    QCOMPARE(back->encoding, record.encoding);
+    QCOMPARE(back->lineBreak, record.lineBreak);
+    QCOMPARE(back->changed, record.changed);
+    QCOMPARE(back->text, record.text);
+
+    QVERIFY(!RecoveryRecord::parse(bytes.chopped(1)));           // torn write
+    QVERIFY(!RecoveryRecord::parse(bytes + "x"));                // foreign tail
+    QVERIFY(!RecoveryRecord::parse(QByteArray(bytes).replace("encoding=4", "encoding=9")));
+    QVERIFY(!RecoveryRecord::parse(QByteArray(bytes).replace("pid=4242", "pid=x")));
+    QVERIFY(!RecoveryRecord::parse("#!/bin/sh\n"));
+
+    // Without an override the folder is the user's state folder.
+    const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
+    qunsetenv("TESSARY_RECOVERY_DIR");
+    qputenv("XDG_STATE_HOME", "/srv/state");
+    QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
+    qputenv("TESSARY_RECOVERY_DIR", over);
+}
+
+QByteArray RecoveryTest::killedChild(const QStringList& arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + arguments);
+    if (!child.waitForStarted())
+        return "<not started>";
+    QByteArray line;
+    QDeadlineTimer deadline(30000);
+    while (!line.contains('\n') && !deadline.hasExpired()) {
+        child.waitForReadyRead(200);
+        line += child.readAllStandardOutput();
+    }
+    if (child.state() == QProcess::Running && child.processId() > 0)
+        ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished();
+    if (!line.startsWith("READY "))
+        return "<no journal>";
+    return QByteArray::fromHex(line.mid(6).trimmed());
+}
+
+void RecoveryTest::killedEditorsWorkIsRestoredAsTyped()
+{
+    const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
+    writeFile(path, AnsiScript);
+    const QByteArray typedInFile = killedChild({path});
+    QCOMPARE(typedInFile, QByteArray("; logon\r\n? \"caf\xc3\xa9\"\r\nIf 1\r\n\xc3\xa9\xe2\x82\xac"));
+    const QByteArray typedUntitled = killedChild({});
+    QCOMPARE(typedUntitled, QByteArray("If 1\r\n\xc3\xa9\xe2\x82\xac"));
+    QCOMPARE(recoveryFiles().size(), 2);
+    QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
+
+    ScriptedDialogService dialogs;
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    frmMain window;
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(dialogs.messages[0].text.contains(path));
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 1")));
+
+    const QList<frmDocument*> documents = window.openDocuments();
+    QCOMPARE(documents.size(), 2);
+    frmDocument* script = nullptr;
+    frmDocument* untitled = nullptr;
+    for (frmDocument* d : documents)
+        (frmDocument::isUntitledCaption(d->Caption()) ? untitled : script) = d;
+    QVERIFY(script && untitled);
+    QCOMPARE(script->Caption(), path);
+    QVERIFY(script->rtfText->Modified());
+    QVERIFY(untitled->rtfText->Modified());
+    QCOMPARE(script->rtfText->utf8Text(), typedInFile);
+    QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
+    // The restored work is kept under this editor; the dead editors' files are gone.
+    RecoveryJournal::waitForWrites();
+    const QString own = QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
+    QCOMPARE(recoveryFiles().size(), 2);
+    for (const QString& name : recoveryFiles())
+        QVERIFY2(name.startsWith(own), qPrintable(name));
+
+    // The file's own encoding and line breaks: the same bytes a save before the kill would have made.
+    QVERIFY(script->rtfText->SaveToFile(path).ok());
+    QCOMPARE(readFile(path), AnsiScript + "If 1\r\n\xe9\x80");
+    RecoveryJournal::waitForWrites();
+    QCOMPARE(recoveryFiles().size(), 1);
+
+    // A second start finds nothing more to offer.
+    window.openDocuments(); // (the window keeps its journals: they belong to a live process)
+    ScriptedDialogService again;
+    frmMain second;
+    QCOMPARE(again.messages.size(), 0);
+}
+
+void RecoveryTest::fileFollowsTheDocumentsState()
+{
+    const QString path = dir_.filePath(QStringLiteral("state%1.kix").arg(run_));
+    writeFile(path, "x\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window(path);
+    CodeEditor* editor = window.activeEditor();
+    RecoveryJournal* journal = window.activeDocument()->journal;
+
+    // Typing waits for a pause; losing focus writes at once.
+    QTest::keyClicks(editor, "abc");
+    RecoveryJournal::waitForWrites();
+    QVERIFY(!QFile::exists(journal->filePath()));
+    journal->flushNow();
+    RecoveryJournal::waitForWrites();
+    QVERIFY(QFile::exists(journal->filePath()));
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0600)); // other users never read the text
+    QTest::keyClicks(editor, "d");
+    QTRY_VERIFY_WITH_TIMEOUT(RecoveryRecord::parse(readFile(journal->filePath()))->text.startsWith("abcd"), 5000);
+
+    // Undone back to the saved text: nothing to keep.
+    for (int i = 0; i < 4; ++i)
+        editor->Undo();
+    QVERIFY(!editor->Modified());
+    RecoveryJournal::waitForWrites();
+    QVERIFY(!QFile::exists(journal->filePath()));
+
+    // Saved: gone.
+    QTest::keyClicks(editor, "e");
+    journal->flushNow();
+    RecoveryJournal::waitForWrites();
+    QVERIFY(QFile::exists(journal->filePath()));
+    QVERIFY(window.mnuFileSave_Click());
+    RecoveryJournal::waitForWrites();
+    QVERIFY(!QFile::exists(journal->filePath()));
+
+    // Closed with No: gone.
+    QTest::keyClicks(editor, "f");
+    journal->flushNow();
+    RecoveryJournal::waitForWrites();
+    const QString file = journal->filePath();
+    QVERIFY(QFile::exists(file));
+    dialogs.messageAnswers = {MessageAnswer::No};
+    window.mnuFileClose_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    RecoveryJournal::waitForWrites();
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(recoveryFiles().isEmpty());
+}
+
+void RecoveryTest::onlyFinishedEditorsAreOffered()
+{
+    const QString folder = RecoveryJournal::directory();
+    QDir().mkpath(folder);
+    RecoveryRecord record;
+    record.title = QStringLiteral("Untitled 3");
+    record.changed = QDateTime::currentDateTimeUtc();
+    record.text = "kept";
+    // A running editor: its lock file is held (here by this test, through its own descriptor).
+    record.pid = 999991;
+    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999991-1.recovery"), record));
+    const int lock = ::open(QFile::encodeName(folder + QStringLiteral("/999991.lock")).constData(),
+                            O_RDWR | O_CREAT, 0600);
+    QVERIFY(lock >= 0);
+    QVERIFY(::flock(lock, LOCK_EX | LOCK_NB) == 0);
+    // This editor's own file.
+    record.pid = QCoreApplication::applicationPid();
+    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/%1-99.recovery").arg(record.pid), record));
+
+    {
+        ScriptedDialogService dialogs;
+        frmMain window;
+        QCOMPARE(dialogs.messages.size(), 0);
+        QCOMPARE(window.openDocuments().size(), 1);
+    }
+    QCOMPARE(recoveryFiles().size(), 2);
+
+    // The running editor ends: its work is offered; Discard removes it, Cancel keeps it for later.
+    ::close(lock);
+    {
+        ScriptedDialogService dialogs; // no answer prepared: Cancel
+        frmMain window;
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 3")));
+    }
+    QVERIFY(QFile::exists(folder + QStringLiteral("/999991-1.recovery")));
+    {
+        ScriptedDialogService dialogs;
+        dialogs.messageAnswers = {MessageAnswer::No};
+        frmMain window;
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(window.openDocuments().size(), 1);
+        QVERIFY(!window.openDocuments().first()->rtfText->Modified());
+    }
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/999991-1.recovery")));
+    QFile::remove(folder + QStringLiteral("/%1-99.recovery").arg(QCoreApplication::applicationPid()));
+}
+
+void RecoveryTest::damagedFilesAreSetAside()
+{
+    const QString folder = RecoveryJournal::directory();
+    QDir().mkpath(folder);
+    writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
+    writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
+    RecoveryRecord good;
+    good.pid = 999993;
+    good.title = QStringLiteral("Untitled 2");
+    good.changed = QDateTime::currentDateTimeUtc();
+    good.text = "good";
+    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999993-1.recovery"), good));
+
+    ScriptedDialogService dialogs;
+    dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
+    frmMain window;
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
+    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
+    QCOMPARE(window.openDocuments().size(), 1);
+    QCOMPARE(window.activeEditor()->utf8Text(), QByteArray("good"));
+    // Set aside, not destroyed, and not reported again.
+    QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
+    QVERIFY(!QFile::exists(folder + QStringLiteral("/notes.recovery")));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
+        return childMain(argc, argv);
+    QApplication app(argc, argv);
+    RecoveryTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_recovery.moc"
