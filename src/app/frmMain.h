@@ -87,6 +87,12 @@ public:
     void OpenFile(const QString& path);
     // Files dropped on the window open one after another, in the order given.
     void OpenDroppedFiles(const QMimeData* data);
+    // Changes made on disk by other programs (frmMainDiskChanges.cpp).
+    void watchDocumentFile(frmDocument* document);
+    void checkDiskChanges(frmDocument* document);
+    void checkAllDiskChanges();
+    // False when the file changed on disk since it was read or written and the user keeps it.
+    bool mayOverwrite(frmDocument* document);
 
     // ---- Recent files -------------------------------------------------------------------------
     void LoadRecentFiles();

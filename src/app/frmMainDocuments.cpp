@@ -88,8 +88,10 @@ int frmMain::ActiveDocumentIndex(const QString& fileToLoadAsGiven)
             JustOpened = false;
             loaded = error.ok();
             loadError = error.message;
-            if (loaded)
+            if (loaded) {
                 document->SetCaption(fileToLoad);
+                watchDocumentFile(document);
+            }
         }
         DocTitle[size_t(n - 1)] = loaded && !fileToLoad.isEmpty() ? QFileInfo(fileToLoad).fileName() : QString();
         // A document that could not be loaded still gets its tab, so it can be found and closed.

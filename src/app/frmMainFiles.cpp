@@ -114,6 +114,7 @@ bool frmMain::openFileReportingFailure(const QString& pathAsGiven)
         return false;
     }
     document->SetCaption(path);
+    watchDocumentFile(document);
     DocTitle[size_t(document->slot() - 1)] = QFileInfo(path).fileName();
     TabAdd();
     document->Form_Activate();
@@ -188,9 +189,12 @@ bool frmMain::mnuFileSave_Click()
     StampHeader();
     if (!encodingAgreed(this, document->rtfText, [this] { StampHeader(); }))
         return false;
+    if (!mayOverwrite(document))
+        return false;
     // A failed save leaves the document modified and is never treated as saved.
     if (reportSaveError(document->rtfText->SaveToFile(path, false)))
         return false;
+    watchDocumentFile(document);
     CurrentFileName = path;
     Changed[size_t(n)] = false;
     if (SavingFromClose)
@@ -233,6 +237,7 @@ bool frmMain::mnuFileSaveAs_Click()
     Changed[size_t(n)] = false;
     const QString oldKey = document->Caption();
     document->SetCaption(fileName);
+    watchDocumentFile(document);
     DocTitle[size_t(n - 1)] = QFileInfo(fileName).fileName();
     TabRename(oldKey);
     if (SavingFromClose)

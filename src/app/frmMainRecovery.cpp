@@ -85,6 +85,8 @@ void frmMain::offerRecovery()
         format.setEncoding(record.encoding);
         format.setLineBreak(record.lineBreak);
         document->rtfText->restoreText(record.text, format);
+        if (!record.path.isEmpty())
+            watchDocumentFile(document);
         // Kept again under this process before the old file goes.
         document->journal->flushNow();
         restored << orphan.file;

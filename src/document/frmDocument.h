@@ -2,6 +2,7 @@
 // A script document: a child window of the main window holding one editing control.
 
 #include "document/CodeEditor.h"
+#include "document/DiskState.h"
 #include "document/DocumentHost.h"
 
 #include <QMdiSubWindow>
@@ -20,6 +21,9 @@ public:
     CodeEditor* rtfText = nullptr;
     // Keeps the unsaved text in a recovery file while the document is modified.
     RecoveryJournal* journal = nullptr;
+    // The file as the editor last read or wrote it, and the other program's version already asked about.
+    DiskState diskState;
+    DiskState diskAsked;
 
     // The slot number as decimal text, and as a number.
     QString Tag() const { return QString::number(slot_); }

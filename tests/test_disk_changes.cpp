@@ -1,0 +1,136 @@
+// Scripts changed or removed on disk by another program while open.
+
+#include "app/frmMain.h"
+#include "document/frmDocument.h"
+#include "preferences/frmOptions.h"
+#include "ScriptedDialogService.h"
+#include "TestFiles.h"
+
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using platform::MessageAnswer;
+
+class DiskChangesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { frmOptions::Unload(); }
+    void untouchedDocumentFollowsTheFile();
+    void editedDocumentAsksAndSaveAsksAgain();
+    void deletedFileKeepsItsDocument();
+
+private:
+    QString script(const QByteArray& bytes);
+    QTemporaryDir dir_;
+    int run_ = 0;
+};
+
+void DiskChangesTest::init()
+{
+    ++run_;
+    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(run_)).toLocal8Bit());
+    qputenv("USERNAME", "tester");
+}
+
+QString DiskChangesTest::script(const QByteArray& bytes)
+{
+    const QString path = dir_.filePath(QStringLiteral("s%1.kix").arg(run_));
+    writeFile(path, bytes);
+    return path;
+}
+
+static QByteArray lines(int count, const char* word)
+{
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += QByteArray(word) + QByteArray::number(i) + "\r\n";
+    return text;
+}
+
+void DiskChangesTest::untouchedDocumentFollowsTheFile()
+{
+    const QString path = script(lines(200, "old"));
+    ScriptedDialogService dialogs;
+    frmMain window(path);
+    window.show();
+    CodeEditor* editor = window.activeEditor();
+    editor->setCursorPosition(120, 2);
+    editor->setFirstVisibleLine(100);
+
+    writeFile(path, lines(210, "new"));
+    QTRY_VERIFY_WITH_TIMEOUT(editor->LineText(0) == QStringLiteral("new0"), 5000);
+    QVERIFY(!editor->Modified());
+    QCOMPARE(dialogs.messages.size(), 0);
+    int line = 0, index = 0;
+    editor->getCursorPosition(&line, &index);
+    QCOMPARE(line, 120);
+    QCOMPARE(editor->firstVisibleLine(), 100);
+    QVERIFY(window.sbStatusBar->currentMessage().contains(QStringLiteral("reloaded")));
+    QCOMPARE(readFile(path), lines(210, "new")); // reading never writes
+}
+
+void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()
+{
+    const QString path = script("one\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window(path);
+    CodeEditor* editor = window.activeEditor();
+    editor->insertAt(QStringLiteral("mine "), 0, 0);
+    const QByteArray mine = editor->utf8Text();
+
+    writeFile(path, "theirs\r\n");
+    dialogs.messageAnswers = {MessageAnswer::No};
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), 1, 5000);
+    QCOMPARE(dialogs.messages[0].text,
+             QDir::toNativeSeparators(path) + QStringLiteral(" has been changed by another program. Reload it and lose "
+                                                             "your changes?"));
+    QCOMPARE(editor->utf8Text(), mine);
+    QVERIFY(editor->Modified());
+    // Asked once for that version.
+    window.checkAllDiskChanges();
+    QCOMPARE(dialogs.messages.size(), 1);
+
+    // Save asks before overwriting the other program's version; No writes nothing.
+    dialogs.messageAnswers = {MessageAnswer::No};
+    QVERIFY(!window.mnuFileSave_Click());
+    QCOMPARE(dialogs.messages.size(), 2);
+    QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("Overwrite it?")));
+    QCOMPARE(readFile(path), QByteArray("theirs\r\n"));
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    QVERIFY(window.mnuFileSave_Click());
+    QVERIFY(readFile(path).contains("mine one"));
+    // Once saved, the editor's own write is not a change by another program.
+    QTest::qWait(200);
+    window.checkAllDiskChanges();
+    QCOMPARE(dialogs.messages.size(), 3);
+
+    // Yes to the reload question takes the other program's text.
+    editor->insertAt(QStringLiteral("more "), 0, 0);
+    writeFile(path, "third\r\n");
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), 4, 5000);
+    QCOMPARE(editor->utf8Text(), QByteArray("third\r\n"));
+    QVERIFY(!editor->Modified());
+}
+
+void DiskChangesTest::deletedFileKeepsItsDocument()
+{
+    const QString path = script("keep me\r\n");
+    ScriptedDialogService dialogs;
+    frmMain window(path);
+    CodeEditor* editor = window.activeEditor();
+    QVERIFY(QFile::remove(path));
+    QTRY_VERIFY_WITH_TIMEOUT(window.sbStatusBar->currentMessage().contains(QStringLiteral("deleted")), 5000);
+    QVERIFY(editor->Modified());
+    QCOMPARE(editor->utf8Text(), QByteArray("keep me\r\n"));
+    QCOMPARE(window.openDocuments().size(), 1);
+    QVERIFY(window.sbStatusBar->currentMessage().contains(QStringLiteral("deleted")));
+    QVERIFY(window.mnuFileSave_Click());
+    QCOMPARE(dialogs.messages.size(), 0);
+    QVERIFY(readFile(path).endsWith("keep me\r\n"));
+}
+
+QTEST_MAIN(DiskChangesTest)
+#include "test_disk_changes.moc"
