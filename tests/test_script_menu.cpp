@@ -127,11 +127,14 @@ void ScriptMenuTest::runsTheSavedScript()
     frmOptions::Get()->txtKixPath->setText(QStringLiteral("/opt/kix/kix32.exe"));
     window.mnuAutosave->trigger();
     writeOld(text);
+    // Only made older: still the editor's own version, not another program's.
+    window.watchDocumentFile(window.activeDocument());
     window.mnuDebug->trigger();
     QVERIFY(savedSinceOld());
     QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "/opt/kix/kix32.exe", "/d", path}));
     window.mnuAutosave->trigger();
     writeOld(text);
+    window.watchDocumentFile(window.activeDocument());
     window.mnuExecute->trigger();
     QVERIFY(!savedSinceOld());
     QCOMPARE(launcher.started.size(), 3);
