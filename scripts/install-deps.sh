@@ -10,6 +10,11 @@ packages=(
   tango-icon-theme fonts-dejavu-core
   poppler-utils           # pdftotext reads printed output back in the print tests
   xvfb xauth              # lets the editor start on a machine without a display
+  libqt6svg6              # draws the SVG application icon
+  librsvg2-bin            # renders the icon's bitmap sizes at build time
+  desktop-file-utils appstream libxml2-utils shared-mime-info   # validate the installed desktop files
+  dpkg-dev                # dpkg-shlibdeps computes the Debian package's dependencies
+  xdg-utils               # xdg-mime, to check the installed file type by hand
 )
 # The Windows backends are cross-built and tested under Wine (scripts/run-windows-tests.sh).
 if [ "${TESSARY_WINDOWS_TESTS:-0}" = 1 ]; then

@@ -1,15 +1,57 @@
 #include "app/frmMain.h"
 #include "document/ScriptFile.h"
+#include "version.h"
 
 #include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// `--version` and `--help` count only on their own: any other command line is a file name, so a
+// script really called "--help" can still be opened with more words or quotes around it.
+bool answeredOption(int argc, char* argv[])
+{
+    if (argc != 2)
+        return false;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tessary-editor %s\n", TESSARY_VERSION);
+        return true;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::printf("Usage: tessary-editor [FILE]\n"
+                    "       tessary-editor --version | --help\n"
+                    "\n"
+                    "Edits KiXtart scripts. The whole command line names one file to open; surrounding\n"
+                    "quotes are removed.\n"
+                    "\n"
+                    "  --version  print the version and exit\n"
+                    "  --help     print this text and exit\n");
+        return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // Answered before any window system is opened, so they work without a display.
+    if (answeredOption(argc, argv))
+        return 0;
     // A file-size limit fails a save with a message instead of ending the program.
     ScriptFile::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessary Editor"));
+    QApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Orland Works"));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.orlandworks.TessaryEditor"));
+    // The installed theme icon first; the built-in copy when running from the build folder.
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tessary-editor"),
+                                                 QIcon(QStringLiteral(":/tessary-editor.svg"))));
 
     // The command line is one path: the arguments joined back as they were typed.
     QStringList arguments = QApplication::arguments();
