@@ -15,6 +15,11 @@ if(UNIX AND NOT APPLE)
   configure_file(${TESSARY_DATA_DIR}/${TESSARY_APP_ID}.metainfo.xml
                  ${PROJECT_BINARY_DIR}/data/${TESSARY_APP_ID}.metainfo.xml @ONLY)
   configure_file(${TESSARY_DATA_DIR}/tessary-editor.1.in ${PROJECT_BINARY_DIR}/data/tessary-editor.1 @ONLY)
+  # Manual pages are installed compressed; -n keeps the archive free of a time stamp.
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz
+      COMMAND gzip -9nkf ${PROJECT_BINARY_DIR}/data/tessary-editor.1
+      DEPENDS ${PROJECT_BINARY_DIR}/data/tessary-editor.1 VERBATIM)
+  add_custom_target(tessary-manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz)
 
   # The bitmap icons are drawn from the one hand-made SVG, so they never drift apart.
   find_program(RSVG_CONVERT rsvg-convert REQUIRED)
@@ -35,7 +40,7 @@ if(UNIX AND NOT APPLE)
   install(FILES ${PROJECT_BINARY_DIR}/data/${TESSARY_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${TESSARY_DATA_DIR}/tessary-editor-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
           RENAME tessary-editor.xml)
-  install(FILES ${PROJECT_BINARY_DIR}/data/tessary-editor.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # Debian package: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr.
@@ -53,6 +58,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies are read from the binaries; the MIME, desktop and icon caches are refreshed by
 # the dpkg triggers of shared-mime-info, desktop-file-utils and the icon theme, so no maintainer scripts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded as a Qt plugin, so invisible to the library scan: it draws the SVG icon.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
 set(CPACK_GENERATOR DEB)

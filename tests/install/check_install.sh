@@ -20,7 +20,7 @@ expected=(
   share/applications/$app.desktop
   share/metainfo/$app.metainfo.xml
   share/mime/packages/tessary-editor.xml
-  share/man/man1/tessary-editor.1
+  share/man/man1/tessary-editor.1.gz
   share/icons/hicolor/scalable/apps/tessary-editor.svg
 )
 for size in 16 32 48 64 128 256; do
@@ -68,7 +68,7 @@ else
   fail "update-mime-database rejected the MIME data"
 fi
 
-grep -q '^\.TH TESSARY-EDITOR 1 .*'"$version" "$prefix/share/man/man1/tessary-editor.1" \
+zcat "$prefix/share/man/man1/tessary-editor.1.gz" | grep -q '^\.TH TESSARY-EDITOR 1 .*'"$version" \
   || fail "manual page header does not carry version $version"
 
 out=$("$prefix/bin/tessary-editor" --version) || fail "installed tessary-editor --version failed"
