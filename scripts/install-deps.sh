@@ -14,7 +14,7 @@ packages=(
   librsvg2-bin            # renders the icon's bitmap sizes at build time
   desktop-file-utils appstream libxml2-utils shared-mime-info   # validate the installed desktop files
   dpkg-dev                # dpkg-shlibdeps computes the Debian package's dependencies
-  xdg-utils               # xdg-mime, to check the installed file type by hand
+  xdg-utils libfile-mimeinfo-perl   # xdg-mime, and the MIME lookup it uses outside a desktop session
 )
 # The Windows backends are cross-built and tested under Wine (scripts/run-windows-tests.sh).
 if [ "${TESSARY_WINDOWS_TESTS:-0}" = 1 ]; then

@@ -34,6 +34,15 @@ bool answeredOption(int argc, char* argv[])
     return false;
 }
 
+// The installed theme icon first; the built-in copy when running from the build folder.
+QIcon applicationIcon()
+{
+    const QString name = QStringLiteral("tessary-editor");
+    if (QIcon::hasThemeIcon(name))
+        return QIcon::fromTheme(name);
+    return QIcon(QStringLiteral(":/tessary-editor.svg"));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -44,19 +53,22 @@ int main(int argc, char* argv[])
     // A file-size limit fails a save with a message instead of ending the program.
     ScriptFile::ignoreFileSizeSignal();
     QApplication app(argc, argv);
+    // The resources live in a static library, whose registration the linker would otherwise drop.
+    Q_INIT_RESOURCE(resources);
     QApplication::setApplicationName(QStringLiteral("Tessary Editor"));
     QApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Orland Works"));
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.orlandworks.TessaryEditor"));
-    // The installed theme icon first; the built-in copy when running from the build folder.
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tessary-editor"),
-                                                 QIcon(QStringLiteral(":/tessary-editor.svg"))));
+    const QIcon icon = applicationIcon();
+    QApplication::setWindowIcon(icon);
 
     // The command line is one path: the arguments joined back as they were typed.
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     frmMain window(frmMain::commandLinePath(arguments.join(QLatin1Char(' '))));
+    // The main window picks a stock icon of its own; the program's icon is the one a desktop shows.
+    window.setWindowIcon(icon);
     window.show();
     return app.exec();
 }
