@@ -6,9 +6,28 @@ set(TESSARY_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 set(TESSARY_ICON_SVG ${PROJECT_SOURCE_DIR}/src/resources/tessary-editor.svg)
 set(TESSARY_ICON_SIZES 16 32 48 64 128 256)
 
-install(TARGETS tessary-editor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+set(TESSARY_PROGRAMS tessary-editor)
 if(TARGET tessary-check)
-  install(TARGETS tessary-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  list(APPEND TESSARY_PROGRAMS tessary-check)
+endif()
+install(TARGETS ${TESSARY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Our own build of QScintilla travels with the programs in a folder of theirs, found through the
+# RPATH, so the system's library of the same name is neither replaced nor used by them.
+set(TESSARY_PRIVATE_LIBS)
+if(TESSARY_QSCINTILLA_PATCHED)
+  set(TESSARY_PRIVATE_LIBDIR lib/tessary-editor)
+  get_filename_component(qsci_real "${tessary_qsci_library}" REALPATH)
+  execute_process(COMMAND objdump -p "${qsci_real}" OUTPUT_VARIABLE qsci_dynamic)
+  string(REGEX MATCH "SONAME +([^\n ]+)" _ "${qsci_dynamic}")
+  set(qsci_soname "${CMAKE_MATCH_1}")
+  get_filename_component(qsci_dir "${qsci_real}" DIRECTORY)
+  install(FILES "${qsci_real}" "${qsci_dir}/${qsci_soname}" DESTINATION ${TESSARY_PRIVATE_LIBDIR})
+  get_filename_component(qsci_real_name "${qsci_real}" NAME)
+  set(TESSARY_PRIVATE_LIBS ${TESSARY_PRIVATE_LIBDIR}/${qsci_real_name} ${TESSARY_PRIVATE_LIBDIR}/${qsci_soname})
+  set_target_properties(${TESSARY_PROGRAMS} PROPERTIES
+      INSTALL_RPATH "$ORIGIN/../${TESSARY_PRIVATE_LIBDIR}")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${TESSARY_PRIVATE_LIBDIR}")
 endif()
 
 if(UNIX AND NOT APPLE)

@@ -2,11 +2,11 @@
 # Installs the build into a temporary prefix and checks the tree a desktop expects: each file in its
 # place, the desktop entry, metainfo and MIME data accepted by their validators, the MIME data usable
 # by the database builder, and the installed program reporting the build's version.
-# Usage: check_install.sh BUILD_DIR VERSION [extra program...]
+# Usage: check_install.sh BUILD_DIR VERSION [installed file...]   (paths below the prefix)
 set -uo pipefail
 build=$1 version=$2
 shift 2
-extra_programs=("$@")
+extra_files=("$@")
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 failures=0
@@ -16,7 +16,6 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --
 
 app=org.orlandworks.TessaryEditor
 expected=(
-  bin/tessary-editor
   share/applications/$app.desktop
   share/metainfo/$app.metainfo.xml
   share/mime/packages/tessary-editor.xml
@@ -26,15 +25,19 @@ expected=(
 for size in 16 32 48 64 128 256; do
   expected+=(share/icons/hicolor/${size}x${size}/apps/tessary-editor.png)
 done
-for program in "${extra_programs[@]}"; do
-  expected+=(bin/$program)
-done
+expected+=("${extra_files[@]}")
 
 # Exactly these files: nothing missing, nothing stray (a test helper or static library would be).
-diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) \
+diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . \( -type f -o -type l \) | sed 's|^\./||' | sort) \
   || fail "installed files differ from the expected layout (< expected, > installed)"
-for program in tessary-editor "${extra_programs[@]}"; do
-  [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
+for file in "${extra_files[@]}"; do
+  case $file in
+    bin/*) [ -x "$prefix/$file" ] || fail "$file is not executable" ;;
+    # A library carried privately must be the one the programs load, not the system's.
+    lib/*) loaded=$(ldd "$prefix/bin/tessary-editor" | awk -v lib="${file##*/}" '$1 == lib {print $3}')
+           [ -z "$loaded" ] || [ "$(readlink -f "$loaded")" = "$(readlink -f "$prefix/$file")" ] \
+             || fail "tessary-editor loads $loaded instead of its own $file" ;;
+  esac
 done
 
 # Each bitmap icon has the size of the folder it lives in (width and height from the PNG header).
