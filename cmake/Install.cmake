@@ -16,7 +16,9 @@ install(TARGETS ${TESSARY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # RPATH, so the system's library of the same name is neither replaced nor used by them.
 set(TESSARY_PRIVATE_LIBS)
 if(TESSARY_QSCINTILLA_PATCHED)
-  set(TESSARY_PRIVATE_LIBDIR lib/tessary-editor)
+  # One level below /usr/lib/PACKAGE: a library there is nothing for ldconfig, so the package needs no
+  # maintainer scripts.
+  set(TESSARY_PRIVATE_LIBDIR lib/tessary-editor/qscintilla)
   get_filename_component(qsci_real "${tessary_qsci_library}" REALPATH)
   execute_process(COMMAND objdump -p "${qsci_real}" OUTPUT_VARIABLE qsci_dynamic)
   string(REGEX MATCH "SONAME +([^\n ]+)" _ "${qsci_dynamic}")
