@@ -67,8 +67,6 @@ int main(int argc, char* argv[])
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     frmMain window(frmMain::commandLinePath(arguments.join(QLatin1Char(' '))));
-    // The main window picks a stock icon of its own; the program's icon is the one a desktop shows.
-    window.setWindowIcon(icon);
     window.show();
     return app.exec();
 }

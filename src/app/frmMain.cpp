@@ -51,7 +51,6 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
     setWindowTitle(ProductInfo::AppTitle);
     setAcceptDrops(true);
     ToolbarIcons::selectIconTheme();
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("accessories-text-editor")));
 
     buildMenus();
     buildDocumentKeys();
