@@ -1,6 +1,8 @@
 // Comment and Uncomment over a whole large script in a real main window, and the label scan the
 // right-click menu runs over it.
 
+#include "BenchMain.h"
+
 #include "app/frmMain.h"
 #include "document/CodeEditor.h"
 #include "document/ScriptScan.h"
@@ -62,12 +64,5 @@ BENCHMARK(BM_FindLabels)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryFile registry;
-    registry.open();
-    qputenv("TESSARY_REGISTRY_FILE", registry.fileName().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

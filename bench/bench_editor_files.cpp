@@ -1,6 +1,8 @@
 // Loading and saving a large script through the editing control, against a plain QsciScintilla
 // setText of the same text, and the memory one open document costs.
 
+#include "BenchMain.h"
+
 #include "document/CodeEditor.h"
 
 #include <benchmark/benchmark.h>
@@ -269,14 +271,5 @@ BENCHMARK_CAPTURE(BM_OpenPeakHeap, utf8, true)->Iterations(5)->Unit(benchmark::k
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    fixture();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv, [] { fixture(); });
 }

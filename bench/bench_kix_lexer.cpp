@@ -1,6 +1,8 @@
 // Styling speed of the KiXtart lexer against the KiXtart lexer compiled into Scintilla, on a
 // generated 10 MB script: a full restyle, and the restyle after typing one character mid-document.
 
+#include "BenchMain.h"
+
 #include "document/KixLexer.h"
 #include "document/LanguageRegistry.h"
 #include "document/modKixLanguage.h"
@@ -211,16 +213,6 @@ BENCHMARK_CAPTURE(BM_TypeAndRestyle, compiled_in, false)->Unit(benchmark::kMilli
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    RegisterKixLanguage();
-
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv, [] { RegisterKixLanguage(); }, &reporter);
 }

@@ -3,6 +3,8 @@
 // All) on 1 MB and 10 MB. Times are wall-clock (UseRealTime): the paint is part of what the user
 // waits for. The same key press on a plain QsciScintilla holding the same text is the yardstick.
 
+#include "BenchMain.h"
+
 #include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
 #include "document/modKixLanguage.h"
@@ -215,14 +217,5 @@ BENCHMARK(BM_ReplaceAll)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(bench
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    RegisterKixLanguage();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv, [] { RegisterKixLanguage(); });
 }

@@ -2,6 +2,8 @@
 // (one copy of the text, the rest on the writer thread), and the time from the last keystroke until
 // the text is on disk (the typing pause the journal waits for plus the synced write).
 
+#include "BenchMain.h"
+
 #include "document/CodeEditor.h"
 #include "document/RecoveryJournal.h"
 
@@ -78,11 +80,7 @@ BENCHMARK(BM_JournalDurableWrite10MB)->Unit(benchmark::kMillisecond)->Iterations
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    const int status = runBenchmarks(argc, argv);
     std::printf("Worst typing loss after a kill: %d ms pause + the durable write above.\n", RecoveryJournal::DelayMs);
-    benchmark::Shutdown();
-    return 0;
+    return status;
 }

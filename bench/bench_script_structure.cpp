@@ -2,6 +2,8 @@
 // of the check that follows one typed character (the change notification, the copy of the text,
 // showing the result), and setting the fold levels of the whole script in a fresh control.
 
+#include "BenchMain.h"
+
 #include "document/CodeEditor.h"
 #include "document/ScriptChecker.h"
 #include "document/ScriptStructure.h"
@@ -114,10 +116,5 @@ BENCHMARK(BM_FoldLevels10MB)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

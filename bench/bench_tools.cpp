@@ -1,6 +1,8 @@
 // The tool windows' long loops: the variable scan against its literal definition on the same text,
 // and the error lookup window's full list from the click to the last line.
 
+#include "BenchMain.h"
+
 #include "../tests/support/LiteralVariableScan.h"
 #include "document/VariableScan.h"
 #include "tools/frmWin32Errors.h"
@@ -122,13 +124,5 @@ BENCHMARK(BM_FullErrorList)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }
