@@ -73,8 +73,6 @@ void TestScriptStructure::problemKinds_data()
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("unclosed If") << QByteArray("$a = 1\n  If $a = 1\n    ? 1\n")
-                                 << QStringList{"2:3: If on line 2 has no EndIf."};
     QTest::newRow("each unclosed kind")
         << QByteArray("While 1\nDo\nFor $i = 1 To 2\nFor Each $x In $y\nSelect\n")
         << QStringList{"1:1: While on line 1 has no Loop.", "2:1: Do on line 2 has no Until.",
@@ -83,9 +81,6 @@ void TestScriptStructure::problemKinds_data()
     QTest::newRow("unclosed Function")
         << QByteArray("Function F()\n  If 1 EndIf\n")
         << QStringList{"1:1: Function on line 1 has no EndFunction."};
-    QTest::newRow("Function inside a block")
-        << QByteArray("If 1\nFunction F()\nEndFunction\n")
-        << QStringList{"1:1: If on line 1 has no EndIf."};
     QTest::newRow("closed by the wrong word")
         << QByteArray("If 1\n  While 1\n  EndIf\nLoop\n")
         << QStringList{"2:3: While on line 2 has no Loop.", "4:1: Loop on line 4 has no matching While."};
