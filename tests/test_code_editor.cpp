@@ -311,15 +311,13 @@ void TestCodeEditor::languageColoursAndFonts()
     QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Comment), 0x00FF00);
 
     editor.setText(QStringLiteral("messagebox \"text\" ; note\n$x Begin"));
-    auto tokenAt = [&](int line, int column) {
+    // Scope words count as keywords.
+    for (const auto& [line, column, token] : {std::tuple{0, 5, int(syntax::KeywordToken)},
+                                              {0, 14, int(syntax::StringToken)}, {0, 24, int(syntax::CommentToken)},
+                                              {1, 2, int(syntax::NoToken)}, {1, 8, int(syntax::KeywordToken)}}) {
         editor.SetSelectionRange({line, column, line, column});
-        return editor.TokenAtCaret();
-    };
-    QCOMPARE(tokenAt(0, 5), int(syntax::KeywordToken));
-    QCOMPARE(tokenAt(0, 14), int(syntax::StringToken));
-    QCOMPARE(tokenAt(0, 24), int(syntax::CommentToken));
-    QCOMPARE(tokenAt(1, 2), int(syntax::NoToken));
-    QCOMPARE(tokenAt(1, 8), int(syntax::KeywordToken)); // scope words count as keywords
+        QCOMPARE(editor.TokenAtCaret(), token);
+    }
 
     // The language's own scope words drive the scope indentation.
     CodeEditor typed;
