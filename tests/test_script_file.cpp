@@ -80,7 +80,6 @@ void TestScriptFile::roundTripIsByteExact_data()
                                             << QStringLiteral("\u00fe\u00ffSS");
     QTest::newRow("cp1252 like utf16 le mark") << QByteArray("\xFF\xFE-N") << Encoding::Ansi
                                                << QStringLiteral("\u00ff\u00fe-N");
-    QTest::newRow("utf8 bom x") << QByteArray("\xEF\xBB\xBFx") << Encoding::Utf8Bom << QStringLiteral("x");
     QTest::newRow("utf8 words") << QString::fromUtf8("Gr\u00fc\u00dfe \u041f\u0440\u0438 \u4e2d\u6587 \u201cq\u201d \u2013 \u00e9\r\n")
                                                  .toUtf8()
                                 << Encoding::Utf8
