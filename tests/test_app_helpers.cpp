@@ -18,7 +18,6 @@ private slots:
     void stampRecognisedIgnoringCase();
     void stampModifiedLine();
     void filterTranslation();
-    void filterCaptionsShowOnce();
     void geometryFallBack_data();
     void geometryFallBack();
 };
@@ -60,11 +59,7 @@ void AppHelpersTest::stampRecognisedIgnoringCase()
 void AppHelpersTest::stampModifiedLine()
 {
     QDateTime when(QDate(2001, 12, 17), QTime(17, 24, 7));
-    QString line = HeaderStamp::modifiedLine(when, QString());
-    QVERIFY(line.startsWith(";**** Last Modified on "));
-    QVERIFY(line.endsWith(" by Anonymous ****"));
-    QVERIFY(line.contains(QLocale::system().toString(when.date(), QLocale::ShortFormat) + " at "));
-    QVERIFY(HeaderStamp::modifiedLine(when, "jdoe").endsWith(" by jdoe ****"));
+    QVERIFY(HeaderStamp::modifiedLine(when, QString()).endsWith(" by Anonymous ****"));
 
     // The locale's short date and long time, without the time zone the long time carries.
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -92,16 +87,12 @@ void AppHelpersTest::stampModifiedLine()
 
 void AppHelpersTest::filterTranslation()
 {
-    QCOMPARE(FileDialogFilter::toQt("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*"),
-             QString("KixTart Files (*.txt, *.kix, *.scr) (*txt *.kix *.scr);;All Files (*.*) (*)"));
-    QCOMPARE(FileDialogFilter::toQt("kix32.exe|kix32.exe|All Executable Files (*.exe)|*.exe"),
-             QString("kix32.exe (kix32.exe);;All Executable Files (*.exe) (*.exe)"));
-}
-
-void AppHelpersTest::filterCaptionsShowOnce()
-{
     platform::FileDialogRequest request;
     request.filter = FileDialogFilter::toQt("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*");
+    QCOMPARE(request.filter, QString("KixTart Files (*.txt, *.kix, *.scr) (*txt *.kix *.scr);;All Files (*.*) (*)"));
+    QCOMPARE(FileDialogFilter::toQt("kix32.exe|kix32.exe|All Executable Files (*.exe)|*.exe"),
+             QString("kix32.exe (kix32.exe);;All Executable Files (*.exe) (*.exe)"));
+    // Each caption shows once in the dialog, not followed by its own patterns again.
     QCOMPARE(ScriptedDialogService::filterCaptionsShown(request),
              (QStringList{"KixTart Files (*.txt, *.kix, *.scr)", "All Files (*.*)"}));
     QCOMPARE(ScriptedDialogService::firstFilterPatterns(request), (QStringList{"*txt", "*.kix", "*.scr"}));
