@@ -20,15 +20,11 @@ class DocumentSetTest : public QObject {
     Q_OBJECT
 private slots:
     void init();
-    void slotsAreReusedLowestFirst();
-    void thirtyFirstDocumentIsRefused();
+    void thirtyFirstIsRefusedAndSlotsAreReusedLowestFirst();
     void closingTheLastDocumentHidesTabsAndDisablesMenus();
-    void emptyDocumentDisablesCutAndCopy();
     void tabsAreKeyedByFullCaption();
     void closePromptAnswers();
-    void yesWhoseSaveWritesNothingKeepsTheWindow();
     void applicationCloseAsksPerChangedDocument();
-    void commandWithNoDocumentCreatesACountedOne();
     void changeTracking();
     void menuShortcutsWorkInTheEditor();
     void selectedTabActivatesItsDocument();
@@ -54,38 +50,13 @@ static void type(CodeEditor* editor, const QString& text)
     QTest::keyClicks(editor, text);
 }
 
-void DocumentSetTest::slotsAreReusedLowestFirst()
+void DocumentSetTest::thirtyFirstIsRefusedAndSlotsAreReusedLowestFirst()
 {
     ScriptedDialogService dialogs;
     frmMain window;
     window.show();
-    for (int i = 2; i <= 30; ++i)
+    for (int i = 2; i <= 31; ++i)
         window.mnuFileNew_Click();
-    QCOMPARE(window.OpenCount, 30);
-    QCOMPARE(window.tsTabs->count(), 30);
-    window.mdiArea()->setActiveSubWindow(window.Documents[4]);
-    window.mnuFileClose_Click();
-    QCOMPARE(window.OpenCount, 29);
-    QVERIFY(!window.SlotUsed[4]);
-    QVERIFY(!window.Documents[4]);
-    QCOMPARE(window.tsTabs->count(), 29);
-
-    window.mnuFileNew_Click();
-    QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 5"));
-    QCOMPARE(window.activeDocument()->Tag(), QString("5"));
-    QCOMPARE(window.tsTabs->tabText(window.tsTabs->count() - 1), QString("Untitled 5"));
-    QCOMPARE(window.tsTabs->currentIndex(), window.tsTabs->count() - 1);
-    QVERIFY(dialogs.messages.isEmpty());
-}
-
-void DocumentSetTest::thirtyFirstDocumentIsRefused()
-{
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
-    for (int i = 2; i <= 30; ++i)
-        window.mnuFileNew_Click();
-    window.mnuFileNew_Click();
     QCOMPARE(dialogs.messages.size(), 1);
     QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 documents opened at one time."));
     QCOMPARE(dialogs.messages[0].title, QString("Tessary Editor"));
@@ -93,6 +64,20 @@ void DocumentSetTest::thirtyFirstDocumentIsRefused()
     QCOMPARE(window.LastSlot, -1);
     QCOMPARE(window.OpenCount, 30);
     QCOMPARE(window.openDocuments().size(), 30);
+    QCOMPARE(window.tsTabs->count(), 30);
+
+    window.mdiArea()->setActiveSubWindow(window.Documents[4]);
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 29);
+    QVERIFY(!window.SlotUsed[4]);
+    QVERIFY(!window.Documents[4]);
+    QCOMPARE(window.tsTabs->count(), 29);
+    window.mnuFileNew_Click();
+    QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 5"));
+    QCOMPARE(window.activeDocument()->Tag(), QString("5"));
+    QCOMPARE(window.tsTabs->tabText(window.tsTabs->count() - 1), QString("Untitled 5"));
+    QCOMPARE(window.tsTabs->currentIndex(), window.tsTabs->count() - 1);
+    QCOMPARE(dialogs.messages.size(), 1);
 }
 
 void DocumentSetTest::closingTheLastDocumentHidesTabsAndDisablesMenus()
@@ -111,21 +96,15 @@ void DocumentSetTest::closingTheLastDocumentHidesTabsAndDisablesMenus()
         QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
     QVERIFY(window.mnuFileNew->isEnabled());
     QVERIFY(window.tbButtons[0]->isEnabled());
-}
 
-void DocumentSetTest::emptyDocumentDisablesCutAndCopy()
-{
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
-    QVERIFY(!window.mnuEditCut->isEnabled());
-    QVERIFY(!window.mnuEditCopy->isEnabled());
-    QVERIFY(!window.tbButtons[7]->isEnabled());
-    QVERIFY(window.mnuEditPaste->isEnabled());
-    QVERIFY(window.tbButtons[9]->isEnabled());
-    type(window.activeDocument()->rtfText, "Beep");
-    QVERIFY(window.mnuEditCut->isEnabled());
-    QVERIFY(window.tbButtons[8]->isEnabled());
+    // A command that needs a document creates one, and counts it.
+    QVERIFY(window.ActiveDocumentIndex() >= 1);
+    QCOMPARE(window.openDocuments().size(), 1);
+    QCOMPARE(window.OpenCount, 1);
+    QVERIFY(window.mnuFileSave->isEnabled());
+    QCOMPARE(window.tsTabs->count(), 1);
+    window.mnuFileClose_Click();
+    QCOMPARE(window.OpenCount, 0);
 }
 
 void DocumentSetTest::tabsAreKeyedByFullCaption()
@@ -168,29 +147,22 @@ void DocumentSetTest::closePromptAnswers()
     QCOMPARE(window.OpenCount, 1);
     QVERIFY(window.SlotUsed[0]);
 
+    // Yes whose Save As is cancelled writes nothing and keeps the window.
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    window.mnuFileClose_Click();
+    QCOMPARE(dialogs.saveRequests.size(), 1);
+    QCOMPARE(window.openDocuments().size(), 1);
+    QCOMPARE(window.OpenCount, 1);
+    QCOMPARE(window.tsTabs->count(), 1);
+    QVERIFY(document->rtfText->Modified());
+    QVERIFY(document->rtfText->Text().endsWith("Beep"));
+
     dialogs.messageAnswers = {MessageAnswer::No};
     window.mnuFileClose_Click();
     QCOMPARE(window.OpenCount, 0);
     QVERIFY(!window.SlotUsed[0]);
     QVERIFY(!window.Changed[1]);
     QCOMPARE(window.tsTabs->count(), 0);
-}
-
-void DocumentSetTest::yesWhoseSaveWritesNothingKeepsTheWindow()
-{
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
-    type(window.activeDocument()->rtfText, "Beep");
-    dialogs.messageAnswers = {MessageAnswer::Yes};
-    // No Save As answer prepared: the dialog is cancelled.
-    window.mnuFileClose_Click();
-    QCOMPARE(dialogs.saveRequests.size(), 1);
-    QCOMPARE(window.openDocuments().size(), 1);
-    QCOMPARE(window.OpenCount, 1);
-    QCOMPARE(window.tsTabs->count(), 1);
-    QVERIFY(window.activeDocument()->rtfText->Modified());
-    QVERIFY(window.activeDocument()->rtfText->Text().endsWith("Beep"));
 }
 
 void DocumentSetTest::applicationCloseAsksPerChangedDocument()
@@ -220,22 +192,6 @@ void DocumentSetTest::applicationCloseAsksPerChangedDocument()
     QVERIFY(window.close());
 }
 
-void DocumentSetTest::commandWithNoDocumentCreatesACountedOne()
-{
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
-    window.mnuFileClose_Click();
-    QCOMPARE(window.OpenCount, 0);
-    QVERIFY(window.ActiveDocumentIndex() >= 1);
-    QCOMPARE(window.openDocuments().size(), 1);
-    QCOMPARE(window.OpenCount, 1);
-    QVERIFY(window.mnuFileSave->isEnabled());
-    QCOMPARE(window.tsTabs->count(), 1);
-    window.mnuFileClose_Click();
-    QCOMPARE(window.OpenCount, 0);
-}
-
 void DocumentSetTest::changeTracking()
 {
     ScriptedDialogService dialogs;
@@ -243,8 +199,12 @@ void DocumentSetTest::changeTracking()
     window.show();
     frmDocument* document = window.activeDocument();
     QVERIFY(!window.Changed[1]);
+    // An empty script can be pasted into but not cut or copied.
+    QVERIFY(!window.mnuEditCut->isEnabled() && !window.mnuEditCopy->isEnabled() && !window.tbButtons[7]->isEnabled());
+    QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
     document->rtfText->SetHighlightedLine(0);
     type(document->rtfText, "x");
+    QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled());
     QVERIFY(window.Changed[1]);
     QCOMPARE(document->rtfText->HighlightedLine(), -1);
     QVERIFY(window.toolbarButton("Undo")->isEnabled());
@@ -357,9 +317,8 @@ void DocumentSetTest::limitReachedWithoutAnActiveDocument()
 
 void DocumentSetTest::captionsThatAreNotPathsIgnoreCase()
 {
-    QVERIFY(frmDocument::isUntitledCaption("Untitled 3"));
-    QVERIFY(frmDocument::isUntitledCaption("UNTITLED 3"));
-    QVERIFY(frmDocument::isUntitledCaption("untitled"));
+    for (const char* caption : {"Untitled 3", "UNTITLED 3", "untitled"})
+        QVERIFY(frmDocument::isUntitledCaption(caption));
     QVERIFY(!frmDocument::isUntitledCaption("Untitle"));
     QVERIFY(!frmDocument::isUntitledCaption(QDir::rootPath() + "Untitled 3"));
     QVERIFY(frmDocument::sameCaption("Untitled 3", "UNTITLED 3"));

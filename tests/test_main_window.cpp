@@ -20,8 +20,8 @@ private slots:
     void init();
     void firstRunOpensAtFallBackAndWritesIdFirst();
     void storedGeometryIsUsedAndWrittenBack();
-    void malformedToggleKeepsDesignState();
-    void storedTogglesOffHideTheBars();
+    void storedToggles_data();
+    void storedToggles();
     void togglesWriteTextValues();
     void commandLineLosesEveryQuote();
     void commandLineFileOpensAsDocumentOne();
@@ -29,6 +29,8 @@ private slots:
 
 private:
     RegistryHandler preferences();
+    void store(const QStringList& pairs);
+    QStringList geometry();
     QTemporaryDir dir_;
     QString registryFile_;
     int run_ = 0;
@@ -48,6 +50,22 @@ RegistryHandler MainWindowTest::preferences()
     return registry;
 }
 
+void MainWindowTest::store(const QStringList& pairs)
+{
+    RegistryHandler registry = preferences();
+    for (const QString& pair : pairs)
+        registry.WriteRegValue(pair.section('=', 0, 0), TaggedValue::fromString(pair.section('=', 1)));
+}
+
+QStringList MainWindowTest::geometry()
+{
+    RegistryHandler registry = preferences();
+    QStringList values;
+    for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        values << registry.GetRegValue(name, TaggedValue()).toString();
+    return values;
+}
+
 void MainWindowTest::firstRunOpensAtFallBackAndWritesIdFirst()
 {
     ScriptedDialogService dialogs;
@@ -58,11 +76,6 @@ void MainWindowTest::firstRunOpensAtFallBackAndWritesIdFirst()
         QCoreApplication::processEvents();
         // A maximised script adds its name in brackets, as multi-document frames do.
         QVERIFY(window.windowTitle().startsWith("Tessary Editor"));
-        QVERIFY(window.mnuViewToolbar->isChecked());
-        QVERIFY(window.tb->isVisible());
-        QVERIFY(window.sbStatusBar->isVisible());
-        QVERIFY(!window.mnuStaysOpen->isChecked());
-        QVERIFY(!window.mnuAutosave->isChecked());
         RegistryHandler registry = preferences();
         QList<QStringList> values = registry.EnumValues();
         QVERIFY(!values.isEmpty());
@@ -70,22 +83,14 @@ void MainWindowTest::firstRunOpensAtFallBackAndWritesIdFirst()
         QCOMPARE(registry.GetRegValue("ID", TaggedValue()).toString(), QString("1"));
         window.close();
     }
-    RegistryHandler registry = preferences();
-    QCOMPARE(registry.GetRegValue("MainLeft", TaggedValue()).toString(), QString("960"));
-    QCOMPARE(registry.GetRegValue("MainTop", TaggedValue()).toString(), QString("915"));
-    QCOMPARE(registry.GetRegValue("MainWidth", TaggedValue()).toString(), QString("10335"));
-    QCOMPARE(registry.GetRegValue("MainHeight", TaggedValue()).toString(), QString("6780"));
-    QCOMPARE(registry.GetRegValue("MainHeight", TaggedValue()).tag(), TaggedValue::Tag::String);
+    QCOMPARE(geometry(), (QStringList{"960", "915", "10335", "6780"}));
+    QCOMPARE(preferences().GetRegValue("MainHeight", TaggedValue()).tag(), TaggedValue::Tag::String);
     QVERIFY(dialogs.messages.isEmpty());
 }
 
 void MainWindowTest::storedGeometryIsUsedAndWrittenBack()
 {
-    RegistryHandler registry = preferences();
-    registry.WriteRegValue("MainLeft", TaggedValue::fromString("1500"));
-    registry.WriteRegValue("MainTop", TaggedValue::fromString("1200"));
-    registry.WriteRegValue("MainWidth", TaggedValue::fromString("9000"));
-    registry.WriteRegValue("MainHeight", TaggedValue::fromString("7000"));
+    store({"MainLeft=1500", "MainTop=1200", "MainWidth=9000", "MainHeight=7000"});
     ScriptedDialogService dialogs;
     {
         frmMain window;
@@ -95,14 +100,10 @@ void MainWindowTest::storedGeometryIsUsedAndWrittenBack()
         window.close();
     }
     // Unmoved: what was read is written back exactly, also where pixels round (7000 twips).
-    QCOMPARE(registry.GetRegValue("MainLeft", TaggedValue()).toString(), QString("1500"));
-    QCOMPARE(registry.GetRegValue("MainTop", TaggedValue()).toString(), QString("1200"));
-    QCOMPARE(registry.GetRegValue("MainWidth", TaggedValue()).toString(), QString("9000"));
-    QCOMPARE(registry.GetRegValue("MainHeight", TaggedValue()).toString(), QString("7000"));
+    QCOMPARE(geometry(), (QStringList{"1500", "1200", "9000", "7000"}));
 
     // A height of 406 twips is still a stored geometry; 405 is not.
-    registry.WriteRegValue("MainWidth", TaggedValue::fromString("12000"));
-    registry.WriteRegValue("MainHeight", TaggedValue::fromString("406"));
+    store({"MainWidth=12000", "MainHeight=406"});
     {
         frmMain window;
         window.show();
@@ -111,50 +112,42 @@ void MainWindowTest::storedGeometryIsUsedAndWrittenBack()
         window.move(200, 150);
         window.close();
     }
-    QCOMPARE(registry.GetRegValue("MainLeft", TaggedValue()).toString(), QString("3000"));
-    QCOMPARE(registry.GetRegValue("MainTop", TaggedValue()).toString(), QString("2250"));
-    registry.WriteRegValue("MainHeight", TaggedValue::fromString("405"));
+    QCOMPARE(geometry().mid(0, 2), (QStringList{"3000", "2250"}));
+    store({"MainHeight=405"});
     {
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.close();
     }
-    QCOMPARE(registry.GetRegValue("MainWidth", TaggedValue()).toString(), QString("10335"));
-    QCOMPARE(registry.GetRegValue("MainHeight", TaggedValue()).toString(), QString("6780"));
+    QCOMPARE(geometry().mid(2), (QStringList{"10335", "6780"}));
 }
 
-void MainWindowTest::malformedToggleKeepsDesignState()
+void MainWindowTest::storedToggles_data()
 {
-    RegistryHandler registry = preferences();
-    registry.WriteRegValue("ViewToolBar", TaggedValue::fromString("abc"));
-    registry.WriteRegValue("ViewStatusBar", TaggedValue::fromString("0"));
-    registry.WriteRegValue("ScriptWindowPersist", TaggedValue::fromString("True"));
-    registry.WriteRegValue("ExecuteConfirm", TaggedValue::fromString("0"));
+    // Flags: toolbar checked/shown, status bar checked/shown, tabs checked/shown, stays open, autosave.
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QString>("flags");
+    QTest::newRow("first run") << QStringList() << "11111100";
+    QTest::newRow("malformed keeps design") << QStringList{"ViewToolBar=abc", "ViewStatusBar=0",
+                                                           "ScriptWindowPersist=True", "ExecuteConfirm=0"} << "11001111";
+    QTest::newRow("off hides the bars") << QStringList{"ViewToolBar=0", "ViewTabs=False"} << "00110000";
+}
+
+void MainWindowTest::storedToggles()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QString, flags);
+    store(stored);
     ScriptedDialogService dialogs;
     frmMain window;
     window.show();
-    QVERIFY(window.mnuViewToolbar->isChecked());
-    QVERIFY(window.tb->isVisible());
-    QVERIFY(!window.mnuViewStatusBar->isChecked());
-    QVERIFY(!window.sbStatusBar->isVisible());
-    QVERIFY(window.mnuStaysOpen->isChecked());
-    QVERIFY(window.mnuAutosave->isChecked());
-}
-
-void MainWindowTest::storedTogglesOffHideTheBars()
-{
-    RegistryHandler registry = preferences();
-    registry.WriteRegValue("ViewToolBar", TaggedValue::fromString("0"));
-    registry.WriteRegValue("ViewTabs", TaggedValue::fromString("False"));
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
-    QVERIFY(!window.mnuViewToolbar->isChecked());
-    QVERIFY(!window.tb->isVisible());
-    QVERIFY(!window.mnuTabs->isChecked());
-    QVERIFY(!window.picTabs->isVisible());
-    QVERIFY(window.sbStatusBar->isVisible());
+    QString state;
+    for (bool flag : {window.mnuViewToolbar->isChecked(), window.tb->isVisible(), window.mnuViewStatusBar->isChecked(),
+                      window.sbStatusBar->isVisible(), window.mnuTabs->isChecked(), window.picTabs->isVisible(),
+                      window.mnuStaysOpen->isChecked(), window.mnuAutosave->isChecked()})
+        state += flag ? '1' : '0';
+    QCOMPARE(state, flags);
 }
 
 void MainWindowTest::togglesWriteTextValues()
@@ -173,14 +166,12 @@ void MainWindowTest::togglesWriteTextValues()
     QCOMPARE(registry.GetRegValue("ViewStatusBar", TaggedValue()), TaggedValue::fromString("0"));
 
     // The tab row hides with the toggle and comes back only while there are tabs.
-    QVERIFY(window.picTabs->isVisible());
     window.mnuTabs->trigger();
     QCOMPARE(registry.GetRegValue("ViewTabs", TaggedValue()), TaggedValue::fromString("0"));
     QVERIFY(!window.picTabs->isVisible());
     window.mnuTabs->trigger();
     QVERIFY(window.picTabs->isVisible());
     window.activeDocument()->close();
-    QVERIFY(!window.picTabs->isVisible());
     window.mnuTabs->trigger();
     window.mnuTabs->trigger();
     QVERIFY(!window.picTabs->isVisible());
@@ -213,11 +204,12 @@ void MainWindowTest::commandLineFileOpensAsDocumentOne()
     QCOMPARE(document->rtfText->LineText(0), QString("? \"hello\""));
     // The frame names the script it shows from the start.
     QVERIFY(document->isMaximized());
-    QCOMPARE(window.windowTitle(), "Tessary Editor - [" + path + "]");
+    const QString titled = "Tessary Editor - [" + path + "]";
+    QCOMPARE(window.windowTitle(), titled);
     window.mnuFileNew_Click();
     QCOMPARE(window.windowTitle(), QString("Tessary Editor - [Untitled 2]"));
     window.tsTabs->setCurrentIndex(0);
-    QCOMPARE(window.windowTitle(), "Tessary Editor - [" + path + "]");
+    QCOMPARE(window.windowTitle(), titled);
     document->showNormal();
     QCOMPARE(window.windowTitle(), QString("Tessary Editor"));
     document->showMaximized();
