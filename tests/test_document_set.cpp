@@ -44,6 +44,13 @@ void DocumentSetTest::init()
     qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
 }
 
+// A shown main window with scripted answers to its dialogs.
+struct Shown {
+    ScriptedDialogService dialogs;
+    frmMain window;
+    Shown() { window.show(); }
+};
+
 static void type(CodeEditor* editor, const QString& text)
 {
     editor->setFocus();
@@ -52,9 +59,8 @@ static void type(CodeEditor* editor, const QString& text)
 
 void DocumentSetTest::thirtyFirstIsRefusedAndSlotsAreReusedLowestFirst()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     for (int i = 2; i <= 31; ++i)
         window.mnuFileNew_Click();
     QCOMPARE(dialogs.messages.size(), 1);
@@ -82,9 +88,8 @@ void DocumentSetTest::thirtyFirstIsRefusedAndSlotsAreReusedLowestFirst()
 
 void DocumentSetTest::closingTheLastDocumentHidesTabsAndDisablesMenus()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     QVERIFY(window.picTabs->isVisible());
     QVERIFY(window.mnuFileSave->isEnabled());
     window.mnuFileClose_Click();
@@ -109,9 +114,8 @@ void DocumentSetTest::closingTheLastDocumentHidesTabsAndDisablesMenus()
 
 void DocumentSetTest::tabsAreKeyedByFullCaption()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     frmDocument* first = window.activeDocument();
     first->SetCaption("C:\\a\\x.kix");
     window.TabRename();
@@ -132,9 +136,8 @@ void DocumentSetTest::tabsAreKeyedByFullCaption()
 
 void DocumentSetTest::closePromptAnswers()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     frmDocument* document = window.activeDocument();
     type(document->rtfText, "Beep");
     QVERIFY(window.Changed[1]);
@@ -167,9 +170,8 @@ void DocumentSetTest::closePromptAnswers()
 
 void DocumentSetTest::applicationCloseAsksPerChangedDocument()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     type(window.activeDocument()->rtfText, "Beep");
     window.mnuFileNew_Click();
     type(window.activeDocument()->rtfText, "Cls");
@@ -194,9 +196,8 @@ void DocumentSetTest::applicationCloseAsksPerChangedDocument()
 
 void DocumentSetTest::changeTracking()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     frmDocument* document = window.activeDocument();
     QVERIFY(!window.Changed[1]);
     // An empty script can be pasted into but not cut or copied.
@@ -220,9 +221,8 @@ void DocumentSetTest::menuShortcutsWorkInTheEditor()
 {
     // The control has its own bindings for some of these keys (Ctrl+L cuts a line, Ctrl+D
     // duplicates one); the menus must win while the script has the focus.
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     CodeEditor* editor = window.activeDocument()->rtfText;
     editor->setText("line one\nline two");
@@ -241,9 +241,8 @@ void DocumentSetTest::menuShortcutsWorkInTheEditor()
 
 void DocumentSetTest::selectedTabActivatesItsDocument()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.mnuFileNew_Click();
     window.mnuFileNew_Click();
@@ -277,9 +276,8 @@ void DocumentSetTest::selectedTabActivatesItsDocument()
 
 void DocumentSetTest::windowMenuListsTheDocuments()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     window.mnuFileNew_Click();
     emit window.mnuWindow->aboutToShow();
     QStringList listed;
@@ -302,9 +300,8 @@ void DocumentSetTest::windowMenuListsTheDocuments()
 void DocumentSetTest::limitReachedWithoutAnActiveDocument()
 {
     // Every slot taken while no document is in front: the lookup that would create one refuses.
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     window.mnuFileClose_Click();
     window.SlotUsed.fill(true);
     window.ActiveDocumentIndex();
@@ -331,9 +328,8 @@ void DocumentSetTest::captionsThatAreNotPathsIgnoreCase()
 
 void DocumentSetTest::documentKeys()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.mnuFileNew_Click();
     window.mnuFileNew_Click();
@@ -366,9 +362,8 @@ void DocumentSetTest::documentKeys()
 
 void DocumentSetTest::findWindowFollowsTheScriptInFront()
 {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    window.show();
+    Shown shown;
+    auto& [dialogs, window] = shown;
     CodeEditor* first = window.activeDocument()->rtfText;
     first->setText("cat\n");
     window.mnuFileNew_Click();

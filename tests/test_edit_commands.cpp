@@ -198,7 +198,8 @@ void TestEditCommands::aboutBox()
 {
     RecordingUrlService urls;
     QTemporaryDir folder;
-    frmAbout missing({QStringLiteral("https://product.example"), QStringLiteral("https://maker.example")}, folder.path());
+    const frmAbout::Links links{QStringLiteral("https://product.example"), QStringLiteral("https://maker.example")};
+    frmAbout missing(links, folder.path());
     QCOMPARE(missing.windowTitle(), QStringLiteral("About Tessary Editor"));
     QCOMPARE(missing.lblVersion->text(), QStringLiteral("Beta 1"));
     QCOMPARE(missing.lblCopyright->text().count(QLatin1Char('\n')), 4);
@@ -209,7 +210,7 @@ void TestEditCommands::aboutBox()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("Licence \xC3\xA9\r\nsecond line\r\n");
     file.close();
-    frmAbout box({QStringLiteral("https://product.example"), QStringLiteral("https://maker.example")}, folder.path());
+    frmAbout box(links, folder.path());
     QVERIFY(box.licenseLoaded());
     QCOMPARE(box.txtLicense->toPlainText(), QString::fromUtf8("Licence \xC3\xA9\nsecond line\n"));
     QVERIFY(box.txtLicense->isReadOnly());
