@@ -129,6 +129,8 @@ private slots:
         frmOptions* form = frmOptions::Get(); // loads the store and fills the controls
         form->ApplyChanges();
         form->cmdApply_Click();
+        frmOptions::ActiveEditor = [] { return static_cast<CodeEditor*>(nullptr); };
+        form->ApplyChanges(); // nothing open to apply to: no harm done
         frmOptions::ActiveEditor = nullptr;
 
         for (const Preference& row : table()) {

@@ -2,7 +2,6 @@
 // indentation controls, colour swatches, browse buttons, the recent-files hook and the form's life cycle.
 
 #include "ScriptedDialogService.h"
-#include "document/CodeEditor.h"
 #include "preferences/RegistryHandler.h"
 #include "preferences/ColorSwatch.h"
 #include "preferences/frmOptions.h"
@@ -86,15 +85,8 @@ private slots:
 
     void applyWritesEveryValueWithItsType()
     {
-        frmOptions* form = frmOptions::Get();
-        form->cmdApply_Click();
-        QCOMPARE(stored("TabSize"), QStringLiteral("DWORD 5"));
-        QCOMPARE(stored("MRUSize"), QStringLiteral("SZ 4"));
-        QCOMPARE(stored("AutoIndentMode"), QStringLiteral("DWORD 2"));
-        QCOMPARE(stored("ColorKeywords"), QStringLiteral("DWORD %1").arg(0x00FF0000));
-        QCOMPARE(stored("StyleFont"), QStringLiteral("SZ Lucida Console"));
-
         // Edits reach the store as shown, and the form loaded next shows them.
+        frmOptions* form = frmOptions::Get();
         form->chkLineNo->setChecked(true);
         form->txtKixPath->setText(QStringLiteral("/opt/kix tools/kix32.exe"));
         form->cmbStyle[4]->setCurrentIndex(4);
@@ -146,35 +138,6 @@ private slots:
         storeDword("AutoIndentMode", 2);
         form->cmdDefaults_Click();
         QCOMPARE(form->GetIndentMode(), 2);
-    }
-
-    void applyChangesSetsTheEditor()
-    {
-        CodeEditor editor;
-        frmOptions::ActiveEditor = [&] { return &editor; };
-        frmOptions* form = frmOptions::Get();
-        form->lblColor[1]->setBgr(0x00336699);
-        form->cmbStyle[1]->setCurrentIndex(3);
-        form->lblColor[0]->setBgr(0x00010203);
-        form->cmbStyle[5]->setCurrentIndex(4);
-        form->cboTabSize->setCurrentText(QStringLiteral("7"));
-        form->chkLineNo->setChecked(true);
-        form->optIndent[0]->click();
-        form->ApplyChanges();
-
-        // Keywords (colour 8, style 2) and scope keywords (12, 4) always share colour and style.
-        QCOMPARE(editor.ElementColor(8), 0x00336699u);
-        QCOMPARE(editor.ElementColor(12), 0x00336699u);
-        QCOMPARE(editor.ElementFontStyle(2), 3);
-        QCOMPARE(editor.ElementFontStyle(4), 3);
-        QCOMPARE(editor.ElementColor(14), 0x00010203u);
-        QCOMPARE(editor.ElementFontStyle(0), 4);
-        QCOMPARE(editor.TabWidth(), 7);
-        QVERIFY(editor.ShowLineNumbers());
-        QCOMPARE(editor.AutoIndentMode(), 0);
-
-        frmOptions::ActiveEditor = [] { return static_cast<CodeEditor*>(nullptr); };
-        form->ApplyChanges(); // nothing open to apply to: no harm done
     }
 
     void swatchTakesTheChosenColour()

@@ -211,8 +211,9 @@ private slots:
     {
         QFETCH(QByteArray, bad);
         QFETCH(QByteArray, afterBad);
+        const bool truncated = QByteArray(QTest::currentDataTag()) == "truncated";
         QByteArray content = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Before\"=\"1\"\n" + bad + afterBad;
-        if (QByteArray(QTest::currentDataTag()) != "truncated")
+        if (!truncated)
             content += "\"After\"=dword:00000002\n";
         writeAll(file_, content);
         CerrCapture quiet;
@@ -222,10 +223,7 @@ private slots:
         std::vector<std::string> names;
         for (const auto& v : *values)
             names.push_back(v.name);
-        const bool truncated = QByteArray(QTest::currentDataTag()) == "truncated";
-        const std::vector<std::string> expected =
-            truncated ? std::vector<std::string>{"Before"} : std::vector<std::string>{"Before", "After"};
-        QCOMPARE(names, expected);
+        QCOMPARE(names, (truncated ? std::vector<std::string>{"Before"} : std::vector<std::string>{"Before", "After"}));
 
         const QDir folder(QFileInfo(file_).path());
         const QStringList aside = folder.entryList({QStringLiteral("registry.reg.corrupt-*")});
