@@ -21,16 +21,8 @@ public:
     QStringList registryReads;
 
     OsVersionRecord basicVersion() override { return basic; }
-    std::optional<OsVersionRecord> extendedVersion() override
-    {
-        ++extendedCalls;
-        return extended;
-    }
-    bool verifyVersion(const VersionCheck& check) override
-    {
-        checks.append(check);
-        return verdict;
-    }
+    std::optional<OsVersionRecord> extendedVersion() override { return ++extendedCalls, extended; }
+    bool verifyVersion(const VersionCheck& check) override { return checks.append(check), verdict; }
     std::optional<uint32_t> readRegistryNumber(uint32_t hive, const std::string& key, const std::string& name) override
     {
         std::string id = std::to_string(hive) + "|" + key + "|" + name;
@@ -40,19 +32,13 @@ public:
     }
     std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override
     {
-        return std::nullopt;
+        return {};
     }
 };
 
 OsVersionRecord record(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build, std::string csd)
 {
-    OsVersionRecord r;
-    r.platformId = platformId;
-    r.majorVersion = major;
-    r.minorVersion = minor;
-    r.buildNumber = build;
-    r.csdVersion = std::move(csd);
-    return r;
+    return {major, minor, build, platformId, std::move(csd)};
 }
 
 // Windows 2000 or XP: the plain record and the extended one.
@@ -74,27 +60,93 @@ const std::string Q246009 = std::to_string(0x80000002u) +
 class OperatingSystemTest : public QObject {
     Q_OBJECT
 private slots:
-    void windows2000ServicePack2();
-    void windowsXpIsNotCountedAsNt();
-    void nt4ServicePack6AndHotfix();
-    void windows98SecondEditionAnd95();
-    void nameTable_data();
-    void nameTable();
+    void identity_data();
+    void identity();
+    void windows2000SystemCheck();
+    void nt4ServicePack6Hotfix();
     void fieldComparison();
-    void suites();
     void registryPaths();
     void hostReportsNoNtSystem();
 };
 
-void OperatingSystemTest::windows2000ServicePack2()
+// Each system's name, platform, family, version text, support text and the Is flags that hold,
+// in one line; "?" leaves a field unchecked.
+void OperatingSystemTest::identity_data()
+{
+    QTest::addColumn<uint>("platformId");
+    QTest::addColumn<uint>("major");
+    QTest::addColumn<uint>("minor");
+    QTest::addColumn<uint>("build");
+    QTest::addColumn<int>("servicePack"); // -1: no extended record; -2: the plain record again
+    QTest::addColumn<QByteArray>("csd");
+    QTest::addColumn<QString>("expected");
+    const uint nine = VER_PLATFORM_WIN32_WINDOWS_, nt = VER_PLATFORM_WIN32_NT_;
+    QTest::newRow("2000 SP2") << nt << 5u << 0u << 2195u << 2 << QByteArray("Service Pack 2\0\0\0", 17)
+                              << "Windows 2000|?|2|5.00.2195 Service Pack 2|?|NT 2000";
+    // XP is not counted as NT.
+    QTest::newRow("XP SP1") << nt << 5u << 1u << 2600u << 1 << QByteArray("Service Pack 1")
+                            << "Windows XP|?|3|5.01.2600 Service Pack 1|?|XP";
+    QTest::newRow("5.2 no pack") << nt << 5u << 2u << 3790u << 0 << QByteArray()
+                                 << "[Unknown]|?|3|5.02.3790 Service Pack 0|?|?";
+    // The text stops at its first null; service pack 3 comes from the text alone.
+    QTest::newRow("NT4 SP6") << nt << 4u << 0u << 1381u << -1 << QByteArray("Service Pack 6\0RC 1.23", 22)
+                             << "?|?|1|4.00.1381 Service Pack 6|Service Pack 6|NT";
+    QTest::newRow("NT4 SP3") << nt << 4u << 0u << 1381u << -1 << QByteArray("  Service Pack 3 ")
+                             << "?|?|1|4.00.1381 Service Pack 3|Service Pack 3|NT";
+    // The 95/98 line repeats the version in the build number's high word.
+    QTest::newRow("98 SE") << nine << 4u << 10u << 0x040A08AEu << -1 << QByteArray(" A ")
+                           << "Windows 98 Release 2|?|0|4.10.2222|A|98";
+    QTest::newRow("95") << nine << 4u << 0u << 0x040003B6u << -1 << QByteArray() << "Windows 95|?|?|4.00.0950|?|";
+    const QByteArray none;
+    QTest::newRow("Win32s") << uint(VER_PLATFORM_WIN32s_) << 3u << 10u << 0u << -2 << none << "?|0|0|?|?|?";
+    QTest::newRow("95 OSR2") << nine << 4u << 0u << 1111u << -2 << none << "?|2|0|?|?|?";
+    QTest::newRow("98") << nine << 4u << 10u << 1998u << -2 << none << "?|3|0|?|?|?";
+    QTest::newRow("Me") << nine << 4u << 90u << 3000u << -2 << none << "?|5|0|?|?|?";
+    QTest::newRow("NT 3.0") << nt << 3u << 0u << 0u << -2 << none << "?|6|1|?|?|?";
+    QTest::newRow("NT 3.1") << nt << 3u << 1u << 528u << -2 << none << "?|7|1|?|?|?";
+    QTest::newRow("NT 3.5") << nt << 3u << 5u << 807u << -2 << none << "?|8|1|?|?|?";
+    QTest::newRow("NT 3.51") << nt << 3u << 51u << 1057u << -2 << none << "?|12|1|?|?|?";
+    QTest::newRow("NT 6.1") << nt << 6u << 1u << 7601u << -2 << none << "?|12|0|?|?|?";
+}
+
+void OperatingSystemTest::identity()
+{
+    QFETCH(uint, platformId);
+    QFETCH(uint, major);
+    QFETCH(uint, minor);
+    QFETCH(uint, build);
+    QFETCH(int, servicePack);
+    QFETCH(QByteArray, csd);
+    QFETCH(QString, expected);
+    FakeVersionSource source;
+    source.basic = record(platformId, major, minor, build, std::string(csd.constData(), csd.size()));
+    if (servicePack == -2)
+        source.extended = source.basic;
+    else if (servicePack >= 0)
+        setNt5(source, minor, build, uint16_t(servicePack), source.basic.csdVersion);
+    OperatingSystem os(source);
+    QCOMPARE(os.Name(), OperatingSystem::NameOf(os.Platform()));
+    QStringList flags;
+    for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
+        if (on)
+            flags << flag;
+    const QStringList actual = {QString::fromStdString(os.Name()), QString::number(os.Platform()),
+                                QString::number(os.Family()), QString::fromStdString(os.VersionString()),
+                                QString::fromStdString(os.SupportInformation()), flags.join(' ')};
+    const QStringList wanted = expected.split('|');
+    for (int i = 0; i < wanted.size(); ++i)
+        if (wanted[i] != "?")
+            QCOMPARE(actual[i], wanted[i]);
+    QCOMPARE(os.BuildNumber(), int(build & 0xFFFF));
+    if (servicePack == -1)
+        QCOMPARE(os.Suites(), -1);
+}
+
+void OperatingSystemTest::windows2000SystemCheck()
 {
     FakeVersionSource source;
-    setNt5(source, 0, 2195, 2, std::string("Service Pack 2\0\0\0", 17));
+    setNt5(source, 0, 2195, 2, "Service Pack 2");
     OperatingSystem os(source);
-    QCOMPARE(os.Name(), std::string("Windows 2000"));
-    QCOMPARE(os.Family(), 2);
-    QCOMPARE(os.VersionString(), std::string("5.00.2195 Service Pack 2"));
-    QVERIFY(os.IsNT() && os.Is2000() && !os.IsXP() && !os.Is98());
     QVERIFY(os.IsVerifySupported());
     QCOMPARE(os.ProductType(), 1);
     QCOMPARE(os.Suites(), 0x0100);
@@ -112,37 +164,25 @@ void OperatingSystemTest::windows2000ServicePack2()
     os.CompareVersion(5, -1, 2195, -1, -1, 1, true);
     QCOMPARE(source.checks.last().typeMask, uint32_t(VER_MAJORVERSION_ | VER_BUILDNUMBER_));
     QCOMPARE(source.checks.last().wanted.buildNumber, 2195u);
+
+    // A suite question goes to the system's check too; suite 0 never does.
+    source.checks.clear();
+    QVERIFY(!os.IsSuiteInstalled(0));
+    QVERIFY(source.checks.isEmpty());
+    source.verdict = true;
+    QVERIFY(os.IsSuiteInstalled(0x0080));
+    QCOMPARE(source.checks.size(), 1);
+    const VersionCheck& suite = source.checks.first();
+    QVERIFY(suite.typeMask == VER_SUITENAME_ && suite.condition == VER_OR_ && suite.wanted.suiteMask == 0x0080);
 }
 
-void OperatingSystemTest::windowsXpIsNotCountedAsNt()
+void OperatingSystemTest::nt4ServicePack6Hotfix()
 {
     FakeVersionSource source;
-    setNt5(source, 1, 2600, 1, "Service Pack 1");
-    OperatingSystem os(source);
-    QCOMPARE(os.Name(), std::string("Windows XP"));
-    QVERIFY(!os.IsNT());
-    QVERIFY(os.IsXP());
-    QCOMPARE(os.Family(), 3);
-    QCOMPARE(os.VersionString(), std::string("5.01.2600 Service Pack 1"));
-
-    // Windows Server 2003 (5.2) without a service pack: unknown, XP family, " Service Pack 0".
-    setNt5(source, 2, 3790, 0, "");
-    OperatingSystem server(source);
-    QCOMPARE(server.Name(), std::string("[Unknown]"));
-    QCOMPARE(server.Family(), 3);
-    QCOMPARE(server.VersionString(), std::string("5.02.3790 Service Pack 0"));
-}
-
-void OperatingSystemTest::nt4ServicePack6AndHotfix()
-{
-    FakeVersionSource source;
-    source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, std::string("Service Pack 6\0RC 1.23", 22));
+    source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
     {
         OperatingSystem os(source);
-        QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6"));
-        QCOMPARE(os.ServicePackMajor(), 6);
         QCOMPARE(os.ServicePackMinor(), 0);
-        QCOMPARE(os.SupportInformation(), std::string("Service Pack 6"));
         QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
     }
     source.numbers[Q246009] = 1;
@@ -150,82 +190,17 @@ void OperatingSystemTest::nt4ServicePack6AndHotfix()
     QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6a"));
     QCOMPARE(os.ServicePackMajor(), 6);
     QCOMPARE(os.ServicePackMinor(), 1);
-    QCOMPARE(os.Family(), 1);
-    QVERIFY(os.IsNT());
     QVERIFY(!os.IsVerifySupported());
-    QCOMPARE(os.Suites(), -1);
     QCOMPARE(source.extendedCalls, 0);
     // Without the system's check the class compares its own fields: not 5.0 or later.
     QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+    QVERIFY(!os.IsSuiteInstalled(0x0080));
     QVERIFY(source.checks.isEmpty());
 
-    // Service pack 3 comes from the text alone, without the registry.
-    source.basic.csdVersion = "  Service Pack 3 ";
+    source.basic.csdVersion = "Service Pack 3";
     source.registryReads.clear();
     OperatingSystem sp3(source);
-    QCOMPARE(sp3.VersionString(), std::string("4.00.1381 Service Pack 3"));
-    QCOMPARE(sp3.SupportInformation(), std::string("Service Pack 3"));
     QVERIFY(source.registryReads.isEmpty());
-}
-
-void OperatingSystemTest::windows98SecondEditionAnd95()
-{
-    FakeVersionSource source;
-    // The 95/98 line repeats the version in the build number's high word.
-    source.basic = record(VER_PLATFORM_WIN32_WINDOWS_, 4, 10, 0x040A08AE, " A ");
-    OperatingSystem os(source);
-    QCOMPARE(os.Name(), std::string("Windows 98 Release 2"));
-    QCOMPARE(os.BuildNumber(), 2222);
-    QCOMPARE(os.VersionString(), std::string("4.10.2222"));
-    QCOMPARE(os.SupportInformation(), std::string("A"));
-    QVERIFY(os.Is98() && !os.IsNT() && !os.IsXP());
-    QCOMPARE(os.Family(), 0);
-    QCOMPARE(os.Suites(), -1);
-    QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
-    QVERIFY(source.checks.isEmpty());
-
-    source.basic = record(VER_PLATFORM_WIN32_WINDOWS_, 4, 0, 0x040003B6, "");
-    OperatingSystem w95(source);
-    QCOMPARE(w95.Name(), std::string("Windows 95"));
-    QCOMPARE(w95.VersionString(), std::string("4.00.0950"));
-    QVERIFY(!w95.Is98());
-}
-
-void OperatingSystemTest::nameTable_data()
-{
-    QTest::addColumn<uint>("platformId");
-    QTest::addColumn<uint>("major");
-    QTest::addColumn<uint>("minor");
-    QTest::addColumn<uint>("build");
-    QTest::addColumn<int>("platform");
-    QTest::addColumn<int>("family");
-    const uint nine = VER_PLATFORM_WIN32_WINDOWS_, nt = VER_PLATFORM_WIN32_NT_;
-    QTest::newRow("Win32s") << uint(VER_PLATFORM_WIN32s_) << 3u << 10u << 0u << 0 << 0;
-    QTest::newRow("95 OSR2") << nine << 4u << 0u << 1111u << 2 << 0;
-    QTest::newRow("98") << nine << 4u << 10u << 1998u << 3 << 0;
-    QTest::newRow("Me") << nine << 4u << 90u << 3000u << 5 << 0;
-    QTest::newRow("NT 3.0") << nt << 3u << 0u << 0u << 6 << 1;
-    QTest::newRow("NT 3.1") << nt << 3u << 1u << 528u << 7 << 1;
-    QTest::newRow("NT 3.5") << nt << 3u << 5u << 807u << 8 << 1;
-    QTest::newRow("NT 3.51") << nt << 3u << 51u << 1057u << 12 << 1;
-    QTest::newRow("NT 6.1") << nt << 6u << 1u << 7601u << 12 << 0;
-}
-
-void OperatingSystemTest::nameTable()
-{
-    QFETCH(uint, platformId);
-    QFETCH(uint, major);
-    QFETCH(uint, minor);
-    QFETCH(uint, build);
-    QFETCH(int, platform);
-    QFETCH(int, family);
-    FakeVersionSource source;
-    source.basic = record(platformId, major, minor, build, "");
-    source.extended = source.basic;
-    OperatingSystem os(source);
-    QCOMPARE(os.Platform(), platform);
-    QCOMPARE(os.Family(), family);
-    QCOMPARE(os.Name(), OperatingSystem::NameOf(platform));
 }
 
 void OperatingSystemTest::fieldComparison()
@@ -255,25 +230,6 @@ void OperatingSystemTest::fieldComparison()
     QVERIFY(xp.CompareVersion(5, 1, -1, 2, -1, 4, false));
 }
 
-void OperatingSystemTest::suites()
-{
-    FakeVersionSource source;
-    setNt5(source, 0, 2195, 2, "Service Pack 2");
-    OperatingSystem w2000(source);
-    QVERIFY(!w2000.IsSuiteInstalled(0));
-    QVERIFY(source.checks.isEmpty());
-    QVERIFY(w2000.IsSuiteInstalled(0x0080));
-    QCOMPARE(source.checks.size(), 1);
-    QCOMPARE(source.checks.first().typeMask, uint32_t(VER_SUITENAME_));
-    QCOMPARE(int(source.checks.first().condition), int(VER_OR_));
-    QCOMPARE(source.checks.first().wanted.suiteMask, uint16_t(0x0080));
-
-    source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "");
-    OperatingSystem nt4(source);
-    QVERIFY(!nt4.IsSuiteInstalled(0x0080));
-    QCOMPARE(source.checks.size(), 1);
-}
-
 void OperatingSystemTest::registryPaths()
 {
     auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
@@ -282,12 +238,11 @@ void OperatingSystemTest::registryPaths()
     QCOMPARE(path->hive, 0x80000002u);
     QCOMPARE(path->key, std::string("SOFTWARE\\Vendor\\App"));
     QCOMPARE(path->valueName, std::string("Installed"));
-    QCOMPARE(parse(" HKEY_CLASSES_ROOT \\ .kix \\Content Type")->key, std::string(".kix"));
-    QCOMPARE(parse(" HKEY_CLASSES_ROOT \\ .kix \\Content Type")->hive, 0x80000000u);
-    QCOMPARE(parse("HKU\\Name")->hive, 0x80000003u);
-    QCOMPARE(parse("HKU\\Name")->key, std::string());
+    auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
+    QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
+    QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
     // The root is compared exactly: anything else is the current user.
-    QCOMPARE(parse("hklm\\Software\\X")->hive, 0x80000001u);
+    QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
     QVERIFY(!parse("HKLM"));
 
     FakeVersionSource source;

@@ -90,8 +90,6 @@ void ScriptExecutionTest::commandLines()
     debug.debug = debug.staysOpen = true;
     QCOMPARE(BuildRunCommand(debug).commandLine,
              q("C:\\WINNT\\system32\\cmd.exe /s /k QQkix32.exeQ /d QC:\\Scripts\\logon.kixQQ"));
-    QCOMPARE(BuildRunCommand(debug).interpreterCall,
-             (QStringList{"kix32.exe", "/d", "C:\\Scripts\\logon.kix"}));
 
     RunRequest w98;
     w98.comspec = QStringLiteral("C:\\WINDOWS\\COMMAND.COM");
