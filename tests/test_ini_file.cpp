@@ -19,9 +19,7 @@ private slots:
     void notReadyUntilNamedAndLogicErrorMessage();
     void readsFollowTheProfileRules();
     void sharedProfileCases();
-    void getTFCases();
     void sectionListFromTheFileText();
-    void sectionEntriesWithAndWithoutEquals();
     void writesKeepCommentsAndOtherLines();
     void deletions();
     void winIniModeOnAndOff();
@@ -92,18 +90,22 @@ void IniFileTest::readsFollowTheProfileRules()
     ScriptedDialogService dialogs;
     clsIni ini = make();
     ini.setFullPath(write("r.ini", "; top\n[ Main ]\n  Path  =  C:\\x y  \nPATH=second\nq=\"quoted \"\n"
-                                   "n=42abc\nneg=-7\nhex=0x1F\nempty=\nbig=70000\n[Other]\nk=v\n"));
+                                   "n=42abc\nneg=-7\nhex=0x1F\nempty=\nbig=70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n"
+                                   "[Other]\nk=v\n"));
     ini.setSectionName("main");
-    QCOMPARE(ini.GetString("path", "d"), QString("C:\\x y")); // names without case, blanks trimmed, first wins
-    QCOMPARE(ini.GetString(" PATH ", "d"), QString("C:\\x y"));
-    QCOMPARE(ini.GetString("q", "d"), QString("quoted "));
+    const QList<std::pair<QString, QString>> strings = {
+        {"path", "C:\\x y"}, {" PATH ", "C:\\x y"}, {"q", "quoted "}}; // no case, trimmed, first wins
+    for (const auto& [key, want] : strings)
+        QCOMPARE(ini.GetString(key, "d"), want);
     QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
-    QCOMPARE(ini.GetInt("n", 1), qint16(42));
-    QCOMPARE(ini.GetInt("neg", 1), qint16(-7));
-    QCOMPARE(ini.GetInt("hex", 1), qint16(31));
-    QCOMPARE(ini.GetInt("empty", 9), qint16(9));
-    QCOMPARE(ini.GetInt("missing", 9), qint16(9));
-    QCOMPARE(ini.GetInt("big", 1), qint16(32767));
+    const QList<std::tuple<QString, int, int>> ints = {
+        {"n", 1, 42}, {"neg", 1, -7}, {"hex", 1, 31}, {"empty", 9, 9}, {"missing", 9, 9}, {"big", 1, 32767}};
+    for (const auto& [key, dflt, want] : ints)
+        QCOMPARE(ini.GetInt(key, qint16(dflt)), qint16(want));
+    const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
+        {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true}};
+    for (const auto& [key, dflt, want] : cases)
+        QVERIFY2(ini.GetTF(key, dflt) == want, qPrintable(key));
     QCOMPARE(ini.IniRead("Other", "K", 0, "d", false, ini.FullPath()), QString("v"));
     QCOMPARE(ini.IniRead("Main", "neg", 0, "d", true, ini.FullPath()), QString("-7"));
     // At most 254 characters come back, as through the 255-character buffer.
@@ -128,20 +130,6 @@ void IniFileTest::sharedProfileCases()
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
 }
 
-void IniFileTest::getTFCases()
-{
-    ScriptedDialogService dialogs;
-    clsIni ini = make();
-    ini.setFullPath(write("tf.ini", "[General]\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n"));
-    QCOMPARE(ini.GetTF("missing", true), true);
-    QCOMPARE(ini.GetTF("missing", false), false);
-    QCOMPARE(ini.GetTF("on", false), true);
-    QCOMPARE(ini.GetTF("two", true), false);
-    QCOMPARE(ini.GetTF("minus", false), true);
-    QCOMPARE(ini.GetTF("no", true), false);
-    QCOMPARE(ini.GetTF("y", false), true);
-}
-
 void IniFileTest::sectionListFromTheFileText()
 {
     ScriptedDialogService dialogs;
@@ -151,8 +139,8 @@ void IniFileTest::sectionListFromTheFileText()
     QCOMPARE(ini.GetSectionsEx(sections), qint16(3));
     QCOMPARE(sections, QStringList({"A", "C", "a"}));
     QVERIFY(ini.SectExist("c"));
-    QVERIFY(!ini.SectExist("B"));
-    QVERIFY(!ini.SectExist("D"));
+    for (const char* absent : {"B", "D"}) // commented out; text after the bracket
+        QVERIFY2(!ini.SectExist(absent), absent);
     QVERIFY(ini.SectExist("")); // an empty name counts as present
 
     ini.setFullPath(write("none.ini", "x=1\n"));
@@ -161,12 +149,7 @@ void IniFileTest::sectionListFromTheFileText()
     QCOMPARE(sections, QStringList({"A", "C", "a"}));
     ini.setFullPath(dir_.filePath("absent.ini"));
     QVERIFY(!ini.SectExist("A"));
-}
 
-void IniFileTest::sectionEntriesWithAndWithoutEquals()
-{
-    ScriptedDialogService dialogs;
-    clsIni ini = make();
     ini.setFullPath(write("e.ini", "[S]\nk = v\n; note\n\nw\n[T]\n"));
     ini.setSectionName("s");
     QCOMPARE(ini.GetSectEntries(), QString("k=v") + QChar(0) + "w" + QChar(0) + QChar(0));
@@ -266,20 +249,18 @@ void IniFileTest::pathHelpers()
     QCOMPARE(ini.ExtractPath("C:\\"), QString("C:"));
     QCOMPARE(ini.ExtractPath("C:\\data\\a.ini"), QString("C:\\data"));
     QCOMPARE(ini.ExtractPath("plain.ini"), QDir::toNativeSeparators(QDir::currentPath()));
-    QCOMPARE(ini.ExtractName("readme", 2), QString("readme"));
-    QCOMPARE(ini.ExtractName("C:\\data\\a.b.ini", 1), QString("a"));
-    QCOMPARE(ini.ExtractName("C:\\data\\a.b.ini", 2), QString("b.ini"));
-    QCOMPARE(ini.ExtractName("C:a.ini", 0), QString("a.ini"));
+    const QList<std::tuple<QString, int, QString>> names = {{"readme", 2, "readme"},
+        {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"}};
+    for (const auto& [path, piece, want] : names)
+        QCOMPARE(ini.ExtractName(path, piece), want);
     ini.setFullPath("/srv/conf/app.ini");
     QCOMPARE(ini.ExtractName("", 1), QString("app"));
     QCOMPARE(ini.ExtractPath(""), QString("/srv/conf"));
 
-    write("present.ini", "");
-    write("noext", "");
-    write("x[1].ini", "");
-    QVERIFY(ini.Exists(dir_.filePath("x[1].ini")));
-    QVERIFY(ini.Exists(dir_.filePath("present.ini")));
-    QVERIFY(ini.Exists(dir_.filePath("present"))); // ".*" appended
+    for (const char* name : {"present.ini", "noext", "x[1].ini"})
+        write(name, "");
+    for (const char* name : {"x[1].ini", "present.ini", "present"}) // ".*" appended to a bare name
+        QVERIFY2(ini.Exists(dir_.filePath(name)), name);
     QVERIFY(!ini.Exists(dir_.filePath("absent.ini")));
     QVERIFY(!ini.Exists(dir_.filePath("system")));   // a folder is not a file
 }

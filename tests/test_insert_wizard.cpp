@@ -82,11 +82,9 @@ void InsertWizardTest::characterCodes()
     QTest::keyClicks(w->txtText, "a\"");
     QCOMPARE(w->txtOutput->toPlainText(), QString("Chr(97) + Chr(34)"));
     QVERIFY(w->cmdInsert->isEnabled());
-    w->txtText->setText("Hi");
-    QCOMPARE(w->txtOutput->toPlainText(), QString("Chr(72) + Chr(105)"));
     // Codes of the Windows-1252 page the scripts are saved in; anything outside it gives "?".
-    QCOMPARE(InsertCode::BuildChrCodes(QStringLiteral("\u00e9\u20ac\U0001D11E")),
-             QString("Chr(233) + Chr(128) + Chr(63)"));
+    w->txtText->setText(QStringLiteral("\u00e9\u20ac\U0001D11E"));
+    QCOMPARE(w->txtOutput->toPlainText(), QString("Chr(233) + Chr(128) + Chr(63)"));
 }
 
 void InsertWizardTest::colorStatementAndPreview()
@@ -122,8 +120,8 @@ void InsertWizardTest::colorStatementAndPreview()
     QVERIFY(!w->cboForeground->isEnabled());
     QCOMPARE(w->txtOutput->toPlainText(), QString("Color y+/r+"));
     QVERIFY(!w->txtOutput->font().bold());
-    QCOMPARE(w->txtOutput->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-    QCOMPARE(w->txtOutput->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
+    for (auto role : {QPalette::Base, QPalette::Text})
+        QCOMPARE(w->txtOutput->palette().color(role), QApplication::palette().color(role));
     QVERIFY(!InsertCode::PreviewColor("purple").isValid());
     QCOMPARE(InsertCode::PreviewColor("cyan"), QColor(0, 255, 255));
 }
@@ -191,9 +189,9 @@ void InsertWizardTest::environmentReference()
     QCOMPARE(w->txtOutput->toPlainText(), QString("%TESSARY_WIZARD_TEST%"));
     QVERIFY(w->cmdInsert->isEnabled());
     QCOMPARE(InsertCode::EnvironmentReference("TEMP (C:\\TEMP)"), QString("%TEMP%"));
-    QCOMPARE(InsertCode::EnvironmentLine("A=b=c"), QString("A (b=c)"));
-    QCOMPARE(InsertCode::EnvironmentLine("=C:=C:\\"), QString());
-    QCOMPARE(InsertCode::EnvironmentLine("X(1)=y"), QString());
+    const QList<std::pair<QString, QString>> lines = {{"A=b=c", "A (b=c)"}, {"=C:=C:\\", ""}, {"X(1)=y", ""}};
+    for (const auto& [line, shown] : lines)
+        QCOMPARE(InsertCode::EnvironmentLine(line), shown);
 }
 
 void InsertWizardTest::editedOutputIsInserted()

