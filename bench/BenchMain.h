@@ -1,11 +1,12 @@
 #pragma once
 // The shared start of every benchmark program: offscreen unless QT_QPA_PLATFORM says otherwise, a
-// scratch settings file unless TESSARY_REGISTRY_FILE names one (a benchmark never touches the user's),
-// one QApplication for the run.
+// scratch settings file unless TESSARY_REGISTRY_FILE names one and a scratch recovery folder unless
+// TESSARY_RECOVERY_DIR names one (a benchmark never touches the user's), one QApplication for the run.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <functional>
@@ -18,6 +19,9 @@ inline int runBenchmarks(int argc, char** argv, const std::function<void()>& set
     QTemporaryFile registry;
     if (qEnvironmentVariableIsEmpty("TESSARY_REGISTRY_FILE") && registry.open())
         qputenv("TESSARY_REGISTRY_FILE", registry.fileName().toLocal8Bit());
+    QTemporaryDir recovery;
+    if (qEnvironmentVariableIsEmpty("TESSARY_RECOVERY_DIR") && recovery.isValid())
+        qputenv("TESSARY_RECOVERY_DIR", recovery.path().toLocal8Bit());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
