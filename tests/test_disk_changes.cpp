@@ -6,6 +6,8 @@
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
+#include <QFileSystemWatcher>
+#include <QTabBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,6 +71,19 @@ void DiskChangesTest::untouchedDocumentFollowsTheFile()
     QCOMPARE(editor->firstVisibleLine(), 100);
     QVERIFY(window.sbStatusBar->currentMessage().contains(QStringLiteral("reloaded")));
     QCOMPARE(readFile(path), lines(210, "new")); // reading never writes
+
+    // A change the watcher cannot see (a network folder) shows when the document comes forward.
+    const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
+    writeFile(other, "x\r\n");
+    window.OpenFile(other);
+    auto* watcher = window.findChild<QFileSystemWatcher*>(QStringLiteral("diskWatcher"));
+    watcher->removePaths(watcher->files());
+    writeFile(path, lines(3, "unseen"));
+    QTest::qWait(50);
+    QCOMPARE(editor->LineText(0), QStringLiteral("new0"));
+    window.tsTabs->setCurrentIndex(0);
+    QCOMPARE(window.activeEditor(), editor);
+    QTRY_COMPARE_WITH_TIMEOUT(editor->LineText(0), QStringLiteral("unseen0"), 5000);
 }
 
 void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()

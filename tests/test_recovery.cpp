@@ -9,6 +9,8 @@
 #include "TestFiles.h"
 
 #include <QMdiArea>
+#include <QScopeGuard>
+#include <QStatusBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -69,8 +71,13 @@ private slots:
     void fileFollowsTheDocumentsState();
     void onlyFinishedEditorsAreOffered();
     void damagedFilesAreSetAside();
+    void fileHeldByAnotherEditorWarnsOnce();
+    void readOnlyCopyFollowsTheFileAndSavesAsAnother();
+    void locksOfEndedEditorsAreRemoved();
 
 private:
+    // Starts a child editor and waits for its journal; gives the text it holds.
+    QByteArray startChild(QProcess& child, const QStringList& arguments);
     // Starts a child editor, waits for its journal, kills it; gives the text it had.
     QByteArray killedChild(const QStringList& arguments);
     QTemporaryDir dir_;
@@ -119,9 +126,8 @@ void RecoveryTest::recordsRoundTripAndRejectDamage()
     qputenv("TESSARY_RECOVERY_DIR", over);
 }
 
-QByteArray RecoveryTest::killedChild(const QStringList& arguments)
+QByteArray RecoveryTest::startChild(QProcess& child, const QStringList& arguments)
 {
-    QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + arguments);
     if (!child.waitForStarted())
@@ -132,12 +138,24 @@ QByteArray RecoveryTest::killedChild(const QStringList& arguments)
         child.waitForReadyRead(200);
         line += child.readAllStandardOutput();
     }
-    if (child.state() == QProcess::Running && child.processId() > 0)
-        ::kill(pid_t(child.processId()), SIGKILL);
-    child.waitForFinished();
     if (!line.startsWith("READY "))
         return "<no journal>";
     return QByteArray::fromHex(line.mid(6).trimmed());
+}
+
+static void kill(QProcess& child)
+{
+    if (child.state() == QProcess::Running && child.processId() > 0)
+        ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished();
+}
+
+QByteArray RecoveryTest::killedChild(const QStringList& arguments)
+{
+    QProcess child;
+    const QByteArray text = startChild(child, arguments);
+    kill(child);
+    return text;
 }
 
 void RecoveryTest::killedEditorsWorkIsRestoredAsTyped()
@@ -313,6 +331,142 @@ void RecoveryTest::damagedFilesAreSetAside()
     // Set aside, not destroyed, and not reported again.
     QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
     QVERIFY(!QFile::exists(folder + QStringLiteral("/notes.recovery")));
+}
+
+void RecoveryTest::fileHeldByAnotherEditorWarnsOnce()
+{
+    const QString path = dir_.filePath(QStringLiteral("held%1.kix").arg(run_));
+    const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
+    writeFile(path, AnsiScript);
+    writeFile(other, AnsiScript);
+    QProcess child;
+    QVERIFY(startChild(child, {path}).startsWith("; logon"));
+    const auto guard = qScopeGuard([&] { kill(child); });
+
+    ScriptedDialogService dialogs;
+    frmMain window;
+    const QString number = QString::number(child.processId());
+    auto documentsOf = [&](const QString& file) {
+        int count = 0;
+        for (frmDocument* d : window.openDocuments())
+            count += d->Caption() == file;
+        return count;
+    };
+
+    // Another file: no question.
+    window.OpenFile(other);
+    QCOMPARE(dialogs.messages.size(), 0);
+
+    // Cancel: nothing opened, nothing remembered.
+    window.OpenFile(path);
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY(dialogs.messages[0].text.contains(path));
+    QVERIFY(dialogs.messages[0].text.contains(number));
+    QCOMPARE(documentsOf(path), 0);
+    QVERIFY(!window.mnuFileMRU[0]->data().toString().contains(QStringLiteral("held")));
+
+    // Read-only: typing and Save leave the file alone, and Save says why.
+    dialogs.messageAnswers = {MessageAnswer::No};
+    window.OpenFile(path);
+    QCOMPARE(documentsOf(path), 1);
+    CodeEditor* editor = window.activeEditor();
+    QVERIFY(editor->isReadOnly());
+    QTest::keyClicks(editor, "typed");
+    QVERIFY(!editor->Modified());
+    QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("read-only")));
+    QVERIFY(!window.mnuFileSave_Click());
+    QCOMPARE(dialogs.messages.size(), 3);
+    QVERIFY(dialogs.messages[2].text.contains(QStringLiteral("Save As")));
+    QCOMPARE(readFile(path), AnsiScript);
+
+    // Opening it again only brings it forward: asked once.
+    window.OpenFile(path);
+    QCOMPARE(dialogs.messages.size(), 3);
+    window.activeDocument()->closeWithoutAsking();
+
+    // Anyway: an ordinary document.
+    dialogs.messageAnswers = {MessageAnswer::Yes};
+    window.OpenFile(path);
+    QCOMPARE(dialogs.messages.size(), 4);
+    QVERIFY(!window.activeEditor()->isReadOnly());
+
+    // From the command line, Cancel starts with an empty document instead.
+    ScriptedDialogService second;
+    frmMain started(path);
+    QCOMPARE(second.messages.size(), 1);
+    QCOMPARE(started.openDocuments().size(), 1);
+    QVERIFY(frmDocument::isUntitledCaption(started.activeDocument()->Caption()));
+
+    // Once the other editor has ended, its work is no longer held open but offered to restore.
+    kill(child);
+    ScriptedDialogService third;
+    frmMain later;
+    QCOMPARE(third.messages.size(), 1);
+    QVERIFY(third.messages[0].text.contains(QStringLiteral("Restore")));
+    later.OpenFile(path);
+    QCOMPARE(third.messages.size(), 1);
+    QVERIFY(!later.activeEditor()->isReadOnly());
+}
+
+void RecoveryTest::readOnlyCopyFollowsTheFileAndSavesAsAnother()
+{
+    const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
+    const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
+    writeFile(path, AnsiScript);
+    QProcess child;
+    QVERIFY(startChild(child, {path}).startsWith("; logon"));
+    const auto guard = qScopeGuard([&] { kill(child); });
+
+    ScriptedDialogService dialogs;
+    dialogs.messageAnswers = {MessageAnswer::No};
+    frmMain window(path);
+    CodeEditor* editor = window.activeEditor();
+    QVERIFY(editor->isReadOnly());
+
+    // The other editor saves: the copy shows the new text and stays read-only.
+    writeFile(path, "; saved elsewhere\r\n");
+    window.checkDiskChanges(window.activeDocument());
+    QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
+    QVERIFY(editor->isReadOnly());
+    QVERIFY(!editor->Modified());
+
+    // A cancelled Save As leaves it as it was; a Save As makes it the new file's document.
+    QVERIFY(!window.mnuFileSaveAs_Click());
+    QVERIFY(editor->isReadOnly());
+    QVERIFY(!editor->Modified());
+    QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
+    dialogs.saveAnswers = {copy};
+    QVERIFY(window.mnuFileSaveAs_Click());
+    QVERIFY(!editor->isReadOnly());
+    QCOMPARE(window.activeDocument()->Caption(), copy);
+    QVERIFY(readFile(copy).endsWith("; saved elsewhere\r\n"));
+    QVERIFY(readFile(copy).startsWith(";**** Created with"));
+    QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
+}
+
+void RecoveryTest::locksOfEndedEditorsAreRemoved()
+{
+    const QString folder = RecoveryJournal::directory();
+    QDir().mkpath(folder);
+    auto lockFile = [&](int pid) { return folder + QStringLiteral("/%1.lock").arg(pid); };
+    for (int pid : {999981, 999982, 999983})
+        writeFile(lockFile(pid), "");
+    // 999982 is running (its lock is held); 999983 ended with work left behind.
+    const int held = ::open(QFile::encodeName(lockFile(999982)).constData(), O_RDWR);
+    QVERIFY(::flock(held, LOCK_EX | LOCK_NB) == 0);
+    RecoveryRecord record;
+    record.pid = 999983;
+    record.title = QStringLiteral("Untitled 1");
+    record.changed = QDateTime::currentDateTimeUtc();
+    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999983-1.recovery"), record));
+
+    RecoveryJournal::removeStaleLocks();
+    QVERIFY(!QFile::exists(lockFile(999981)));
+    QVERIFY(QFile::exists(lockFile(999982)));
+    QVERIFY(QFile::exists(lockFile(999983)));
+    QVERIFY(RecoveryJournal::processRunning(999982));
+    QVERIFY(!RecoveryJournal::processRunning(999983));
+    ::close(held);
 }
 
 int main(int argc, char** argv)

@@ -327,9 +327,17 @@ void frmMain::buildTabsAndStatusBar()
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
-        if (auto* document = qobject_cast<frmDocument*>(window))
+        auto* document = qobject_cast<frmDocument*>(window);
+        if (document)
             document->Form_Activate();
         refreshFrameTitle();
+        // A document brought forward shows what happened to its file meanwhile; asked after the
+        // switch has finished, never in the middle of it.
+        if (document)
+            QTimer::singleShot(0, document, [this, document] {
+                if (document == activeDocument())
+                    checkDiskChanges(document);
+            });
     });
 
     layout->addWidget(picTabs);

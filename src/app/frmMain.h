@@ -93,6 +93,11 @@ public:
     void checkAllDiskChanges();
     // False when the file changed on disk since it was read or written and the user keeps it.
     bool mayOverwrite(frmDocument* document);
+    // How a file that another running editor holds with unsaved changes is opened here, if at all
+    // (frmMainRecovery.cpp). Asked once per opening.
+    enum class OpenChoice { Editable, ReadOnly, Nothing };
+    OpenChoice askAboutOtherEditors(const QString& path);
+    void makeReadOnly(frmDocument* document);
 
     // ---- Recent files -------------------------------------------------------------------------
     void LoadRecentFiles();
@@ -226,6 +231,8 @@ private:
     void Form_Load(const QString& commandLine);
     // Offers the unsaved work of editors that ended without saving it (frmMainRecovery.cpp).
     void offerRecovery();
+    // A question at start-up is asked in front of the main window, not before it appears.
+    void showBeforeAsking();
     void Form_Unload();
     void restoreGeometryTwips(const TwipsGeometry& geometry);
     void applyViewToggle(QAction* item, const QString& valueName);

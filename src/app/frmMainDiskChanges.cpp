@@ -89,9 +89,13 @@ void frmMain::checkDiskChanges(frmDocument* document)
     int line = 0, index = 0;
     editor->getCursorPosition(&line, &index);
     const int firstVisible = editor->firstVisibleLine();
+    // A read-only copy follows the file too.
+    const bool readOnly = editor->isReadOnly();
+    editor->setReadOnly(false);
     JustOpened = true;
     const FileError error = editor->LoadFromFile(path);
     JustOpened = false;
+    editor->setReadOnly(readOnly);
     if (!error.ok()) {
         document->diskAsked = now;
         sbStatusBar->showMessage(error.message, NoteMs);

@@ -81,7 +81,10 @@ int frmMain::ActiveDocumentIndex(const QString& fileToLoadAsGiven)
         bool loaded = true;
         QString loadError;
         // A relative path is taken from the current folder now, once: later saves go to the same file.
-        const QString fileToLoad = enteredPath(fileToLoadAsGiven);
+        QString fileToLoad = enteredPath(fileToLoadAsGiven);
+        const OpenChoice choice = fileToLoad.isEmpty() ? OpenChoice::Editable : askAboutOtherEditors(fileToLoad);
+        if (choice == OpenChoice::Nothing)
+            fileToLoad.clear(); // the window opens with an empty document instead
         if (!fileToLoad.isEmpty()) {
             JustOpened = true;
             FileError error = document->rtfText->LoadFromFile(fileToLoad);
@@ -97,6 +100,8 @@ int frmMain::ActiveDocumentIndex(const QString& fileToLoadAsGiven)
         // A document that could not be loaded still gets its tab, so it can be found and closed.
         TabAdd();
         document->Form_Activate();
+        if (loaded && choice == OpenChoice::ReadOnly && !fileToLoad.isEmpty())
+            makeReadOnly(document);
         if (!loaded)
             platform::dialogs().message(this, QStringLiteral("%1\r\n%2").arg(fileToLoad, loadError),
                                         ProductInfo::AppTitle, platform::MessageButtons::Ok,

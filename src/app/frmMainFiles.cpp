@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QLineEdit>
 #include <QMdiArea>
 
@@ -92,6 +93,9 @@ bool frmMain::openFileReportingFailure(const QString& pathAsGiven)
         }
     }
 
+    const OpenChoice choice = askAboutOtherEditors(path);
+    if (choice == OpenChoice::Nothing)
+        return false;
     SuppressTabAdd = true;
     mnuFileNew_Click();
     SuppressTabAdd = false;
@@ -118,6 +122,8 @@ bool frmMain::openFileReportingFailure(const QString& pathAsGiven)
     DocTitle[size_t(document->slot() - 1)] = QFileInfo(path).fileName();
     TabAdd();
     document->Form_Activate();
+    if (choice == OpenChoice::ReadOnly)
+        makeReadOnly(document);
     return true;
 }
 
@@ -186,6 +192,15 @@ bool frmMain::mnuFileSave_Click()
         return mnuFileSaveAs_Click();
     // The document's own path: a name remembered from another document or dialog never counts.
     const QString path = document->Caption();
+    if (document->rtfText->isReadOnly()) {
+        platform::dialogs().message(
+            this,
+            QStringLiteral("%1 was opened read-only: another %2 window has unsaved changes to it.\r\n"
+                           "Use Save As to keep this text under another name.")
+                .arg(QDir::toNativeSeparators(path), ProductInfo::AppTitle),
+            ProductInfo::AppTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+        return false;
+    }
     StampHeader();
     if (!encodingAgreed(this, document->rtfText, [this] { StampHeader(); }))
         return false;
@@ -208,6 +223,19 @@ bool frmMain::mnuFileSaveAs_Click()
     if (n < 1 || n > MaxDocuments || !Documents[size_t(n - 1)])
         return false;
     frmDocument* document = Documents[size_t(n - 1)];
+    // A read-only copy becomes the new file's document: it takes the stamp and can be edited. Until
+    // that save succeeds it stays as it was.
+    CodeEditor* editor = document->rtfText;
+    const bool readOnly = editor->isReadOnly();
+    bool saved = false;
+    const auto stayReadOnly = qScopeGuard([&] {
+        if (!readOnly || saved)
+            return;
+        while (editor->Modified() && editor->CanUndo())
+            editor->Undo();
+        editor->setReadOnly(true);
+    });
+    editor->setReadOnly(false);
     StampHeader();
 
     platform::FileDialogRequest request;
@@ -229,6 +257,7 @@ bool frmMain::mnuFileSaveAs_Click()
         return false;
     if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
         return false;
+    saved = true;
     CurrentFileName = fileName;
 
     AddRecentFile(fileName);

@@ -1,5 +1,6 @@
 // Unsaved work of an editor that ended without saving (a crash, a kill, a power cut) comes back at
-// the next start, if the user wants it.
+// the next start, if the user wants it. A file another running editor holds with unsaved changes is
+// opened here only after a warning.
 
 #include "app/frmMain.h"
 #include "document/RecoveryJournal.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStatusBar>
 
 namespace {
 
@@ -21,10 +23,19 @@ QString shownName(const RecoveryRecord& record)
 
 } // namespace
 
+void frmMain::showBeforeAsking()
+{
+    if (!isVisible())
+        show();
+}
+
 void frmMain::offerRecovery()
 {
     QStringList skipped;
     const QList<RecoveryJournal::Orphan> orphans = RecoveryJournal::findOrphans(&skipped);
+    RecoveryJournal::removeStaleLocks();
+    if (!skipped.isEmpty() || !orphans.isEmpty())
+        showBeforeAsking();
     if (!skipped.isEmpty())
         platform::dialogs().message(
             this,
@@ -95,4 +106,42 @@ void frmMain::offerRecovery()
     for (const QString& file : restored)
         QFile::remove(file);
     setMenu();
+}
+
+frmMain::OpenChoice frmMain::askAboutOtherEditors(const QString& path)
+{
+    const QList<qint64> editors = RecoveryJournal::editorsWithUnsavedChanges(path);
+    if (editors.isEmpty())
+        return OpenChoice::Editable;
+    showBeforeAsking();
+    QStringList numbers;
+    for (qint64 pid : editors)
+        numbers << QString::number(pid);
+    const QString text =
+        QStringLiteral("%1 has unsaved changes in another %2 window (process %3).\r\n\r\n"
+                       "If both are saved, one overwrites the other. Open it anyway, or read-only?")
+            .arg(QDir::toNativeSeparators(path), ProductInfo::AppTitle, numbers.join(QStringLiteral(", ")));
+    switch (platform::dialogs().openHeldElsewhere(this, text, ProductInfo::AppTitle)) {
+    case platform::MessageAnswer::Yes:
+    case platform::MessageAnswer::Ok:
+        return OpenChoice::Editable;
+    case platform::MessageAnswer::No:
+        return OpenChoice::ReadOnly;
+    default:
+        return OpenChoice::Nothing;
+    }
+}
+
+void frmMain::makeReadOnly(frmDocument* document)
+{
+    CodeEditor* editor = document->rtfText;
+    editor->setReadOnly(true);
+    const QString note = QStringLiteral("%1 is open read-only: another %2 window has unsaved changes to it.")
+                             .arg(QDir::toNativeSeparators(document->Caption()), ProductInfo::AppTitle);
+    sbStatusBar->showMessage(note, 10000);
+    // Typing into it says why nothing happens.
+    connect(editor, &QsciScintillaBase::SCN_MODIFYATTEMPTRO, this, [this, editor, note] {
+        if (editor->isReadOnly())
+            sbStatusBar->showMessage(note, 10000);
+    });
 }

@@ -1,8 +1,12 @@
 #include "document/RecoveryJournal.h"
+#include "platform/FilePaths.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QThreadPool>
@@ -14,6 +18,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -54,7 +59,10 @@ QByteArray RecoveryRecord::header() const
     return h;
 }
 
-std::optional<RecoveryRecord> RecoveryRecord::parse(const QByteArray& bytes)
+namespace {
+
+// The fields before the text; textStart and length tell where the text lies and how long it must be.
+std::optional<RecoveryRecord> parseHeader(const QByteArray& bytes, qsizetype* textStart, qint64* length)
 {
     if (!bytes.startsWith(Magic))
         return std::nullopt;
@@ -62,7 +70,7 @@ std::optional<RecoveryRecord> RecoveryRecord::parse(const QByteArray& bytes)
     if (end < 0)
         return std::nullopt;
     RecoveryRecord r;
-    qint64 length = -1;
+    *length = -1;
     bool okPid = false, okEnc = false, okBreak = false;
     const QList<QByteArray> lines = bytes.mid(Magic.size(), end - Magic.size()).split('\n');
     for (const QByteArray& line : lines) {
@@ -87,14 +95,40 @@ std::optional<RecoveryRecord> RecoveryRecord::parse(const QByteArray& bytes)
         } else if (key == "changed")
             r.changed = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODateWithMs);
         else if (key == "length")
-            length = value.toLongLong();
+            *length = value.toLongLong();
     }
-    const qsizetype textStart = end + 2;
-    // A torn or truncated file is not offered as if it were the whole text.
-    if (!okPid || r.pid <= 0 || !okEnc || !okBreak || !r.changed.isValid() || r.title.isEmpty()
-        || length != bytes.size() - textStart)
+    if (!okPid || r.pid <= 0 || !okEnc || !okBreak || !r.changed.isValid() || r.title.isEmpty() || *length < 0)
         return std::nullopt;
-    r.text = bytes.mid(textStart);
+    *textStart = end + 2;
+    return r;
+}
+
+} // namespace
+
+std::optional<RecoveryRecord> RecoveryRecord::parse(const QByteArray& bytes)
+{
+    qsizetype textStart = 0;
+    qint64 length = 0;
+    std::optional<RecoveryRecord> r = parseHeader(bytes, &textStart, &length);
+    // A torn or truncated file is not offered as if it were the whole text.
+    if (!r || length != bytes.size() - textStart)
+        return std::nullopt;
+    r->text = bytes.mid(textStart);
+    return r;
+}
+
+std::optional<RecoveryRecord> RecoveryRecord::readHeader(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // Paths are percent-encoded: even the longest fits well within this.
+    const QByteArray head = in.read(64 * 1024);
+    qsizetype textStart = 0;
+    qint64 length = 0;
+    std::optional<RecoveryRecord> r = parseHeader(head, &textStart, &length);
+    if (!r || length != in.size() - textStart)
+        return std::nullopt;
     return r;
 }
 
@@ -157,6 +191,12 @@ QString RecoveryJournal::directory()
     const QString over = qEnvironmentVariable("TESSARY_RECOVERY_DIR");
     if (!over.isEmpty())
         return QDir::cleanPath(over);
+#ifdef Q_OS_WIN
+    QString local = qEnvironmentVariable("LOCALAPPDATA");
+    if (local.isEmpty() || !QDir::isAbsolutePath(local))
+        local = QDir::homePath() + QStringLiteral("/AppData/Local");
+    return QDir::cleanPath(local + QStringLiteral("/tessary-editor/recovery"));
+#endif
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
@@ -185,14 +225,34 @@ bool RecoveryJournal::writeFile(const QString& path, const RecoveryRecord& recor
 
 void RecoveryJournal::holdProcessLock()
 {
+    QDir().mkpath(directory());
 #ifdef Q_OS_UNIX
     static int fd = -1;
     if (fd >= 0)
         return;
-    QDir().mkpath(directory());
-    fd = ::open(QFile::encodeName(lockFileOf(ownPid())).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::flock(fd, LOCK_EX | LOCK_NB);
+    const QByteArray name = QFile::encodeName(lockFileOf(ownPid()));
+    // Another editor may be removing a stale lock file of the same number right now: hold a lock
+    // on the file that is still in the folder.
+    for (int attempt = 0; attempt < 50 && fd < 0; ++attempt) {
+        const int candidate = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (candidate < 0)
+            return;
+        struct stat held {}, named {};
+        if (::flock(candidate, LOCK_EX | LOCK_NB) == 0 && ::fstat(candidate, &held) == 0
+            && ::stat(name.constData(), &named) == 0 && held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+            fd = candidate;
+            return;
+        }
+        ::close(candidate);
+        ::usleep(10000);
+    }
+#else
+    static QLockFile* lock = nullptr;
+    if (lock)
+        return;
+    lock = new QLockFile(lockFileOf(ownPid()));
+    lock->setStaleLockTime(0);
+    lock->tryLock(0);
 #endif
 }
 
@@ -213,8 +273,57 @@ bool RecoveryJournal::processRunning(qint64 pid)
     // No lock file: only a process that does not exist is certainly not the writer.
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
 #else
-    return false;
+    // The lock file names its owner; Qt tells whether that process still runs.
+    QLockFile other(lockFileOf(pid));
+    other.setStaleLockTime(0);
+    if (other.tryLock(0)) {
+        other.unlock();
+        return false;
+    }
+    return other.error() == QLockFile::LockFailedError;
 #endif
+}
+
+void RecoveryJournal::removeStaleLocks()
+{
+    QDir dir(directory());
+    const QStringList recoveries = dir.entryList({QStringLiteral("*.recovery")}, QDir::Files);
+    for (const QString& name : dir.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
+        bool ok = false;
+        const qint64 pid = name.chopped(5).toLongLong(&ok);
+        // While work of that editor waits in the folder, its lock file is what proves it ended.
+        if (!ok || pid <= 0 || pid == ownPid()
+            || !recoveries.filter(QRegularExpression(QStringLiteral("^%1-").arg(pid))).isEmpty())
+            continue;
+#ifdef Q_OS_UNIX
+        const QByteArray file = QFile::encodeName(dir.filePath(name));
+        const int fd = ::open(file.constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        // Removed while locked here, so a new owner of that number never loses a file it holds.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(file.constData());
+        ::close(fd);
+#else
+        processRunning(pid); // takes and drops a stale lock, which removes its file
+#endif
+    }
+}
+
+QList<qint64> RecoveryJournal::editorsWithUnsavedChanges(const QString& path)
+{
+    QList<qint64> editors;
+    QDir dir(directory());
+    for (const QString& name : dir.entryList({QStringLiteral("*.recovery")}, QDir::Files, QDir::Name)) {
+        const qint64 writer = name.section(QLatin1Char('-'), 0, 0).toLongLong();
+        if (writer <= 0 || writer == ownPid() || editors.contains(writer))
+            continue;
+        const std::optional<RecoveryRecord> record = RecoveryRecord::readHeader(dir.filePath(name));
+        if (record && record->pid == writer && !record->path.isEmpty()
+            && FilePaths::samePath(record->path, path) && processRunning(writer))
+            editors.append(writer);
+    }
+    return editors;
 }
 
 QList<RecoveryJournal::Orphan> RecoveryJournal::findOrphans(QStringList* skipped)

@@ -26,6 +26,9 @@ struct RecoveryRecord {
 
     QByteArray header() const; // everything before the text
     static std::optional<RecoveryRecord> parse(const QByteArray& bytes);
+    // The fields of a recovery file without its text (which stays empty); the file's size must
+    // match the length the header gives. Reads only the start of the file.
+    static std::optional<RecoveryRecord> readHeader(const QString& file);
 };
 
 class RecoveryJournal : public QObject {
@@ -49,7 +52,7 @@ public:
     QString filePath() const { return filePath_; }
 
     // The recovery folder: $TESSARY_RECOVERY_DIR, else $XDG_STATE_HOME (default ~/.local/state)
-    // /tessary-editor/recovery.
+    // /tessary-editor/recovery; on Windows %LOCALAPPDATA%\tessary-editor\recovery.
     static QString directory();
     // Waits until every queued write and removal has reached the disk.
     static void waitForWrites();
@@ -68,6 +71,10 @@ public:
     static bool processRunning(qint64 pid);
     // Takes this process's lock file for its whole life; done before the first write.
     static void holdProcessLock();
+    // Removes the lock files of editors that have ended and left no recovery files behind.
+    static void removeStaleLocks();
+    // The other running editors that hold unsaved changes to the file at path (their process ids).
+    static QList<qint64> editorsWithUnsavedChanges(const QString& path);
 
 private:
     void write();

@@ -50,6 +50,12 @@ public:
     {
         return message(parent, text, title, MessageButtons::YesNoCancel, MessageIcon::Question);
     }
+    // A file that another running editor holds with unsaved changes: Yes = open anyway, No = open
+    // read-only, Cancel = do not open. Without a dialog of its own a service asks Yes/No/Cancel.
+    virtual MessageAnswer openHeldElsewhere(QWidget* parent, const QString& text, const QString& title)
+    {
+        return message(parent, text, title, MessageButtons::YesNoCancel, MessageIcon::Exclamation);
+    }
 };
 
 // The service in use. Starts as the Qt-dialog implementation; tests install a scripted one.

@@ -37,7 +37,7 @@ MessageAnswer QtDialogService::restoreRecovered(QWidget* parent, const QString& 
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setIcon(QMessageBox::Question);
-    box.setText(text);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
     box.setDefaultButton(restore);
@@ -46,6 +46,23 @@ MessageAnswer QtDialogService::restoreRecovered(QWidget* parent, const QString& 
     return box.clickedButton() == restore   ? MessageAnswer::Yes
            : box.clickedButton() == discard ? MessageAnswer::No
                                             : MessageAnswer::Cancel;
+}
+
+MessageAnswer QtDialogService::openHeldElsewhere(QWidget* parent, const QString& text, const QString& title)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QPushButton* anyway = box.addButton(QStringLiteral("Open &Anyway"), QMessageBox::AcceptRole);
+    QPushButton* readOnly = box.addButton(QStringLiteral("Open &Read-Only"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(readOnly);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == anyway     ? MessageAnswer::Yes
+           : box.clickedButton() == readOnly ? MessageAnswer::No
+                                             : MessageAnswer::Cancel;
 }
 
 MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, const QString& title,

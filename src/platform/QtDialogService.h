@@ -26,6 +26,7 @@ public:
     bool print(QWidget* parent, QPrinter& printer, const PrintRequest& request) override;
     std::optional<int> lineNumber(QWidget* parent, int current, int maximum) override;
     MessageAnswer restoreRecovered(QWidget* parent, const QString& text, const QString& title) override;
+    MessageAnswer openHeldElsewhere(QWidget* parent, const QString& text, const QString& title) override;
 };
 
 } // namespace platform
