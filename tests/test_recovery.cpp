@@ -194,6 +194,9 @@ void RecoveryTest::killedEditorsWorkIsRestoredAsTyped()
     QCOMPARE(recoveryFiles().size(), 2);
     for (const QString& name : recoveryFiles())
         QVERIFY2(name.startsWith(own), qPrintable(name));
+    // And so are their lock files.
+    QCOMPARE(QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.lock")}),
+             QStringList{QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".lock")});
 
     // The file's own encoding and line breaks: the same bytes a save before the kill would have made.
     QVERIFY(script->rtfText->SaveToFile(path).ok());
@@ -373,7 +376,7 @@ void RecoveryTest::fileHeldByAnotherEditorWarnsOnce()
     QVERIFY(editor->isReadOnly());
     QTest::keyClicks(editor, "typed");
     QVERIFY(!editor->Modified());
-    QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("read-only")));
+    QVERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Read-only")));
     QVERIFY(!window.mnuFileSave_Click());
     QCOMPARE(dialogs.messages.size(), 3);
     QVERIFY(dialogs.messages[2].text.contains(QStringLiteral("Save As")));

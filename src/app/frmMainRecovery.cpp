@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QStatusBar>
 
 namespace {
@@ -33,7 +34,8 @@ void frmMain::offerRecovery()
 {
     QStringList skipped;
     const QList<RecoveryJournal::Orphan> orphans = RecoveryJournal::findOrphans(&skipped);
-    RecoveryJournal::removeStaleLocks();
+    // Whatever is decided, lock files of ended editors with nothing left to offer go.
+    const auto tidy = qScopeGuard([] { RecoveryJournal::removeStaleLocks(); });
     if (!skipped.isEmpty() || !orphans.isEmpty())
         showBeforeAsking();
     if (!skipped.isEmpty())
@@ -136,8 +138,9 @@ void frmMain::makeReadOnly(frmDocument* document)
 {
     CodeEditor* editor = document->rtfText;
     editor->setReadOnly(true);
-    const QString note = QStringLiteral("%1 is open read-only: another %2 window has unsaved changes to it.")
-                             .arg(QDir::toNativeSeparators(document->Caption()), ProductInfo::AppTitle);
+    // Short enough for the status bar; the title names the file.
+    const QString note =
+        QStringLiteral("Read-only: another %1 window has unsaved changes to this file.").arg(ProductInfo::AppTitle);
     sbStatusBar->showMessage(note, 10000);
     // Typing into it says why nothing happens.
     connect(editor, &QsciScintillaBase::SCN_MODIFYATTEMPTRO, this, [this, editor, note] {
