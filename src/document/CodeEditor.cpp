@@ -8,7 +8,6 @@
 #include "document/LanguageRegistry.h"
 #include "document/ScopeIndenter.h"
 #include "document/ScriptChecker.h"
-#include "document/ScriptPrinter.h"
 #include "document/ScriptScan.h"
 #include "platform/DialogService.h"
 
@@ -25,7 +24,6 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPrinter>
 
 #include <algorithm>
 #include <cstring>
@@ -262,6 +260,12 @@ void CodeEditor::SetHighlightedLine(int line)
     highlightHandle_ = -1;
     if (line >= 0 && line < LineTotal())
         highlightHandle_ = int(sci(SCI_MARKERADD, line, kHighlightMarker));
+}
+
+void CodeEditor::clearHighlight()
+{
+    sci(SCI_MARKERDELETEALL, kHighlightMarker);
+    highlightHandle_ = -1;
 }
 
 // ---- Editing ---------------------------------------------------------------------------------
@@ -646,126 +650,3 @@ void CodeEditor::selectionMoved()
     emit SelChange();
     assist_->caretMoved();
 }
-
-// ---- Files -----------------------------------------------------------------------------------
-
-FileError CodeEditor::LoadFromFile(const QString& path)
-{
-    const auto startLoading = [this] {
-        assist_->closeAll();
-        loading_ = true;
-        sci(SCI_SETUNDOCOLLECTION, 0);
-        sci(SCI_CLEARALL);
-    };
-    ScriptFile format;
-    if (sci(SCI_GETLENGTH) == 0) {
-        // An empty control takes the file block by block: no copy of the whole file on the side.
-        bool begun = false;
-        const FileError error = ScriptFile::stream(
-            path, format,
-            [&](qint64 length) {
-                begun = true;
-                startLoading();
-                sci(SCI_ALLOCATE, long(std::min<qint64>(length, 2 * ScriptFile::MaxFileSize)) + 1024);
-            },
-            [this](QByteArrayView block) {
-                SendScintilla(SCI_APPENDTEXT, uintptr_t(block.size()), block.data());
-            });
-        if (!error.ok()) {
-            if (begun) {
-                sci(SCI_CLEARALL);
-                sci(SCI_SETUNDOCOLLECTION, 1);
-                loading_ = false;
-            }
-            return error;
-        }
-    } else {
-        // Text already here stays until the whole file has been read.
-        QByteArray bytes;
-        const FileError error = ScriptFile::read(path, bytes);
-        if (!error.ok())
-            return error;
-        QByteArray text;
-        format = ScriptFile::decode(bytes, text);
-        bytes = QByteArray(); // the text may share the bytes; drop our hold on them early
-        startLoading();
-        // Appended with its length: text with NUL bytes goes in whole.
-        SendScintilla(SCI_APPENDTEXT, uintptr_t(text.size()), text.constData());
-    }
-    sci(SCI_SETUNDOCOLLECTION, 1);
-    sci(SCI_EMPTYUNDOBUFFER);
-    sci(SCI_SETSAVEPOINT);
-    loading_ = false;
-    format.setLineBreakFrom(QByteArray::fromRawData(
-        static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER)), sci(SCI_GETLENGTH)));
-
-    file_ = format;
-    switch (format.lineBreak()) {
-    case ScriptFile::LineBreak::Lf:
-        setEolMode(EolUnix);
-        break;
-    case ScriptFile::LineBreak::Cr:
-        setEolMode(EolMac);
-        break;
-    case ScriptFile::LineBreak::CrLf:
-        setEolMode(EolWindows);
-        break;
-    }
-    // The highlight belonged to the old text.
-    sci(SCI_MARKERDELETEALL, kHighlightMarker);
-    highlightHandle_ = -1;
-    sci(SCI_GOTOPOS, 0);
-    updateLineNumberMargin();
-    emit Change();
-    return {};
-}
-
-FileError CodeEditor::SaveToFile(const QString& path, bool)
-{
-    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    const ScriptFile::Encoded encoded = file_.encode(text, sci(SCI_GETLENGTH));
-    // Never a change of encoding or text the user did not choose: encodingQuestion asks first.
-    if (!ScriptFile::readsBack(encoded))
-        return {FileError::Other, QStringLiteral("%1 cannot be saved in %2 without changing its text.")
-                                      .arg(QDir::toNativeSeparators(path), ScriptFile::encodingName(encoded.encoding))};
-    const FileError error = ScriptFile::write(path, encoded.bom, encoded.body);
-    if (!error.ok())
-        return error;
-    sci(SCI_SETSAVEPOINT);
-    return {};
-}
-
-QByteArray CodeEditor::utf8Text() const
-{
-    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QByteArray(text, sci(SCI_GETLENGTH));
-}
-
-void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
-{
-    assist_->closeAll();
-    loading_ = true;
-    sci(SCI_CLEARALL);
-    sci(SCI_EMPTYUNDOBUFFER);
-    sci(SCI_SETSAVEPOINT);
-    // An undoable insert: Scintilla counts a document as modified only away from its save point.
-    SendScintilla(SCI_APPENDTEXT, uintptr_t(utf8.size()), utf8.constData());
-    loading_ = false;
-    file_ = format;
-    setEolMode(format.lineBreak() == ScriptFile::LineBreak::Lf   ? EolUnix
-               : format.lineBreak() == ScriptFile::LineBreak::Cr ? EolMac
-                                                                 : EolWindows);
-    sci(SCI_GOTOPOS, 0);
-    updateLineNumberMargin();
-    emit Change();
-}
-
-ScriptFile::SaveQuestion CodeEditor::encodingQuestion() const
-{
-    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return file_.saveQuestion(text, sci(SCI_GETLENGTH));
-}
-
-// ---- Printing --------------------------------------------------------------------------------
-
-bool CodeEditor::PrintText(QPrinter& printer, int) { return ScriptPrinter::print(*this, printer); }

@@ -231,6 +231,7 @@ private:
     int tabWidth_ = 4;
     double rightMargin_ = 0;
     int highlightHandle_ = -1;
+    void clearHighlight(); // the marked line belonged to the old text
     long reportedAnchor_ = 0;
     long reportedCaret_ = 0;
     bool loading_ = false;

@@ -9,7 +9,7 @@
 
 class RecoveryJournal;
 
-class frmDocument : public QMdiSubWindow, public CodeEditorEvents {
+class frmDocument : public QMdiSubWindow {
     Q_OBJECT
 public:
     // Why the window is asked to close: by the user (or the Close command), or because the main
