@@ -9,6 +9,7 @@
 #include "platform/ProductInfo.h"
 #include "preferences/frmOptions.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QKeyEvent>
@@ -24,7 +25,8 @@ frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr),
     rtfText->installEventFilter(this);
     new CodeTipsHandler(*rtfText, host->editMenu()); // owned by the control
     rtfText->ReleaseKeys(host->menuShortcuts());
-    setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic")));
+    // Themes without a plain-text icon show the program's own.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("text-x-generic"), QApplication::windowIcon()));
     // The frame owns the document keys (Ctrl+F4 closes the script in front); the same key on every
     // document's own window menu would make it ambiguous and so do nothing.
     if (QMenu* menu = systemMenu())
