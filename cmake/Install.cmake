@@ -35,12 +35,16 @@ endif()
 if(UNIX AND NOT APPLE)
   configure_file(${TESSARY_DATA_DIR}/${TESSARY_APP_ID}.metainfo.xml
                  ${PROJECT_BINARY_DIR}/data/${TESSARY_APP_ID}.metainfo.xml @ONLY)
-  configure_file(${TESSARY_DATA_DIR}/tessary-editor.1.in ${PROJECT_BINARY_DIR}/data/tessary-editor.1 @ONLY)
-  # Manual pages are installed compressed; -n keeps the archive free of a time stamp.
-  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz
-      COMMAND gzip -9nkf ${PROJECT_BINARY_DIR}/data/tessary-editor.1
-      DEPENDS ${PROJECT_BINARY_DIR}/data/tessary-editor.1 VERBATIM)
-  add_custom_target(tessary-manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz)
+  # One manual page per program, installed compressed; -n keeps the archive free of a time stamp.
+  set(manpages)
+  foreach(program ${TESSARY_PROGRAMS})
+    set(page ${PROJECT_BINARY_DIR}/data/${program}.1)
+    configure_file(${TESSARY_DATA_DIR}/${program}.1.in ${page} @ONLY)
+    add_custom_command(OUTPUT ${page}.gz COMMAND gzip -9nkf ${page} DEPENDS ${page} VERBATIM)
+    list(APPEND manpages ${page}.gz)
+    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+  add_custom_target(tessary-manpage ALL DEPENDS ${manpages})
 
   # The bitmap icons are drawn from the one hand-made SVG, so they never drift apart.
   find_program(RSVG_CONVERT rsvg-convert REQUIRED)
@@ -61,7 +65,6 @@ if(UNIX AND NOT APPLE)
   install(FILES ${PROJECT_BINARY_DIR}/data/${TESSARY_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${TESSARY_DATA_DIR}/tessary-editor-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
           RENAME tessary-editor.xml)
-  install(FILES ${PROJECT_BINARY_DIR}/data/tessary-editor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # Debian package: `cpack -G DEB` in a build configured with CMAKE_INSTALL_PREFIX=/usr.

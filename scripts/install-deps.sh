@@ -13,6 +13,7 @@ packages=(
   libqt6svg6              # draws the SVG application icon
   librsvg2-bin            # renders the icon's bitmap sizes at build time
   desktop-file-utils appstream libxml2-utils shared-mime-info   # validate the installed desktop files
+  groff-base              # checks that the manual pages format without warnings
   dpkg-dev                # dpkg-shlibdeps computes the Debian package's dependencies
   xdg-utils libfile-mimeinfo-perl   # xdg-mime, and the MIME lookup it uses outside a desktop session
 )

@@ -19,7 +19,6 @@ expected=(
   share/applications/$app.desktop
   share/metainfo/$app.metainfo.xml
   share/mime/packages/tessary-editor.xml
-  share/man/man1/tessary-editor.1.gz
   share/icons/hicolor/scalable/apps/tessary-editor.svg
 )
 for size in 16 32 48 64 128 256; do
@@ -71,8 +70,12 @@ else
   fail "update-mime-database rejected the MIME data"
 fi
 
-zcat "$prefix/share/man/man1/tessary-editor.1.gz" | grep -q '^\.TH TESSARY-EDITOR 1 .*'"$version" \
-  || fail "manual page header does not carry version $version"
+for page in "$prefix"/share/man/man1/*.1.gz; do
+  name=$(basename "$page" .1.gz)
+  zcat "$page" | grep -q "^\.TH ${name^^} 1 .*$version" || fail "$name(1) header does not carry version $version"
+  warnings=$(zcat "$page" | groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "$name(1) formats with warnings: $warnings"
+done
 
 out=$("$prefix/bin/tessary-editor" --version) || fail "installed tessary-editor --version failed"
 [ "$out" = "tessary-editor $version" ] || fail "installed tessary-editor --version printed '$out'"
