@@ -32,37 +32,43 @@ void setDialogService(DialogService* service)
     installed = service;
 }
 
-MessageAnswer QtDialogService::restoreRecovered(QWidget* parent, const QString& text, const QString& title)
+namespace {
+
+// A question with two named answers (Yes and No) and a way out (Cancel): Escape and the title bar's
+// close button always, and a Cancel button when asked for. `yesIsDefault` picks Enter's answer.
+MessageAnswer askTwoWays(QWidget* parent, const QString& text, const QString& title, QMessageBox::Icon icon,
+                         const QString& yes, const QString& no, bool yesIsDefault, bool cancelButton)
 {
     QMessageBox box(parent);
     box.setWindowTitle(title);
-    box.setIcon(QMessageBox::Question);
+    box.setIcon(icon);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    QPushButton* restore = box.addButton(QStringLiteral("&Restore"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
-    box.setDefaultButton(restore);
+    QPushButton* yesButton = box.addButton(yes, QMessageBox::AcceptRole);
+    QPushButton* noButton = box.addButton(no, cancelButton ? QMessageBox::AcceptRole : QMessageBox::DestructiveRole);
+    // A message box without an escape button ignores Escape and its close button.
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    cancel->setVisible(cancelButton);
+    box.setEscapeButton(cancel);
+    box.setDefaultButton(yesIsDefault ? yesButton : noButton);
     box.exec();
+    return box.clickedButton() == yesButton  ? MessageAnswer::Yes
+           : box.clickedButton() == noButton ? MessageAnswer::No
+                                             : MessageAnswer::Cancel;
+}
+
+} // namespace
+
+MessageAnswer QtDialogService::restoreRecovered(QWidget* parent, const QString& text, const QString& title)
+{
     // Closing the box decides nothing: the work is offered again at the next start.
-    return box.clickedButton() == restore   ? MessageAnswer::Yes
-           : box.clickedButton() == discard ? MessageAnswer::No
-                                            : MessageAnswer::Cancel;
+    return askTwoWays(parent, text, title, QMessageBox::Question, QStringLiteral("&Restore"),
+                      QStringLiteral("&Discard"), true, false);
 }
 
 MessageAnswer QtDialogService::openHeldElsewhere(QWidget* parent, const QString& text, const QString& title)
 {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setIcon(QMessageBox::Warning);
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    QPushButton* anyway = box.addButton(QStringLiteral("Open &Anyway"), QMessageBox::AcceptRole);
-    QPushButton* readOnly = box.addButton(QStringLiteral("Open &Read-Only"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(readOnly);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == anyway     ? MessageAnswer::Yes
-           : box.clickedButton() == readOnly ? MessageAnswer::No
-                                             : MessageAnswer::Cancel;
+    return askTwoWays(parent, text, title, QMessageBox::Warning, QStringLiteral("Open &Anyway"),
+                      QStringLiteral("Open &Read-Only"), false, true);
 }
 
 MessageAnswer QtDialogService::message(QWidget* parent, const QString& text, const QString& title,
