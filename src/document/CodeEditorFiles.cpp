@@ -3,6 +3,7 @@
 
 #include "document/CodeAssist.h"
 #include "document/CodeEditor.h"
+#include "document/ScriptChecker.h"
 #include "document/ScriptPrinter.h"
 
 #include <QDir>
@@ -73,6 +74,7 @@ FileError CodeEditor::LoadFromFile(const QString& path)
         break;
     }
     clearHighlight();
+    checker_->textReplaced();
     sci(SCI_GOTOPOS, 0);
     updateLineNumberMargin();
     emit Change();
@@ -116,6 +118,7 @@ void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
                                                                  : EolWindows);
     sci(SCI_GOTOPOS, 0);
     updateLineNumberMargin();
+    checker_->textReplaced();
     emit Change();
 }
 

@@ -1,5 +1,4 @@
 #include "document/ScriptChecker.h"
-
 #include "document/SymbolList.h"
 
 #include <Qsci/qsciscintilla.h>
@@ -8,6 +7,8 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QToolTip>
+
+#include <utility>
 
 namespace {
 using Sci = QsciScintillaBase;
@@ -91,6 +92,10 @@ QByteArray ScriptChecker::snapshot() const
 
 void ScriptChecker::startCheck()
 {
+    if (std::exchange(checkInPlace_, false)) {
+        checkNow();
+        return;
+    }
     const quint64 generation = generation_;
     pool_.start([this, generation, text = snapshot()] {
         auto structure = std::make_shared<const ScriptStructure>(ScriptStructure::analyse(text));

@@ -32,6 +32,9 @@ public:
 
     // Checks at once on the GUI thread and applies the result (tests, the symbol list).
     void checkNow();
+    // The whole text was just read from a file: its first check reads the control's own text on the
+    // GUI thread instead of a copy, so that opening a large script never holds the text twice.
+    void textReplaced() { checkInPlace_ = true; }
     // The structure of the text as it stands, or nullptr while a change awaits its check.
     const ScriptStructure* current() const;
     // The problem whose squiggle covers the byte position, or nullptr.
@@ -72,6 +75,7 @@ private:
     QTimer timer_;
     QThreadPool pool_;
     quint64 generation_ = 0; // counts changes of the text
+    bool checkInPlace_ = false;
     std::shared_ptr<const ScriptStructure> result_;
     quint64 resultGeneration_ = ~quint64(0);
     // The fold level each line holds in the control as far as we know; -1 where an edit made it
