@@ -67,8 +67,11 @@ void frmMain::SaveRecentFiles()
 {
     if (!RecentRegistry)
         return;
+    // One change of the settings file: two editors adding a file at once never interleave their lists.
+    QList<std::pair<QString, TaggedValue>> values;
     for (int k = 1; k <= RecentFileList::Capacity; ++k)
-        RecentRegistry->WriteRegValue(valueName(k), TaggedValue::fromString(RecentFiles.at(k - 1)));
+        values.append({valueName(k), TaggedValue::fromString(RecentFiles.at(k - 1))});
+    RecentRegistry->WriteRegValues(values);
 }
 
 void frmMain::mnuFileMRU_Click(int index)

@@ -212,11 +212,20 @@ bool FileRegistryStore::keyExists(uint32_t hive, const std::string& path)
 
 bool FileRegistryStore::setValue(uint32_t hive, const std::string& path, const RegistryValue& value)
 {
-    if (!validKeyPath(hive, path) || !isWritableRegistryName(value.name) ||
-        registryNameLength(value.name) > kMaxValueNameChars)
+    return setValues(hive, path, {value});
+}
+
+bool FileRegistryStore::setValues(uint32_t hive, const std::string& path, const std::vector<RegistryValue>& values)
+{
+    if (!validKeyPath(hive, path))
         return false;
+    for (const RegistryValue& value : values)
+        if (!isWritableRegistryName(value.name) || registryNameLength(value.name) > kMaxValueNameChars)
+            return false;
     return modify([&](RegistryTree& tree) {
-        const bool changed = tree.setValue(hive, path, value);
+        bool changed = false;
+        for (const RegistryValue& value : values)
+            changed = tree.setValue(hive, path, value) || changed;
         return Outcome{true, changed};
     });
 }

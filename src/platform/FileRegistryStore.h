@@ -40,6 +40,8 @@ public:
     bool createKey(uint32_t hive, const std::string& path) override;
     bool keyExists(uint32_t hive, const std::string& path) override;
     bool setValue(uint32_t hive, const std::string& path, const RegistryValue& value) override;
+    // One locked rewrite of the file for all of them; nothing is written when any is refused.
+    bool setValues(uint32_t hive, const std::string& path, const std::vector<RegistryValue>& values) override;
     std::optional<std::vector<RegistryValue>> values(uint32_t hive, const std::string& path) override;
     std::optional<std::vector<std::string>> subKeys(uint32_t hive, const std::string& path) override;
     bool deleteKey(uint32_t hive, const std::string& path) override;

@@ -47,6 +47,15 @@ public:
     virtual bool keyExists(uint32_t hive, const std::string& path) = 0;
     // Creates the key path if needed, then stores the value, replacing one of the same name.
     virtual bool setValue(uint32_t hive, const std::string& path, const RegistryValue& value) = 0;
+    // Stores several values of one key; a store that can makes it one change that other processes
+    // see whole. False when any of them was refused.
+    virtual bool setValues(uint32_t hive, const std::string& path, const std::vector<RegistryValue>& values)
+    {
+        bool ok = true;
+        for (const RegistryValue& value : values)
+            ok = setValue(hive, path, value) && ok;
+        return ok;
+    }
     // The key's values in a stable order; nullopt when the key cannot be opened.
     virtual std::optional<std::vector<RegistryValue>> values(uint32_t hive, const std::string& path) = 0;
     // Names of the direct sub-keys in a stable order; nullopt when the key cannot be opened.

@@ -5,6 +5,7 @@
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QCoreApplication>
 
@@ -72,7 +73,10 @@ std::vector<platform::RegistryValue> RegistryHandler::walkValues()
     return std::move(*values);
 }
 
-void RegistryHandler::WriteRegValue(const QString& name, const TaggedValue& value)
+namespace {
+
+// The stored form of a value; nothing for values without a registry type (the stored value stays).
+std::optional<platform::RegistryValue> storedForm(const QString& name, const TaggedValue& value)
 {
     platform::RegistryValue stored;
     stored.name = AnsiCodec::encode(name);
@@ -95,9 +99,26 @@ void RegistryHandler::WriteRegValue(const QString& name, const TaggedValue& valu
         break;
     case TaggedValue::Tag::Empty:
     case TaggedValue::Tag::Other:
-        return; // no registry type for these: the stored value stays
+        return std::nullopt;
     }
-    store_->setValue(hive_, keyPath(), stored);
+    return stored;
+}
+
+} // namespace
+
+void RegistryHandler::WriteRegValue(const QString& name, const TaggedValue& value)
+{
+    if (auto stored = storedForm(name, value))
+        store_->setValue(hive_, keyPath(), *stored);
+}
+
+void RegistryHandler::WriteRegValues(const QList<std::pair<QString, TaggedValue>>& values)
+{
+    std::vector<platform::RegistryValue> stored;
+    for (const auto& [name, value] : values)
+        if (auto form = storedForm(name, value))
+            stored.push_back(std::move(*form));
+    store_->setValues(hive_, keyPath(), stored);
 }
 
 TaggedValue RegistryHandler::GetRegValue(const QString& name, const TaggedValue& defaultValue)

@@ -21,6 +21,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,8 @@ public:
     void SetSubKey(const QString& subKey) { subKey_ = subKey; }
 
     void WriteRegValue(const QString& name, const TaggedValue& value);
+    // Several values of the key at once: other editors see all of them or none.
+    void WriteRegValues(const QList<std::pair<QString, TaggedValue>>& values);
     TaggedValue GetRegValue(const QString& name, const TaggedValue& defaultValue);
     QStringList EnumKeys();
     // Deletes SubKey and every key below it; SubKey is left at the deleted key's parent.
