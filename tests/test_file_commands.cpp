@@ -465,6 +465,7 @@ private slots:
         QCOMPARE(window.tsTabs->tabText(0), QString("Untitled 1"));
         QCOMPARE(window.tsTabs->tabText(1), QString("renamed.kix"));
         QCOMPARE(window.tsTabs->tabData(1).toString(), target);
+        QVERIFY(!window.Changed[2]);
         emit window.tsTabs->tabBarClicked(0);
         QCOMPARE(window.activeDocument(), first);
     }

@@ -161,6 +161,7 @@ private slots:
         dialogs.saveAnswers = {dir_.filePath("renamed.kix")};
         QVERIFY(window.mnuFileSaveAs_Click());
         QCOMPARE(window.windowTitle(), "Tessary Editor - [" + dir_.filePath("renamed.kix") + "]");
+        QVERIFY(!document->rtfText->Modified() && !window.Changed[1]);
 
         // Two quoted paths make one path that does not exist: document 1 stays untitled and empty.
         frmMain other("\"" + path + "\" \"" + path + "\"");
