@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(window.frameGeometry(), QRect(100, 80, 600, 467)); // at 96 dpi
         window.move(200, 150);
         window.close();
-        QCOMPARE(geometry(), (QStringList{"3000", "2250", "9000", "7000"}));
+        QCOMPARE(geometry().mid(0, 2), (QStringList{"3000", "2250"}));
     }
 
     void storedToggles_data()
