@@ -158,6 +158,7 @@ private slots:
         window.mnuEditUndo_Click();
         window.mnuEditRedo_Click();
         window.mnuEditFind_Click();
+        QVERIFY(!window.mnuEditFindNext->isEnabled());
         window.CommentSelection();
         window.UncommentSelection();
         for (const char* key : {"Cut", "Copy", "Paste", "Undo", "Redo", "Find", "Indent", "Outdent", "Comment", "Uncomment"})
