@@ -35,7 +35,7 @@ private slots:
 #endif
     }
 
-    void stampRecognisedIgnoringCase()
+    void headerStamp()
     {
         QString created = HeaderStamp::createdLine();
         QVERIFY(created.startsWith(";**** Created with Tessary Editor | ") && created.endsWith(" ****"));
@@ -44,10 +44,7 @@ private slots:
         QVERIFY(!HeaderStamp::isStamp(created + " ", ";**** Last Modified on x"));
         QVERIFY(!HeaderStamp::isStamp(created, ";**** Last Modified"));
         QVERIFY(!HeaderStamp::isStamp("; my script", created));
-    }
 
-    void stampModifiedLine()
-    {
         QDateTime when(QDate(2001, 12, 17), QTime(17, 24, 7));
         QVERIFY(HeaderStamp::modifiedLine(when, QString()).endsWith(" by Anonymous ****"));
         // The locale's short date and long time, without the time zone the long time carries.

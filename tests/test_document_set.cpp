@@ -67,23 +67,22 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
     }
 
-    void limitReachedWithoutAnActiveDocument()
+    void menuStatesFollowTheDocuments()
     {
-        // Every slot taken while no document is in front: the lookup that would create one refuses.
         auto& [dialogs, window] = *shown_;
-        window.mnuFileClose_Click();
-        window.SlotUsed.fill(true);
-        window.ActiveDocumentIndex();
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
-        QCOMPARE(window.LastSlot, -1);
-        QVERIFY(window.openDocuments().isEmpty());
-    }
+        CodeEditor* editor = window.activeDocument()->rtfText;
+        // An empty script can be pasted into but not cut or copied; typing changes that.
+        QVERIFY(!window.mnuEditCut->isEnabled() && !window.mnuEditCopy->isEnabled() && !window.tbButtons[7]->isEnabled());
+        QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
+        editor->SetHighlightedLine(0);
+        type(editor, "x");
+        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled());
+        QVERIFY(window.Changed[1]);
+        QCOMPARE(editor->HighlightedLine(), -1);
 
-    void closingTheLastDocumentHidesTabsAndDisablesMenus()
-    {
-        auto& [dialogs, window] = *shown_;
+        // The last document closed: no tabs, and only what needs no document stays enabled.
         QVERIFY(window.picTabs->isVisible());
+        editor->setModified(false);
         window.mnuFileClose_Click();
         QCOMPARE(window.OpenCount, 0);
         QVERIFY(!window.picTabs->isVisible());
@@ -99,6 +98,15 @@ private slots:
         QCOMPARE(window.OpenCount, 1);
         QVERIFY(window.mnuFileSave->isEnabled());
         QCOMPARE(window.tsTabs->count(), 1);
+
+        // Unless every slot is taken: then it refuses.
+        window.mnuFileClose_Click();
+        window.SlotUsed.fill(true);
+        window.ActiveDocumentIndex();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
+        QCOMPARE(window.LastSlot, -1);
+        QVERIFY(window.openDocuments().isEmpty());
     }
 
     void tabsAreKeyedByFullCaption()
@@ -175,41 +183,6 @@ private slots:
         QVERIFY(window.close());
     }
 
-    void editMenuFollowsTheScript()
-    {
-        auto& [dialogs, window] = *shown_;
-        CodeEditor* editor = window.activeDocument()->rtfText;
-        QVERIFY(!window.Changed[1]);
-        // An empty script can be pasted into but not cut or copied.
-        QVERIFY(!window.mnuEditCut->isEnabled() && !window.mnuEditCopy->isEnabled() && !window.tbButtons[7]->isEnabled());
-        QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
-        editor->SetHighlightedLine(0);
-        type(editor, "x");
-        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled());
-        QVERIFY(window.Changed[1]);
-        QCOMPARE(editor->HighlightedLine(), -1);
-    }
-
-    void menuShortcutsWorkInTheEditor()
-    {
-        // The control binds Ctrl+L (cut a line) and Ctrl+D (duplicate); the menus must win.
-        auto& [dialogs, window] = *shown_;
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        CodeEditor* editor = window.activeDocument()->rtfText;
-        editor->setText("line one\nline two");
-        editor->setFocus();
-        QSignalSpy color(window.mnuColor, &QAction::triggered);
-        QSignalSpy debug(window.mnuDebug, &QAction::triggered);
-        window.mnuDebug->setEnabled(true);
-        QTest::keyClick(editor, Qt::Key_L, Qt::ControlModifier);
-        QTest::keyClick(editor, Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(color.count(), 1);
-        QCOMPARE(debug.count(), 1);
-        QCOMPARE(editor->text(), QString("line one\nline two"));
-        QTest::keyClick(editor, Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(window.openDocuments().size(), 2);
-    }
-
     void selectedTabActivatesItsDocument()
     {
         auto& [dialogs, window] = *shown_;
@@ -279,13 +252,25 @@ private slots:
     {
         auto& [dialogs, window] = *shown_;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.mnuFileNew_Click();
-        window.mnuFileNew_Click();
         auto keyInFront = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
             CodeEditor* editor = window.activeDocument()->rtfText;
             editor->setFocus();
             QTest::keyClick(editor, key, modifiers);
         };
+        // The control binds Ctrl+L (cut a line) and Ctrl+D (duplicate); the menus must win.
+        window.activeDocument()->rtfText->setText("line one\nline two");
+        QSignalSpy color(window.mnuColor, &QAction::triggered);
+        QSignalSpy debug(window.mnuDebug, &QAction::triggered);
+        window.mnuDebug->setEnabled(true);
+        keyInFront(Qt::Key_L, Qt::ControlModifier);
+        keyInFront(Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(color.count(), 1);
+        QCOMPARE(debug.count(), 1);
+        QCOMPARE(window.activeDocument()->rtfText->text(), QString("line one\nline two"));
+        keyInFront(Qt::Key_N, Qt::ControlModifier);
+        window.mnuFileNew_Click();
+        QCOMPARE(window.openDocuments().size(), 3);
+
         keyInFront(Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(window.activeDocument(), window.Documents[0]);
         keyInFront(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);

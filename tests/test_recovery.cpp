@@ -254,7 +254,7 @@ private slots:
         QVERIFY(recoveryFiles().isEmpty());
     }
 
-    void onlyFinishedEditorsAreOfferedAndDamageSetAside()
+    void onlyFinishedEditorsAreOfferedDamageSetAsideLocksTidied()
     {
         const QString folder = RecoveryJournal::directory();
         // A running editor's work (its lock held, here by this test), this editor's own, two damaged files.
@@ -265,6 +265,7 @@ private slots:
         QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
+        writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended with nothing left
         {
             ScriptedDialogService dialogs;
             dialogs.messageAnswers = {MessageAnswer::Ok};
@@ -277,9 +278,12 @@ private slots:
         // Set aside, not destroyed, and not reported again.
         QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
         QCOMPARE(recoveryFiles().size(), 2);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/999981.lock")));
+        QVERIFY(RecoveryJournal::processRunning(999991));
 
         // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
         ::close(lock);
+        QVERIFY(!RecoveryJournal::processRunning(999991));
         for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::No}) {
             ScriptedDialogService dialogs;
             dialogs.messageAnswers = {answer};
@@ -288,26 +292,11 @@ private slots:
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 3")));
             QCOMPARE(window.openDocuments().size(), 1);
             QVERIFY(!window.openDocuments().first()->rtfText->Modified());
+            // While its work waits, the ended editor's lock is what tells it ended.
             QCOMPARE(QFile::exists(folder + QStringLiteral("/999991-1.recovery")), answer == MessageAnswer::Cancel);
+            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991.lock")), answer == MessageAnswer::Cancel);
         }
         QFile::remove(folder + QStringLiteral("/%1-99.recovery").arg(own));
-    }
-
-    void locksOfEndedEditorsAreRemoved()
-    {
-        auto lockFile = [](int pid) { return RecoveryJournal::directory() + QStringLiteral("/%1.lock").arg(pid); };
-        for (int pid : {999981, 999983})
-            writeFile(lockFile(pid), "");
-        // 999982 is running (its lock is held); 999983 ended with work left behind.
-        const int held = holdLock(lockFile(999982));
-        QVERIFY(held >= 0);
-        QVERIFY(writeRecord(QStringLiteral("999983-1.recovery"), 999983, QStringLiteral("Untitled 1")));
-        RecoveryJournal::removeStaleLocks();
-        QVERIFY(!QFile::exists(lockFile(999981)));
-        QVERIFY(QFile::exists(lockFile(999982)) && QFile::exists(lockFile(999983)));
-        QVERIFY(RecoveryJournal::processRunning(999982));
-        QVERIFY(!RecoveryJournal::processRunning(999983));
-        ::close(held);
     }
 
     void fileHeldByAnotherEditorWarnsOnce()

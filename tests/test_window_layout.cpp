@@ -24,9 +24,9 @@ private slots:
         qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
     }
 
-    void tilesCoverTheAreaExactly()
+    void tilesCoverTheAreaInRowsOrColumnsThenAGrid()
     {
-        const QRect area(7, 3, 1001, 687);
+        QRect area(7, 3, 1001, 687);
         QVERIFY(WindowTiling::tile(0, area, Direction::Horizontal).isEmpty());
         for (Direction direction : {Direction::Horizontal, Direction::Vertical}) {
             for (int count = 1; count <= 30; ++count) {
@@ -45,11 +45,7 @@ private slots:
                     QVERIFY(cell.width() >= area.width() / 6 && cell.height() >= area.height() / 6);
             }
         }
-    }
-
-    void rowsOrColumnsThenAGrid()
-    {
-        const QRect area(0, 0, 900, 600);
+        area = QRect(0, 0, 900, 600);
         // Up to three: whole rows or whole columns.
         QCOMPARE(WindowTiling::tile(3, area, Direction::Horizontal),
                  (QList<QRect>{{0, 0, 900, 200}, {0, 200, 900, 200}, {0, 400, 900, 200}}));
