@@ -192,20 +192,6 @@ private slots:
         QVERIFY(readFile(path).endsWith("Beep$x = \"\xe4\xb8\xad\""));
     }
 
-    void saveAsFromClosePromptClosesTheDocument()
-    {
-        QString target = dir_.filePath("saved-from-close.kix");
-        auto& [dialogs, window] = *shown_;
-        window.activeDocument()->rtfText->insert("Beep");
-        dialogs.messageAnswers = {MessageAnswer::Yes};
-        dialogs.saveAnswers = {target};
-        window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 0);
-        QCOMPARE(window.tsTabs->count(), 0);
-        QTRY_COMPARE(window.openDocuments().size(), 0);
-        QVERIFY(readFile(target).endsWith("\r\n\r\nBeep"));
-    }
-
     void reopeningAndDroppingActivate()
     {
         QString a = write("a.kix", "A"), b = write("b.kix", "B"), c = write("c.kix", "C"), d = write("d.kix", "D");
