@@ -193,30 +193,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.mnuFileNew_Click();
         window.mnuFileNew_Click();
-        auto inStep = [&window] {
-            return window.tsTabs->tabData(window.tsTabs->currentIndex()).toString() ==
-                   window.activeDocument()->Caption();
-        };
         // Activation ends any save on behalf of a close prompt.
         window.SavingFromClose = true;
         window.tsTabs->setCurrentIndex(0);
         QCOMPARE(window.activeDocument(), window.Documents[0]);
         QVERIFY(!window.SavingFromClose);
 
-        // The wheel over the row moves the selection, and the document follows.
-        QPoint centre = window.tsTabs->rect().center();
-        for (int delta : {-120, -120, 120}) {
-            QWheelEvent wheel(centre, window.tsTabs->mapToGlobal(centre), QPoint(), QPoint(0, delta), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(window.tsTabs, &wheel);
-            QVERIFY(inStep());
-        }
-        QCOMPARE(window.activeDocument(), window.Documents[1]);
-
         // Closing a document keeps the row in step with the window that comes forward.
         window.mnuFileClose_Click();
         QTRY_COMPARE(window.openDocuments().size(), 2);
-        QVERIFY(inStep());
+        QCOMPARE(window.tsTabs->tabData(window.tsTabs->currentIndex()).toString(), window.activeDocument()->Caption());
         QCOMPARE(window.tsTabs->count(), 2);
     }
 
