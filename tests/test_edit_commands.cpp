@@ -117,8 +117,6 @@ private slots:
         window_->mnuOnlineHelp->trigger();
         QCOMPARE(urls.files(), (QStringList{define + "AddKey", define + "@DATE", define + "%3F", define + "a%26b%3Dc%23d",
                                              ProductInfo::WebSite + "/help"}));
-        QCOMPARE(urls.calls.first().verb, QStringLiteral("open"));
-        QCOMPARE(urls.calls.first().showMode, 1);
     }
 
     void undoAndRedoFollowTheHistory()

@@ -81,15 +81,6 @@ void kill(QProcess& child)
     child.waitForFinished();
 }
 
-// Starts a child editor, waits for its journal, kills it; gives the text it had.
-QByteArray killedChild(const QStringList& arguments)
-{
-    QProcess child;
-    const QByteArray text = startChild(child, arguments);
-    kill(child);
-    return text;
-}
-
 // A finished record of another editor's work, written where the next start looks.
 bool writeRecord(const QString& name, qint64 pid, const QString& title, const QByteArray& text = {})
 {
@@ -162,9 +153,11 @@ private slots:
     {
         const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
         writeFile(path, AnsiScript);
-        const QByteArray typedInFile = killedChild({path});
+        QProcess fileChild, untitledChild;
+        const QByteArray typedInFile = startChild(fileChild, {path}), typedUntitled = startChild(untitledChild, {});
+        kill(fileChild);
+        kill(untitledChild);
         QCOMPARE(typedInFile, QByteArray("; logon\r\n? \"caf\xc3\xa9\"\r\nIf 1\r\n\xc3\xa9\xe2\x82\xac"));
-        const QByteArray typedUntitled = killedChild({});
         QCOMPARE(typedUntitled, QByteArray("If 1\r\n\xc3\xa9\xe2\x82\xac"));
         QCOMPARE(recoveryFiles().size(), 2);
         QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
