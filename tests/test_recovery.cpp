@@ -8,7 +8,6 @@
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
-#include <QMdiArea>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QProcess>
@@ -59,74 +58,8 @@ int childMain(int argc, char** argv)
     return app.exec();
 }
 
-} // namespace
-
-class RecoveryTest : public QObject {
-    Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void recordsRoundTripAndRejectDamage();
-    void killedEditorsWorkIsRestoredAsTyped();
-    void fileFollowsTheDocumentsState();
-    void onlyFinishedEditorsAreOffered();
-    void damagedFilesAreSetAside();
-    void fileHeldByAnotherEditorWarnsOnce();
-    void readOnlyCopyFollowsTheFileAndSavesAsAnother();
-    void locksOfEndedEditorsAreRemoved();
-
-private:
-    // Starts a child editor and waits for its journal; gives the text it holds.
-    QByteArray startChild(QProcess& child, const QStringList& arguments);
-    // Starts a child editor, waits for its journal, kills it; gives the text it had.
-    QByteArray killedChild(const QStringList& arguments);
-    QTemporaryDir dir_;
-    int run_ = 0;
-};
-
-void RecoveryTest::init()
-{
-    ++run_;
-    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(run_)).toLocal8Bit());
-    qputenv("TESSARY_RECOVERY_DIR", dir_.filePath(QStringLiteral("recovery%1").arg(run_)).toLocal8Bit());
-}
-
-void RecoveryTest::cleanup()
-{
-    RecoveryJournal::waitForWrites();
-    frmOptions::Unload();
-}
-
-void RecoveryTest::recordsRoundTripAndRejectDamage()
-{
-    RecoveryRecord record;
-    record.pid = 4242;
-    record.path = QStringLiteral("/tmp/odd\nname %.kix");
-    record.title = record.path;
-    record.encoding = ScriptFile::Encoding::Utf16BE;
-    record.lineBreak = ScriptFile::LineBreak::Cr;
-    record.changed = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC);
-    record.text = QByteArray("a\0\n\nb\r\n", 7);
-    const QByteArray bytes = record.header() + record.text;
-    const auto back = RecoveryRecord::parse(bytes);
-    QVERIFY(back);
-    QCOMPARE(back->header() + back->text, bytes); // every field comes back as written
-
-    // A torn write, a foreign tail, a bad field, a foreign file.
-    for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
-                                      QByteArray(bytes).replace("encoding=4", "encoding=9"),
-                                      QByteArray(bytes).replace("pid=4242", "pid=x"), QByteArray("#!/bin/sh\n")})
-        QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
-
-    // Without an override the folder is the user's state folder.
-    const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
-    qunsetenv("TESSARY_RECOVERY_DIR");
-    qputenv("XDG_STATE_HOME", "/srv/state");
-    QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
-    qputenv("TESSARY_RECOVERY_DIR", over);
-}
-
-QByteArray RecoveryTest::startChild(QProcess& child, const QStringList& arguments)
+// Starts a child editor and waits for its journal; gives the text it holds.
+QByteArray startChild(QProcess& child, const QStringList& arguments)
 {
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + arguments);
@@ -138,339 +71,334 @@ QByteArray RecoveryTest::startChild(QProcess& child, const QStringList& argument
         child.waitForReadyRead(200);
         line += child.readAllStandardOutput();
     }
-    if (!line.startsWith("READY "))
-        return "<no journal>";
-    return QByteArray::fromHex(line.mid(6).trimmed());
+    return line.startsWith("READY ") ? QByteArray::fromHex(line.mid(6).trimmed()) : "<no journal>";
 }
 
-static void kill(QProcess& child)
+void kill(QProcess& child)
 {
     if (child.state() == QProcess::Running && child.processId() > 0)
         ::kill(pid_t(child.processId()), SIGKILL);
     child.waitForFinished();
 }
 
-QByteArray RecoveryTest::killedChild(const QStringList& arguments)
+// A finished record of another editor's work, written where the next start looks.
+bool writeRecord(const QString& name, qint64 pid, const QString& title, const QByteArray& text = {})
 {
-    QProcess child;
-    const QByteArray text = startChild(child, arguments);
-    kill(child);
-    return text;
-}
-
-void RecoveryTest::killedEditorsWorkIsRestoredAsTyped()
-{
-    const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
-    writeFile(path, AnsiScript);
-    const QByteArray typedInFile = killedChild({path});
-    QCOMPARE(typedInFile, QByteArray("; logon\r\n? \"caf\xc3\xa9\"\r\nIf 1\r\n\xc3\xa9\xe2\x82\xac"));
-    const QByteArray typedUntitled = killedChild({});
-    QCOMPARE(typedUntitled, QByteArray("If 1\r\n\xc3\xa9\xe2\x82\xac"));
-    QCOMPARE(recoveryFiles().size(), 2);
-    QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
-
-    ScriptedDialogService dialogs;
-    dialogs.messageAnswers = {MessageAnswer::Yes};
-    frmMain window;
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages[0].text.contains(path));
-    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 1")));
-
-    const QList<frmDocument*> documents = window.openDocuments();
-    QCOMPARE(documents.size(), 2);
-    frmDocument* script = nullptr;
-    frmDocument* untitled = nullptr;
-    for (frmDocument* d : documents)
-        (frmDocument::isUntitledCaption(d->Caption()) ? untitled : script) = d;
-    QVERIFY(script && untitled);
-    QCOMPARE(script->Caption(), path);
-    QVERIFY(script->rtfText->Modified());
-    QVERIFY(untitled->rtfText->Modified());
-    QCOMPARE(script->rtfText->utf8Text(), typedInFile);
-    QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
-    // The restored work is kept under this editor; the dead editors' files are gone.
-    RecoveryJournal::waitForWrites();
-    const QString own = QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
-    QCOMPARE(recoveryFiles().size(), 2);
-    for (const QString& name : recoveryFiles())
-        QVERIFY2(name.startsWith(own), qPrintable(name));
-    // And so are their lock files.
-    QCOMPARE(QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.lock")}),
-             QStringList{QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".lock")});
-
-    // The file's own encoding and line breaks: the same bytes a save before the kill would have made.
-    QVERIFY(script->rtfText->SaveToFile(path).ok());
-    QCOMPARE(readFile(path), AnsiScript + "If 1\r\n\xe9\x80");
-    RecoveryJournal::waitForWrites();
-    QCOMPARE(recoveryFiles().size(), 1);
-
-    // A second start finds nothing more to offer.
-    window.openDocuments(); // (the window keeps its journals: they belong to a live process)
-    ScriptedDialogService again;
-    frmMain second;
-    QCOMPARE(again.messages.size(), 0);
-}
-
-void RecoveryTest::fileFollowsTheDocumentsState()
-{
-    const QString path = dir_.filePath(QStringLiteral("state%1.kix").arg(run_));
-    writeFile(path, "x\r\n");
-    ScriptedDialogService dialogs;
-    frmMain window(path);
-    CodeEditor* editor = window.activeEditor();
-    RecoveryJournal* journal = window.activeDocument()->journal;
-
-    auto written = [&] {
-        RecoveryJournal::waitForWrites();
-        return QFile::exists(journal->filePath());
-    };
-
-    // Typing waits for a pause; losing focus writes at once.
-    QTest::keyClicks(editor, "abc");
-    QVERIFY(!written());
-    journal->flushNow();
-    QVERIFY(written());
-    struct stat info {};
-    QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
-    QCOMPARE(info.st_mode & 07777, mode_t(0600)); // other users never read the text
-    QTest::keyClicks(editor, "d");
-    QTRY_VERIFY_WITH_TIMEOUT(RecoveryRecord::parse(readFile(journal->filePath()))->text.startsWith("abcd"), 5000);
-
-    // Undone back to the saved text: nothing to keep.
-    for (int i = 0; i < 4; ++i)
-        editor->Undo();
-    QVERIFY(!editor->Modified());
-    QVERIFY(!written());
-
-    // Saved: gone.
-    QTest::keyClicks(editor, "e");
-    journal->flushNow();
-    QVERIFY(written());
-    QVERIFY(window.mnuFileSave_Click());
-    QVERIFY(!written());
-
-    // Closed with No: gone.
-    QTest::keyClicks(editor, "f");
-    journal->flushNow();
-    QVERIFY(written());
-    const QString file = journal->filePath();
-    dialogs.messageAnswers = {MessageAnswer::No};
-    window.mnuFileClose_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    RecoveryJournal::waitForWrites();
-    QVERIFY(!QFile::exists(file));
-    QVERIFY(recoveryFiles().isEmpty());
-}
-
-void RecoveryTest::onlyFinishedEditorsAreOffered()
-{
-    const QString folder = RecoveryJournal::directory();
-    QDir().mkpath(folder);
     RecoveryRecord record;
-    record.title = QStringLiteral("Untitled 3");
+    record.pid = pid;
+    record.title = title;
     record.changed = QDateTime::currentDateTimeUtc();
-    record.text = "kept";
-    // A running editor: its lock file is held (here by this test, through its own descriptor).
-    record.pid = 999991;
-    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999991-1.recovery"), record));
-    const int lock = ::open(QFile::encodeName(folder + QStringLiteral("/999991.lock")).constData(),
-                            O_RDWR | O_CREAT, 0600);
-    QVERIFY(lock >= 0);
-    QVERIFY(::flock(lock, LOCK_EX | LOCK_NB) == 0);
-    // This editor's own file.
-    record.pid = QCoreApplication::applicationPid();
-    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/%1-99.recovery").arg(record.pid), record));
+    record.text = text;
+    return RecoveryJournal::writeFile(RecoveryJournal::directory() + QLatin1Char('/') + name, record);
+}
 
+// Takes a lock as a running editor holds its own; gives the descriptor to close.
+int holdLock(const QString& file)
+{
+    const int lock = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0600);
+    return lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 ? lock : -1;
+}
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    int run_ = 0;
+
+private slots:
+    void init()
     {
-        ScriptedDialogService dialogs;
-        frmMain window;
-        QCOMPARE(dialogs.messages.size(), 0);
-        QCOMPARE(window.openDocuments().size(), 1);
+        ++run_;
+        qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(run_)).toLocal8Bit());
+        qputenv("TESSARY_RECOVERY_DIR", dir_.filePath(QStringLiteral("recovery%1").arg(run_)).toLocal8Bit());
+        QDir().mkpath(RecoveryJournal::directory());
     }
-    QCOMPARE(recoveryFiles().size(), 2);
-
-    // The running editor ends: its work is offered; Discard removes it, Cancel keeps it for later.
-    ::close(lock);
+    void cleanup()
     {
-        ScriptedDialogService dialogs; // no answer prepared: Cancel
+        RecoveryJournal::waitForWrites();
+        frmOptions::Unload();
+    }
+
+    void recordsRoundTripAndRejectDamage()
+    {
+        RecoveryRecord record;
+        record.pid = 4242;
+        record.path = QStringLiteral("/tmp/odd\nname %.kix");
+        record.title = record.path;
+        record.encoding = ScriptFile::Encoding::Utf16BE;
+        record.lineBreak = ScriptFile::LineBreak::Cr;
+        record.changed = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC);
+        record.text = QByteArray("a\0\n\nb\r\n", 7);
+        const QByteArray bytes = record.header() + record.text;
+        const auto back = RecoveryRecord::parse(bytes);
+        QVERIFY(back);
+        QCOMPARE(back->header() + back->text, bytes); // every field comes back as written
+
+        // A torn write, a foreign tail, a bad field, a foreign file.
+        for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
+                                          QByteArray(bytes).replace("encoding=4", "encoding=9"),
+                                          QByteArray(bytes).replace("pid=4242", "pid=x"), QByteArray("#!/bin/sh\n")})
+            QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
+
+        // Without an override the folder is the user's state folder.
+        const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
+        qunsetenv("TESSARY_RECOVERY_DIR");
+        qputenv("XDG_STATE_HOME", "/srv/state");
+        QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
+        qputenv("TESSARY_RECOVERY_DIR", over);
+    }
+
+    void killedEditorsWorkIsRestoredAsTyped()
+    {
+        const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
+        writeFile(path, AnsiScript);
+        QProcess fileChild, untitledChild;
+        const QByteArray typedInFile = startChild(fileChild, {path}), typedUntitled = startChild(untitledChild, {});
+        kill(fileChild);
+        kill(untitledChild);
+        QCOMPARE(typedInFile, QByteArray("; logon\r\n? \"caf\xc3\xa9\"\r\nIf 1\r\n\xc3\xa9\xe2\x82\xac"));
+        QCOMPARE(typedUntitled, QByteArray("If 1\r\n\xc3\xa9\xe2\x82\xac"));
+        QCOMPARE(recoveryFiles().size(), 2);
+        QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
+
+        ScriptedDialogService dialogs;
+        dialogs.messageAnswers = {MessageAnswer::Yes};
         frmMain window;
         QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 3")));
+        QVERIFY(dialogs.messages[0].text.contains(path) && dialogs.messages[0].text.contains("Untitled 1"));
+        QCOMPARE(window.openDocuments().size(), 2);
+        frmDocument* script = nullptr;
+        frmDocument* untitled = nullptr;
+        for (frmDocument* d : window.openDocuments())
+            (frmDocument::isUntitledCaption(d->Caption()) ? untitled : script) = d;
+        QVERIFY(script && untitled);
+        QCOMPARE(script->Caption(), path);
+        QVERIFY(script->rtfText->Modified() && untitled->rtfText->Modified());
+        QCOMPARE(script->rtfText->utf8Text(), typedInFile);
+        QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
+        // The restored work is kept under this editor; the dead editors' files and locks are gone.
+        RecoveryJournal::waitForWrites();
+        const QString own = QString::number(QCoreApplication::applicationPid());
+        QCOMPARE(recoveryFiles().size(), 2);
+        for (const QString& name : recoveryFiles())
+            QVERIFY2(name.startsWith(own + '-'), qPrintable(name));
+        QCOMPARE(QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.lock")}), QStringList{own + ".lock"});
+
+        // The file's own encoding and line breaks: the same bytes a save before the kill would have made.
+        QVERIFY(script->rtfText->SaveToFile(path).ok());
+        QCOMPARE(readFile(path), AnsiScript + "If 1\r\n\xe9\x80");
+        RecoveryJournal::waitForWrites();
+        QCOMPARE(recoveryFiles().size(), 1);
+
+        // A second start finds nothing more to offer (the window's journals belong to a live process).
+        ScriptedDialogService again;
+        frmMain second;
+        QCOMPARE(again.messages.size(), 0);
     }
-    QVERIFY(QFile::exists(folder + QStringLiteral("/999991-1.recovery")));
+
+    void fileFollowsTheDocumentsState()
     {
+        const QString path = dir_.filePath(QStringLiteral("state%1.kix").arg(run_));
+        writeFile(path, "x\r\n");
+        ScriptedDialogService dialogs;
+        frmMain window(path);
+        CodeEditor* editor = window.activeEditor();
+        RecoveryJournal* journal = window.activeDocument()->journal;
+        auto written = [&] {
+            RecoveryJournal::waitForWrites();
+            return QFile::exists(journal->filePath());
+        };
+
+        // Typing waits for a pause; losing focus writes at once, for this user's eyes only.
+        QTest::keyClicks(editor, "abc");
+        QVERIFY(!written());
+        journal->flushNow();
+        QVERIFY(written());
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 07777, mode_t(0600));
+        QTest::keyClicks(editor, "d");
+        QTRY_VERIFY_WITH_TIMEOUT(RecoveryRecord::parse(readFile(journal->filePath()))->text.startsWith("abcd"), 5000);
+
+        // Undone back to the saved text: nothing to keep.
+        for (int i = 0; i < 4; ++i)
+            editor->Undo();
+        QVERIFY(!editor->Modified());
+        QVERIFY(!written());
+
+        // Saved: gone.
+        QTest::keyClicks(editor, "e");
+        journal->flushNow();
+        QVERIFY(written());
+        QVERIFY(window.mnuFileSave_Click());
+        QVERIFY(!written());
+
+        // Closed with No: gone.
+        QTest::keyClicks(editor, "f");
+        journal->flushNow();
+        QVERIFY(written());
+        const QString file = journal->filePath();
+        dialogs.messageAnswers = {MessageAnswer::No};
+        window.mnuFileClose_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        RecoveryJournal::waitForWrites();
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(recoveryFiles().isEmpty());
+    }
+
+    void onlyFinishedEditorsAreOfferedDamageSetAsideLocksTidied()
+    {
+        const QString folder = RecoveryJournal::directory();
+        // A running editor's work (its lock held, here by this test), this editor's own, two damaged files.
+        QVERIFY(writeRecord(QStringLiteral("999991-1.recovery"), 999991, QStringLiteral("Untitled 3"), "kept"));
+        const int lock = holdLock(folder + QStringLiteral("/999991.lock"));
+        QVERIFY(lock >= 0);
+        const qint64 own = QCoreApplication::applicationPid();
+        QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
+        writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
+        writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
+        writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended with nothing left
+        {
+            ScriptedDialogService dialogs;
+            dialogs.messageAnswers = {MessageAnswer::Ok};
+            frmMain window;
+            QCOMPARE(dialogs.messages.size(), 1);
+            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
+            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
+            QCOMPARE(window.openDocuments().size(), 1);
+        }
+        // Set aside, not destroyed, and not reported again.
+        QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
+        QCOMPARE(recoveryFiles().size(), 2);
+        QVERIFY(!QFile::exists(folder + QStringLiteral("/999981.lock")));
+        QVERIFY(RecoveryJournal::processRunning(999991));
+
+        // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
+        ::close(lock);
+        QVERIFY(!RecoveryJournal::processRunning(999991));
+        for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::No}) {
+            ScriptedDialogService dialogs;
+            dialogs.messageAnswers = {answer};
+            frmMain window;
+            QCOMPARE(dialogs.messages.size(), 1);
+            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 3")));
+            QCOMPARE(window.openDocuments().size(), 1);
+            QVERIFY(!window.openDocuments().first()->rtfText->Modified());
+            // While its work waits, the ended editor's lock is what tells it ended.
+            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991-1.recovery")), answer == MessageAnswer::Cancel);
+            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991.lock")), answer == MessageAnswer::Cancel);
+        }
+        QFile::remove(folder + QStringLiteral("/%1-99.recovery").arg(own));
+    }
+
+    void fileHeldByAnotherEditorWarnsOnce()
+    {
+        const QString path = dir_.filePath(QStringLiteral("held%1.kix").arg(run_));
+        const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
+        writeFile(path, AnsiScript);
+        writeFile(other, AnsiScript);
+        QProcess child;
+        QVERIFY(startChild(child, {path}).startsWith("; logon"));
+        const auto guard = qScopeGuard([&] { kill(child); });
+
+        ScriptedDialogService dialogs;
+        frmMain window;
+        auto documentsOf = [&](const QString& file) {
+            int count = 0;
+            for (frmDocument* d : window.openDocuments())
+                count += d->Caption() == file;
+            return count;
+        };
+        // Another file: no question.
+        window.OpenFile(other);
+        QCOMPARE(dialogs.messages.size(), 0);
+
+        // Cancel: nothing opened, nothing remembered.
+        window.OpenFile(path);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].text.contains(path));
+        QVERIFY(dialogs.messages[0].text.contains(QString::number(child.processId())));
+        QCOMPARE(documentsOf(path), 0);
+        QVERIFY(!window.mnuFileMRU[0]->data().toString().contains(QStringLiteral("held")));
+
+        // Read-only: typing and Save leave the file alone, and Save says why.
+        dialogs.messageAnswers = {MessageAnswer::No};
+        window.OpenFile(path);
+        QCOMPARE(documentsOf(path), 1);
+        CodeEditor* editor = window.activeEditor();
+        QVERIFY(editor->isReadOnly());
+        QTest::keyClicks(editor, "typed");
+        QVERIFY(!editor->Modified());
+        QVERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Read-only")));
+        QVERIFY(!window.mnuFileSave_Click());
+        QCOMPARE(dialogs.messages.size(), 3);
+        QVERIFY(dialogs.messages[2].text.contains(QStringLiteral("Save As")));
+        QCOMPARE(readFile(path), AnsiScript);
+
+        // Opening it again only brings it forward: asked once.
+        window.OpenFile(path);
+        QCOMPARE(dialogs.messages.size(), 3);
+        window.activeDocument()->closeWithoutAsking();
+
+        // Anyway: an ordinary document.
+        dialogs.messageAnswers = {MessageAnswer::Yes};
+        window.OpenFile(path);
+        QCOMPARE(dialogs.messages.size(), 4);
+        QVERIFY(!window.activeEditor()->isReadOnly());
+
+        // From the command line, Cancel starts with an empty document instead.
+        ScriptedDialogService second;
+        frmMain started(path);
+        QCOMPARE(second.messages.size(), 1);
+        QCOMPARE(started.openDocuments().size(), 1);
+        QVERIFY(frmDocument::isUntitledCaption(started.activeDocument()->Caption()));
+
+        // Once the other editor has ended, its work is no longer held open but offered to restore.
+        kill(child);
+        ScriptedDialogService third;
+        frmMain later;
+        QCOMPARE(third.messages.size(), 1);
+        QVERIFY(third.messages[0].text.contains(QStringLiteral("Restore")));
+        later.OpenFile(path);
+        QCOMPARE(third.messages.size(), 1);
+        QVERIFY(!later.activeEditor()->isReadOnly());
+    }
+
+    void readOnlyCopyFollowsTheFileAndSavesAsAnother()
+    {
+        const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
+        const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
+        writeFile(path, AnsiScript);
+        QProcess child;
+        QVERIFY(startChild(child, {path}).startsWith("; logon"));
+        const auto guard = qScopeGuard([&] { kill(child); });
+
         ScriptedDialogService dialogs;
         dialogs.messageAnswers = {MessageAnswer::No};
-        frmMain window;
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(window.openDocuments().size(), 1);
-        QVERIFY(!window.openDocuments().first()->rtfText->Modified());
+        frmMain window(path);
+        CodeEditor* editor = window.activeEditor();
+        QVERIFY(editor->isReadOnly());
+
+        // The other editor saves: the copy shows the new text and stays read-only; so does a
+        // cancelled Save As.
+        writeFile(path, "; saved elsewhere\r\n");
+        window.checkDiskChanges(window.activeDocument());
+        for (int cancelled = 0; cancelled < 2; ++cancelled) {
+            if (cancelled)
+                QVERIFY(!window.mnuFileSaveAs_Click());
+            QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
+            QVERIFY(editor->isReadOnly() && !editor->Modified());
+        }
+        // A Save As makes it the new file's document.
+        dialogs.saveAnswers = {copy};
+        QVERIFY(window.mnuFileSaveAs_Click());
+        QVERIFY(!editor->isReadOnly());
+        QCOMPARE(window.activeDocument()->Caption(), copy);
+        QVERIFY(readFile(copy).startsWith(";**** Created with") && readFile(copy).endsWith("; saved elsewhere\r\n"));
+        QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
     }
-    QVERIFY(!QFile::exists(folder + QStringLiteral("/999991-1.recovery")));
-    QFile::remove(folder + QStringLiteral("/%1-99.recovery").arg(QCoreApplication::applicationPid()));
-}
-
-void RecoveryTest::damagedFilesAreSetAside()
-{
-    const QString folder = RecoveryJournal::directory();
-    QDir().mkpath(folder);
-    writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
-    writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
-    RecoveryRecord good;
-    good.pid = 999993;
-    good.title = QStringLiteral("Untitled 2");
-    good.changed = QDateTime::currentDateTimeUtc();
-    good.text = "good";
-    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999993-1.recovery"), good));
-
-    ScriptedDialogService dialogs;
-    dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::Yes};
-    frmMain window;
-    QCOMPARE(dialogs.messages.size(), 2);
-    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
-    QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
-    QCOMPARE(window.openDocuments().size(), 1);
-    QCOMPARE(window.activeEditor()->utf8Text(), QByteArray("good"));
-    // Set aside, not destroyed, and not reported again.
-    QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
-    QVERIFY(!QFile::exists(folder + QStringLiteral("/notes.recovery")));
-}
-
-void RecoveryTest::fileHeldByAnotherEditorWarnsOnce()
-{
-    const QString path = dir_.filePath(QStringLiteral("held%1.kix").arg(run_));
-    const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
-    writeFile(path, AnsiScript);
-    writeFile(other, AnsiScript);
-    QProcess child;
-    QVERIFY(startChild(child, {path}).startsWith("; logon"));
-    const auto guard = qScopeGuard([&] { kill(child); });
-
-    ScriptedDialogService dialogs;
-    frmMain window;
-    const QString number = QString::number(child.processId());
-    auto documentsOf = [&](const QString& file) {
-        int count = 0;
-        for (frmDocument* d : window.openDocuments())
-            count += d->Caption() == file;
-        return count;
-    };
-
-    // Another file: no question.
-    window.OpenFile(other);
-    QCOMPARE(dialogs.messages.size(), 0);
-
-    // Cancel: nothing opened, nothing remembered.
-    window.OpenFile(path);
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages[0].text.contains(path));
-    QVERIFY(dialogs.messages[0].text.contains(number));
-    QCOMPARE(documentsOf(path), 0);
-    QVERIFY(!window.mnuFileMRU[0]->data().toString().contains(QStringLiteral("held")));
-
-    // Read-only: typing and Save leave the file alone, and Save says why.
-    dialogs.messageAnswers = {MessageAnswer::No};
-    window.OpenFile(path);
-    QCOMPARE(documentsOf(path), 1);
-    CodeEditor* editor = window.activeEditor();
-    QVERIFY(editor->isReadOnly());
-    QTest::keyClicks(editor, "typed");
-    QVERIFY(!editor->Modified());
-    QVERIFY(window.statusBar()->currentMessage().startsWith(QStringLiteral("Read-only")));
-    QVERIFY(!window.mnuFileSave_Click());
-    QCOMPARE(dialogs.messages.size(), 3);
-    QVERIFY(dialogs.messages[2].text.contains(QStringLiteral("Save As")));
-    QCOMPARE(readFile(path), AnsiScript);
-
-    // Opening it again only brings it forward: asked once.
-    window.OpenFile(path);
-    QCOMPARE(dialogs.messages.size(), 3);
-    window.activeDocument()->closeWithoutAsking();
-
-    // Anyway: an ordinary document.
-    dialogs.messageAnswers = {MessageAnswer::Yes};
-    window.OpenFile(path);
-    QCOMPARE(dialogs.messages.size(), 4);
-    QVERIFY(!window.activeEditor()->isReadOnly());
-
-    // From the command line, Cancel starts with an empty document instead.
-    ScriptedDialogService second;
-    frmMain started(path);
-    QCOMPARE(second.messages.size(), 1);
-    QCOMPARE(started.openDocuments().size(), 1);
-    QVERIFY(frmDocument::isUntitledCaption(started.activeDocument()->Caption()));
-
-    // Once the other editor has ended, its work is no longer held open but offered to restore.
-    kill(child);
-    ScriptedDialogService third;
-    frmMain later;
-    QCOMPARE(third.messages.size(), 1);
-    QVERIFY(third.messages[0].text.contains(QStringLiteral("Restore")));
-    later.OpenFile(path);
-    QCOMPARE(third.messages.size(), 1);
-    QVERIFY(!later.activeEditor()->isReadOnly());
-}
-
-void RecoveryTest::readOnlyCopyFollowsTheFileAndSavesAsAnother()
-{
-    const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
-    const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
-    writeFile(path, AnsiScript);
-    QProcess child;
-    QVERIFY(startChild(child, {path}).startsWith("; logon"));
-    const auto guard = qScopeGuard([&] { kill(child); });
-
-    ScriptedDialogService dialogs;
-    dialogs.messageAnswers = {MessageAnswer::No};
-    frmMain window(path);
-    CodeEditor* editor = window.activeEditor();
-    QVERIFY(editor->isReadOnly());
-
-    // The other editor saves: the copy shows the new text and stays read-only.
-    writeFile(path, "; saved elsewhere\r\n");
-    window.checkDiskChanges(window.activeDocument());
-    QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
-    QVERIFY(editor->isReadOnly());
-    QVERIFY(!editor->Modified());
-
-    // A cancelled Save As leaves it as it was; a Save As makes it the new file's document.
-    QVERIFY(!window.mnuFileSaveAs_Click());
-    QVERIFY(editor->isReadOnly());
-    QVERIFY(!editor->Modified());
-    QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
-    dialogs.saveAnswers = {copy};
-    QVERIFY(window.mnuFileSaveAs_Click());
-    QVERIFY(!editor->isReadOnly());
-    QCOMPARE(window.activeDocument()->Caption(), copy);
-    QVERIFY(readFile(copy).endsWith("; saved elsewhere\r\n"));
-    QVERIFY(readFile(copy).startsWith(";**** Created with"));
-    QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
-}
-
-void RecoveryTest::locksOfEndedEditorsAreRemoved()
-{
-    const QString folder = RecoveryJournal::directory();
-    QDir().mkpath(folder);
-    auto lockFile = [&](int pid) { return folder + QStringLiteral("/%1.lock").arg(pid); };
-    for (int pid : {999981, 999982, 999983})
-        writeFile(lockFile(pid), "");
-    // 999982 is running (its lock is held); 999983 ended with work left behind.
-    const int held = ::open(QFile::encodeName(lockFile(999982)).constData(), O_RDWR);
-    QVERIFY(::flock(held, LOCK_EX | LOCK_NB) == 0);
-    RecoveryRecord record;
-    record.pid = 999983;
-    record.title = QStringLiteral("Untitled 1");
-    record.changed = QDateTime::currentDateTimeUtc();
-    QVERIFY(RecoveryJournal::writeFile(folder + QStringLiteral("/999983-1.recovery"), record));
-
-    RecoveryJournal::removeStaleLocks();
-    QVERIFY(!QFile::exists(lockFile(999981)));
-    QVERIFY(QFile::exists(lockFile(999982)));
-    QVERIFY(QFile::exists(lockFile(999983)));
-    QVERIFY(RecoveryJournal::processRunning(999982));
-    QVERIFY(!RecoveryJournal::processRunning(999983));
-    ::close(held);
-}
+};
 
 int main(int argc, char** argv)
 {

@@ -1,5 +1,4 @@
-// The Script menu and the command prompt in the main window: enabling, the two stored options and
-// runs of a saved script.
+// The Script menu and the command prompt: enabling, the two stored options and runs of a saved script.
 
 #include "app/frmMain.h"
 #include "document/CodeEditor.h"
@@ -11,6 +10,7 @@
 #include "preferences/frmOptions.h"
 #include "RecordingProcessLauncher.h"
 #include "ScriptedDialogService.h"
+#include "TestFiles.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,137 +19,104 @@
 
 class ScriptMenuTest : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-    void optionsAreStoredAndSurviveRestart();
-    void runsTheSavedScript();
-
-private:
-    static QString stored(const char* name)
-    {
-        return PrefRegistry()->GetRegValue(QLatin1String(name), TaggedValue::fromString("absent")).toString();
-    }
     QTemporaryDir dir_;
     int run_ = 0;
-};
 
-void ScriptMenuTest::init()
-{
-    qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
-    // A question no test expects is answered Cancel, never left waiting.
-    frmExecuteWarning::ModalRunner = [](frmExecuteWarning& form) {
-        form.cmdCancel->click();
-        QFAIL("unexpected question");
-    };
-}
-
-void ScriptMenuTest::cleanup()
-{
-    frmExecuteWarning::ModalRunner = nullptr;
-    frmOptions::Unload();
-}
-
-void ScriptMenuTest::optionsAreStoredAndSurviveRestart()
-{
-    ScriptedDialogService dialogs;
+private slots:
+    void init()
     {
+        qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+        // A question no test expects is answered Cancel, never left waiting.
+        frmExecuteWarning::ModalRunner = [](frmExecuteWarning& form) {
+            form.cmdCancel->click();
+            QFAIL("unexpected question");
+        };
+    }
+    void cleanup()
+    {
+        frmExecuteWarning::ModalRunner = nullptr;
+        frmOptions::Unload();
+    }
+
+    void optionsAreStoredAsText()
+    {
+        ScriptedDialogService dialogs;
         frmMain window;
         QVERIFY(!window.OsVersion5OrLater && !window.OsIsNT); // no NT system off Windows
-        window.mnuStaysOpen->trigger();
-        QCOMPARE(stored("ScriptWindowPersist"), QStringLiteral("True"));
-        window.mnuStaysOpen->trigger();
-        QCOMPARE(stored("ScriptWindowPersist"), QStringLiteral("False"));
-        window.mnuAutosave->trigger();
-        QCOMPARE(stored("ExecuteConfirm"), QStringLiteral("0"));
-        QCOMPARE(Options::ExecuteConfirm, QStringLiteral("0"));
-        window.close();
+        auto stored = [](const char* name) { return PrefRegistry()->GetRegValue(name, TaggedValue()).toString(); };
+        for (const char* value : {"True", "False"}) {
+            window.mnuStaysOpen->trigger();
+            QCOMPARE(stored("ScriptWindowPersist"), QString(value));
+        }
+        for (const char* value : {"0", "1"}) {
+            window.mnuAutosave->trigger();
+            QCOMPARE(stored("ExecuteConfirm"), QString(value));
+            QCOMPARE(Options::ExecuteConfirm, QString(value));
+        }
     }
+
+    void runsTheSavedScript()
     {
+        ScriptedDialogService dialogs;
+        RecordingProcessLauncher launcher;
+        QString path = dir_.filePath(QStringLiteral("My Scripts/log on.kix"));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        auto writeOld = [&path](const QByteArray& text) {
+            writeFile(path, text);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+        };
+        auto savedSinceOld = [&path] { return QFileInfo(path).lastModified().date().year() > 2001; };
+        writeOld("? \"hi\"\r\n");
+
         frmMain window;
-        QVERIFY(!window.mnuStaysOpen->isChecked());
-        QVERIFY(window.mnuAutosave->isChecked());
-        window.mnuAutosave->trigger();
-        QCOMPARE(stored("ExecuteConfirm"), QStringLiteral("1"));
-        QCOMPARE(Options::ExecuteConfirm, QStringLiteral("1"));
-        window.mnuStaysOpen->trigger();
-        window.close();
+        window.show();
+        QVERIFY(!window.mnuExecute->isEnabled() && !window.mnuDebug->isEnabled());
+        window.OpenFile(path);
+        QVERIFY(window.mnuExecute->isEnabled() && window.mnuDebug->isEnabled());
+
+        QString answer = QStringLiteral("cmdCancel");
+        frmExecuteWarning::ModalRunner = [&answer](frmExecuteWarning& form) {
+            form.findChild<QPushButton*>(answer)->click();
+        };
+        window.activeDocument()->rtfText->insertAt(QStringLiteral("Beep\r\n"), 0, 0);
+        window.mnuExecute->trigger();
+        QVERIFY(launcher.started.isEmpty());
+        QVERIFY(!savedSinceOld());
+
+        answer = QStringLiteral("cmdYes");
+        window.mnuExecute->trigger();
+        QByteArray text = readFile(path);
+        QVERIFY(text.startsWith(";**** Created with") && text.contains("Beep\r\n? \"hi\""));
+        QCOMPARE(launcher.started.size(), 1);
+        QCOMPARE(launcher.started[0].arguments, (QStringList{"/c", "kix32.exe", path}));
+
+        // Autosave on: saved before every run, also when unchanged (only made older, so still the
+        // editor's own version); off again: run as it is.
+        frmOptions::Get()->txtKixPath->setText(QStringLiteral("/opt/kix/kix32.exe"));
+        for (bool autosave : {true, false}) {
+            window.mnuAutosave->trigger();
+            writeOld(text);
+            window.watchDocumentFile(window.activeDocument());
+            (autosave ? window.mnuDebug : window.mnuExecute)->trigger();
+            QCOMPARE(savedSinceOld(), autosave);
+        }
+        QCOMPARE(launcher.started.size(), 3);
+        QCOMPARE(launcher.started[1].arguments, (QStringList{"/c", "/opt/kix/kix32.exe", "/d", path}));
+
+        window.mnuCommandPrompt->trigger();
+        QCOMPARE(launcher.started.last().program, launcher.comspec);
+        QVERIFY(launcher.started.last().arguments.isEmpty());
+        QVERIFY(dialogs.messages.isEmpty());
+
+        // Without a file nothing runs, even through the handler itself.
+        window.mnuFileNew_Click();
+        QVERIFY(!window.mnuExecute->isEnabled());
+        window.mnuExecute_Click();
+        QCOMPARE(launcher.started.size(), 4);
     }
-    frmMain window;
-    QVERIFY(window.mnuStaysOpen->isChecked());
-    QVERIFY(!window.mnuAutosave->isChecked());
-}
-
-void ScriptMenuTest::runsTheSavedScript()
-{
-    ScriptedDialogService dialogs;
-    RecordingProcessLauncher launcher;
-    QString path = dir_.filePath(QStringLiteral("My Scripts/log on.kix"));
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    auto writeOld = [&path](const QByteArray& text) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
-    };
-    auto savedSinceOld = [&path] { return QFileInfo(path).lastModified().date().year() > 2001; };
-    writeOld("? \"hi\"\r\n");
-
-    frmMain window;
-    window.show();
-    QVERIFY(!window.mnuExecute->isEnabled() && !window.mnuDebug->isEnabled());
-    window.OpenFile(path);
-    QVERIFY(window.mnuExecute->isEnabled() && window.mnuDebug->isEnabled());
-
-    QString answer = QStringLiteral("cmdCancel");
-    frmExecuteWarning::ModalRunner = [&answer](frmExecuteWarning& form) {
-        form.findChild<QPushButton*>(answer)->click();
-    };
-    window.activeDocument()->rtfText->insertAt(QStringLiteral("Beep\r\n"), 0, 0);
-    window.mnuExecute->trigger();
-    QVERIFY(launcher.started.isEmpty());
-    QVERIFY(!savedSinceOld());
-
-    answer = QStringLiteral("cmdYes");
-    window.mnuExecute->trigger();
-    QVERIFY(savedSinceOld());
-    QFile saved(path);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QByteArray text = saved.readAll();
-    QVERIFY(text.startsWith(";**** Created with"));
-    QVERIFY(text.contains("Beep\r\n? \"hi\""));
-    QCOMPARE(launcher.started.size(), 1);
-    QCOMPARE(launcher.started[0].arguments, (QStringList{"/c", "kix32.exe", path}));
-
-    // Autosave on: saved before every run, also when unchanged; off again: run as it is.
-    frmOptions::Get()->txtKixPath->setText(QStringLiteral("/opt/kix/kix32.exe"));
-    window.mnuAutosave->trigger();
-    writeOld(text);
-    // Only made older: still the editor's own version, not another program's.
-    window.watchDocumentFile(window.activeDocument());
-    window.mnuDebug->trigger();
-    QVERIFY(savedSinceOld());
-    QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "/opt/kix/kix32.exe", "/d", path}));
-    window.mnuAutosave->trigger();
-    writeOld(text);
-    window.watchDocumentFile(window.activeDocument());
-    window.mnuExecute->trigger();
-    QVERIFY(!savedSinceOld());
-    QCOMPARE(launcher.started.size(), 3);
-
-    window.mnuCommandPrompt->trigger();
-    QCOMPARE(launcher.started.last().program, launcher.comspec);
-    QVERIFY(launcher.started.last().arguments.isEmpty());
-    QVERIFY(dialogs.messages.isEmpty());
-
-    // Without a file nothing runs, even through the handler itself.
-    window.mnuFileNew_Click();
-    QVERIFY(!window.mnuExecute->isEnabled());
-    window.mnuExecute_Click();
-    QCOMPARE(launcher.started.size(), 4);
-}
+};
 
 QTEST_MAIN(ScriptMenuTest)
 #include "test_script_menu.moc"
