@@ -14,10 +14,7 @@
 
 namespace {
 
-long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0)
-{
-    return editor.SendScintilla(msg, w, l);
-}
+long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0) { return editor.SendScintilla(msg, w, l); }
 
 struct Edits {
     int undoSteps = 0;
@@ -30,20 +27,15 @@ Edits countEdits(CodeEditor& editor, Edit edit)
 {
     const QString before = editor.Text();
     Edits result;
-    const auto connection = QObject::connect(&editor, &QsciScintillaBase::SCN_MODIFIED, &editor,
-                                             [&](int, int type) {
-                                                 if (type & (QsciScintillaBase::SC_MOD_INSERTTEXT |
-                                                             QsciScintillaBase::SC_MOD_DELETETEXT))
-                                                     ++result.changes;
-                                             });
+    const auto connection = QObject::connect(&editor, &QsciScintillaBase::SCN_MODIFIED, &editor, [&](int, int type) {
+        result.changes += (type & (QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT)) != 0;
+    });
     sci(editor, QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     edit();
     QObject::disconnect(connection);
     const QString after = editor.Text();
-    while (editor.CanUndo()) {
+    for (; editor.CanUndo(); ++result.undoSteps)
         editor.Undo();
-        ++result.undoSteps;
-    }
     if (editor.Text() != before)
         result.undoSteps = -1;
     while (editor.CanRedo())
@@ -53,62 +45,57 @@ Edits countEdits(CodeEditor& editor, Edit edit)
     return result;
 }
 
+void indentCase(const QString& text, int anchor, int caret, bool outdent)
+{
+    CodeEditor editor;
+    QsciScintilla reference;
+    for (QsciScintilla* e : {static_cast<QsciScintilla*>(&editor), &reference}) {
+        e->setUtf8(true);
+        e->setTabWidth(4);
+        e->setIndentationsUseTabs(true);
+        e->setIndentationWidth(0);
+        e->setText(text);
+        sci(*e, QsciScintillaBase::SCI_SETANCHOR, anchor);
+        sci(*e, QsciScintillaBase::SCI_SETCURRENTPOS, caret);
+    }
+    const int first = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::min(anchor, caret)));
+    int last = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::max(anchor, caret)));
+    if (last > first && std::max(anchor, caret) == sci(reference, QsciScintillaBase::SCI_POSITIONFROMLINE, last))
+        --last;
+    for (int line = first; line <= last; ++line)
+        outdent ? reference.unindent(line) : reference.indent(line);
+
+    const Edits edits = countEdits(editor, [&] {
+        editor.RunCommand(outdent ? CodeEditor::CmdOutdent : CodeEditor::CmdIndent);
+        QCOMPARE(editor.Text(), reference.text());
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETANCHOR), sci(reference, QsciScintillaBase::SCI_GETANCHOR));
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS),
+                 sci(reference, QsciScintillaBase::SCI_GETCURRENTPOS));
+    });
+    const bool changed = reference.text() != text;
+    QCOMPARE(edits.undoSteps, changed ? 1 : 0);
+    QVERIFY(edits.changes <= 2); // one removal and one insertion at most
+}
+
 } // namespace
 
 class TestBulkEdits : public QObject {
     Q_OBJECT
 private slots:
-    void indentMatchesLineByLine_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("anchor");
-        QTest::addColumn<int>("caret");
-        QTest::addColumn<bool>("outdent");
-        const QString mixed = QStringLiteral("a\r\n  b\r\n\tc\r\n\r\n \t d\u00e9\r\n      e\r\n\t\t\r\nlast");
-        QTest::newRow("indent all") << mixed << 0 << int(mixed.toUtf8().size()) << false;
-        QTest::newRow("outdent all") << mixed << int(mixed.toUtf8().size()) << 0 << true;
-        // Caret inside the indentation of a middle line, anchor in the text of another.
-        QTest::newRow("outdent middle") << mixed << 4 << 19 << true;
-        // A selection that ends at the start of a line leaves that line alone.
-        QTest::newRow("ends at line start") << mixed << 3 << 11 << false;
-        QTest::newRow("caret only, whitespace line") << mixed << 24 << 24 << true;
-        QTest::newRow("nothing to outdent") << QStringLiteral("a\nb") << 0 << 3 << true;
-    }
-
+    // Indent and Outdent give what indenting each line from anchor to caret on its own gives.
     void indentMatchesLineByLine()
     {
-        QFETCH(QString, text);
-        QFETCH(int, anchor);
-        QFETCH(int, caret);
-        QFETCH(bool, outdent);
-        CodeEditor editor;
-        QsciScintilla reference;
-        for (QsciScintilla* e : {static_cast<QsciScintilla*>(&editor), &reference}) {
-            e->setUtf8(true);
-            e->setTabWidth(4);
-            e->setIndentationsUseTabs(true);
-            e->setIndentationWidth(0);
-            e->setText(text);
-            sci(*e, QsciScintillaBase::SCI_SETANCHOR, anchor);
-            sci(*e, QsciScintillaBase::SCI_SETCURRENTPOS, caret);
+        const QString mixed = QStringLiteral("a\r\n  b\r\n\tc\r\n\r\n \t d\u00e9\r\n      e\r\n\t\t\r\nlast");
+        const int end = int(mixed.toUtf8().size());
+        // All; a middle line's indentation to another's text; ending at a line start (that line is left
+        // alone); a caret on a whitespace line; nothing to outdent.
+        for (const auto& [text, anchor, caret, outdent] :
+             {std::tuple{mixed, 0, end, false}, {mixed, end, 0, true}, {mixed, 4, 19, true}, {mixed, 3, 11, false},
+              {mixed, 24, 24, true}, {QStringLiteral("a\nb"), 0, 3, true}}) {
+            indentCase(text, anchor, caret, outdent);
+            if (QTest::currentTestFailed())
+                return;
         }
-        const int first = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::min(anchor, caret)));
-        int last = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::max(anchor, caret)));
-        if (last > first && std::max(anchor, caret) == sci(reference, QsciScintillaBase::SCI_POSITIONFROMLINE, last))
-            --last;
-        for (int line = first; line <= last; ++line)
-            outdent ? reference.unindent(line) : reference.indent(line);
-
-        const Edits edits = countEdits(editor, [&] {
-            editor.RunCommand(outdent ? CodeEditor::CmdOutdent : CodeEditor::CmdIndent);
-            QCOMPARE(editor.Text(), reference.text());
-            QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETANCHOR), sci(reference, QsciScintillaBase::SCI_GETANCHOR));
-            QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS),
-                     sci(reference, QsciScintillaBase::SCI_GETCURRENTPOS));
-        });
-        const bool changed = reference.text() != text;
-        QCOMPARE(edits.undoSteps, changed ? 1 : 0);
-        QVERIFY(edits.changes <= 2); // one removal and one insertion at most
     }
 
     void replaceLines()

@@ -12,7 +12,6 @@ namespace {
 class AssistHandler : public CodeEditorEvents {
 public:
     explicit AssistHandler(CodeEditor& editor) : editor_(editor) { editor.setEventHandler(this); }
-
     QStringList log;
     bool insertOnSelect = false;
 
@@ -45,7 +44,7 @@ public:
             tip.SetCurrentArgument(int(typed.count(QLatin1Char(','))));
         return 0;
     }
-    bool CodeTipCancel(CodeTip&) override { return record(QStringLiteral("tip cancel"), false); }
+    bool CodeTipCancel(CodeTip&) override { return (log << QStringLiteral("tip cancel"), false); }
     bool CodeListOpen(CodeList& list) override
     {
         for (const char* name : {"Date", "Day", "MonthNo", "Month"})
@@ -53,20 +52,14 @@ public:
         list.SetSelectedIndex(0);
         return true;
     }
-    bool CodeListMatch(CodeList& list, int item) override { return record("match " + list.ItemText(item), true); }
+    bool CodeListMatch(CodeList& list, int item) override { return (log << "match " + list.ItemText(item), true); }
     bool CodeListSelect(CodeList& list) override
     {
-        return record("select " + list.ItemText(list.SelectedIndex()), insertOnSelect);
+        return (log << "select " + list.ItemText(list.SelectedIndex()), insertOnSelect);
     }
-    bool CodeListCancel(CodeList&) override { return record(QStringLiteral("list cancel"), false); }
+    bool CodeListCancel(CodeList&) override { return (log << QStringLiteral("list cancel"), false); }
 
 private:
-    bool record(const QString& event, bool answer)
-    {
-        log << event;
-        return answer;
-    }
-
     CodeEditor& editor_;
     QString tipWord_;
     int argumentsStart_ = 0;

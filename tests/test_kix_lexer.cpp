@@ -46,62 +46,41 @@ class TestKixLexer : public QObject {
 private slots:
     void initTestCase() { RegisterKixLanguage(); }
 
-    void colouring_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("token");
-        QTest::addColumn<int>("style");
-        const struct {
-            const char *name, *script, *token;
-            int style;
-        } rows[] = {
-            {"keyword any case", "$r = messageBOX(\"a\", \"b\", 0)", "messageBOX", syntax::Keyword},
-            {"keyword with digit", "Cookie1", "Cookie1", syntax::Keyword},
-            {"longer word is text", "Cookie12 Beeper", "Cookie12 Beeper", syntax::Text},
-            {"scope closing", "  endIF\r\n", "endIF", syntax::ScopeKeyword},
-            {"word operator", "If $a AND $b", "AND", syntax::Operator},
-            {"operator inside word", "Android ORDER notice", "Android ORDER notice", syntax::Text},
-            {"two-byte operator", "$a<>$b", "<>", syntax::Operator},
-            {"comment line", "; Beep \"not a string\"", "; Beep \"not a string\"", syntax::Comment},
-            {"comment ends with line", "; note\nBeep", "Beep", syntax::Keyword},
-            {"double quotes", "$s = \"Beep ; 'x'\" + 1", "\"Beep ; 'x'\"", syntax::String},
-            {"single quotes", "$s = 'say \"hi\"'", "'say \"hi\"'", syntax::String},
-            {"open string ends with line", "$s = \"open\nBeep", "Beep", syntax::Keyword},
-            {"decimal", "$n = 3.25", "3.25", syntax::Number},
-            {"hex", "$n = &1F", "&1F", syntax::Number},
-            {"ampersand before word", "$n = &Beep", "&", syntax::Operator},
-            {"variable", "$Beep = 1", "$Beep", syntax::Text},
-            {"macro", "? @Date", "@Date", syntax::Text},
-            {"label marker", ":Start", ":", syntax::Keyword},
-            {"label name", ":Start", "Start", syntax::Text},
-            {"non-ASCII word", "Beep\xC3\xA9 x", "Beep\xC3\xA9", syntax::Text},
-        };
-        for (const auto& r : rows)
-            QTest::newRow(r.name) << QString::fromUtf8(r.script) << QString::fromUtf8(r.token) << r.style;
-    }
-
+    // Words, operators, comments, strings and numbers, each where it ends.
     void colouring()
     {
-        QFETCH(QString, script);
-        QFETCH(QString, token);
-        QFETCH(int, style);
-        QsciScintilla editor;
-        QVERIFY(selectLanguage(editor, KixLanguageName));
-        editor.setText(script);
-        colourise(editor);
-        const QByteArray why = checkToken(editor, token, style);
-        QVERIFY2(why.isEmpty(), why.constData());
-    }
-
-    void lexerDescribesItself()
-    {
-        QsciScintilla editor;
-        KixLexer* lexer = selectLanguage(editor, "kixtart");
-        QVERIFY(lexer);
-        for (int s = 0; s < syntax::StyleCount; ++s)
-            QVERIFY(!lexer->description(s).isEmpty());
-        QCOMPARE(lexer->defaultColor(syntax::Keyword), QColor(0, 0, 255));
-        QVERIFY(lexer->defaultFont(syntax::ScopeKeyword).bold() && !lexer->defaultFont(syntax::Text).bold());
+        const struct {
+            const char *script, *token;
+            int style;
+        } rows[] = {
+            {"$r = messageBOX(\"a\", \"b\", 0)", "messageBOX", syntax::Keyword},
+            {"Cookie1 Cookie12 Beeper", "Cookie12 Beeper", syntax::Text},
+            {"  endIF\r\n", "endIF", syntax::ScopeKeyword},
+            {"If $a AND $b", "AND", syntax::Operator},
+            {"Android ORDER notice", "Android ORDER notice", syntax::Text},
+            {"$a<>$b", "<>", syntax::Operator},
+            {"; Beep \"not a string\"", "; Beep \"not a string\"", syntax::Comment},
+            {"; note\nBeep", "Beep", syntax::Keyword},
+            {"$s = \"Beep ; 'x'\" + 1", "\"Beep ; 'x'\"", syntax::String},
+            {"$s = 'say \"hi\"'", "'say \"hi\"'", syntax::String},
+            {"$s = \"open\nBeep", "Beep", syntax::Keyword},
+            {"$n = 3.25", "3.25", syntax::Number},
+            {"$n = &1F", "&1F", syntax::Number},
+            {"$n = &Beep", "&", syntax::Operator},
+            {"$Beep = 1", "$Beep", syntax::Text},
+            {"? @Date", "@Date", syntax::Text},
+            {":Start", ":", syntax::Keyword},
+            {":Start", "Start", syntax::Text},
+            {"Beep\xC3\xA9 x", "Beep\xC3\xA9", syntax::Text},
+        };
+        for (const auto& r : rows) {
+            QsciScintilla editor;
+            QVERIFY(selectLanguage(editor, KixLanguageName));
+            editor.setText(QString::fromUtf8(r.script));
+            colourise(editor);
+            const QByteArray why = checkToken(editor, QString::fromUtf8(r.token), r.style);
+            QVERIFY2(why.isEmpty(), why.constData());
+        }
     }
 
     void colouringFollowsTheDefinition()
