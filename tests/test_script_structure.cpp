@@ -61,14 +61,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QStringList>("expected");
-
         QTest::newRow("each unclosed kind")
-            << QByteArray("While 1\nDo\nFor $i = 1 To 2\nFor Each $x In $y\nSelect\n")
+            << QByteArray("While 1\nDo\nFor $i = 1 To 2\nFor Each $x In $y\nSelect\nFunction F()\n  If 1 EndIf\n")
             << QStringList{"1:1: While on line 1 has no Loop.", "2:1: Do on line 2 has no Until.",
                            "3:1: For on line 3 has no Next.", "4:1: For Each on line 4 has no Next.",
-                           "5:1: Select on line 5 has no EndSelect."};
-        QTest::newRow("unclosed Function") << QByteArray("Function F()\n  If 1 EndIf\n")
-            << QStringList{"1:1: Function on line 1 has no EndFunction."};
+                           "5:1: Select on line 5 has no EndSelect.", "6:1: Function on line 6 has no EndFunction."};
         QTest::newRow("closed by the wrong word") << QByteArray("If 1\n  While 1\n  EndIf\nLoop\n")
             << QStringList{"2:3: While on line 2 has no Loop.", "4:1: Loop on line 4 has no matching While."};
         QTest::newRow("stray closers") << QByteArray("EndIf\nloop\nUNTIL 1\nNext\nEndSelect\nEndFunction\n")
@@ -76,35 +73,28 @@ private slots:
                            "3:1: Until on line 3 has no matching Do.", "4:1: Next on line 4 has no matching For.",
                            "5:1: EndSelect on line 5 has no matching Select.",
                            "6:1: EndFunction on line 6 has no matching Function."};
-        QTest::newRow("closer does not reach out of a Function")
-            << QByteArray("If 1\nFunction F()\n  EndIf\nEndFunction\nEndIf\n")
+        QTest::newRow("closer does not reach out of a Function") << QByteArray("If 1\nFunction F()\n  EndIf\nEndFunction\nEndIf\n")
             << QStringList{"1:1: If on line 1 has no EndIf.", "3:3: EndIf on line 3 has no matching If.",
                            "5:1: EndIf on line 5 has no matching If."};
         QTest::newRow("Else and Case outside") << QByteArray("Else\nCase 1\nWhile 1 Case 2 Loop\n")
             << QStringList{"1:1: Else on line 1 is not inside an If.", "2:1: Case on line 2 is not inside a Select.",
                            "3:9: Case on line 3 is not inside a Select."};
-        QTest::newRow("Case ends an open block of the previous Case")
-            << QByteArray("Select\nCase 1\n  If 1\nCase 2\nEndSelect\n")
-            << QStringList{"3:3: If on line 3 has no EndIf."};
-        QTest::newRow("Case Else is a Case")
-            << QByteArray("Select\nCase 1 ? 1\nCase Else ? 2\nEndSelect\n") << QStringList{};
+        // A Case (Case Else too) ends an open block of the previous Case.
+        QTest::newRow("Case ends a block") << QByteArray("Select\nCase 1\n  If 1\nCase Else ? 2\nEndSelect\n")
+                                           << QStringList{"3:3: If on line 3 has no EndIf."};
         QTest::newRow("missing labels")
             << QByteArray("Goto Nowhere\nGosub \"Away\"\n  If 1 GOTO 'gone' EndIf\nGoto $computed\n:nowher\n")
             << QStringList{"1:6: Goto on line 1 names the label Nowhere, which is not in the script.",
                            "2:7: Gosub on line 2 names the label \"Away\", which is not in the script.",
                            "3:13: Goto on line 3 names the label 'gone', which is not in the script."};
-        QTest::newRow("label defined twice") << QByteArray(":Start\n? 1\n  :START ; again\n")
-            << QStringList{"3:3: Label :START on line 3 is already defined on line 1."};
-        QTest::newRow("Function defined twice")
-            << QByteArray("Function Get($a)\nEndFunction\nfunction GET()\nendfunction\n")
-            << QStringList{"3:10: Function GET on line 3 is already defined on line 1."};
-        QTest::newRow("open strings")
-            << QByteArray("$a = \"open\n$b = 'also open ; If\n$c = \"closed\" + 'closed'\n")
+        QTest::newRow("defined twice")
+            << QByteArray(":Start\nFunction Get($a)\nEndFunction\n  :START ; again\nfunction GET()\nendfunction\n")
+            << QStringList{"4:3: Label :START on line 4 is already defined on line 1.",
+                           "5:10: Function GET on line 5 is already defined on line 2."};
+        QTest::newRow("open strings") << QByteArray("$a = \"open\n$b = 'also open ; If\n$c = \"closed\" + 'closed'\n")
             << QStringList{"1:6: String on line 1 is not closed.", "2:6: String on line 2 is not closed."};
-        QTest::newRow("column counts characters") << QByteArray("$Grüße = \"ä\" If 1\n")
-            << QStringList{"1:14: If on line 1 has no EndIf."};
-        QTest::newRow("old Mac line breaks") << QByteArray("? 1\rIf 1\r? 2\r")
-                                             << QStringList{"2:1: If on line 2 has no EndIf."};
+        QTest::newRow("column counts characters") << QByteArray("$Grüße = \"ä\" If 1\n") << QStringList{"1:14: If on line 1 has no EndIf."};
+        QTest::newRow("old Mac line breaks") << QByteArray("? 1\rIf 1\r? 2\r") << QStringList{"2:1: If on line 2 has no EndIf."};
     }
 
     void problemKinds()
