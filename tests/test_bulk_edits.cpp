@@ -106,9 +106,8 @@ private slots:
         editor.SetSelectionRange({0, 2, 2, 4});
         const Edits edits = countEdits(editor, [&] {
             editor.ReplaceLines(1, 2, {QStringLiteral("'two"), QStringLiteral("'th\u00e9e")});
-            const Range selection = editor.GetSelectionRange(false);
-            QCOMPARE(QList<int>({selection.StartLine, selection.StartColumn, selection.EndLine, selection.EndColumn}),
-                     QList<int>({0, 2, 2, 4}));
+            const Range r = editor.GetSelectionRange(false);
+            QCOMPARE(QList<int>({r.StartLine, r.StartColumn, r.EndLine, r.EndColumn}), QList<int>({0, 2, 2, 4}));
             QCOMPARE(editor.HighlightedLine(), 1);
         });
         QCOMPARE(edits.undoSteps, 1);
