@@ -76,7 +76,7 @@ private slots:
         auto second = std::make_shared<LanguageDefinition>();
         registry.RegisterLanguage("TestLang", first);
         registry.RegisterLanguage("TESTLANG", second);
-        QCOMPARE(registry.find("testlang"), std::shared_ptr<const LanguageDefinition>(second));
+        QCOMPARE(registry.find("testLANG"), std::shared_ptr<const LanguageDefinition>(second));
         QObject owner;
         QVERIFY(!registry.createLexer("NoSuchLanguage", &owner));
         QsciLexer* lexer = registry.createLexer("testLang", &owner);
