@@ -1,6 +1,5 @@
-// Saving over existing files: a folder the user cannot write, hard links, pipes, file-size limits,
-// read-only files, owner, mode and extended attributes. Saves that could end or block a process
-// run in a helper process of their own.
+// Saving over existing files: read-only folders and files, hard links, pipes, file-size limits, owner,
+// mode and extended attributes. Saves that could end or block a process run in a helper process.
 
 #include "document/ScriptFile.h"
 #include "TestFiles.h"
@@ -81,8 +80,7 @@ private slots:
 
     void readOnlyFolderSavesInPlace()
     {
-        const QString locked = folder(QStringLiteral("locked"));
-        const QString temp = folder(QStringLiteral("locked-tmp"));
+        const QString locked = folder(QStringLiteral("locked")), temp = folder(QStringLiteral("locked-tmp"));
         const QString path = locked + QStringLiteral("/script.kix");
         writeFile(path, "old text\r\n");
         giveToHelperUser(path);
@@ -101,13 +99,11 @@ private slots:
     void hardLinksKept()
     {
         const QString links = folder(QStringLiteral("links"));
-        const QString path = links + QStringLiteral("/script.kix");
-        const QString other = links + QStringLiteral("/other-name.kix");
+        const QString path = links + QStringLiteral("/script.kix"), other = links + QStringLiteral("/other-name.kix");
         writeFile(path, "old text, longer than the new one\r\n");
         QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         QVERIFY(ScriptFile::write(path, "; stamp\r\n", "body").ok());
         QCOMPARE(readFile(other), QByteArray("; stamp\r\nbody"));
-        QCOMPARE(statOf(path).st_nlink, nlink_t(2));
         QCOMPARE(statOf(path).st_ino, statOf(other).st_ino);
         QCOMPARE(entries(links), (QStringList{QStringLiteral("other-name.kix"), QStringLiteral("script.kix")}));
     }
@@ -127,8 +123,7 @@ private slots:
     {
         for (bool hardLinked : {false, true}) {
             const QString box = folder(QStringLiteral("limit-%1").arg(hardLinked));
-            const QString temp = folder(QStringLiteral("limit-tmp-%1").arg(hardLinked));
-            const QString path = box + QStringLiteral("/script.kix");
+            const QString temp = folder(QStringLiteral("limit-tmp-%1").arg(hardLinked)), path = box + QStringLiteral("/script.kix");
             writeFile(path, "old contents\r\n");
             QStringList names{QStringLiteral("script.kix")};
             if (hardLinked) {
@@ -183,10 +178,8 @@ private slots:
         QVERIFY(ScriptFile::write(path, {}, "y").ok());
         QCOMPARE(readFile(path), QByteArray("y"));
         QCOMPARE(statOf(path).st_mode & 07777, mode_t(02640));
-        if (isRoot()) {
-            QCOMPARE(statOf(path).st_uid, kOtherUser);
-            QCOMPARE(statOf(path).st_gid, gid_t(kOtherUser));
-        }
+        if (isRoot())
+            QVERIFY(statOf(path).st_uid == kOtherUser && statOf(path).st_gid == gid_t(kOtherUser));
         if (!attributes)
             QSKIP(qPrintable(QStringLiteral("the temporary folder takes no user.* extended attributes: ") +
                              systemReason(attributeError)));
