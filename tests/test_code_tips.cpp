@@ -187,10 +187,8 @@ private slots:
 
         // MONTH may still become MONTHNO: "n" keeps the list open, another letter after a complete
         // name closes it.
-        doc.type(QStringLiteral("MONTHn"));
+        doc.type(QStringLiteral("MONTHno"));
         QVERIFY(doc.listShown() && doc.handler->OpenCodeList);
-        doc.type(QStringLiteral("o"));
-        QVERIFY(doc.listShown());
         doc.type(QStringLiteral("x"));
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
         QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox"));
@@ -203,19 +201,15 @@ private slots:
         QTest::keyClick(&doc.editor, Qt::Key_Left);
         doc.type(QStringLiteral("q"));
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-    }
 
-    void chosenMacroReplacesTypedPart()
-    {
-        Document doc;
+        // A chosen item replaces the part typed; nothing typed: it goes in at the caret.
+        doc.editor.setText(QString());
         doc.type(QStringLiteral("$d = @mo"));
         QVERIFY(doc.listShown());
         QTest::keyClick(&doc.editor, Qt::Key_Tab);
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
         QCOMPARE(doc.editor.Text(), QStringLiteral("$d = @MONTH"));
         QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 11);
-
-        // Nothing typed: the chosen item goes in at the caret; the caret lands one character past it.
         doc.editor.setText(QStringLiteral("x"));
         doc.editor.SetSelectionRange({0, 0, 0, 0});
         doc.type(QStringLiteral("@"));
@@ -225,7 +219,7 @@ private slots:
         QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 7);
     }
 
-    void rightClickHelpCaptions()
+    void rightClickMenu()
     {
         Document doc;
         doc.editor.setText(QStringLiteral("messagebox date EndI zzz\n\n"));
@@ -249,14 +243,7 @@ private slots:
         // The left button opens nothing.
         QTest::mouseClick(doc.editor.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(doc.menus.popups, 6);
-    }
-
-    void rightClickListsLabels()
-    {
-        Document doc;
-        doc.rightClickAt(0, 0);
-        QVERIFY(doc.menus.jumpShown && doc.menus.noneShown);
-        QVERIFY(doc.menus.labelsShown.isEmpty());
+        QVERIFY(doc.menus.jumpShown && doc.menus.noneShown && doc.menus.labelsShown.isEmpty());
 
         // Only a ":" at the line start followed by a name makes a label; twenty at most are listed.
         QStringList script;

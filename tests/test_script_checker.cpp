@@ -9,6 +9,7 @@
 #include "document/SymbolList.h"
 
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
@@ -73,11 +74,8 @@ private slots:
         editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
         editor.checker().checkNow();
         const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x"};
-        quint32 seed = 12345;
-        auto next = [&seed](int n) {
-            seed = seed * 1103515245u + 12345u;
-            return int((seed >> 16) % quint32(n));
-        };
+        QRandomGenerator random(12345);
+        auto next = [&random](int n) { return int(random.bounded(n)); };
         for (int round = 0; round < 300; ++round) {
             const int length = int(send(editor, Sci::SCI_GETLENGTH));
             const int at = next(length + 1);
@@ -90,8 +88,7 @@ private slots:
             }
             if (next(2) == 0) { // several edits may come before a check
                 editor.checker().checkNow();
-                const QList<int> stale = staleLevels(editor);
-                QVERIFY2(stale.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
+                QVERIFY2(staleLevels(editor).isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
             }
         }
     }

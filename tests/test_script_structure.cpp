@@ -52,7 +52,7 @@ private slots:
         const QByteArray text = readCorpus(file);
         const ScriptStructure s = ScriptStructure::analyse(text);
         QCOMPARE(describe(s), QStringList());
-        QCOMPARE(qsizetype(s.foldLevels.size()), text.count('\n') + 1);
+        QCOMPARE(qsizetype(s.foldLevels.size()), text.count('\n') + 1); // one level per line
         for (const auto& b : s.blocks)
             QVERIFY2(b.closeLine >= b.openLine, qPrintable(QString::number(b.openLine)));
     }
@@ -125,13 +125,11 @@ private slots:
     void deepNestingDoesNotOverflow()
     {
         constexpr int depth = 10000;
-        QByteArray text;
-        for (int i = 0; i < depth; ++i)
+        QByteArray text, closers;
+        for (int i = 0; i < depth; ++i) {
             text += (i % 2 ? "While 1\n" : "If 1\n");
-        QByteArray closers;
-        for (int i = depth - 1; i >= 0; --i)
-            closers += (i % 2 ? "Loop\n" : "EndIf\n");
-
+            closers.prepend(i % 2 ? "Loop\n" : "EndIf\n");
+        }
         const ScriptStructure open = ScriptStructure::analyse(text);
         QCOMPARE(int(open.problems.size()), depth);
         QCOMPARE(open.problems.front().message, QStringLiteral("If on line 1 has no EndIf."));
@@ -156,10 +154,8 @@ private slots:
                                 "  If 2 ? 2 EndIf\n"    // 6  one-line block: no header
                                 "EndIf If 3\n"          // 7  closes and opens: depth 0, header
                                 "EndIf\n";              // 8
-        const ScriptStructure s = ScriptStructure::analyse(text);
         const int H = ScriptStructure::FoldHeader;
-        const std::vector<int> expected = {0, 0 | H, 1 | H, 2, 1, 1, 1, 0 | H, 0, 0};
-        QCOMPARE(s.foldLevels, expected);
+        QCOMPARE(ScriptStructure::analyse(text).foldLevels, (std::vector<int>{0, 0 | H, 1 | H, 2, 1, 1, 1, 0 | H, 0, 0}));
     }
 
     void symbols()
