@@ -184,23 +184,16 @@ private slots:
         QVERIFY(list && doc.listShown());
         QCOMPARE(list->ItemCount(), 54);
         QCOMPARE(list->SelectedIndex(), 0);
-
-        // MONTH may still become MONTHNO: "n" keeps the list open, another letter after a complete
-        // name closes it.
-        doc.type(QStringLiteral("MONTHno"));
-        QVERIFY(doc.listShown() && doc.handler->OpenCodeList);
-        doc.type(QStringLiteral("x"));
-        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
-        QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox"));
-
-        // A blank closes it, and so does a key typed once the caret is back at the "@".
-        doc.type(QStringLiteral(" @da "));
-        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-        doc.type(QStringLiteral("@"));
-        QVERIFY(doc.listShown());
+        // MONTH may still become MONTHNO: "no" keeps the list open, another letter after a complete
+        // name closes it; so does a blank, and a key typed once the caret is back at the "@".
+        for (const auto& [typed, shown] : {std::pair{"MONTHno", true}, {"x", false}, {" @da ", false}, {"@", true}}) {
+            doc.type(QString::fromLatin1(typed));
+            QVERIFY2(doc.listShown() == shown && bool(doc.handler->OpenCodeList) == shown, typed);
+        }
         QTest::keyClick(&doc.editor, Qt::Key_Left);
         doc.type(QStringLiteral("q"));
-        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
+        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
+        QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox @da q@"));
 
         // A chosen item replaces the part typed; nothing typed: it goes in at the caret.
         doc.editor.setText(QString());
