@@ -90,11 +90,10 @@ private slots:
         QTest::keyClicks(&editor, QStringLiteral("Foo("));
         CodeTip* tip = editor.openCodeTip();
         QVERIFY(tip && tipShown(editor));
-        QCOMPARE(highlighted(*tip), QStringLiteral("a"));
-        QTest::keyClicks(&editor, QStringLiteral("1,"));
-        QCOMPARE(highlighted(*tip), QStringLiteral("b"));
-        QTest::keyClicks(&editor, QStringLiteral("2, 3"));
-        QCOMPARE(highlighted(*tip), QStringLiteral("c"));
+        for (const auto& [typed, argument] : {std::pair{"", "a"}, {"1,", "b"}, {"2, 3", "c"}}) {
+            QTest::keyClicks(&editor, QString::fromLatin1(typed));
+            QCOMPARE(highlighted(*tip), QString::fromLatin1(argument));
+        }
         QTest::keyClick(&editor, Qt::Key_ParenRight); // the handler closes it
         QVERIFY(!tipShown(editor) && !editor.openCodeTip());
         QCOMPARE(handler.log, QStringList{QStringLiteral("tip cancel")});
@@ -125,11 +124,11 @@ private slots:
         QVERIFY(list && listShown(editor));
         QCOMPARE(editor.Text(), QStringLiteral("? @")); // the "@" went in before the list opened
 
-        QTest::keyClicks(&editor, QStringLiteral("mo"));
-        QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("Month"));
-        QCOMPARE(handler.log.last(), QStringLiteral("match Month"));
-        QTest::keyClicks(&editor, QStringLiteral("nthn"));
-        QCOMPARE(list->ItemText(list->SelectedIndex()), QStringLiteral("MonthNo"));
+        for (const auto& [typed, selected] : {std::pair{"mo", "Month"}, {"nthn", "MonthNo"}}) {
+            QTest::keyClicks(&editor, QString::fromLatin1(typed));
+            QCOMPARE(list->ItemText(list->SelectedIndex()), QString::fromLatin1(selected));
+            QCOMPARE(handler.log.last(), "match " + QString::fromLatin1(selected));
+        }
 
         // The handler leaves the insertion to the control: the item replaces the typed name.
         handler.insertOnSelect = true;
@@ -150,9 +149,8 @@ private slots:
         QTest::keyClicks(&editor, QStringLiteral("@d"));
         handler.log.clear();
         QTest::keyClick(&editor, Qt::Key_Escape);
-        QVERIFY(!listShown(editor) && !editor.openCodeList());
         QTest::keyClicks(&editor, QStringLiteral("@ @xq"));
-        QVERIFY(!listShown(editor));
+        QVERIFY(!listShown(editor) && !editor.openCodeList());
         QCOMPARE(editor.Text(), QStringLiteral("@d@ @xq"));
         QCOMPARE(handler.log, QStringList(3, QStringLiteral("list cancel")));
     }
