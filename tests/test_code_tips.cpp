@@ -195,7 +195,7 @@ private slots:
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
         QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox @da q@"));
 
-        // A chosen item replaces the part typed; nothing typed: it goes in at the caret.
+        // A chosen item replaces what was typed; nothing typed: it goes in at the caret.
         doc.editor.setText(QString());
         doc.type(QStringLiteral("$d = @mo"));
         QVERIFY(doc.listShown());
