@@ -1,13 +1,12 @@
-// Edits that touch many lines at once (Indent, Outdent, whole-line replacement, Replace All) are
-// one change and one undo step, with the same result as editing line by line; and the accessible
-// text interface reports the right character offsets after edits while accessibility is on.
+// Edits that touch many lines at once are one change and one undo step, with the same result as
+// editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
 #include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
 #include "ScriptedDialogService.h"
+#include "TestFiles.h"
 
 #include <QAccessible>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QAccessibleTextInterface>
 #include <QPushButton>
@@ -15,10 +14,7 @@
 
 namespace {
 
-long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0)
-{
-    return editor.SendScintilla(msg, w, l);
-}
+long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0) { return editor.SendScintilla(msg, w, l); }
 
 struct Edits {
     int undoSteps = 0;
@@ -31,20 +27,15 @@ Edits countEdits(CodeEditor& editor, Edit edit)
 {
     const QString before = editor.Text();
     Edits result;
-    const auto connection = QObject::connect(&editor, &QsciScintillaBase::SCN_MODIFIED, &editor,
-                                             [&](int, int type) {
-                                                 if (type & (QsciScintillaBase::SC_MOD_INSERTTEXT |
-                                                             QsciScintillaBase::SC_MOD_DELETETEXT))
-                                                     ++result.changes;
-                                             });
+    const auto connection = QObject::connect(&editor, &QsciScintillaBase::SCN_MODIFIED, &editor, [&](int, int type) {
+        result.changes += (type & (QsciScintillaBase::SC_MOD_INSERTTEXT | QsciScintillaBase::SC_MOD_DELETETEXT)) != 0;
+    });
     sci(editor, QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
     edit();
     QObject::disconnect(connection);
     const QString after = editor.Text();
-    while (editor.CanUndo()) {
+    for (; editor.CanUndo(); ++result.undoSteps)
         editor.Undo();
-        ++result.undoSteps;
-    }
     if (editor.Text() != before)
         result.undoSteps = -1;
     while (editor.CanRedo())
@@ -54,43 +45,8 @@ Edits countEdits(CodeEditor& editor, Edit edit)
     return result;
 }
 
-} // namespace
-
-class TestBulkEdits : public QObject {
-    Q_OBJECT
-private slots:
-    void indentMatchesLineByLine_data();
-    void indentMatchesLineByLine();
-    void replaceLines();
-    void replaceAllIsOneEdit();
-    void accessibleOffsetsFollowEdits();
-    void streamedOpenMatchesWholeRead();
-};
-
-void TestBulkEdits::indentMatchesLineByLine_data()
+void indentCase(const QString& text, int anchor, int caret, bool outdent)
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("anchor");
-    QTest::addColumn<int>("caret");
-    QTest::addColumn<bool>("outdent");
-    const QString mixed = QStringLiteral("a\r\n  b\r\n\tc\r\n\r\n \t d\u00e9\r\n      e\r\n\t\t\r\nlast");
-    QTest::newRow("indent all") << mixed << 0 << int(mixed.toUtf8().size()) << false;
-    QTest::newRow("outdent all") << mixed << int(mixed.toUtf8().size()) << 0 << true;
-    // Caret inside the indentation of a middle line, anchor in the text of another.
-    QTest::newRow("indent middle") << mixed << 12 << 4 << false;
-    QTest::newRow("outdent middle") << mixed << 4 << 19 << true;
-    // A selection that ends at the start of a line leaves that line alone.
-    QTest::newRow("ends at line start") << mixed << 3 << 11 << false;
-    QTest::newRow("caret only, whitespace line") << mixed << 24 << 24 << true;
-    QTest::newRow("nothing to outdent") << QStringLiteral("a\nb") << 0 << 3 << true;
-}
-
-void TestBulkEdits::indentMatchesLineByLine()
-{
-    QFETCH(QString, text);
-    QFETCH(int, anchor);
-    QFETCH(int, caret);
-    QFETCH(bool, outdent);
     CodeEditor editor;
     QsciScintilla reference;
     for (QsciScintilla* e : {static_cast<QsciScintilla*>(&editor), &reference}) {
@@ -121,185 +77,173 @@ void TestBulkEdits::indentMatchesLineByLine()
     QVERIFY(edits.changes <= 2); // one removal and one insertion at most
 }
 
-void TestBulkEdits::replaceLines()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral("one\r\ntwo\r\nthree\r\nfour"));
-    editor.SetHighlightedLine(1); // the first replaced line
-    editor.SetSelectionRange({0, 2, 2, 4});
-    const Edits edits = countEdits(editor, [&] {
-        editor.ReplaceLines(1, 2, {QStringLiteral("'two"), QStringLiteral("'th\u00e9e")});
-        const Range selection = editor.GetSelectionRange(false);
-        QCOMPARE(QList<int>({selection.StartLine, selection.StartColumn, selection.EndLine, selection.EndColumn}),
-                 QList<int>({0, 2, 2, 4}));
-        QCOMPARE(editor.HighlightedLine(), 1);
-    });
-    QCOMPARE(edits.undoSteps, 1);
-    QCOMPARE(editor.Text(), QStringLiteral("one\r\n'two\r\n'th\u00e9e\r\nfour"));
+} // namespace
 
-    // Fewer lines than were replaced; the last line of the text.
-    editor.ReplaceLines(2, 3, {QStringLiteral("end")});
-    QCOMPARE(editor.Text(), QStringLiteral("one\r\n'two\r\nend"));
-}
-
-void TestBulkEdits::replaceAllIsOneEdit()
-{
-    ScriptedDialogService dialogs;
-    CodeEditor editor;
-    editor.setText(QStringLiteral("$a=1 $bb=22\n$ab=3\nx"));
-    editor.SetSelectionRange({2, 1, 2, 1});
-    editor.RunCommand(CodeEditor::CmdFindReplace);
-    FindReplaceDialog* dialog = editor.findReplaceDialog();
-    FindOptions options;
-    options.regularExpression = true;
-    dialog->setOptions(options);
-
-    struct Case {
-        QString find, replace, expected;
-        int count;
-    };
-    const QList<Case> cases{
-        // Groups, the whole match, escapes, and a backslash that is not an escape.
-        {QStringLiteral("\\$(\\w+)=(\\d+)"), QStringLiteral("\\2:\\1[\\0]\\t\\q\\\\"),
-         QStringLiteral("1:a[$a=1]\t\\q\\ 22:bb[$bb=22]\t\\q\\\n3:ab[$ab=3]\t\\q\\\nx"), 3},
-        // An empty match at each line start.
-        {QStringLiteral("^"), QStringLiteral("' "), QStringLiteral("' $a=1 $bb=22\n' $ab=3\n' x"), 3},
-        // Empty matches everywhere, replaced by nothing: counted, text unchanged, no undo step.
-        {QStringLiteral("z*"), QString(), QStringLiteral("$a=1 $bb=22\n$ab=3\nx"), 20},
-    };
-    for (const Case& c : cases) {
-        editor.setText(QStringLiteral("$a=1 $bb=22\n$ab=3\nx"));
-        dialog->setFindText(c.find);
-        dialog->setReplaceText(c.replace);
-        const Edits edits = countEdits(editor, [&] { dialog->replaceAllButton()->click(); });
-        QCOMPARE(editor.Text(), c.expected);
-        QCOMPARE(edits.undoSteps, c.expected == QStringLiteral("$a=1 $bb=22\n$ab=3\nx") ? 0 : 1);
-        QVERIFY(edits.changes <= 2);
-        QVERIFY2(dialogs.messages.last().text.contains(QString::number(c.count)),
-                 qPrintable(dialogs.messages.last().text));
+class TestBulkEdits : public QObject {
+    Q_OBJECT
+private slots:
+    // Indent and Outdent give what indenting each line from anchor to caret on its own gives.
+    void indentMatchesLineByLine()
+    {
+        const QString mixed = QStringLiteral("a\r\n  b\r\n\tc\r\n\r\n \t d\u00e9\r\n      e\r\n\t\t\r\nlast");
+        const int end = int(mixed.toUtf8().size());
+        // All; a middle line's indentation to another's text; a selection ending at a line start
+        // (that line is left alone); a caret on a whitespace line; nothing to outdent.
+        for (const auto& [text, anchor, caret, outdent] :
+             {std::tuple{mixed, 0, end, false}, {mixed, end, 0, true}, {mixed, 4, 19, true}, {mixed, 12, 4, false},
+              {mixed, 3, 11, false}, {mixed, 24, 24, true}, {QStringLiteral("a\nb"), 0, 3, true}}) {
+            indentCase(text, anchor, caret, outdent);
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 
-    // Literal text, whole words, any case; the last replacement is left selected.
-    options = FindOptions();
-    options.wholeWord = true;
-    dialog->setOptions(options);
-    editor.setText(QStringLiteral("Cat cat catalog\ncAt"));
-    dialog->setFindText(QStringLiteral("cat"));
-    dialog->setReplaceText(QStringLiteral("d\u00f6g"));
-    dialog->replaceAllButton()->click();
-    QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g d\u00f6g catalog\nd\u00f6g"));
-    QCOMPARE(editor.selectedText(), QStringLiteral("d\u00f6g"));
-    QCOMPARE(editor.GetSelectionRange().StartLine, 1);
-
-    const int messages = int(dialogs.messages.size());
-    dialog->setFindText(QStringLiteral("absent"));
-    dialog->replaceAllButton()->click();
-    QCOMPARE(dialogs.messages.size(), messages + 1);
-    QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("Cannot find")));
-}
-
-void TestBulkEdits::accessibleOffsetsFollowEdits()
-{
-#ifndef TESSARY_QSCINTILLA_PATCHED
-    QSKIP("built with the system's QScintilla");
-#endif
-    CodeEditor editor;
-    editor.resize(400, 300);
-    editor.show();
-    // Three lines of 1-, 2- and 3-byte characters: byte positions and character offsets differ.
-    editor.setText(QStringLiteral("ab\u00e9\r\n\u20ac\u20acx\r\nend"));
-    QAccessible::setActive(true);
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
-    QVERIFY(accessible && accessible->textInterface());
-    QAccessibleTextInterface* text = accessible->textInterface();
-
-    editor.SetSelectionRange({1, 2, 1, 2}); // before "x": offset 3 + 2 + 2
-    QCOMPARE(text->cursorPosition(), 7);
-    QTest::keyClicks(&editor, QStringLiteral("yz"));
-    QCOMPARE(text->cursorPosition(), 9);
-    QCOMPARE(text->characterCount(), 15);
-    QCOMPARE(text->text(5, 10), QStringLiteral("\u20ac\u20acyzx"));
-    editor.InsertTextAt(QStringLiteral("\u00e9\u00e9"), {0, 0});
-    QCOMPARE(text->cursorPosition(), 11);
-    QTest::keyClick(&editor, Qt::Key_Backspace);
-    QCOMPARE(text->cursorPosition(), 10);
-    text->setCursorPosition(13); // start of the last line
-    QCOMPARE(editor.GetSelectionRange().StartLine, 2);
-    QCOMPARE(editor.GetSelectionRange().StartColumn, 0);
-    // A bulk edit before the caret.
-    editor.RunCommand(CodeEditor::CmdSelectAll);
-    editor.RunCommand(CodeEditor::CmdIndent);
-    editor.SetSelectionRange({2, 1, 2, 1});
-    QCOMPARE(text->cursorPosition(), 16); // the line starts 2 tabs later, at 15
-    QCOMPARE(text->text(15, 17), QStringLiteral("\te"));
-    QAccessible::setActive(false);
-}
-
-// Reading a file in blocks gives the same text and format as reading it whole, also where a
-// character or the evidence against UTF-8 lies across the boundary of a block (256 KiB).
-void TestBulkEdits::streamedOpenMatchesWholeRead()
-{
-    const qsizetype block = 256 * 1024;
-    const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(3 * block / 11);
-    const auto at = [&](qsizetype pos, const QByteArray& insert) {
-        Q_ASSERT(pos + insert.size() <= ascii.size());
-        QByteArray bytes = ascii;
-        bytes.replace(pos, insert.size(), insert);
-        return bytes;
-    };
-    const QList<std::pair<const char*, QByteArray>> files{
-        {"UTF-8 across a block boundary", at(block - 1, "\xC3\xA9") + "\xE2\x82\xAC"},
-        {"Windows-1252 after the first block", at(block + 500, "\xE9") + "\xC3\xA9"},
-        {"a broken sequence at the end", ascii + "\xE2\x82"},
-        {"UTF-8 with a mark", "\xEF\xBB\xBF" + at(block, "\xE2\x82\xAC")},
-        {"a mark, then Windows-1252", "\xEF\xBB\xBF" + at(2 * block, "\x80")},
-        {"plain ASCII, LF", QByteArray("a\nb\n").repeated(block)},
-        {"UTF-16", QByteArray("\xFF\xFE\x41\x00\x0D\x00\x0A\x00\xE9\x00", 10)},
-        {"empty", QByteArray()},
-    };
-    QTemporaryDir dir;
-    for (const auto& [what, bytes] : files) {
-        const QString path = dir.filePath(QStringLiteral("f.kix"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        QByteArray whole;
-        const ScriptFile expected = ScriptFile::decode(bytes, whole);
-        QByteArray streamed;
-        int begun = 0;
-        qint64 announced = -1;
-        ScriptFile format;
-        QVERIFY(ScriptFile::stream(
-                    path, format,
-                    [&](qint64 length) {
-                        ++begun;
-                        announced = length;
-                    },
-                    [&](QByteArrayView b) { streamed.append(b); })
-                    .ok());
-        format.setLineBreakFrom(streamed);
-        QVERIFY2(streamed == whole, what);
-        QCOMPARE(begun, 1);
-        QCOMPARE(announced, qint64(whole.size()));
-        QVERIFY2(format.encoding() == expected.encoding(), what);
-        QVERIFY2(format.lineBreak() == expected.lineBreak(), what);
-
+    void replaceLines()
+    {
         CodeEditor editor;
-        QVERIFY(editor.LoadFromFile(path).ok());
-        QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+        editor.setText(QStringLiteral("one\r\ntwo\r\nthree\r\nfour"));
+        editor.SetHighlightedLine(1); // the first replaced line
+        editor.SetSelectionRange({0, 2, 2, 4});
+        const Edits edits = countEdits(editor, [&] {
+            editor.ReplaceLines(1, 2, {QStringLiteral("'two"), QStringLiteral("'th\u00e9e")});
+            const Range r = editor.GetSelectionRange(false);
+            QCOMPARE(QList<int>({r.StartLine, r.StartColumn, r.EndLine, r.EndColumn}), QList<int>({0, 2, 2, 4}));
+            QCOMPARE(editor.HighlightedLine(), 1);
+        });
+        QCOMPARE(edits.undoSteps, 1);
+        QCOMPARE(editor.Text(), QStringLiteral("one\r\n'two\r\n'th\u00e9e\r\nfour"));
+        // Fewer lines than were replaced; the last line of the text.
+        editor.ReplaceLines(2, 3, {QStringLiteral("end")});
+        QCOMPARE(editor.Text(), QStringLiteral("one\r\n'two\r\nend"));
     }
 
-    // A file that cannot be read hands nothing over, and text already in the control stays.
-    int calls = 0;
-    ScriptFile format;
-    QVERIFY(!ScriptFile::stream(dir.path(), format, [&](qint64) { ++calls; }, [&](QByteArrayView) { ++calls; }).ok());
-    QCOMPARE(calls, 0);
-    CodeEditor editor;
-    editor.setText(QStringLiteral("kept"));
-    QVERIFY(!editor.LoadFromFile(dir.filePath(QStringLiteral("absent.kix"))).ok());
-    QCOMPARE(editor.Text(), QStringLiteral("kept"));
-}
+    void replaceAllIsOneEdit()
+    {
+        ScriptedDialogService dialogs;
+        CodeEditor editor;
+        editor.RunCommand(CodeEditor::CmdFindReplace);
+        FindReplaceDialog* dialog = editor.findReplaceDialog();
+        FindOptions options;
+        options.regularExpression = true;
+        dialog->setOptions(options);
+
+        // Groups, the whole match, escapes and a backslash that is not one; an empty match at each
+        // line start; empty matches everywhere replaced by nothing: counted, no undo step.
+        const QString original = QStringLiteral("$a=1 $bb=22\n$ab=3\nx");
+        for (const auto& [find, replace, expected, count] :
+             {std::tuple{QStringLiteral("\\$(\\w+)=(\\d+)"), QStringLiteral("\\2:\\1[\\0]\\t\\q\\\\"),
+                         QStringLiteral("1:a[$a=1]\t\\q\\ 22:bb[$bb=22]\t\\q\\\n3:ab[$ab=3]\t\\q\\\nx"), 3},
+              {QStringLiteral("^"), QStringLiteral("' "), QStringLiteral("' $a=1 $bb=22\n' $ab=3\n' x"), 3},
+              {QStringLiteral("z*"), QString(), original, 20}}) {
+            editor.setText(original);
+            dialog->setFindText(find);
+            dialog->setReplaceText(replace);
+            const Edits edits = countEdits(editor, [&] { dialog->replaceAllButton()->click(); });
+            QCOMPARE(editor.Text(), expected);
+            QCOMPARE(edits.undoSteps, expected == original ? 0 : 1);
+            QVERIFY(edits.changes <= 2);
+            QVERIFY2(dialogs.messages.last().text.contains(QString::number(count)), qPrintable(dialogs.messages.last().text));
+        }
+
+        // Literal text, whole words, any case; the last replacement is left selected.
+        options = FindOptions();
+        options.wholeWord = true;
+        dialog->setOptions(options);
+        editor.setText(QStringLiteral("Cat cat catalog\ncAt"));
+        dialog->setFindText(QStringLiteral("cat"));
+        dialog->setReplaceText(QStringLiteral("d\u00f6g"));
+        dialog->replaceAllButton()->click();
+        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g d\u00f6g catalog\nd\u00f6g"));
+        QCOMPARE(editor.selectedText(), QStringLiteral("d\u00f6g"));
+        QCOMPARE(editor.GetSelectionRange().StartLine, 1);
+
+        const int messages = int(dialogs.messages.size());
+        dialog->setFindText(QStringLiteral("absent"));
+        dialog->replaceAllButton()->click();
+        QCOMPARE(dialogs.messages.size(), messages + 1);
+        QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("Cannot find")));
+    }
+
+    void accessibleOffsetsFollowEdits()
+    {
+#ifndef TESSARY_QSCINTILLA_PATCHED
+        QSKIP("built with the system's QScintilla");
+#endif
+        CodeEditor editor;
+        editor.resize(400, 300);
+        editor.show();
+        // Three lines of 1-, 2- and 3-byte characters: byte positions and character offsets differ.
+        editor.setText(QStringLiteral("ab\u00e9\r\n\u20ac\u20acx\r\nend"));
+        QAccessible::setActive(true);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&editor);
+        QVERIFY(accessible && accessible->textInterface());
+        QAccessibleTextInterface* text = accessible->textInterface();
+
+        editor.SetSelectionRange({1, 2, 1, 2}); // before "x": offset 3 + 2 + 2
+        QCOMPARE(text->cursorPosition(), 7);
+        QTest::keyClicks(&editor, QStringLiteral("yz"));
+        QCOMPARE(text->cursorPosition(), 9);
+        QCOMPARE(text->characterCount(), 15);
+        QCOMPARE(text->text(5, 10), QStringLiteral("\u20ac\u20acyzx"));
+        editor.InsertTextAt(QStringLiteral("\u00e9\u00e9"), {0, 0});
+        QCOMPARE(text->cursorPosition(), 11);
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QCOMPARE(text->cursorPosition(), 10);
+        text->setCursorPosition(13); // start of the last line
+        QCOMPARE(editor.GetSelectionRange().StartLine, 2);
+        QCOMPARE(editor.GetSelectionRange().StartColumn, 0);
+        // A bulk edit before the caret.
+        editor.RunCommand(CodeEditor::CmdSelectAll);
+        editor.RunCommand(CodeEditor::CmdIndent);
+        editor.SetSelectionRange({2, 1, 2, 1});
+        QCOMPARE(text->cursorPosition(), 16); // the line starts 2 tabs later, at 15
+        QCOMPARE(text->text(15, 17), QStringLiteral("\te"));
+        QAccessible::setActive(false);
+    }
+
+    // Reading a file in blocks gives the same text and format as reading it whole, also where a
+    // character or the evidence against UTF-8 lies across the boundary of a block (256 KiB).
+    void streamedOpenMatchesWholeRead()
+    {
+        const qsizetype block = 256 * 1024;
+        const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(3 * block / 11);
+        const auto at = [&](qsizetype pos, const QByteArray& insert) {
+            return QByteArray(ascii).replace(pos, insert.size(), insert);
+        };
+        const QList<std::pair<const char*, QByteArray>> files{
+            {"UTF-8 across a block boundary", at(block - 1, "\xC3\xA9") + "\xE2\x82\xAC"},
+            {"Windows-1252 after the first block", at(block + 500, "\xE9") + "\xC3\xA9"},
+            {"a broken sequence at the end", ascii + "\xE2\x82"},
+            {"UTF-8 with a mark", "\xEF\xBB\xBF" + at(block, "\xE2\x82\xAC")},
+            {"a mark, then Windows-1252", "\xEF\xBB\xBF" + at(2 * block, "\x80")},
+            {"plain ASCII, LF", QByteArray("a\nb\n").repeated(block)},
+            {"UTF-16, read whole", QByteArray("\xFF\xFE\x41\x00\x0D\x00\x0A\x00\xE9\x00", 10)},
+        };
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("f.kix"));
+        for (const auto& [what, bytes] : files) {
+            writeFile(path, bytes);
+            QByteArray whole, streamed;
+            const ScriptFile expected = ScriptFile::decode(bytes, whole);
+            QList<qint64> announced;
+            ScriptFile format;
+            QVERIFY(ScriptFile::stream(path, format, [&](qint64 length) { announced << length; },
+                                       [&](QByteArrayView b) { streamed.append(b); }).ok());
+            format.setLineBreakFrom(streamed);
+            QVERIFY2(streamed == whole, what);
+            QCOMPARE(announced, QList<qint64>{whole.size()});
+            QVERIFY2(format.encoding() == expected.encoding() && format.lineBreak() == expected.lineBreak(), what);
+            CodeEditor editor;
+            QVERIFY(editor.LoadFromFile(path).ok());
+            QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+        }
+        // A file that cannot be read hands nothing over.
+        int calls = 0;
+        ScriptFile format;
+        QVERIFY(!ScriptFile::stream(dir.path(), format, [&](qint64) { ++calls; }, [&](QByteArrayView) { ++calls; }).ok());
+        QCOMPARE(calls, 0);
+    }
+};
 
 QTEST_MAIN(TestBulkEdits)
 #include "test_bulk_edits.moc"

@@ -1,5 +1,4 @@
-// The editing control's operations as the rest of the editor uses them: character columns,
-// words, selections, line edits, numbered commands, search, highlight, key events and settings.
+// The editing control's operations as the rest of the editor uses them.
 
 #include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
@@ -15,17 +14,12 @@
 
 namespace {
 
-// "a é € 𝄞 b" mixes 1-, 2-, 3- and 4-byte characters; 𝄞 is outside the BMP.
-const QString kMixed = QStringLiteral("a\u00e9\u20ac\U0001D11Eb");
+long sci(const CodeEditor& editor, unsigned msg, unsigned long w = 0, long l = 0) { return editor.SendScintilla(msg, w, l); }
 
-long sci(const CodeEditor& editor, unsigned msg, unsigned long w = 0, long l = 0)
+QList<int> sel(const CodeEditor& editor, bool ordered = true)
 {
-    return editor.SendScintilla(msg, w, l);
-}
-
-bool sameRange(const Range& r, int sl, int sc, int el, int ec)
-{
-    return r.StartLine == sl && r.StartColumn == sc && r.EndLine == el && r.EndColumn == ec;
+    const Range r = editor.GetSelectionRange(ordered);
+    return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn};
 }
 
 void typeLines(CodeEditor& editor, const QStringList& lines)
@@ -36,194 +30,6 @@ void typeLines(CodeEditor& editor, const QStringList& lines)
     }
 }
 
-} // namespace
-
-class TestCodeEditor : public QObject {
-    Q_OBJECT
-private slots:
-    void columnsCountCharacters();
-    void wordsAndLabels();
-    void lineEditsKeepSelectionNumbers();
-    void replaceSelectionIsOneUndoStep();
-    void numberedCommands();
-    void replaceStepByStep();
-    void highlightedLineMoves();
-    void keyAndMouseEvents();
-    void languageColoursAndFonts();
-    void autoIndentModes();
-    void marginsAndPrinting();
-};
-
-void TestCodeEditor::columnsCountCharacters()
-{
-    CodeEditor editor;
-    editor.setText(kMixed + QStringLiteral("\r\nxyz"));
-    QCOMPARE(editor.TextLength(), 5 + 2 + 3);
-    QCOMPARE(editor.LineText(0), kMixed);
-
-    // Select "€𝄞" (columns 2..4) backwards: the caret ends at its start.
-    editor.SetSelectionRange({0, 4, 0, 2});
-    QVERIFY(sameRange(editor.GetSelectionRange(false), 0, 4, 0, 2));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 0, 2, 0, 4));
-    QCOMPARE(editor.SelLength(), 2);
-    QCOMPARE(editor.selectedText(), QStringLiteral("\u20ac\U0001D11E"));
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS), 3); // bytes of "aé"
-
-    editor.InsertTextAt(QStringLiteral("|"), {0, 4}); // after the 4-byte character
-    QCOMPARE(editor.LineText(0), QStringLiteral("a\u00e9\u20ac\U0001D11E|b"));
-    editor.InsertTextAt(QStringLiteral("\u00e9"), {1, 1});
-    QCOMPARE(editor.LineText(1), QStringLiteral("x\u00e9yz"));
-
-    // A column or line past the end lands at the end, not on the next line.
-    editor.SetSelectionRange({0, 40, 0, 40});
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 0, 6, 0, 6));
-    editor.SetSelectionRange({7, 0, 7, 0});
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 1, 4, 1, 4));
-}
-
-void TestCodeEditor::wordsAndLabels()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c"));
-    // A label's ":" stands alone; variables keep "$"; a macro's word is its name without "@";
-    // columns after "ï" count characters; past the last line there is no word.
-    const QList<std::tuple<int, int, QString>> words{
-        {0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 4, "$na\u00efve"}, {1, 12, "@"},
-        {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {3, 1, ""}};
-    for (const auto& [line, column, word] : words)
-        QCOMPARE(editor.WordAtPosition({line, column}), word);
-
-    // The caret word follows the same rule: Uncomment tests its first character for ";".
-    editor.SetSelectionRange({2, 0, 2, 1}, false);
-    QCOMPARE(editor.CaretWord(), QStringLiteral(";"));
-    editor.SetSelectionRange({1, 6, 1, 6});
-    QCOMPARE(editor.CaretWord(), QStringLiteral("$na\u00efve"));
-    QCOMPARE(editor.CaretWordLength(), 6);
-}
-
-void TestCodeEditor::lineEditsKeepSelectionNumbers()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral("a\r\nb\r\nc"));
-    editor.SetSelectionRange({1, 1, 1, 1});
-    editor.InsertLineAt(0, QStringLiteral("top"));
-    editor.InsertLineAt(editor.LineTotal(), QStringLiteral("end"));
-    QCOMPARE(editor.Text(), QStringLiteral("top\r\na\r\nb\r\nc\r\nend"));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 1, 1, 1, 1));
-
-    editor.RemoveLine(4); // the last line takes the break before it
-    editor.RemoveLine(1);
-    QCOMPARE(editor.Text(), QStringLiteral("top\r\nb\r\nc"));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 1, 1, 1, 1));
-    editor.RemoveLine(9); // no such line: nothing happens
-    QCOMPARE(editor.LineTotal(), 3);
-
-    CodeEditor single;
-    single.setText(QStringLiteral("only"));
-    single.RemoveLine(0);
-    QCOMPARE(single.Text(), QString());
-    single.InsertLineAt(0, QStringLiteral("new"));
-    QCOMPARE(single.Text(), QStringLiteral("new\r\n"));
-}
-
-void TestCodeEditor::replaceSelectionIsOneUndoStep()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral("say hello there"));
-    editor.SetSelectionRange({0, 4, 0, 9});
-    editor.ReplaceSelectionText(QStringLiteral("\u20acuro"));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 0, 4, 0, 4));
-    editor.ReplaceSelectionText(QStringLiteral(">")); // nothing selected: an insertion at the caret
-    QCOMPARE(editor.Text(), QStringLiteral("say >\u20acuro there"));
-    editor.Undo();
-    editor.Undo(); // the replacement is one step
-    QCOMPARE(editor.Text(), QStringLiteral("say hello there"));
-}
-
-void TestCodeEditor::numberedCommands()
-{
-    ScriptedDialogService dialogs;
-    CodeEditor editor;
-    editor.setText(QStringLiteral("a\nb\nc\nd"));
-    editor.RunCommand(CodeEditor::CmdSelectAll);
-    QCOMPARE(editor.selectedText(), editor.Text());
-
-    // 168: a given line, the user's answer (counted from 1), a cancel, a line past the end.
-    dialogs.lineAnswers = {2, std::nullopt};
-    for (const auto& [argument, line] : {std::pair{2, 2}, {-1, 1}, {-1, 1}, {99, 3}}) {
-        editor.RunCommand(CodeEditor::CmdGoToLine, argument);
-        QVERIFY(sameRange(editor.GetSelectionRange(true), line, 0, line, 0));
-    }
-    QCOMPARE(dialogs.lineRequests, 2);
-
-    // 176 with nothing searched yet opens the find window (178).
-    editor.setText(QStringLiteral("$x = 1\n$y = $x\n$X = 2"));
-    editor.RunCommand(CodeEditor::CmdFindNext);
-    FindReplaceDialog* dialog = editor.findReplaceDialog();
-    QVERIFY(dialog && dialog->isVisible() && !dialog->isReplaceMode());
-    dialog->hide();
-
-    editor.SetSearchText(QStringLiteral("$x"));
-    const QList<Range> expected{{0, 0, 0, 2}, {1, 5, 1, 7}, {2, 0, 2, 2}, {0, 0, 0, 2}}; // any case, wraps
-    for (const Range& r : expected) {
-        editor.RunCommand(CodeEditor::CmdFindNext);
-        QVERIFY(sameRange(editor.GetSelectionRange(true), r.StartLine, r.StartColumn, r.EndLine, r.EndColumn));
-    }
-    QVERIFY(dialogs.messages.isEmpty());
-
-    // The window's search feeds Find Next: match case from now on.
-    editor.RunCommand(CodeEditor::CmdFind);
-    dialog->setFindText(QStringLiteral("$X"));
-    FindOptions options;
-    options.matchCase = true;
-    dialog->setOptions(options);
-    dialog->findNextButton()->click();
-    QCOMPARE(editor.SearchText(), QStringLiteral("$X"));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 2, 0, 2, 2));
-    editor.RunCommand(CodeEditor::CmdFindNext);
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 2, 0, 2, 2));
-
-    editor.SetSearchText(QStringLiteral("absent"));
-    editor.RunCommand(CodeEditor::CmdFindNext);
-    QCOMPARE(dialogs.messages.size(), 1);
-    QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("absent")));
-}
-
-void TestCodeEditor::replaceStepByStep()
-{
-    ScriptedDialogService dialogs;
-    CodeEditor editor;
-    editor.setText(QStringLiteral("cat cat\ncat"));
-    editor.RunCommand(CodeEditor::CmdFindReplace); // 169
-    FindReplaceDialog* dialog = editor.findReplaceDialog();
-    QVERIFY(dialog->isVisible() && dialog->isReplaceMode() && dialog->replaceButton()->isVisible());
-    dialog->setFindText(QStringLiteral("cat"));
-    dialog->setReplaceText(QStringLiteral("d\u00f6g"));
-    editor.SetSelectionRange({0, 0, 0, 0});
-    dialog->replaceButton()->click(); // first press finds
-    QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
-    dialog->replaceButton()->click(); // second replaces and moves on
-    QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g cat\ncat"));
-    QVERIFY(sameRange(editor.GetSelectionRange(true), 0, 4, 0, 7));
-}
-
-void TestCodeEditor::highlightedLineMoves()
-{
-    CodeEditor editor;
-    editor.setText(QStringLiteral("0\n1\n2\n3\n4"));
-    editor.SetHighlightedLine(2);
-    editor.SetHighlightedLine(4);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 2), 0); // only one line carries it
-    QVERIFY(sci(editor, QsciScintillaBase::SCI_MARKERGET, 4) != 0);
-    editor.InsertLineAt(0, QStringLiteral("new"));
-    QCOMPARE(editor.HighlightedLine(), 5); // stays with its text
-    editor.SetHighlightedLine(-1);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 5), 0);
-    editor.SetHighlightedLine(50);
-    QCOMPARE(editor.HighlightedLine(), -1);
-}
-
-namespace {
 class RecordingHandler : public CodeEditorEvents {
 public:
     explicit RecordingHandler(CodeEditor& editor) : editor_(editor) { editor.setEventHandler(this); }
@@ -243,148 +49,273 @@ public:
 private:
     CodeEditor& editor_;
 };
+
 } // namespace
 
-void TestCodeEditor::keyAndMouseEvents()
-{
-    CodeEditor editor;
-    RecordingHandler handler(editor);
-    QSignalSpy changes(&editor, &CodeEditor::Change);
-    QStringList textAtKeyDown;
-    connect(&editor, &CodeEditor::KeyDown, &editor, [&] { textAtKeyDown << editor.Text(); });
-
-    // KeyDown and KeyPress come before the character goes in; "b" is swallowed; Ctrl+C is a
-    // shortcut, not a character.
-    QTest::keyClick(&editor, Qt::Key_A);
-    QCOMPARE(textAtKeyDown, QStringList{QString()});
-    QCOMPARE(changes.size(), 1);
-    QTest::keyClick(&editor, Qt::Key_B);
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QTest::keyClick(&editor, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(handler.keys, (QStringList{QStringLiteral("97:"), QStringLiteral("98:a"), QStringLiteral("13:a")}));
-    QCOMPARE(editor.Text(), QStringLiteral("a\r\n"));
-
-    QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
-    QCOMPARE(handler.mouse, (QList<int>{1, 1}));
-}
-
-void TestCodeEditor::languageColoursAndFonts()
-{
-    auto definition = std::make_shared<LanguageDefinition>();
-    definition->setCaseSensitive(false);
-    definition->setKeywords(QStringLiteral("MessageBox\nBegin\nFinish"));
-    definition->setSingleLineComments(QStringLiteral(";"));
-    definition->setScopeKeywords1(QStringLiteral("Begin"));
-    definition->setScopeKeywords2(QStringLiteral("Finish"));
-    definition->setStringDelimiters(QStringLiteral("\"\n'"));
-    LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
-
-    // Without a language the text colour and style reach the plain text; no tokens.
-    CodeEditor plain;
-    plain.SetLanguageName(QStringLiteral("NoSuchLanguage"));
-    plain.setText(QStringLiteral("; comment"));
-    plain.SetSelectionRange({0, 5, 0, 5});
-    QCOMPARE(plain.TokenAtCaret(), int(syntax::NoToken));
-    plain.SetElementColor(syntax::TextColor, 0x0000FF); // red in 0x00BBGGRR
-    plain.SetElementFontStyle(syntax::Text, syntax::BoldItalic);
-    plain.SetEditorFont(QStringLiteral("Courier New"), 13);
-    plain.SetEditorFont(QString(), 0); // nothing usable: the font stays
-    plain.SetElementColor(5, 0x123456); // a number with no element is ignored
-    QCOMPARE(plain.font().family(), QStringLiteral("Courier New")); // the face asked for
-    QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETSIZE, 0), 13);
-    QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETFORE, 0), 0x0000FF);
-    QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETBOLD, 0), 1);
-    QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETITALIC, 0), 1);
-
-    // Colours and styles given before the language was chosen reach its lexer, and survive a font change.
-    CodeEditor editor;
-    editor.SetElementColor(syntax::KeywordColor, 0x0000FF);
-    editor.SetElementFontStyle(syntax::Comment, syntax::Underline);
-    editor.SetElementColor(syntax::LineNumberColor, 0x9F9F9F);
-    editor.SetLanguageName(QStringLiteral("editortestlanguage")); // any case
-    editor.SetEditorFont(QStringLiteral("Courier New"), 15);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Keyword), 0x0000FF);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETUNDERLINE, syntax::Comment), 1);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETSIZE, syntax::Comment), 15);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER), 0x9F9F9F);
-    editor.SetElementColor(syntax::CommentColor, 0x00FF00);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Comment), 0x00FF00);
-
-    editor.setText(QStringLiteral("messagebox \"text\" ; note\n$x Begin"));
-    // Scope words count as keywords.
-    for (const auto& [line, column, token] : {std::tuple{0, 5, int(syntax::KeywordToken)},
-                                              {0, 14, int(syntax::StringToken)}, {0, 24, int(syntax::CommentToken)},
-                                              {1, 2, int(syntax::NoToken)}, {1, 8, int(syntax::KeywordToken)}}) {
-        editor.SetSelectionRange({line, column, line, column});
-        QCOMPARE(editor.TokenAtCaret(), token);
-    }
-
-    // The language's own scope words drive the scope indentation.
-    CodeEditor typed;
-    typed.SetLanguageName(QStringLiteral("EditorTestLanguage"));
-    typed.SetAutoIndentMode(1);
-    typeLines(typed, {QStringLiteral("Begin"), QStringLiteral("x"), QStringLiteral("Finish")});
-    QCOMPARE(typed.Text(), QStringLiteral("Begin\r\n\tx\r\nFinish\r\n"));
-}
-
-void TestCodeEditor::autoIndentModes()
-{
-    for (int mode : {0, 2}) { // none; like the line above without the scope rule
+class TestCodeEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void columnsCountCharacters()
+    {
+        // 1-, 2-, 3- and 4-byte characters; the last is outside the BMP.
+        const QString mixed = QStringLiteral("a\u00e9\u20ac\U0001D11Eb");
         CodeEditor editor;
-        editor.SetAutoIndentMode(mode);
-        editor.setText(QStringLiteral("\tx"));
-        editor.SetSelectionRange({0, 2, 0, 2});
-        typeLines(editor, {QStringLiteral("If 1")});
-        QCOMPARE(editor.LineText(1), mode == 2 ? QStringLiteral("\t") : QString());
+        editor.setText(mixed + QStringLiteral("\r\nxyz"));
+        QCOMPARE(editor.TextLength(), 5 + 2 + 3);
+        QCOMPARE(editor.LineText(0), mixed);
+        editor.SetSelectionRange({0, 4, 0, 2}); // backwards: the caret ends at its start
+        QCOMPARE(sel(editor, false), QList<int>({0, 4, 0, 2}));
+        QCOMPARE(sel(editor), QList<int>({0, 2, 0, 4}));
+        QCOMPARE(editor.SelLength(), 2);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS), 3); // bytes of "aé"
+        editor.InsertTextAt(QStringLiteral("|"), {0, 4}); // after the 4-byte character
+        QCOMPARE(editor.LineText(0), QStringLiteral("a\u00e9\u20ac\U0001D11E|b"));
+        // A column or line past the end lands at the end, not on the next line.
+        editor.SetSelectionRange({0, 40, 0, 40});
+        QCOMPARE(sel(editor), QList<int>({0, 6, 0, 6}));
+        editor.SetSelectionRange({7, 0, 7, 0});
+        QCOMPARE(sel(editor), QList<int>({1, 3, 1, 3}));
     }
 
-    CodeEditor scope;
-    scope.SetAutoIndentMode(1);
-    typeLines(scope, {QStringLiteral("If $a"), QStringLiteral("Do"), QStringLiteral("? 1"),
-                      QStringLiteral("Until $b"), QStringLiteral("EndIf"), QStringLiteral("If 1 EndIf"),
-                      QStringLiteral("x")});
-    QCOMPARE(scope.Text(), QStringLiteral("If $a\r\n\tDo\r\n\t\t? 1\r\n\tUntil $b\r\nEndIf\r\nIf 1 EndIf\r\nx\r\n"));
-}
+    void wordsAndLabels()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c"));
+        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@".
+        for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
+                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {3, 1, ""}})
+            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromLatin1(word));
+        // The caret word follows the same rule: Uncomment tests its first character for ";".
+        editor.SetSelectionRange({2, 0, 2, 1}, false);
+        QCOMPARE(editor.CaretWord(), QStringLiteral(";"));
+        editor.SetSelectionRange({1, 6, 1, 6});
+        QCOMPARE(editor.CaretWord(), QStringLiteral("$na\u00efve"));
+        QCOMPARE(editor.CaretWordLength(), 6);
+    }
 
-void TestCodeEditor::marginsAndPrinting()
-{
-    CodeEditor editor;
-    editor.SetShowLineNumbers(true);
-    const long narrow = sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0);
-    QVERIFY(narrow > 0);
-    editor.setText(QStringLiteral("? \"line\"\r\n").repeated(12000)); // five digits need more room
-    QVERIFY(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0) > narrow);
-    editor.SetShowLineNumbers(false);
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0), 0);
+    void lineEditsKeepSelectionNumbers()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("a\r\nb\r\nc"));
+        editor.SetSelectionRange({1, 1, 1, 1});
+        editor.InsertLineAt(0, QStringLiteral("top"));
+        editor.InsertLineAt(editor.LineTotal(), QStringLiteral("end"));
+        QCOMPARE(editor.Text(), QStringLiteral("top\r\na\r\nb\r\nc\r\nend"));
+        QCOMPARE(sel(editor), QList<int>({1, 1, 1, 1}));
+        editor.RemoveLine(4); // the last line takes the break before it
+        editor.RemoveLine(1);
+        editor.RemoveLine(9); // no such line: nothing happens
+        QCOMPARE(editor.Text(), QStringLiteral("top\r\nb\r\nc"));
+        QCOMPARE(sel(editor), QList<int>({1, 1, 1, 1}));
 
-    // The right-margin guide is measured in the editor's own character width.
-    editor.SetEditorFont(QStringLiteral("Monospace"), 10);
-    editor.SetRightMargin(1440 * 4); // four inches
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETEDGEMODE), long(QsciScintillaBase::EDGE_LINE));
-    const long charWidth = editor.SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH,
-                                                QsciScintillaBase::STYLE_DEFAULT, "0");
-    QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETEDGECOLUMN), long(4 * editor.logicalDpiX() / charWidth));
+        CodeEditor single;
+        single.setText(QStringLiteral("only"));
+        single.RemoveLine(0);
+        QCOMPARE(single.Text(), QString());
+        single.InsertLineAt(0, QStringLiteral("new"));
+        QCOMPARE(single.Text(), QStringLiteral("new\r\n"));
+    }
 
-    // Printing: the whole text takes several pages, the selection (two lines) one.
-    QTemporaryDir dir;
-    auto pages = [&](bool selectionOnly) {
+    void replaceSelectionIsOneUndoStep()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("say hello there"));
+        editor.SetSelectionRange({0, 4, 0, 9});
+        editor.ReplaceSelectionText(QStringLiteral("\u20acuro"));
+        QCOMPARE(sel(editor), QList<int>({0, 4, 0, 4}));
+        editor.ReplaceSelectionText(QStringLiteral(">")); // nothing selected: an insertion at the caret
+        QCOMPARE(editor.Text(), QStringLiteral("say >\u20acuro there"));
+        editor.Undo();
+        editor.Undo();
+        QCOMPARE(editor.Text(), QStringLiteral("say hello there"));
+    }
+
+    void goToLineAndFind()
+    {
+        ScriptedDialogService dialogs;
+        CodeEditor editor;
+        editor.setText(QStringLiteral("a\nb\nc\nd"));
+        // A given line, the user's answer (from 1), a cancel, a line past the end.
+        dialogs.lineAnswers = {2, std::nullopt};
+        for (const auto& [argument, line] : {std::pair{2, 2}, {-1, 1}, {-1, 1}, {99, 3}}) {
+            editor.RunCommand(CodeEditor::CmdGoToLine, argument);
+            QCOMPARE(sel(editor), QList<int>({line, 0, line, 0}));
+        }
+        QCOMPARE(dialogs.lineRequests, 2);
+
+        // Find Next with nothing searched yet opens the find window.
+        editor.setText(QStringLiteral("$x = 1\n$y = $x\n$X = 2"));
+        editor.RunCommand(CodeEditor::CmdFindNext);
+        FindReplaceDialog* dialog = editor.findReplaceDialog();
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isReplaceMode());
+        editor.SetSearchText(QStringLiteral("$x"));
+        for (const QList<int>& r : {QList<int>{0, 0, 0, 2}, {1, 5, 1, 7}, {2, 0, 2, 2}, {0, 0, 0, 2}}) { // any case, wraps
+            editor.RunCommand(CodeEditor::CmdFindNext);
+            QCOMPARE(sel(editor), r);
+        }
+        QVERIFY(dialogs.messages.isEmpty());
+
+        // The window's search feeds Find Next: match case from now on.
+        dialog->setFindText(QStringLiteral("$X"));
+        FindOptions options;
+        options.matchCase = true;
+        dialog->setOptions(options);
+        dialog->findNextButton()->click();
+        editor.RunCommand(CodeEditor::CmdFindNext);
+        QCOMPARE(sel(editor), QList<int>({2, 0, 2, 2}));
+
+        editor.SetSearchText(QStringLiteral("absent"));
+        editor.RunCommand(CodeEditor::CmdFindNext);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("absent")));
+
+        // Replace: the first press finds, the second replaces and moves on.
+        editor.setText(QStringLiteral("cat cat\ncat"));
+        editor.RunCommand(CodeEditor::CmdFindReplace);
+        QVERIFY(dialog->isVisible() && dialog->isReplaceMode());
+        dialog->setFindText(QStringLiteral("cat"));
+        dialog->setReplaceText(QStringLiteral("d\u00f6g"));
+        dialog->replaceButton()->click();
+        QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
+        dialog->replaceButton()->click();
+        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g cat\ncat"));
+        QCOMPARE(sel(editor), QList<int>({0, 4, 0, 7}));
+    }
+
+    void highlightedLineMoves()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("0\n1\n2\n3\n4"));
+        editor.SetHighlightedLine(2);
+        editor.SetHighlightedLine(4);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 2), 0); // only one line carries it
+        editor.InsertLineAt(0, QStringLiteral("new"));
+        QCOMPARE(editor.HighlightedLine(), 5); // stays with its text
+        QVERIFY(sci(editor, QsciScintillaBase::SCI_MARKERGET, 5) != 0);
+        editor.SetHighlightedLine(-1);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 5), 0);
+        editor.SetHighlightedLine(50);
+        QCOMPARE(editor.HighlightedLine(), -1);
+    }
+
+    void keyAndMouseEvents()
+    {
+        CodeEditor editor;
+        RecordingHandler handler(editor);
+        QSignalSpy changes(&editor, &CodeEditor::Change);
+        QStringList textAtKeyDown;
+        connect(&editor, &CodeEditor::KeyDown, &editor, [&] { textAtKeyDown << editor.Text(); });
+        // Events come before the character goes in; "b" is swallowed; Ctrl+C is no character.
+        QTest::keyClick(&editor, Qt::Key_A);
+        QCOMPARE(textAtKeyDown, QStringList{QString()});
+        QCOMPARE(changes.size(), 1);
+        QTest::keyClick(&editor, Qt::Key_B);
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClick(&editor, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(handler.keys, (QStringList{QStringLiteral("97:"), QStringLiteral("98:a"), QStringLiteral("13:a")}));
+        QCOMPARE(editor.Text(), QStringLiteral("a\r\n"));
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
+        QCOMPARE(handler.mouse, (QList<int>{1, 1}));
+    }
+
+    void languageColoursAndFonts()
+    {
+        auto definition = std::make_shared<LanguageDefinition>();
+        definition->setKeywords(QStringLiteral("MessageBox\nBegin\nFinish"));
+        definition->setSingleLineComments(QStringLiteral(";"));
+        definition->setScopeKeywords1(QStringLiteral("Begin"));
+        definition->setScopeKeywords2(QStringLiteral("Finish"));
+        definition->setStringDelimiters(QStringLiteral("\""));
+        LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
+
+        // Without a language the text colour and style reach the plain text; no tokens.
+        CodeEditor plain;
+        plain.SetLanguageName(QStringLiteral("NoSuchLanguage"));
+        plain.setText(QStringLiteral("; comment"));
+        plain.SetSelectionRange({0, 5, 0, 5});
+        QCOMPARE(plain.TokenAtCaret(), int(syntax::NoToken));
+        plain.SetElementColor(syntax::TextColor, 0x0000FF); // red in 0x00BBGGRR
+        plain.SetElementFontStyle(syntax::Text, syntax::BoldItalic);
+        plain.SetEditorFont(QStringLiteral("Courier New"), 13);
+        plain.SetEditorFont(QString(), 0); // nothing usable: the font stays
+        plain.SetElementColor(5, 0x123456); // a number with no element is ignored
+        QCOMPARE(plain.font().family(), QStringLiteral("Courier New"));
+        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETSIZE, 0), 13);
+        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETFORE, 0), 0x0000FF);
+        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETITALIC, 0), 1);
+
+        // Colours and styles given before the language was chosen reach its lexer, and survive a font change.
+        CodeEditor editor;
+        editor.SetElementColor(syntax::KeywordColor, 0x0000FF);
+        editor.SetElementFontStyle(syntax::Comment, syntax::Underline);
+        editor.SetElementColor(syntax::LineNumberColor, 0x9F9F9F);
+        editor.SetLanguageName(QStringLiteral("editortestlanguage")); // any case
+        editor.SetEditorFont(QStringLiteral("Courier New"), 15);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Keyword), 0x0000FF);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETUNDERLINE, syntax::Comment), 1);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETSIZE, syntax::Comment), 15);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER), 0x9F9F9F);
+        editor.setText(QStringLiteral("messagebox \"text\" ; note\n$x Begin"));
+        for (const auto& [line, column, token] : {std::tuple{0, 14, int(syntax::StringToken)},
+                                                  {0, 24, int(syntax::CommentToken)}, {1, 8, int(syntax::KeywordToken)}}) {
+            editor.SetSelectionRange({line, column, line, column});
+            QCOMPARE(editor.TokenAtCaret(), token);
+        }
+
+        // The language's own scope words drive the scope indentation.
+        editor.SetAutoIndentMode(1);
+        editor.setText(QString());
+        typeLines(editor, {QStringLiteral("Begin"), QStringLiteral("x"), QStringLiteral("Finish")});
+        QCOMPARE(editor.Text(), QStringLiteral("Begin\r\n\tx\r\nFinish\r\n"));
+    }
+
+    void autoIndentModes()
+    {
+        for (int mode : {0, 2}) { // none; like the line above without the scope rule
+            CodeEditor editor;
+            editor.SetAutoIndentMode(mode);
+            editor.setText(QStringLiteral("\tx"));
+            editor.SetSelectionRange({0, 2, 0, 2});
+            typeLines(editor, {QStringLiteral("If 1")});
+            QCOMPARE(editor.LineText(1), mode == 2 ? QStringLiteral("\t") : QString());
+        }
+        CodeEditor scope;
+        scope.SetAutoIndentMode(1);
+        typeLines(scope, {QStringLiteral("If $a"), QStringLiteral("Do"), QStringLiteral("? 1"), QStringLiteral("Until $b"),
+                          QStringLiteral("EndIf"), QStringLiteral("If 1 EndIf"), QStringLiteral("x")});
+        QCOMPARE(scope.Text(), QStringLiteral("If $a\r\n\tDo\r\n\t\t? 1\r\n\tUntil $b\r\nEndIf\r\nIf 1 EndIf\r\nx\r\n"));
+    }
+
+    void marginsAndPrinting()
+    {
+        CodeEditor editor;
+        editor.SetShowLineNumbers(true);
+        const long narrow = sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0);
+        QVERIFY(narrow > 0);
+        editor.setText(QStringLiteral("? \"line\"\r\n").repeated(12000)); // five digits need more room
+        QVERIFY(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0) > narrow);
+        editor.SetShowLineNumbers(false);
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0), 0);
+
+        // The right-margin guide is measured in the editor's own character width.
+        editor.SetEditorFont(QStringLiteral("Monospace"), 10);
+        editor.SetRightMargin(1440 * 4); // four inches
+        const long charWidth = editor.SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_DEFAULT, "0");
+        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETEDGECOLUMN), long(4 * editor.logicalDpiX() / charWidth));
+
+        // Printing the selection (two lines) takes one page of the many the whole text needs.
+        QTemporaryDir dir;
+        editor.SetSelectionRange({0, 0, 2, 0});
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString path = dir.filePath(selectionOnly ? QStringLiteral("sel.pdf") : QStringLiteral("all.pdf"));
-        printer.setOutputFileName(path);
-        if (selectionOnly)
-            printer.setPrintRange(QPrinter::Selection);
-        QFile file(path);
-        if (!editor.PrintText(printer, 13) || !file.open(QIODevice::ReadOnly))
-            return -1;
-        return int(file.readAll().count("/Type /Page\n"));
-    };
-    editor.setText(QStringLiteral("? \"line\"\r\n").repeated(300));
-    editor.SetSelectionRange({0, 0, 2, 0});
-    const int all = pages(false);
-    QVERIFY2(all > 1, qPrintable(QString::number(all)));
-    QCOMPARE(pages(true), 1);
-}
+        printer.setOutputFileName(dir.filePath(QStringLiteral("sel.pdf")));
+        printer.setPrintRange(QPrinter::Selection);
+        QVERIFY(editor.PrintText(printer, 13));
+        QFile file(printer.outputFileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count("/Type /Page\n"), 1);
+    }
+};
 
 QTEST_MAIN(TestCodeEditor)
 #include "test_code_editor.moc"

