@@ -93,6 +93,20 @@ private slots:
         }
     }
 
+    // A folded block whose first line stops opening a block must not leave its lines hidden.
+    void foldedLineThatStopsOpeningABlockIsShown()
+    {
+        CodeEditor editor;
+        editor.show();
+        editor.setText(QStringLiteral("If 1\n    ? 1\nEndIf\n? 2\n"));
+        editor.checker().checkNow();
+        editor.checker().foldBlockAt(0, true);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+        send(editor, Sci::SCI_DELETERANGE, 0, 4); // "If 1" goes
+        editor.checker().checkNow();
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+    }
+
     void foldKeys()
     {
         CodeEditor editor;
