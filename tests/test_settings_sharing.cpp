@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 static QStringList geometry(const QStringList& write = {})
 {
     RegistryHandler prefs;
@@ -152,6 +155,21 @@ private slots:
         window.mnuFileMRU[1]->trigger();
         QVERIFY(dialogs.messages.isEmpty());
         QCOMPARE(window.activeDocument()->Caption(), first);
+
+        // The shifted list is one change of the file: another editor never reads half of it.
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(QFileInfo(registryFile_).absolutePath()).constData(),
+                                  IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
+        dialogs.openAnswers = {write(QStringLiteral("third.kix"), "C")};
+        window.mnuFileOpen->trigger();
+        QVERIFY(window.RecentFiles.at(0).endsWith(QStringLiteral("third.kix")));
+        int rewrites = 0;
+        alignas(inotify_event) char buffer[8192];
+        for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+            for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len)
+                rewrites += QFileInfo(registryFile_).fileName() == QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(p)->name);
+        ::close(watch);
+        QCOMPARE(rewrites, 1);
     }
 };
 
