@@ -20,17 +20,8 @@ namespace {
 
 const char* const kWriterSwitch = "--registry-writer";
 
-std::vector<uint8_t> bytes(std::initializer_list<int> list)
-{
-    return std::vector<uint8_t>(list.begin(), list.end());
-}
-
-std::vector<uint8_t> sz(const std::string& text)
-{
-    std::vector<uint8_t> out(text.begin(), text.end());
-    out.push_back(0);
-    return out;
-}
+std::vector<uint8_t> bytes(std::initializer_list<int> list) { return std::vector<uint8_t>(list.begin(), list.end()); }
+std::vector<uint8_t> sz(const std::string& text) { return std::vector<uint8_t>(text.c_str(), text.c_str() + text.size() + 1); }
 
 QByteArray readAll(const QString& path)
 {
@@ -46,12 +37,11 @@ void writeAll(const QString& path, const QByteArray& data)
     f.write(data);
 }
 
-// Collects what the store reports on std::cerr while it lives.
+// Keeps what the store reports on std::cerr out of the test output.
 struct CerrCapture {
     std::ostringstream said;
     std::streambuf* saved = std::cerr.rdbuf(said.rdbuf());
     ~CerrCapture() { std::cerr.rdbuf(saved); }
-    QString text() const { return QString::fromStdString(said.str()); }
 };
 
 // Child-process mode: write `count` values named prefix0.. to the file, each through a new write.
@@ -70,8 +60,6 @@ int runWriter(const char* file, const char* prefix, int count)
 
 class RegistryStoreTest : public QObject {
     Q_OBJECT
-
-private:
     QTemporaryDir dir_;
     QString file_;
 
@@ -111,13 +99,12 @@ private slots:
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
         QVERIFY(values && values->size() == written.size());
         const QByteArray text = readAll(file_);
-        QVERIFY(text.startsWith("REGEDIT4\n\n"));
-        QVERIFY(text.contains("[HKEY_CURRENT_USER\\Software\\Orland Works\\Types]\n"));
+        QVERIFY(text.startsWith("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Types]\n"));
         for (size_t i = 0; i < written.size(); ++i) {
-            const RegistryValue& value = written[i].first;
-            const RegistryValue& read = (*values)[i];
-            QVERIFY2(read.name == value.name && read.type == value.type && read.data == value.data, value.name.c_str());
-            QVERIFY2(text.contains(written[i].second), written[i].second.constData());
+            const auto& [value, line] = written[i];
+            QVERIFY2((*values)[i].name == value.name && (*values)[i].type == value.type && (*values)[i].data == value.data,
+                     value.name.c_str());
+            QVERIFY2(text.contains(line), line.constData());
         }
         for (const QByteArray& line : text.split('\n'))
             QVERIFY2(line.size() <= 80, line.constData());
@@ -125,13 +112,9 @@ private slots:
 
     void readsRegeditVariants()
     {
-        writeAll(file_, "\xEF\xBB\xBFREGEDIT4\r\n\r\n; a comment\r\n"
-                        "[HKEY_LOCAL_MACHINE\\Software\\Vendor]\r\n"
-                        "\"Path\"=\"C:\\Program Files\\kix\"\r\n"
-                        "\"List\"=hex(7):61,00,\\\r\n"
-                        "  62,00,00\r\n"
-                        "\"Num\"=DWORD:FFFFFFFF\r\n"
-                        "[HKCR\\.kix]\r\n@=\"KixFile\"\r\n"
+        writeAll(file_, "\xEF\xBB\xBFREGEDIT4\r\n\r\n; a comment\r\n[HKEY_LOCAL_MACHINE\\Software\\Vendor]\r\n"
+                        "\"Path\"=\"C:\\Program Files\\kix\"\r\n\"List\"=hex(7):61,00,\\\r\n  62,00,00\r\n"
+                        "\"Num\"=DWORD:FFFFFFFF\r\n[HKCR\\.kix]\r\n@=\"KixFile\"\r\n"
                         "[HKEY_USERS\\.DEFAULT]\r\n\"Gone\"=\"1\"\r\n\"Gone\"=-\r\n"
                         "[HKEY_CURRENT_USER\\Software\\Old]\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
         FileRegistryStore store(file_.toStdString());
@@ -149,37 +132,23 @@ private slots:
         QVERIFY(!store.keyExists(HKEY_CURRENT_USER_, "Software\\Old"));
     }
 
-    void namesIgnoreCaseAndKeepOrder()
+    // Case, order and leaf-only deletion are the store fuzzer's model; here UTF-8 folding and refusals.
+    void namesFoldAsLettersAndBadWritesAreRefused()
     {
         FileRegistryStore store(file_.toStdString());
         const std::string key = "Software\\Orland Works";
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"LineNum", REG_DWORD_, bytes({1, 0, 0, 0})}));
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"Zeta", REG_SZ_, sz("z")}));
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "SOFTWARE\\orland works", {"LINENUM", REG_SZ_, sz("x")}));
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9", REG_SZ_, sz("1")}));
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9", REG_SZ_, sz("2")}));
-        // UTF-8 names fold as letters too.
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "Software\\Other\\\xD0\x9F\xC3\xA9", {"x", REG_SZ_, sz("1")}));
         QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software\\OTHER\\\xD0\xBF\xC3\x89"));
-        for (const char* sub : {"\\Beta", "\\alpha", "\\BETA"})
-            QVERIFY(store.createKey(HKEY_CURRENT_USER_, key + sub));
+        auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
+        QVERIFY(values && values->size() == 1 && (*values)[0].name == "\xC9t\xE9" && (*values)[0].data == sz("2"));
 
-        FileRegistryStore reread(file_.toStdString());
-        auto values = reread.values(HKEY_CURRENT_USER_, key);
-        QVERIFY(values && values->size() == 3);
-        QCOMPARE((std::vector<std::string>{(*values)[0].name, (*values)[1].name, (*values)[2].name}),
-                 (std::vector<std::string>{"LineNum", "Zeta", "\xC9t\xE9"}));
-        QVERIFY((*values)[0].type == REG_SZ_ && (*values)[0].data == sz("x") && (*values)[2].data == sz("2"));
-        QCOMPARE(*reread.subKeys(HKEY_CURRENT_USER_, key), (std::vector<std::string>{"Beta", "alpha"}));
-
-        // Refusals that keep the tree and the file sound.
-        QVERIFY(!reread.deleteKey(HKEY_CURRENT_USER_, "Software")); // has sub-keys
-        QVERIFY(!reread.deleteKey(HKEY_CURRENT_USER_, ""));         // a root stays
-        QVERIFY(!reread.deleteValue(HKEY_CURRENT_USER_, key, "Missing"));
-        QVERIFY(reread.deleteKey(HKEY_CURRENT_USER_, key + "\\ALPHA"));
-        QVERIFY(!reread.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
-        QVERIFY(!reread.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}));
-        QVERIFY(!reread.createKey(HKEY_CURRENT_USER_, QByteArray("\\k").repeated(600).toStdString()));
+        QVERIFY(!store.deleteKey(HKEY_CURRENT_USER_, "")); // a root stays
+        QVERIFY(!store.deleteValue(HKEY_CURRENT_USER_, key, "Missing"));
+        QVERIFY(!store.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
+        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}));
+        QVERIFY(!store.createKey(HKEY_CURRENT_USER_, QByteArray("\\k").repeated(600).toStdString()));
         QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
     }
 
@@ -310,16 +279,14 @@ private slots:
     void leftoverTemporaryFilesAreRemoved()
     {
         QProcess dead, alive;
-        dead.start(QStringLiteral("sleep"), {QStringLiteral("60")});
-        alive.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        for (QProcess* p : {&dead, &alive})
+            p->start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(dead.waitForStarted() && alive.waitForStarted());
-        const qint64 deadPid = dead.processId();
-        dead.kill();
-        QVERIFY(dead.waitForFinished());
-        QDir().mkpath(QFileInfo(file_).path());
-        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-0").arg(deadPid);
+        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-0").arg(dead.processId());
         const QString aliveTemp = file_ + QStringLiteral(".tmp-%1-3").arg(alive.processId());
         const QString otherFile = file_ + QStringLiteral(".tmp-notes");
+        dead.kill();
+        QVERIFY(dead.waitForFinished());
         for (const QString& path : {deadTemp, aliveTemp, otherFile})
             writeAll(path, "REGEDIT4\n[HKCU\\half");
         QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
@@ -353,8 +320,7 @@ private slots:
             QCOMPARE(p->exitCode(), 0);
         }
         auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "Software\\Race");
-        QVERIFY(values);
-        QCOMPARE(values->size(), size_t(2 * count));
+        QCOMPARE(values.value_or(std::vector<RegistryValue>{}).size(), size_t(2 * count));
         QVERIFY(QDir(QFileInfo(file_).path()).entryList({QStringLiteral("*.tmp-*")}).isEmpty());
     }
 
