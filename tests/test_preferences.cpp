@@ -40,7 +40,7 @@ private slots:
     {
         QVERIFY(PrefRegistry() == nullptr);
         Options::LoadPreferences();
-        QVERIFY(PrefRegistry() != nullptr);
+        QVERIFY(PrefRegistry());
         QCOMPARE((QList<qint32>{Options::TabSize, Options::ColorComments}), (QList<qint32>{5, 0x008000}));
         QCOMPARE(Options::ExecuteConfirm, QStringLiteral("1"));
     }
@@ -49,28 +49,19 @@ private slots:
     // reads as the empty value: colour 0, not the default. A Boolean true converts to -1, not a style.
     void storedValuesLoadWhateverTheirType()
     {
-        writeFile("\"linenum\"=dword:00000001\n"
-                  "\"TabSize\"=\"  12 \"\n"
-                  "\"MRUSize\"=dword:00000007\n"
-                  "\"StyleFontSize\"=\"12\"\n"
-                  "\"ExecuteConfirm\"=dword:00000000\n"
-                  "\"KixPath\"=\"C:\\\\Program Files\\\\KiX\\\\kix32.exe\"\n"
-                  "\"ColorText\"=dword:00123456\n"
-                  "\"ColorKeywords\"=hex(2):31,00\n"
-                  "\"ColorComments\"=hex(7):00,00\n"
-                  "\"STYLEFONT\"=\"courier new\"\n"
-                  "\"StyleText\"=hex:01\n");
+        writeFile("\"linenum\"=dword:00000001\n\"TabSize\"=\"  12 \"\n\"MRUSize\"=dword:00000007\n\"StyleFontSize\"=\"12\"\n"
+                  "\"ExecuteConfirm\"=dword:00000000\n\"KixPath\"=\"C:\\\\Program Files\\\\KiX\\\\kix32.exe\"\n"
+                  "\"ColorText\"=dword:00123456\n\"ColorKeywords\"=hex(2):31,00\n\"ColorComments\"=hex(7):00,00\n"
+                  "\"STYLEFONT\"=\"courier new\"\n\"StyleText\"=hex:01\n");
         CreatePrefRegistry();
         Options::LoadPreferences();
         using namespace Options;
-        const QList<qint32> numbers{LineNum,   TabSize,       MRUSize,       StyleFontSize,
-                                    ColorText, ColorKeywords, ColorComments, StyleText};
-        QCOMPARE(numbers, (QList<qint32>{1, 12, 7, 12, 0x123456, 0, 0, 0}));
+        QCOMPARE((QList<qint32>{LineNum, TabSize, MRUSize, StyleFontSize, ColorText, ColorKeywords, ColorComments, StyleText}),
+                 (QList<qint32>{1, 12, 7, 12, 0x123456, 0, 0, 0}));
         QCOMPARE((QStringList{ExecuteConfirm, KixPath, StyleFont}),
                  (QStringList{"0", "C:\\Program Files\\KiX\\kix32.exe", "Courier New"}));
-
         // MRUSize as the dialog writes it: text, replacing the number.
-        PrefRegistry()->WriteRegValue(QStringLiteral("MRUSize"), TaggedValue::fromString(QStringLiteral("9")));
+        PrefRegistry()->WriteRegValue("MRUSize", TaggedValue::fromString("9"));
         LoadPreferences();
         QCOMPARE(MRUSize, 9);
     }
@@ -94,9 +85,8 @@ private slots:
         CreatePrefRegistry();
         Options::LoadPreferences();
         using namespace Options;
-        const QList<qint32> numbers{TabSize,       MRUSize,        StyleKeywords, ColorComments,
-                                    StyleFontSize, AutoIndentMode, LineNum};
-        QCOMPARE(numbers, (QList<qint32>{5, 4, 1, 0x008000, 11, 2, 0}));
+        QCOMPARE((QList<qint32>{TabSize, MRUSize, StyleKeywords, ColorComments, StyleFontSize, AutoIndentMode, LineNum}),
+                 (QList<qint32>{5, 4, 1, 0x008000, 11, 2, 0}));
         QCOMPARE(StyleFont, QStringLiteral("Lucida Console"));
     }
 };
