@@ -14,12 +14,7 @@ struct Test {
     std::function<void()> body;
 };
 
-inline std::vector<Test>& tests()
-{
-    static std::vector<Test> all;
-    return all;
-}
-
+inline std::vector<Test> tests;
 inline int failures = 0;
 
 inline void fail(const char* file, int line, const std::string& what)
@@ -30,18 +25,18 @@ inline void fail(const char* file, int line, const std::string& what)
 }
 
 struct Registration {
-    Registration(const char* name, std::function<void()> body) { tests().push_back({name, std::move(body)}); }
+    Registration(const char* name, std::function<void()> body) { tests.push_back({name, std::move(body)}); }
 };
 
 inline int runAll()
 {
-    for (const Test& test : tests()) {
+    for (const Test& test : tests) {
         const int before = failures;
         test.body();
         std::printf("%s %s\n", failures == before ? "PASS" : "FAIL", test.name);
         std::fflush(stdout);
     }
-    std::printf("%d test(s), %d failed check(s)\n", int(tests().size()), failures);
+    std::printf("%d test(s), %d failed check(s)\n", int(tests.size()), failures);
     return failures == 0 ? 0 : 1;
 }
 
@@ -53,9 +48,5 @@ inline int runAll()
     static void name();                                                                           \
     static check::Registration CHECK_CONCAT(registration_, name)(#name, name);                    \
     static void name()
-#define CHECK(condition)                                                                          \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            check::fail(__FILE__, __LINE__, #condition);                                          \
-    } while (0)
+#define CHECK(condition) ((condition) ? void() : check::fail(__FILE__, __LINE__, #condition))
 #define CHECK_EQ(actual, expected) CHECK((actual) == (expected))
