@@ -115,13 +115,13 @@ private slots:
         QCOMPARE(PlanCommandPrompt(posix).problem, problem);
     }
 
-    void confirmBeforeRun()
+    // The stored ExecuteConfirm value and the answer decide whether a changed script is saved and run.
+    void saveBeforeRun()
     {
         FakeHost host;
         RecordingProcessLauncher launcher;
         launcher.events = &host.events;
         ScriptedDialogService dialogs;
-        Options::ExecuteConfirm = QStringLiteral("1");
         QString answer;
         int shown = 0;
         frmExecuteWarning::ModalRunner = [&](frmExecuteWarning& form) {
@@ -136,50 +136,34 @@ private slots:
                 form.findChild<QPushButton*>(answer)->click();
             QVERIFY(form.isHidden());
         };
-
-        ScriptRunner(host).Execute(); // unchanged: no question
-        QCOMPARE(host.events, QStringList{"start"});
-        const QList<std::pair<QString, QStringList>> cases = {
-            {"cmdYes", {"save", "start"}}, {"cmdNo", {"start"}}, {"cmdCancel", {}},
-            {"frame", {"start"}},          {"escape", {}},       {"cmdNo", {"start"}},
-        };
-        for (const auto& [button, expected] : cases) {
+        // {ExecuteConfirm, modified, answer, events}; any value but "0" and "1" neither asks nor saves.
+        const QList<std::tuple<QString, bool, QString, QStringList>> cases = {
+            {"1", false, "", {"start"}}, {"1", true, "cmdYes", {"save", "start"}}, {"1", true, "cmdNo", {"start"}},
+            {"1", true, "cmdCancel", {}}, {"1", true, "frame", {"start"}}, {"1", true, "escape", {}},
+            {"1", true, "cmdNo", {"start"}}, {"0", true, "", {"save", "start"}}, {"yes", true, "", {"start"}}};
+        for (const auto& [confirm, modified, button, expected] : cases) {
+            Options::ExecuteConfirm = confirm;
             host.events.clear();
-            host.modified = true;
+            host.modified = modified;
             answer = button;
             ScriptRunner(host).Execute();
-            QCOMPARE(host.events, expected);
+            QVERIFY2(host.events == expected, qPrintable(confirm + " " + button));
         }
-        QCOMPARE(shown, cases.size());
+        QCOMPARE(shown, 6);
         // One form, hidden and reused.
         QCOMPARE(frmExecuteWarning::IfLoaded()->lblExecuteWarning->text(),
                  QStringLiteral("This script has changed since the last save.  Do you wish to save it now before "
                                 "executing the script?"));
         QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/scripts/logon.kix"}));
-    }
-
-    void autosaveAndOtherValues()
-    {
-        FakeHost host;
-        RecordingProcessLauncher launcher;
-        launcher.events = &host.events;
         Options::ExecuteConfirm = QStringLiteral("0");
-        ScriptRunner(host).Execute();
-        ScriptRunner(host).Debug();
-        QCOMPARE(host.events, (QStringList{"save", "start", "save", "start"}));
-        QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/d", "/scripts/logon.kix"}));
-
-        // Any other stored value neither asks nor saves.
         host.events.clear();
         host.modified = true;
-        Options::ExecuteConfirm = QStringLiteral("yes");
-        ScriptRunner(host).Execute();
-        QCOMPARE(host.events, QStringList{"start"});
-
+        ScriptRunner(host).Debug();
+        QCOMPARE(host.events, (QStringList{"save", "start"}));
+        QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/d", "/scripts/logon.kix"}));
         // A document without a file runs nothing.
         host.events.clear();
         host.path.clear();
-        Options::ExecuteConfirm = QStringLiteral("0");
         ScriptRunner(host).Execute();
         QVERIFY(host.events.isEmpty());
     }
