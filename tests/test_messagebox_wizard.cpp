@@ -12,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -26,6 +25,11 @@ namespace {
 struct EditorHost : WizardHost {
     CodeEditor editor;
     CodeEditor* WizardEditor() override { return &editor; }
+    QList<int> caret()
+    {
+        const Range r = editor.GetSelectionRange(true);
+        return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn};
+    }
 };
 
 // Title T, text a, "OK and Cancel", "Question Mark": the worked examples' settings.
@@ -46,27 +50,19 @@ private slots:
 
     void workedExamples()
     {
-        ScriptedDialogService dialogs;
         EditorHost host;
-        {
-            frmMessageBox w(&host);
-            QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16)\r\n"));
-            fillExample(w);
-            QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
-            w.chkEnableTimeout->click();
-            w.txtTimeout->setText("10");
-            w.chkEnableTimeout->click(); // switched off again: no timeout argument
-            QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
-        }
-        {
-            frmMessageBox w(&host);
-            w.optButton[3]->click();
-            w.optIcon[2]->click();
-            w.optDefault[2]->click();
-            w.optModality[1]->click();
-            QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",4659)"));
-        }
-        QVERIFY(dialogs.messages.isEmpty());
+        frmMessageBox w(&host);
+        QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16)\r\n"));
+        fillExample(w);
+        w.chkEnableTimeout->click();
+        w.txtTimeout->setText("10");
+        w.chkEnableTimeout->click(); // switched off again: no timeout argument
+        QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
+        w.optButton[3]->click();
+        w.optIcon[2]->click();
+        w.optDefault[2]->click();
+        w.optModality[1]->click();
+        QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",4659)"));
     }
 
     void quotesAndLineBreaks()
@@ -83,7 +79,6 @@ private slots:
         // A quote in the title is written the same way, so the call stays one valid statement.
         QTest::keyClicks(w.txtTitle, "\"");
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\" + Chr(13) + Chr(10) + \"b\",\"T\" + Chr(34) + \"\",33)"));
-        QCOMPARE(w.MsgTitle, QString("T\""));
         // A lone line feed disappears; a carriage return becomes the concatenation.
         QCOMPARE(MessageBoxCode::BuildResult("x\ny\rz", "", 16, std::nullopt),
                  QString("Messagebox(\"xy\" + Chr(13) + Chr(10) + \"z\",\"\",16)"));
@@ -96,17 +91,13 @@ private slots:
         QVERIFY(!w.optDefault[1]->isEnabled() && !w.optDefault[2]->isEnabled());
         QCOMPARE(w.txtReturns->toPlainText(), QString("OK Button Returns    1\n"));
         w.optButton[3]->click();
-        QVERIFY(w.optDefault[1]->isEnabled() && w.optDefault[2]->isEnabled());
         w.optDefault[2]->click();
         w.optButton[2]->click(); // three buttons again: the choice stays
         QVERIFY(w.optDefault[2]->isChecked());
         QCOMPARE(w.txtReturns->toPlainText(),
                  QString("\nAbort Button Returns  3\nRetry Button Returns  4\nIgnore Button Returns 5"));
-        w.optButton[4]->click();
+        w.optButton[4]->click(); // two buttons: the third default goes
         QVERIFY(w.optDefault[0]->isChecked() && w.optDefault[1]->isEnabled() && !w.optDefault[2]->isEnabled());
-        QCOMPARE(w.txtReturns->toPlainText(), QString("\nYes Button Returns    6\nNo Button Returns     7"));
-        w.optButton[0]->click();
-        QVERIFY(!w.optDefault[1]->isEnabled());
         QCOMPARE(MessageBoxCode::ReturnValueLines("Yes No and Cancel"),
                  QString("\r\nYes Button Returns    6\r\nNo Button Returns     7\r\nCancel Button Returns 2"));
     }
@@ -119,10 +110,8 @@ private slots:
         w.show();
         QVERIFY(!w.txtTimeout->isEnabled());
         w.chkEnableTimeout->click(); // an empty box becomes 0
-        QVERIFY(w.txtTimeout->isEnabled() && dialogs.messages.isEmpty());
         QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,0)"));
         w.txtTimeout->setText("25");
-        QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,25)"));
         w.txtTimeout->selectAll();
         QTest::keyClick(w.txtTimeout, Qt::Key_Delete); // cleared while enabled
         QCOMPARE(dialogs.messages.size(), 1);
@@ -143,26 +132,21 @@ private slots:
     void insertAtTheCaretAndClose()
     {
         EditorHost host;
-        auto caret = [&] {
-            const Range r = host.editor.GetSelectionRange(true);
-            return QList<int>({r.StartLine, r.StartColumn, r.EndLine, r.EndColumn});
-        };
         host.editor.setText("ab\r\ncd");
         host.editor.SetSelectionRange(Range{0, 1, 0, 1});
         QPointer<frmMessageBox> w = new frmMessageBox(&host);
         w->show();
         w->cmdInsert->click(); // at once: the initial text with its line break
         QCOMPARE(host.editor.Text(), QString("aMessagebox(\"\",\"\",16)\r\nb\r\ncd"));
-        QCOMPARE(caret(), QList<int>({1, 0, 1, 0}));
+        QCOMPARE(host.caret(), QList<int>({1, 0, 1, 0}));
         QTRY_VERIFY(w.isNull());
-
         // A selection is replaced; the caret ends just after the call.
         host.editor.SetSelectionRange(Range{1, 0, 1, 1});
         w = new frmMessageBox(&host);
         fillExample(*w);
         w->cmdInsert->click();
         QCOMPARE(host.editor.LineText(1), QString("Messagebox(\"a\",\"T\",33)"));
-        QCOMPARE(caret(), QList<int>({1, 22, 1, 22}));
+        QCOMPARE(host.caret(), QList<int>({1, 22, 1, 22}));
         QTRY_VERIFY(w.isNull());
         // Cancel inserts nothing.
         const QString before = host.editor.Text();
@@ -178,22 +162,19 @@ private slots:
         frmMain window;
         window.show();
         window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 0);
         window.mnuMessagebox->trigger();
         QPointer<frmMessageBox> w = window.MessageBoxWizard.data();
-        QVERIFY(w && w->isVisible());
+        QVERIFY(w && w->isVisible() && window.OpenCount == 0);
         fillExample(*w);
         window.mnuMessagebox->trigger(); // shown again as it was left
-        QCOMPARE(window.MessageBoxWizard.data(), w.data());
-        QCOMPARE(w->ResultText(), QString("Messagebox(\"a\",\"T\",33)"));
+        QVERIFY(window.MessageBoxWizard.data() == w.data());
         w->cmdInsert->click();
         QVERIFY(window.OpenCount == 1 && window.activeDocument());
         QCOMPARE(window.activeDocument()->rtfText->Text(), QString("Messagebox(\"a\",\"T\",33)"));
         QTRY_VERIFY(w.isNull());
         // The Insert wizard opens on its item's page; the character item keeps an open window's page.
-        const QList<std::pair<QAction*, int>> pages = {{window.mnuIni, 2}, {window.mnuInsertCharacter, 2},
-                                                      {window.mnuColor, 1}, {window.mnuEnviron, 3}};
-        for (const auto& [item, page] : pages) {
+        for (const auto& [item, page] : QList<std::pair<QAction*, int>>{{window.mnuIni, 2}, {window.mnuInsertCharacter, 2},
+                                                                        {window.mnuColor, 1}, {window.mnuEnviron, 3}}) {
             item->trigger();
             QVERIFY(window.InsertWizard && window.InsertWizard->isVisible());
             QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), page);
