@@ -40,13 +40,28 @@ QStringList items(const QComboBox* combo)
 
 class InsertWizardTest : public QObject {
     Q_OBJECT
+    QTemporaryDir dir_;
+    std::unique_ptr<EditorHost> host_;
+    QPointer<frmChr> w;
+
 private slots:
+    void initTestCase() { qputenv("TESSARY_WIZARD_TEST", "C:\\TEMP"); }
+
+    void init()
+    {
+        host_ = std::make_unique<EditorHost>();
+        w = new frmChr(host_.get(), nullptr, std::make_shared<platform::PortableIniStore>(dir_.filePath("win.ini").toStdString()));
+    }
+
+    void cleanup()
+    {
+        delete w;
+        host_.reset();
+    }
+
     void characterCodes()
     {
-        EditorHost host;
-        std::unique_ptr<frmChr> w(make(host));
         QVERIFY(w->optChar[4]->isChecked() && !w->cmdInsert->isEnabled());
-
         w->optChar[0]->click(); // Enter Key, with an empty text box
         QCOMPARE(w->txtOutput->toPlainText(), QString("Chr(13) + Chr(10)"));
         QVERIFY(w->cmdInsert->isEnabled() && !w->txtText->isEnabled());
@@ -63,8 +78,6 @@ private slots:
 
     void colorStatementAndPreview()
     {
-        EditorHost host;
-        std::unique_ptr<frmChr> w(make(host));
         QVERIFY(!w->cboForeground->isEnabled() && !w->chkBold->isEnabled());
         w->chkEnable->click();
         QVERIFY(w->cboForeground->isEnabled() && w->chkBlink->isEnabled());
@@ -93,8 +106,6 @@ private slots:
     void iniCallAndRetrieve()
     {
         ScriptedDialogService dialogs;
-        EditorHost host;
-        std::unique_ptr<frmChr> w(make(host));
         w->tabWizard->setCurrentIndex(2);
         QTest::keyClicks(w->txtFileName, "C:\\a.ini");
         QTest::keyClicks(w->cboSection->lineEdit(), "General");
@@ -125,7 +136,6 @@ private slots:
         w->cboSection->setCurrentIndex(1);
         w->cboSection_Click();
         QCOMPARE(items(w->cboKey), QStringList({"zed"}));
-
         // Typing a section empties the key list.
         QTest::keyClicks(w->cboSection->lineEdit(), "x");
         QCOMPARE(w->cboKey->count(), 0);
@@ -135,9 +145,6 @@ private slots:
 
     void environmentReference()
     {
-        qputenv("TESSARY_WIZARD_TEST", "C:\\TEMP");
-        EditorHost host;
-        std::unique_ptr<frmChr> w(make(host));
         const QList<QListWidgetItem*> found = w->lstEnviron->findItems("TESSARY_WIZARD_TEST (C:\\TEMP)", Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
         w->lstEnviron_DblClick(found[0]);
@@ -150,10 +157,8 @@ private slots:
 
     void editedOutputIsInserted()
     {
-        EditorHost host;
-        host.editor.setText("x = \r\n");
-        host.editor.SetSelectionRange(Range{0, 4, 0, 4});
-        QPointer<frmChr> w = make(host);
+        host_->editor.setText("x = \r\n");
+        host_->editor.SetSelectionRange(Range{0, 4, 0, 4});
         w->show();
         w->optChar[1]->click();
         w->txtOutput->selectAll();
@@ -161,18 +166,11 @@ private slots:
         QVERIFY(!w->cmdInsert->isEnabled()); // nothing to insert
         QTest::keyClicks(w->txtOutput, "Chr(8) + \"!\"");
         w->cmdInsert->click();
-        QCOMPARE(host.editor.Text(), QString("x = Chr(8) + \"!\"\r\n"));
-        const Range r = host.editor.GetSelectionRange(true);
+        QCOMPARE(host_->editor.Text(), QString("x = Chr(8) + \"!\"\r\n"));
+        const Range r = host_->editor.GetSelectionRange(true);
         QVERIFY(r.StartLine == 0 && r.StartColumn == 16 && r.EndLine == 0 && r.EndColumn == 16);
         QTRY_VERIFY(w.isNull());
     }
-
-private:
-    frmChr* make(EditorHost& host)
-    {
-        return new frmChr(&host, nullptr, std::make_shared<platform::PortableIniStore>(dir_.filePath("win.ini").toStdString()));
-    }
-    QTemporaryDir dir_;
 };
 
 QTEST_MAIN(InsertWizardTest)
