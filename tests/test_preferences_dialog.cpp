@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -59,16 +58,6 @@ private slots:
         frmOptions::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         dialogs_.reset();
-    }
-
-    void eachTabShowsItsOwnFrame()
-    {
-        frmOptions* form = frmOptions::Get();
-        for (int tab = 3; tab >= 0; --tab) {
-            form->tbrOptions->setCurrentIndex(tab);
-            for (int frame = 0; frame < 4; ++frame)
-                QCOMPARE(form->fraDisplay[frame]->isVisibleTo(form), frame == tab);
-        }
     }
 
     void restoreDefaultsDeletesTheFourteenAtOnce()

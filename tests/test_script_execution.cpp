@@ -91,7 +91,7 @@ private slots:
         QVERIFY(PlanScriptRun(windows, request).problem.contains("COMSPEC"));
         QVERIFY(PlanCommandPrompt(windows).problem.contains("COMSPEC"));
 
-        // A program of this system gets one argument per part.
+        // A program of this system gets each piece as an argument of its own.
         LaunchHost posix{false, QStringLiteral("/usr/bin/wcmd"), QStringLiteral("/usr/bin/wine")};
         plan = PlanScriptRun(posix, request);
         QVERIFY(plan.request.program == posix.comspec && PlanCommandPrompt(posix).request.program == posix.comspec);
