@@ -1,6 +1,5 @@
-// The INI file class on the portable INI store: ready state and its logic-error message, reads with
-// the profile functions' rules, section lists from the file text, writes that keep the rest of the
-// file, WIN.INI mode, and the path helpers.
+// The INI file class on the portable INI store; the profile-function rules themselves are the shared
+// cases of ini_profile_cases.txt.
 
 #include "platform/PortableIniStore.h"
 #include "wizards/clsIni.h"
@@ -14,256 +13,202 @@
 
 class IniFileTest : public QObject {
     Q_OBJECT
-private slots:
-    void init();
-    void notReadyUntilNamedAndLogicErrorMessage();
-    void readsFollowTheProfileRules();
-    void sharedProfileCases();
-    void sectionListFromTheFileText();
-    void writesKeepCommentsAndOtherLines();
-    void deletions();
-    void winIniModeOnAndOff();
-    void pathHelpers();
-
-private:
-    QString write(const QString& name, const QByteArray& text);
-    QByteArray read(const QString& path);
-    clsIni make();
-
     QTemporaryDir dir_;
     std::shared_ptr<platform::PortableIniStore> store_;
-};
+    std::optional<ScriptedDialogService> dialogs_;
 
-void IniFileTest::init()
-{
-    store_ = std::make_shared<platform::PortableIniStore>(dir_.filePath("system/win.ini").toStdString());
-}
-
-QString IniFileTest::write(const QString& name, const QByteArray& text)
-{
-    QFile file(dir_.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write a test file");
-    file.write(text);
-    return file.fileName();
-}
-
-QByteArray IniFileTest::read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-clsIni IniFileTest::make()
-{
-    return clsIni(store_);
-}
-
-void IniFileTest::notReadyUntilNamedAndLogicErrorMessage()
-{
-    ScriptedDialogService dialogs;
-    const QString path = write("a.ini", "[General]\r\nName=x\r\n");
-    clsIni ini = make();
-    QCOMPARE(ini.SectionName(), QString("General"));
-    QCOMPARE(ini.GetString("Name", "d"), QString());
-    QCOMPARE(ini.GetInt("Name", 5), qint16(0));
-    QCOMPARE(ini.PutString("Name", "y"), 0);
-    QCOMPARE(dialogs.messages.size(), 3);
-    QCOMPARE(dialogs.messages[0].title, QString("IniFile Logic Error"));
-    QCOMPARE(dialogs.messages[0].text, QString("[Section] and FileName Not Registered in Private.Ini!"));
-    QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Information);
-    QCOMPARE(ini.SectionName(), QString("General"));
-
-    ini.setFullPath(path);
-    QCOMPARE(ini.GetString("Name", "d"), QString("x"));
-    ini.setSectionName("   ");
-    QCOMPARE(ini.GetString("Name", "d"), QString());
-    QCOMPARE(dialogs.messages.size(), 4);
-    ini.setSectionName("General");
-    QCOMPARE(ini.GetString("Name", "d"), QString("x"));
-    QCOMPARE(dialogs.messages.size(), 4);
-    QCOMPARE(read(path), QByteArray("[General]\r\nName=x\r\n")); // the refused write wrote nothing
-}
-
-void IniFileTest::readsFollowTheProfileRules()
-{
-    ScriptedDialogService dialogs;
-    clsIni ini = make();
-    ini.setFullPath(write("r.ini", "; top\n[ Main ]\n  Path  =  C:\\x y  \nPATH=second\nq=\"quoted \"\n"
-                                   "n=42abc\nneg=-7\nhex=0x1F\nempty=\nbig=70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n"
-                                   "[Other]\nk=v\n"));
-    ini.setSectionName("main");
-    const QList<std::pair<QString, QString>> strings = {
-        {"path", "C:\\x y"}, {" PATH ", "C:\\x y"}, {"q", "quoted "}}; // no case, trimmed, first wins
-    for (const auto& [key, want] : strings)
-        QCOMPARE(ini.GetString(key, "d"), want);
-    QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
-    const QList<std::tuple<QString, int, int>> ints = {
-        {"n", 1, 42}, {"neg", 1, -7}, {"hex", 1, 31}, {"empty", 9, 9}, {"missing", 9, 9}, {"big", 1, 32767}};
-    for (const auto& [key, dflt, want] : ints)
-        QCOMPARE(ini.GetInt(key, qint16(dflt)), qint16(want));
-    const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
-        {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true}};
-    for (const auto& [key, dflt, want] : cases)
-        QVERIFY2(ini.GetTF(key, dflt) == want, qPrintable(key));
-    QCOMPARE(ini.IniRead("Other", "K", 0, "d", false, ini.FullPath()), QString("v"));
-    QCOMPARE(ini.IniRead("Main", "neg", 0, "d", true, ini.FullPath()), QString("-7"));
-    // At most 254 characters come back, as through the 255-character buffer.
-    ini.PutString("long", QString(300, 'z'));
-    QCOMPARE(ini.GetString("long", "").size(), 254);
-    QVERIFY(dialogs.messages.isEmpty());
-}
-
-// The cases the Windows backend tests also run through the system's profile functions.
-void IniFileTest::sharedProfileCases()
-{
-    int files = 0;
-    QStringList failures;
-    const bool understood = inicases::run(
-        TESSARY_TEST_DATA_DIR "/ini_profile_cases.txt", *store_,
-        [&](const std::string& text) {
-            return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
-        },
-        [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); });
-    QVERIFY(understood);
-    QVERIFY(files > 3);
-    QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
-}
-
-void IniFileTest::sectionListFromTheFileText()
-{
-    ScriptedDialogService dialogs;
-    clsIni ini = make();
-    ini.setFullPath(write("s.ini", "[A] ; first\r\nx=1\r\n; [B]\r\n[C]\r\n[D]x\r\n[a]\r\n"));
-    QStringList sections{"untouched"};
-    QCOMPARE(ini.GetSectionsEx(sections), qint16(3));
-    QCOMPARE(sections, QStringList({"A", "C", "a"}));
-    QVERIFY(ini.SectExist("c"));
-    for (const char* absent : {"B", "D"}) // commented out; text after the bracket
-        QVERIFY2(!ini.SectExist(absent), absent);
-    QVERIFY(ini.SectExist("")); // an empty name counts as present
-
-    ini.setFullPath(write("none.ini", "x=1\n"));
-    QCOMPARE(ini.GetSections(), QString(2, QChar(0)));
-    QCOMPARE(ini.GetSectionsEx(sections), qint16(0));
-    QCOMPARE(sections, QStringList({"A", "C", "a"}));
-    ini.setFullPath(dir_.filePath("absent.ini"));
-    QVERIFY(!ini.SectExist("A"));
-
-    ini.setFullPath(write("e.ini", "[S]\nk = v\n; note\n\nw\n[T]\n"));
-    ini.setSectionName("s");
-    QCOMPARE(ini.GetSectEntries(), QString("k=v") + QChar(0) + "w" + QChar(0) + QChar(0));
-    std::array<QStringList, 2> entries;
-    QCOMPARE(ini.GetSectEntriesEx(entries), qint16(2));
-    QCOMPARE(entries[0], QStringList({"k", ""}));
-    QCOMPARE(entries[1], QStringList({"v", "w"}));
-    ini.setSectionName("T");
-    QCOMPARE(ini.GetSectEntries(), QString(QChar(0)));
-    QCOMPARE(ini.GetSectEntriesEx(entries), qint16(0));
-    QCOMPARE(entries[0], QStringList({"k", ""}));
-}
-
-void IniFileTest::writesKeepCommentsAndOtherLines()
-{
-    ScriptedDialogService dialogs;
-    const QString path = write("w.ini", "; settings\r\n[General]\r\n; the name\r\nName = old \r\n\r\n"
-                                        "[Other]\r\nx=1");
-    clsIni ini = make();
-    ini.setFullPath(path);
-    QCOMPARE(ini.PutString("NAME", "new"), 1);
-    QCOMPARE(ini.PutInt("Count", -3), 1);
-    ini.setSectionName("Other");
-    QCOMPARE(ini.PutString("y", "2"), 1);
-    ini.setSectionName("Added");
-    QCOMPARE(ini.PutString("z", "3"), 1);
-    QCOMPARE(read(path), QByteArray("; settings\r\n[General]\r\n; the name\r\nName=new\r\nCount=-3\r\n\r\n"
-                                    "[Other]\r\nx=1\r\ny=2\r\n[Added]\r\nz=3\r\n"));
-    ini.setSectionName("General");
-    QCOMPARE(ini.GetInt("count", 0), qint16(-3));
-    // Text that would break the file's lines is refused, and the file stays as it was.
-    QCOMPARE(ini.PutString("bad", "a\nb"), 0);
-    QCOMPARE(ini.PutString("a=b", "c"), 0);
-    QVERIFY(!read(path).contains("bad"));
-    // A file that exists but cannot be read is never written over.
-    const QString locked = write("locked.ini", "[General]\nk=v\n");
-    QFile::setPermissions(locked, QFileDevice::WriteOwner);
-    if (!QFile(locked).open(QIODevice::ReadOnly)) {
-        ini.setFullPath(locked);
-        QCOMPARE(ini.PutString("k", "w"), 0);
-        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QCOMPARE(read(locked), QByteArray("[General]\nk=v\n"));
+    QString write(const QString& name, const QByteArray& text)
+    {
+        QFile file(dir_.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write a test file");
+        file.write(text);
+        return file.fileName();
     }
-}
 
-void IniFileTest::deletions()
-{
-    ScriptedDialogService dialogs;
-    const QString path = write("d.ini", "[General]\nkeep=1\ns=text\nn=5\n[Gone]\n; kept note\na=1\nb\n[Last]\nz=9\n");
-    clsIni ini = make();
-    ini.setFullPath(path);
-    ini.DeleteStrEntry("s");
-    ini.DeleteNumEntry("n");
-    ini.setSectionName("gone");
-    ini.DeleteSection();
-    QCOMPARE(ini.SectionName(), QString());
-    QCOMPARE(ini.GetString("a", "d"), QString());
-    QCOMPARE(dialogs.messages.size(), 1); // not ready after DeleteSection
-    QCOMPARE(read(path), QByteArray("[General]\nkeep=1\ns=\n[Gone]\n; kept note\n[Last]\nz=9\n"));
-}
+    QByteArray read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
 
-void IniFileTest::winIniModeOnAndOff()
-{
-    ScriptedDialogService dialogs;
-    const QString systemFile = dir_.filePath("system/win.ini");
-    const QString path = write("p.ini", "[General]\nk=private\n");
-    clsIni ini = make();
-    ini.setFullPath(path);
-    ini.setUseWinINI(true);
-    QVERIFY(ini.UseWinINI());
-    QCOMPARE(ini.FullPath(), systemFile);
-    QCOMPARE(ini.PrivPath(), path);
-    QCOMPARE(ini.GetString("k", "none"), QString("none"));
-    QCOMPARE(ini.PutString("k", "system"), 1); // creates the file and its folder
-    ini.DeleteNumEntry("n");                      // WIN.INI mode writes 0 instead of removing
-    ini.IniWrite("Windows", "x", "1", path);      // the file argument plays no part here
-    QCOMPARE(read(systemFile), QByteArray("[General]\nk=system\nn=0\n[Windows]\nx=1\n"));
-    QStringList sections;
-    QCOMPARE(ini.GetSectionsEx(sections), qint16(2));
+    clsIni open(const QString& name, const QByteArray& text)
+    {
+        clsIni ini(store_);
+        ini.setFullPath(write(name, text));
+        return ini;
+    }
 
-    ini.setUseWinINI(false);
-    QVERIFY(!ini.UseWinINI());
-    QCOMPARE(ini.FullPath(), path);
-    QCOMPARE(ini.GetString("k", "none"), QString("private"));
-    QCOMPARE(read(path), QByteArray("[General]\nk=private\n"));
-    // Naming a file also ends WIN.INI mode.
-    ini.setUseWinINI(true);
-    ini.setFullPath(path);
-    QVERIFY(!ini.UseWinINI());
-    QCOMPARE(ini.GetString("k", "none"), QString("private"));
-    QVERIFY(dialogs.messages.isEmpty());
-}
+private slots:
+    void init()
+    {
+        store_ = std::make_shared<platform::PortableIniStore>(dir_.filePath("system/win.ini").toStdString());
+        dialogs_.emplace();
+    }
 
-void IniFileTest::pathHelpers()
-{
-    clsIni ini = make();
-    QCOMPARE(ini.ExtractPath("C:\\"), QString("C:"));
-    QCOMPARE(ini.ExtractPath("C:\\data\\a.ini"), QString("C:\\data"));
-    QCOMPARE(ini.ExtractPath("plain.ini"), QDir::toNativeSeparators(QDir::currentPath()));
-    const QList<std::tuple<QString, int, QString>> names = {{"readme", 2, "readme"},
-        {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"}};
-    for (const auto& [path, piece, want] : names)
-        QCOMPARE(ini.ExtractName(path, piece), want);
-    ini.setFullPath("/srv/conf/app.ini");
-    QCOMPARE(ini.ExtractName("", 1), QString("app"));
-    QCOMPARE(ini.ExtractPath(""), QString("/srv/conf"));
+    void notReadyUntilNamedAndLogicErrorMessage()
+    {
+        const QString path = write("a.ini", "[General]\r\nName=x\r\n");
+        clsIni ini(store_);
+        QCOMPARE(ini.GetString("Name", "d"), QString());
+        QCOMPARE(ini.GetInt("Name", 5), qint16(0));
+        QCOMPARE(ini.PutString("Name", "y"), 0);
+        QCOMPARE(dialogs_->messages.size(), 3);
+        QCOMPARE(dialogs_->messages[0].title + "|" + dialogs_->messages[0].text,
+                 QString("IniFile Logic Error|[Section] and FileName Not Registered in Private.Ini!"));
+        QCOMPARE(dialogs_->messages[0].icon, platform::MessageIcon::Information);
+        QCOMPARE(ini.SectionName(), QString("General"));
+        ini.setFullPath(path);
+        QCOMPARE(ini.GetString("Name", "d"), QString("x"));
+        ini.setSectionName("   ");
+        QCOMPARE(ini.GetString("Name", "d"), QString());
+        QCOMPARE(dialogs_->messages.size(), 4);
+        QCOMPARE(read(path), QByteArray("[General]\r\nName=x\r\n")); // the refused write wrote nothing
+    }
 
-    for (const char* name : {"present.ini", "noext", "x[1].ini"})
-        write(name, "");
-    for (const char* name : {"x[1].ini", "present.ini", "present"}) // ".*" appended to a bare name
-        QVERIFY2(ini.Exists(dir_.filePath(name)), name);
-    QVERIFY(!ini.Exists(dir_.filePath("absent.ini")));
-    QVERIFY(!ini.Exists(dir_.filePath("system")));   // a folder is not a file
-}
+    void readsBeyondTheProfileRules()
+    {
+        clsIni ini = open("r.ini", "[ Main ]\nneg=-7\nbig=70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n[Other]\nk=v\n");
+        ini.setSectionName("main");
+        QCOMPARE(ini.GetInt("big", 1), qint16(32767));
+        QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
+        const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
+            {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true}};
+        for (const auto& [key, dflt, want] : cases)
+            QVERIFY2(ini.GetTF(key, dflt) == want, qPrintable(key));
+        QCOMPARE(ini.IniRead("Other", "K", 0, "d", false, ini.FullPath()), QString("v"));
+        QCOMPARE(ini.IniRead("Main", "neg", 0, "d", true, ini.FullPath()), QString("-7"));
+        // At most 254 characters come back, as through the 255-character buffer.
+        ini.PutString("long", QString(300, 'z'));
+        QCOMPARE(ini.GetString("long", "").size(), 254);
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    // The cases the Windows backend tests also run through the system's profile functions.
+    void sharedProfileCases()
+    {
+        int files = 0;
+        QStringList failures;
+        QVERIFY(inicases::run(
+            TESSARY_TEST_DATA_DIR "/ini_profile_cases.txt", *store_,
+            [&](const std::string& text) {
+                return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
+            },
+            [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); }));
+        QVERIFY(files > 3);
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+    }
+
+    void sectionListFromTheFileText()
+    {
+        clsIni ini = open("s.ini", "[A] ; first\r\nx=1\r\n; [B]\r\n[C]\r\n[D]x\r\n[a]\r\n");
+        QStringList sections{"untouched"};
+        QCOMPARE(ini.GetSectionsEx(sections), qint16(3));
+        QCOMPARE(sections, QStringList({"A", "C", "a"}));
+        QVERIFY(ini.SectExist("c") && ini.SectExist("")); // an empty name counts as present
+        for (const char* absent : {"B", "D"}) // commented out; text after the bracket
+            QVERIFY2(!ini.SectExist(absent), absent);
+        ini.setFullPath(write("none.ini", "x=1\n"));
+        QCOMPARE(ini.GetSections(), QString(2, QChar(0)));
+        QCOMPARE(ini.GetSectionsEx(sections), qint16(0));
+        QCOMPARE(sections, QStringList({"A", "C", "a"}));
+        ini.setFullPath(dir_.filePath("absent.ini"));
+        QVERIFY(!ini.SectExist("A"));
+
+        ini.setFullPath(write("e.ini", "[S]\nk = v\n; note\n\nw\n[T]\n"));
+        ini.setSectionName("s");
+        QCOMPARE(ini.GetSectEntries(), QString("k=v") + QChar(0) + "w" + QChar(0) + QChar(0));
+        std::array<QStringList, 2> entries;
+        QCOMPARE(ini.GetSectEntriesEx(entries), qint16(2));
+        QCOMPARE(entries, (std::array<QStringList, 2>{QStringList{"k", ""}, QStringList{"v", "w"}}));
+        ini.setSectionName("T");
+        QCOMPARE(ini.GetSectEntries(), QString(QChar(0)));
+        QCOMPARE(ini.GetSectEntriesEx(entries), qint16(0));
+        QCOMPARE(entries[0], QStringList({"k", ""}));
+    }
+
+    void writesKeepCommentsAndOtherLines()
+    {
+        clsIni ini = open("w.ini", "; settings\r\n[General]\r\n; the name\r\nName = old \r\n\r\n[Other]\r\nx=1");
+        QCOMPARE(ini.PutString("NAME", "new"), 1);
+        QCOMPARE(ini.PutInt("Count", -3), 1);
+        ini.setSectionName("Added");
+        QCOMPARE(ini.PutString("z", "3"), 1);
+        const QByteArray written = "; settings\r\n[General]\r\n; the name\r\nName=new\r\nCount=-3\r\n\r\n[Other]\r\nx=1\r\n"
+                                   "[Added]\r\nz=3\r\n";
+        QCOMPARE(read(ini.FullPath()), written);
+        // Text that would break the file's lines is refused, and the file stays as it was.
+        QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c"), 0);
+        QCOMPARE(read(ini.FullPath()), written);
+        // A file that exists but cannot be read is never written over.
+        const QString locked = write("locked.ini", "[General]\nk=v\n");
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        if (!QFile(locked).open(QIODevice::ReadOnly)) {
+            ini.setFullPath(locked);
+            QCOMPARE(ini.PutString("k", "w"), 0);
+            QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QCOMPARE(read(locked), QByteArray("[General]\nk=v\n"));
+        }
+    }
+
+    void deletions()
+    {
+        clsIni ini = open("d.ini", "[General]\nkeep=1\ns=text\nn=5\n[Gone]\n; kept note\na=1\nb\n[Last]\nz=9\n");
+        ini.DeleteStrEntry("s");
+        ini.DeleteNumEntry("n");
+        ini.setSectionName("gone");
+        ini.DeleteSection();
+        QCOMPARE(ini.SectionName(), QString());
+        QCOMPARE(ini.GetString("a", "d"), QString());
+        QCOMPARE(dialogs_->messages.size(), 1); // not ready after DeleteSection
+        QCOMPARE(read(ini.FullPath()), QByteArray("[General]\nkeep=1\ns=\n[Gone]\n; kept note\n[Last]\nz=9\n"));
+    }
+
+    void winIniModeOnAndOff()
+    {
+        const QString systemFile = dir_.filePath("system/win.ini");
+        clsIni ini = open("p.ini", "[General]\nk=private\n");
+        const QString path = ini.FullPath();
+        ini.setUseWinINI(true);
+        QVERIFY(ini.UseWinINI() && ini.FullPath() == systemFile && ini.PrivPath() == path);
+        QCOMPARE(ini.GetString("k", "none"), QString("none"));
+        QCOMPARE(ini.PutString("k", "system"), 1); // creates the file and its folder
+        ini.DeleteNumEntry("n");                      // WIN.INI mode writes 0 instead of removing
+        ini.IniWrite("Windows", "x", "1", path);      // the file argument plays no part here
+        QCOMPARE(read(systemFile), QByteArray("[General]\nk=system\nn=0\n[Windows]\nx=1\n"));
+        QStringList sections;
+        QCOMPARE(ini.GetSectionsEx(sections), qint16(2));
+        ini.setUseWinINI(false);
+        QVERIFY(!ini.UseWinINI() && ini.FullPath() == path);
+        QCOMPARE(read(path), QByteArray("[General]\nk=private\n"));
+        // Naming a file also ends WIN.INI mode.
+        ini.setUseWinINI(true);
+        ini.setFullPath(path);
+        QVERIFY(!ini.UseWinINI());
+        QCOMPARE(ini.GetString("k", "none"), QString("private"));
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void pathHelpers()
+    {
+        clsIni ini(store_);
+        QCOMPARE(ini.ExtractPath("C:\\"), QString("C:"));
+        QCOMPARE(ini.ExtractPath("C:\\data\\a.ini"), QString("C:\\data"));
+        QCOMPARE(ini.ExtractPath("plain.ini"), QDir::toNativeSeparators(QDir::currentPath()));
+        const QList<std::tuple<QString, int, QString>> names = {{"readme", 2, "readme"},
+            {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"}};
+        for (const auto& [path, piece, want] : names)
+            QCOMPARE(ini.ExtractName(path, piece), want);
+        ini.setFullPath("/srv/conf/app.ini");
+        QCOMPARE(ini.ExtractName("", 1) + "|" + ini.ExtractPath(""), QString("app|/srv/conf"));
+        for (const char* name : {"present.ini", "x[1].ini"})
+            write(name, "");
+        for (const char* name : {"x[1].ini", "present.ini", "present"}) // ".*" appended to a bare name
+            QVERIFY2(ini.Exists(dir_.filePath(name)), name);
+        QVERIFY(!ini.Exists(dir_.filePath("absent.ini")));
+        QVERIFY(!ini.Exists(dir_.filePath("system"))); // a folder is not a file
+    }
+};
 
 QTEST_MAIN(IniFileTest)
 #include "test_ini_file.moc"

@@ -15,11 +15,9 @@ public:
     std::optional<OsVersionRecord> extended;
     std::map<std::string, uint32_t> numbers; // "hive|key|name"
     bool verdict = true;
-
     int extendedCalls = 0;
     QList<VersionCheck> checks;
     QStringList registryReads;
-
     OsVersionRecord basicVersion() override { return basic; }
     std::optional<OsVersionRecord> extendedVersion() override { return ++extendedCalls, extended; }
     bool verifyVersion(const VersionCheck& check) override { return checks.append(check), verdict; }
@@ -30,10 +28,7 @@ public:
         auto found = numbers.find(id);
         return found == numbers.end() ? std::nullopt : std::optional<uint32_t>(found->second);
     }
-    std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override
-    {
-        return {};
-    }
+    std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override { return {}; }
 };
 
 OsVersionRecord record(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build, std::string csd)
@@ -45,11 +40,10 @@ OsVersionRecord record(uint32_t platformId, uint32_t major, uint32_t minor, uint
 void setNt5(FakeVersionSource& source, uint32_t minor, uint32_t build, uint16_t servicePack, const std::string& csd)
 {
     source.basic = record(VER_PLATFORM_WIN32_NT_, 5, minor, build, csd);
-    OsVersionRecord extended = source.basic;
-    extended.servicePackMajor = servicePack;
-    extended.suiteMask = 0x0100;
-    extended.productType = 1;
-    source.extended = extended;
+    source.extended = source.basic;
+    source.extended->servicePackMajor = servicePack;
+    source.extended->suiteMask = 0x0100;
+    source.extended->productType = 1;
 }
 
 const std::string Q246009 = std::to_string(0x80000002u) +
@@ -60,210 +54,150 @@ const std::string Q246009 = std::to_string(0x80000002u) +
 class OperatingSystemTest : public QObject {
     Q_OBJECT
 private slots:
-    void identity_data();
-    void identity();
-    void windows2000SystemCheck();
-    void nt4ServicePack6Hotfix();
-    void fieldComparison();
-    void registryPaths();
-    void hostReportsNoNtSystem();
-};
-
-// Each system's name, platform, family, version text, support text and the Is flags that hold,
-// in one line; "?" leaves a field unchecked.
-void OperatingSystemTest::identity_data()
-{
-    QTest::addColumn<uint>("platformId");
-    QTest::addColumn<uint>("major");
-    QTest::addColumn<uint>("minor");
-    QTest::addColumn<uint>("build");
-    QTest::addColumn<int>("servicePack"); // -1: no extended record; -2: the plain record again
-    QTest::addColumn<QByteArray>("csd");
-    QTest::addColumn<QString>("expected");
-    const uint nine = VER_PLATFORM_WIN32_WINDOWS_, nt = VER_PLATFORM_WIN32_NT_;
-    QTest::newRow("2000 SP2") << nt << 5u << 0u << 2195u << 2 << QByteArray("Service Pack 2\0\0\0", 17)
-                              << "Windows 2000|?|2|5.00.2195 Service Pack 2|?|NT 2000";
-    // XP is not counted as NT.
-    QTest::newRow("XP SP1") << nt << 5u << 1u << 2600u << 1 << QByteArray("Service Pack 1")
-                            << "Windows XP|?|3|5.01.2600 Service Pack 1|?|XP";
-    QTest::newRow("5.2 no pack") << nt << 5u << 2u << 3790u << 0 << QByteArray()
-                                 << "[Unknown]|?|3|5.02.3790 Service Pack 0|?|?";
-    // The text stops at its first null; service pack 3 comes from the text alone.
-    QTest::newRow("NT4 SP6") << nt << 4u << 0u << 1381u << -1 << QByteArray("Service Pack 6\0RC 1.23", 22)
-                             << "?|?|1|4.00.1381 Service Pack 6|Service Pack 6|NT";
-    QTest::newRow("NT4 SP3") << nt << 4u << 0u << 1381u << -1 << QByteArray("  Service Pack 3 ")
-                             << "?|?|1|4.00.1381 Service Pack 3|Service Pack 3|NT";
-    // The 95/98 line repeats the version in the build number's high word.
-    QTest::newRow("98 SE") << nine << 4u << 10u << 0x040A08AEu << -1 << QByteArray(" A ")
-                           << "Windows 98 Release 2|?|0|4.10.2222|A|98";
-    QTest::newRow("95") << nine << 4u << 0u << 0x040003B6u << -1 << QByteArray() << "Windows 95|?|?|4.00.0950|?|";
-    const QByteArray none;
-    QTest::newRow("Win32s") << uint(VER_PLATFORM_WIN32s_) << 3u << 10u << 0u << -2 << none << "?|0|0|?|?|?";
-    QTest::newRow("95 OSR2") << nine << 4u << 0u << 1111u << -2 << none << "?|2|0|?|?|?";
-    QTest::newRow("98") << nine << 4u << 10u << 1998u << -2 << none << "?|3|0|?|?|?";
-    QTest::newRow("Me") << nine << 4u << 90u << 3000u << -2 << none << "?|5|0|?|?|?";
-    QTest::newRow("NT 3.0") << nt << 3u << 0u << 0u << -2 << none << "?|6|1|?|?|?";
-    QTest::newRow("NT 3.1") << nt << 3u << 1u << 528u << -2 << none << "?|7|1|?|?|?";
-    QTest::newRow("NT 3.5") << nt << 3u << 5u << 807u << -2 << none << "?|8|1|?|?|?";
-    QTest::newRow("NT 3.51") << nt << 3u << 51u << 1057u << -2 << none << "?|12|1|?|?|?";
-    QTest::newRow("NT 6.1") << nt << 6u << 1u << 7601u << -2 << none << "?|12|0|?|?|?";
-}
-
-void OperatingSystemTest::identity()
-{
-    QFETCH(uint, platformId);
-    QFETCH(uint, major);
-    QFETCH(uint, minor);
-    QFETCH(uint, build);
-    QFETCH(int, servicePack);
-    QFETCH(QByteArray, csd);
-    QFETCH(QString, expected);
-    FakeVersionSource source;
-    source.basic = record(platformId, major, minor, build, std::string(csd.constData(), csd.size()));
-    if (servicePack == -2)
-        source.extended = source.basic;
-    else if (servicePack >= 0)
-        setNt5(source, minor, build, uint16_t(servicePack), source.basic.csdVersion);
-    OperatingSystem os(source);
-    QCOMPARE(os.Name(), OperatingSystem::NameOf(os.Platform()));
-    QStringList flags;
-    for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
-        if (on)
-            flags << flag;
-    const QStringList actual = {QString::fromStdString(os.Name()), QString::number(os.Platform()),
-                                QString::number(os.Family()), QString::fromStdString(os.VersionString()),
-                                QString::fromStdString(os.SupportInformation()), flags.join(' ')};
-    const QStringList wanted = expected.split('|');
-    for (int i = 0; i < wanted.size(); ++i)
-        if (wanted[i] != "?")
-            QCOMPARE(actual[i], wanted[i]);
-    QCOMPARE(os.BuildNumber(), int(build & 0xFFFF));
-    if (servicePack == -1)
-        QCOMPARE(os.Suites(), -1);
-}
-
-void OperatingSystemTest::windows2000SystemCheck()
-{
-    FakeVersionSource source;
-    setNt5(source, 0, 2195, 2, "Service Pack 2");
-    OperatingSystem os(source);
-    QVERIFY(os.IsVerifySupported());
-    QCOMPARE(os.ProductType(), 1);
-    QCOMPARE(os.Suites(), 0x0100);
-
-    // The start-up question goes to the system's check with every component and condition 3.
-    QVERIFY(os.CompareVersion(5, 0, 0, 0, 0, 3, true));
-    QCOMPARE(source.checks.size(), 1);
-    const VersionCheck& check = source.checks.first();
-    QCOMPARE(check.typeMask, uint32_t(VER_MAJORVERSION_ | VER_MINORVERSION_ | VER_BUILDNUMBER_ |
-                                      VER_SERVICEPACKMAJOR_ | VER_SERVICEPACKMINOR_));
-    QCOMPARE(int(check.condition), 3);
-    source.verdict = false;
-    QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
-    // Negative components are left out of the check.
-    os.CompareVersion(5, -1, 2195, -1, -1, 1, true);
-    QCOMPARE(source.checks.last().typeMask, uint32_t(VER_MAJORVERSION_ | VER_BUILDNUMBER_));
-    QCOMPARE(source.checks.last().wanted.buildNumber, 2195u);
-
-    // A suite question goes to the system's check too; suite 0 never does.
-    source.checks.clear();
-    QVERIFY(!os.IsSuiteInstalled(0));
-    QVERIFY(source.checks.isEmpty());
-    source.verdict = true;
-    QVERIFY(os.IsSuiteInstalled(0x0080));
-    QCOMPARE(source.checks.size(), 1);
-    const VersionCheck& suite = source.checks.first();
-    QVERIFY(suite.typeMask == VER_SUITENAME_ && suite.condition == VER_OR_ && suite.wanted.suiteMask == 0x0080);
-}
-
-void OperatingSystemTest::nt4ServicePack6Hotfix()
-{
-    FakeVersionSource source;
-    source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
+    // Each system's name, platform, family, version text, support text and Is flags; "?" skips a field.
+    void identity()
     {
-        OperatingSystem os(source);
-        QCOMPARE(os.ServicePackMinor(), 0);
-        QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
+        const uint32_t nine = VER_PLATFORM_WIN32_WINDOWS_, nt = VER_PLATFORM_WIN32_NT_;
+        struct Row {
+            uint32_t platformId, major, minor, build;
+            int servicePack; // -1: no extended record; -2: the plain record again
+            std::string csd;
+            QString expected;
+        };
+        const Row rows[] = {
+            {nt, 5, 0, 2195, 2, std::string("Service Pack 2\0\0\0", 17), "Windows 2000|?|2|5.00.2195 Service Pack 2|?|NT 2000"},
+            {nt, 5, 1, 2600, 1, "Service Pack 1", "Windows XP|?|3|5.01.2600 Service Pack 1|?|XP"}, // XP is not NT
+            {nt, 5, 2, 3790, 0, "", "[Unknown]|?|3|5.02.3790 Service Pack 0|?|?"},
+            // The text stops at its first null; service pack 3 comes from the text alone.
+            {nt, 4, 0, 1381, -1, std::string("Service Pack 6\0RC 1.23", 22), "?|?|1|4.00.1381 Service Pack 6|Service Pack 6|NT"},
+            {nt, 4, 0, 1381, -1, "  Service Pack 3 ", "?|?|1|4.00.1381 Service Pack 3|Service Pack 3|NT"},
+            // The 95/98 line repeats the version in the build number's high word.
+            {nine, 4, 10, 0x040A08AE, -1, " A ", "Windows 98 Release 2|?|0|4.10.2222|A|98"},
+            {nine, 4, 0, 0x040003B6, -1, "", "Windows 95|?|?|4.00.0950|?|"},
+            {VER_PLATFORM_WIN32s_, 3, 10, 0, -2, "", "?|0|0|?|?|?"},
+            {nine, 4, 90, 3000, -2, "", "?|5|0|?|?|?"},
+            {nt, 3, 51, 1057, -2, "", "?|12|1|?|?|?"},
+            {nt, 6, 1, 7601, -2, "", "?|12|0|?|?|?"},
+        };
+        for (const Row& row : rows) {
+            FakeVersionSource source;
+            source.basic = record(row.platformId, row.major, row.minor, row.build, row.csd);
+            if (row.servicePack == -2)
+                source.extended = source.basic;
+            else if (row.servicePack >= 0)
+                setNt5(source, row.minor, row.build, uint16_t(row.servicePack), row.csd);
+            OperatingSystem os(source);
+            QCOMPARE(os.Name(), OperatingSystem::NameOf(os.Platform()));
+            QStringList flags;
+            for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
+                if (on)
+                    flags << flag;
+            const QStringList actual = {QString::fromStdString(os.Name()), QString::number(os.Platform()),
+                                        QString::number(os.Family()), QString::fromStdString(os.VersionString()),
+                                        QString::fromStdString(os.SupportInformation()), flags.join(' ')};
+            const QStringList wanted = row.expected.split('|');
+            for (int i = 0; i < wanted.size(); ++i)
+                if (wanted[i] != "?")
+                    QVERIFY2(actual[i] == wanted[i], qPrintable(row.expected + " got " + actual.join('|')));
+            QVERIFY(os.BuildNumber() == int(row.build & 0xFFFF) && (row.servicePack != -1 || os.Suites() == -1));
+        }
     }
-    source.numbers[Q246009] = 1;
-    OperatingSystem os(source);
-    QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6a"));
-    QCOMPARE(os.ServicePackMajor(), 6);
-    QCOMPARE(os.ServicePackMinor(), 1);
-    QVERIFY(!os.IsVerifySupported());
-    QCOMPARE(source.extendedCalls, 0);
-    // Without the system's check the class compares its own fields: not 5.0 or later.
-    QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
-    QVERIFY(!os.IsSuiteInstalled(0x0080));
-    QVERIFY(source.checks.isEmpty());
 
-    source.basic.csdVersion = "Service Pack 3";
-    source.registryReads.clear();
-    OperatingSystem sp3(source);
-    QVERIFY(source.registryReads.isEmpty());
-}
+    void windows2000SystemCheck()
+    {
+        FakeVersionSource source;
+        setNt5(source, 0, 2195, 2, "Service Pack 2");
+        OperatingSystem os(source);
+        QVERIFY(os.IsVerifySupported() && os.ProductType() == 1 && os.Suites() == 0x0100);
+        // The start-up question goes to the system's check with every component and condition 3.
+        QVERIFY(os.CompareVersion(5, 0, 0, 0, 0, 3, true) && source.checks.size() == 1);
+        QCOMPARE(source.checks[0].typeMask, uint32_t(VER_MAJORVERSION_ | VER_MINORVERSION_ | VER_BUILDNUMBER_ |
+                                                     VER_SERVICEPACKMAJOR_ | VER_SERVICEPACKMINOR_));
+        QCOMPARE(int(source.checks[0].condition), 3);
+        source.verdict = false;
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+        // Negative components are left out of the check.
+        os.CompareVersion(5, -1, 2195, -1, -1, 1, true);
+        QCOMPARE(source.checks.last().typeMask, uint32_t(VER_MAJORVERSION_ | VER_BUILDNUMBER_));
+        QCOMPARE(source.checks.last().wanted.buildNumber, 2195u);
+        // A suite question goes to the system's check too; suite 0 never does.
+        source.checks.clear();
+        QVERIFY(!os.IsSuiteInstalled(0) && source.checks.isEmpty());
+        source.verdict = true;
+        QVERIFY(os.IsSuiteInstalled(0x0080) && source.checks.size() == 1);
+        QVERIFY(source.checks[0].typeMask == VER_SUITENAME_ && source.checks[0].condition == VER_OR_ &&
+                source.checks[0].wanted.suiteMask == 0x0080);
+    }
 
-void OperatingSystemTest::fieldComparison()
-{
-    FakeVersionSource source;
-    source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
-    OperatingSystem nt4(source);
-    QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, 0, 1, false));
-    QVERIFY(!nt4.CompareVersion(4, 0, 1381, 5, -1, 1, false)); // the service pack counts on NT
-    QVERIFY(nt4.CompareVersion(4, 0, 1381, 5, -1, 2, false));
-    QVERIFY(nt4.CompareVersion(3, 51, 9999, 9, 9, 2, false)); // major decides first
-    QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, -1, 5, false));
-    QVERIFY(!nt4.CompareVersion(4, 0, 1381, 6, 0, 0, false));
-    QVERIFY(!nt4.CompareVersion(4, 0, 1381, 6, 0, 6, false));
+    void nt4ServicePack6Hotfix()
+    {
+        FakeVersionSource source;
+        source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
+        QCOMPARE(OperatingSystem(source).ServicePackMinor(), 0);
+        QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
+        source.numbers[Q246009] = 1;
+        OperatingSystem os(source);
+        QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6a"));
+        QVERIFY(os.ServicePackMajor() == 6 && os.ServicePackMinor() == 1);
+        QVERIFY(!os.IsVerifySupported() && source.extendedCalls == 0);
+        // Without the system's check the class compares its own fields: not 5.0 or later.
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true) && !os.IsSuiteInstalled(0x0080));
+        QVERIFY(source.checks.isEmpty());
+        source.basic.csdVersion = "Service Pack 3";
+        source.registryReads.clear();
+        OperatingSystem sp3(source); // the hotfix is looked for on service pack 6 only
+        QVERIFY(source.registryReads.isEmpty());
+    }
 
-    // Off the NT line the service-pack components are not compared.
-    source.basic = record(VER_PLATFORM_WIN32_WINDOWS_, 4, 10, 2222, "");
-    OperatingSystem w98(source);
-    QVERIFY(w98.CompareVersion(4, 10, 2222, 3, 1, 1, false));
-    QVERIFY(w98.CompareVersion(4, 10, 2000, -1, -1, 3, true)); // no system check here: fields
-    QVERIFY(source.checks.isEmpty());
+    void fieldComparison()
+    {
+        FakeVersionSource source;
+        source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
+        OperatingSystem nt4(source);
+        QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, 0, 1, false));
+        QVERIFY(!nt4.CompareVersion(4, 0, 1381, 5, -1, 1, false)); // the service pack counts on NT
+        QVERIFY(nt4.CompareVersion(4, 0, 1381, 5, -1, 2, false));
+        QVERIFY(nt4.CompareVersion(3, 51, 9999, 9, 9, 2, false)); // major decides first
+        QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, -1, 5, false));
+        for (int unknownCondition : {0, 6})
+            QVERIFY(!nt4.CompareVersion(4, 0, 1381, 6, 0, unknownCondition, false));
 
-    // XP answers the field comparison with its service pack, even though IsNT is false.
-    setNt5(source, 1, 2600, 1, "Service Pack 1");
-    OperatingSystem xp(source);
-    QVERIFY(!xp.CompareVersion(5, 1, -1, 2, -1, 1, false));
-    QVERIFY(xp.CompareVersion(5, 1, -1, 2, -1, 4, false));
-}
+        // Off the NT line the service-pack components are not compared, and there is no system check.
+        source.basic = record(VER_PLATFORM_WIN32_WINDOWS_, 4, 10, 2222, "");
+        OperatingSystem w98(source);
+        QVERIFY(w98.CompareVersion(4, 10, 2222, 3, 1, 1, false) && w98.CompareVersion(4, 10, 2000, -1, -1, 3, true));
+        QVERIFY(source.checks.isEmpty());
 
-void OperatingSystemTest::registryPaths()
-{
-    auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
-    auto path = parse("HKLM\\SOFTWARE\\Vendor\\App\\Installed");
-    QVERIFY(path);
-    QCOMPARE(path->hive, 0x80000002u);
-    QCOMPARE(path->key, std::string("SOFTWARE\\Vendor\\App"));
-    QCOMPARE(path->valueName, std::string("Installed"));
-    auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
-    QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
-    QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
-    // The root is compared exactly: anything else is the current user.
-    QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
-    QVERIFY(!parse("HKLM"));
+        // XP answers the field comparison with its service pack, even though IsNT is false.
+        setNt5(source, 1, 2600, 1, "Service Pack 1");
+        OperatingSystem xp(source);
+        QVERIFY(!xp.CompareVersion(5, 1, -1, 2, -1, 1, false) && xp.CompareVersion(5, 1, -1, 2, -1, 4, false));
+    }
 
-    FakeVersionSource source;
-    source.numbers[std::to_string(0x80000001u) + "|Software\\A|N"] = 7;
-    QCOMPARE(OperatingSystem::ReadRegistryNumber(source, "HKCU\\Software\\A\\N"), std::optional<uint32_t>(7));
-    QVERIFY(!OperatingSystem::ReadRegistryNumber(source, "HKCU\\Software\\A\\Other"));
-    QVERIFY(!OperatingSystem::ReadRegistryNumber(source, "NoBackslash"));
-}
+    void registryPaths()
+    {
+        auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
+        auto path = parse("HKLM\\SOFTWARE\\Vendor\\App\\Installed");
+        QVERIFY(path && path->hive == 0x80000002u && path->key == "SOFTWARE\\Vendor\\App" && path->valueName == "Installed");
+        auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
+        QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
+        QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
+        // The root is compared exactly: anything else is the current user.
+        QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
+        QVERIFY(!parse("HKLM"));
+    }
 
-void OperatingSystemTest::hostReportsNoNtSystem()
-{
+    void hostReportsNoNtSystem()
+    {
 #ifdef _WIN32
-    QSKIP("The live record of a Windows system depends on the machine.");
+        QSKIP("The live record of a Windows system depends on the machine.");
 #else
-    // Off Windows the run commands must not get the /s rule's flags (see the run-command tests).
-    std::unique_ptr<OsVersionSource> source = liveOsVersionSource();
-    OperatingSystem os(*source);
-    QVERIFY(!os.IsNT());
-    QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+        // Off Windows the run commands must not get the /s rule's flags (see the run-command tests).
+        OperatingSystem os(*liveOsVersionSource());
+        QVERIFY(!os.IsNT() && !os.CompareVersion(5, 0, 0, 0, 0, 3, true));
 #endif
-}
+    }
+};
 
 QTEST_APPLESS_MAIN(OperatingSystemTest)
 #include "test_operating_system.moc"

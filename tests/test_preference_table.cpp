@@ -1,7 +1,6 @@
-// Every preference of the dialog by its registry name, registry type and syntax element: one value at
-// a time is stored away from its default, then loaded, pushed into an editing control and written
-// back by Apply. A name read or written under another row's name, an element number swapped, or a
-// value written with the wrong registry type shows up as the wrong row changing.
+// Every preference by registry name, type and syntax element: one value at a time is stored away from
+// its default, loaded, pushed into an editor and written back by Apply; a crossed name, element or
+// type shows up as the wrong row changing.
 
 #include "document/CodeEditor.h"
 #include "platform/FileRegistryStore.h"
@@ -72,27 +71,21 @@ class PreferenceTableTest : public QObject {
     QTemporaryDir folder_;
     std::string file_;
 
-    // "DWORD 5" / "SZ text", as the registry holds the value; empty when absent.
+    // "DWORD 5" / "SZ text", as the file holds the value; empty when absent.
     QString stored(const char* name)
     {
         const auto values = platform::FileRegistryStore(file_).values(platform::HKEY_CURRENT_USER_, kPreferencesKey);
         for (const auto& value : values.value_or(std::vector<platform::RegistryValue>{})) {
+            const auto& d = value.data;
             if (value.name != name)
                 continue;
-            if (value.type == platform::REG_DWORD_ && value.data.size() == 4)
-                return QStringLiteral("DWORD %1").arg(qint32(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
-                                                             quint32(value.data[3]) << 24));
-            if (value.type == platform::REG_SZ_ && !value.data.empty())
-                return QStringLiteral("SZ ") + QString::fromUtf8(reinterpret_cast<const char*>(value.data.data()),
-                                                                 qsizetype(value.data.size() - 1));
+            if (value.type == platform::REG_DWORD_ && d.size() == 4)
+                return QStringLiteral("DWORD %1").arg(qint32(d[0] | d[1] << 8 | d[2] << 16 | quint32(d[3]) << 24));
+            if (value.type == platform::REG_SZ_ && !d.empty())
+                return "SZ " + QString::fromUtf8(reinterpret_cast<const char*>(d.data()), qsizetype(d.size() - 1));
             return QStringLiteral("type %1").arg(value.type);
         }
         return {};
-    }
-
-    static QString expected(const Preference& row, const QString& text)
-    {
-        return (row.type == Type::Dword ? QStringLiteral("DWORD ") : QStringLiteral("SZ ")) + text;
     }
 
 private slots:
@@ -136,7 +129,7 @@ private slots:
         for (const Preference& row : table()) {
             const QString text = &row == &changed ? changed.changedText : row.defaultText;
             QVERIFY2(loaded(row) == text, row.name);
-            QCOMPARE(stored(row.name), expected(row, text));
+            QCOMPARE(stored(row.name), (row.type == Type::Dword ? "DWORD " : "SZ ") + text);
             if (row.colorElement >= 0)
                 QVERIFY2(editor.ElementColor(row.colorElement) == quint32(text.toInt()), row.name);
             if (row.styleElement >= 0)

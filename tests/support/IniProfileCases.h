@@ -1,13 +1,12 @@
 #pragma once
-// Runs the profile-function cases of tests/data/ini_profile_cases.txt against an INI store. Plain
-// C++ so that the Windows backend tests (built without Qt) share the cases with the portable tests.
+// Runs the cases of tests/data/ini_profile_cases.txt against an INI store. Plain C++: the Windows
+// backend tests (built without Qt) share them.
 
 #include "platform/IniStore.h"
 
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,12 +16,8 @@ inline std::string unescape(const std::string& text)
 {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        char next = text[++i];
-        out += next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
+        const char next = text[i] == '\\' && i + 1 < text.size() ? text[++i] : '\0';
+        out += !next ? text[i] : next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next;
     }
     return out;
 }
@@ -37,9 +32,8 @@ inline std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// Calls fail(line number, what went wrong) for every result that differs; newFile(text) writes a
-// fresh file for each case and returns the name to hand to the store. False when the cases file
-// cannot be read or holds a line it does not understand.
+// fail(line, what) for every result that differs; newFile(text) writes a fresh file and returns the
+// name to hand to the store. False when the cases file is unreadable or holds a line it does not know.
 inline bool run(const std::string& casesFile, platform::IniStore& store,
                 const std::function<std::string(const std::string&)>& newFile,
                 const std::function<void(int, const std::string&)>& fail)
@@ -48,9 +42,7 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
     if (!in)
         return false;
     std::string line, file;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
+    for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty() || line[0] == '#')
@@ -58,51 +50,43 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
         const size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
         const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+        std::vector<std::string> args = split(rest, '|');
         if (verb == "file") {
             file = newFile(unescape(rest));
-            continue;
-        }
-        if (verb == "write") {
-            std::vector<std::string> args = split(rest, '|');
+        } else if (verb == "write") {
             if (args.size() < 2)
                 return false;
-            std::optional<std::string> value;
-            if (args.size() > 2)
-                value = args[2];
+            const auto value = args.size() > 2 ? std::optional<std::string>(args[2]) : std::nullopt;
             if (!store.writeString(file, args[0], args[1], value))
                 fail(number, "write refused");
-            continue;
-        }
-        if (verb == "replace") {
-            std::vector<std::string> args = split(rest, '|');
+        } else if (verb == "replace") {
             std::vector<std::string> entries(args.begin() + 1, args.end());
             if (entries.size() == 1 && entries[0].empty())
                 entries.clear();
             if (!store.writeSection(file, args[0], entries))
                 fail(number, "section write refused");
-            continue;
-        }
-        const size_t equals = rest.find(" =");
-        if (equals == std::string::npos)
-            return false;
-        std::vector<std::string> args = split(rest.substr(0, equals), '|');
-        std::string expected = rest.substr(equals + 2);
-        if (!expected.empty() && expected[0] == ' ')
-            expected.erase(0, 1);
-        std::string actual;
-        if (verb == "string" && args.size() == 3) {
-            actual = store.readString(file, args[0], args[1], args[2]);
-        } else if (verb == "int" && args.size() == 3) {
-            actual = std::to_string(store.readInt(file, args[0], args[1], std::stoi(args[2])));
-        } else if (verb == "section" && args.size() == 1) {
-            std::vector<std::string> entries = store.readSection(file, args[0]);
-            for (size_t i = 0; i < entries.size(); ++i)
-                actual += (i ? "|" : "") + entries[i];
         } else {
-            return false;
+            const size_t equals = rest.find(" =");
+            if (equals == std::string::npos)
+                return false;
+            args = split(rest.substr(0, equals), '|');
+            std::string expected = rest.substr(equals + 2), actual;
+            if (!expected.empty() && expected[0] == ' ')
+                expected.erase(0, 1);
+            if (verb == "string" && args.size() == 3) {
+                actual = store.readString(file, args[0], args[1], args[2]);
+            } else if (verb == "int" && args.size() == 3) {
+                actual = std::to_string(store.readInt(file, args[0], args[1], std::stoi(args[2])));
+            } else if (verb == "section" && args.size() == 1) {
+                const std::vector<std::string> entries = store.readSection(file, args[0]);
+                for (size_t i = 0; i < entries.size(); ++i)
+                    actual += (i ? "|" : "") + entries[i];
+            } else {
+                return false;
+            }
+            if (actual != expected)
+                fail(number, "got [" + actual + "], want [" + expected + "]");
         }
-        if (actual != expected)
-            fail(number, "got [" + actual + "], want [" + expected + "]");
     }
     return true;
 }

@@ -1,7 +1,6 @@
 #pragma once
-// A very small test framework for the Windows backend tests (Qt is not available for the cross
-// build): named test functions, checks that report file and line and carry on, and a non-zero exit
-// status when any check failed.
+// A very small test framework for the Windows backend tests (no Qt in the cross build): named tests,
+// checks that report file and line and carry on, and a non-zero exit status when any check failed.
 
 #include <cstdio>
 #include <functional>
@@ -15,39 +14,30 @@ struct Test {
     std::function<void()> body;
 };
 
-inline std::vector<Test>& tests()
-{
-    static std::vector<Test> all;
-    return all;
-}
-
-inline int& failures()
-{
-    static int count = 0;
-    return count;
-}
+inline std::vector<Test> tests;
+inline int failures = 0;
 
 inline void fail(const char* file, int line, const std::string& what)
 {
-    ++failures();
+    ++failures;
     std::printf("FAIL %s:%d: %s\n", file, line, what.c_str());
     std::fflush(stdout);
 }
 
 struct Registration {
-    Registration(const char* name, std::function<void()> body) { tests().push_back({name, std::move(body)}); }
+    Registration(const char* name, std::function<void()> body) { tests.push_back({name, std::move(body)}); }
 };
 
 inline int runAll()
 {
-    for (const Test& test : tests()) {
-        const int before = failures();
+    for (const Test& test : tests) {
+        const int before = failures;
         test.body();
-        std::printf("%s %s\n", failures() == before ? "PASS" : "FAIL", test.name);
+        std::printf("%s %s\n", failures == before ? "PASS" : "FAIL", test.name);
         std::fflush(stdout);
     }
-    std::printf("%d test(s), %d failed check(s)\n", int(tests().size()), failures());
-    return failures() == 0 ? 0 : 1;
+    std::printf("%d test(s), %d failed check(s)\n", int(tests.size()), failures);
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace check
@@ -58,13 +48,5 @@ inline int runAll()
     static void name();                                                                           \
     static check::Registration CHECK_CONCAT(registration_, name)(#name, name);                    \
     static void name()
-#define CHECK(condition)                                                                          \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            check::fail(__FILE__, __LINE__, #condition);                                          \
-    } while (0)
-#define CHECK_EQ(actual, expected)                                                                \
-    do {                                                                                          \
-        if (!((actual) == (expected)))                                                            \
-            check::fail(__FILE__, __LINE__, #actual " == " #expected);                            \
-    } while (0)
+#define CHECK(condition) ((condition) ? void() : check::fail(__FILE__, __LINE__, #condition))
+#define CHECK_EQ(actual, expected) CHECK((actual) == (expected))
