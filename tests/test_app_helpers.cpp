@@ -33,6 +33,19 @@ private slots:
         QCOMPARE(list.at(0), QDir::tempPath() + "/SCRIPTS/A.kix");
         QCOMPARE(list.at(1), a);
 #endif
+        // A full list: the tenth file pushes the first out; the last and the top entry, named another
+        // way, move up in their listed spelling and leave no second copy.
+        RecentFileList full;
+        const QString dir = QDir::cleanPath(QDir::tempPath());
+        for (int i = 1; i <= 10; ++i)
+            full.add(dir + QString("/f%1.kix").arg(i));
+        QCOMPARE(full.at(8), dir + "/f2.kix");
+        for (int round = 0; round < 2; ++round) {
+            full.add(dir + "/./f2.kix");
+            QCOMPARE(full.at(0), dir + "/f2.kix");
+            QCOMPARE(full.at(1), dir + "/f10.kix");
+            QCOMPARE(full.at(8), dir + "/f3.kix");
+        }
     }
 
     void headerStamp()

@@ -11,6 +11,7 @@
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMimeData>
@@ -131,6 +132,7 @@ private slots:
         typeAtEnd(opened->rtfText, "Cls\r\n");
         dialogs.saveAnswers = {blocker + "/elsewhere.kix"};
         QVERIFY(!window.mnuFileSaveAs_Click());
+        QCOMPARE(dialogs.saveRequests[0].directory + "/" + dialogs.saveRequests[0].fileName, path); // offered as it is
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text,
                  QString("Cannot access the drive or folder.  If saving to a removable drive\r\n"
@@ -220,6 +222,7 @@ private slots:
         window.OpenFile(dir_.filePath("nowhere/none.kix"));
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 6"));
+        QCOMPARE(window.tsTabs->tabText(5), QString("Untitled 6"));
         QCOMPARE(window.activeDocument()->rtfText->TextLength(), 0);
         QCOMPARE(window.OpenCount, 6);
     }
@@ -228,7 +231,7 @@ private slots:
     {
         QStringList files;
         for (int i = 1; i <= 10; ++i)
-            files << write(QStringLiteral("f%1.kix").arg(i), "Beep");
+            files << write(QString(i == 1 ? "f&%1.kix" : "f%1.kix").arg(i), "Beep");
         auto& [dialogs, window] = *shown_;
         auto visible = [&window] {
             QStringList captions;
@@ -246,11 +249,18 @@ private slots:
             dialogs.openAnswers = {files[i]};
             window.mnuFileOpen_Click();
             if (i == 2)
-                QCOMPARE(visible(), QStringList({"&1  " + files[2], "&2  " + files[1], "&3  " + files[0]}));
+                QCOMPARE(visible(), QStringList({"&1  " + files[2], "&2  " + files[1],
+                                                 "&3  " + QString(files[0]).replace("&", "&&")})); // no access key
         }
         QCOMPARE(visible().size(), 4);
         QCOMPARE(mru.GetRegValue("MRUFile1", TaggedValue()).toString(), files[9]);
         QCOMPARE(mru.GetRegValue("MRUFile9", TaggedValue()).toString(), files[1]);
+        // As many entries as the preference asks for, up to all nine; fewer hides the rest.
+        for (int count : {9, 2, 4}) {
+            frmOptions::Get()->cboMRU->setCurrentText(QString::number(count));
+            window.LoadRecentFiles();
+            QCOMPARE(visible().size(), count);
+        }
 
         // Choosing an entry opens it (once) and moves it to the top; the list survives a restart.
         window.mnuFileMRU_Click(3);
@@ -260,6 +270,7 @@ private slots:
         window.close();
         auto& [laterDialogs, later] = shown_.emplace();
         QCOMPARE(later.RecentFiles.at(0), files[6]);
+        QCOMPARE(later.RecentFiles.at(8), files[1]);
 
         // An entry whose file has gone: said so, and the entry stays.
         QFile::remove(files[6]);
@@ -367,6 +378,11 @@ private slots:
             frmOptions::Get()->txtScriptsPath->setText(scripts);
             window.mnuFileOpen_Click(); // cancelled
             QCOMPARE(dialogs.openRequests.last().directory, scripts);
+            // A folder without files is not offered.
+            QVERIFY(QDir(scripts).mkdir("empty"));
+            frmOptions::Get()->txtScriptsPath->setText(scripts + "/empty");
+            window.mnuFileOpen_Click();
+            QVERIFY(dialogs.openRequests.last().directory.isEmpty());
             QCOMPARE(QDir::currentPath(), startFolder);
             // A relative path handed to OpenFile (a drop, a recent file) is taken from where it was given.
             QDir::setCurrent(scripts);
@@ -422,7 +438,7 @@ private slots:
         window.tsTabs->setCurrentIndex(0);
         window.tsTabs->blockSignals(false);
         dialogs.saveAnswers = {target};
-        QVERIFY(window.mnuFileSaveAs_Click());
+        QVERIFY(window.mnuFileSaveAs_Click() && window.mnuExecute->isEnabled()); // now it has a file to run
         QCOMPARE(window.tsTabs->tabText(0), QString("Untitled 1"));
         QCOMPARE(window.tsTabs->tabText(1), QString("renamed.kix"));
         QCOMPARE(window.tsTabs->tabData(1).toString(), target);
