@@ -223,6 +223,12 @@ private slots:
         firstEntry->trigger();
         QCOMPARE(window.activeDocument(), window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
+        // Only the first nine entries get an access key.
+        for (int i = 3; i <= 10; ++i)
+            window.mnuFileNew_Click();
+        emit window.mnuWindow->aboutToShow();
+        const QList<QAction*> all = window.mnuWindow->actions();
+        QCOMPARE(all.at(all.size() - 2)->text() + "|" + all.last()->text(), QString("&9 Untitled 9|10 Untitled 10"));
     }
 
     void captionsThatAreNotPathsIgnoreCase()
