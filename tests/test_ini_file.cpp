@@ -68,9 +68,11 @@ private slots:
 
     void readsBeyondTheProfileRules()
     {
-        clsIni ini = open("r.ini", "[ Main ]\nneg=-7\nbig=70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n[Other]\nk=v\n");
+        clsIni ini = open("r.ini", "[ Main ]\nneg=-7\nbig=70000\nsmall=-70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n"
+                                   "[Other]\nk=v\n");
         ini.setSectionName("main");
         QCOMPARE(ini.GetInt("big", 1), qint16(32767));
+        QCOMPARE(ini.GetInt("small", 1), qint16(-32768));
         QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
         const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
             {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true}};
@@ -117,6 +119,7 @@ private slots:
 
         ini.setFullPath(write("e.ini", "[S]\nk = v\n; note\n\nw\n[T]\n"));
         ini.setSectionName("s");
+        QVERIFY(ini.SectExist("S")); // the first section too
         QCOMPARE(ini.GetSectEntries(), QString("k=v") + QChar(0) + "w" + QChar(0) + QChar(0));
         std::array<QStringList, 2> entries;
         QCOMPARE(ini.GetSectEntriesEx(entries), qint16(2));
@@ -125,6 +128,9 @@ private slots:
         QCOMPARE(ini.GetSectEntries(), QString(QChar(0)));
         QCOMPARE(ini.GetSectEntriesEx(entries), qint16(0));
         QCOMPARE(entries[0], QStringList({"k", ""}));
+        // A block longer than the 4096-character buffer is cut and still ends with two NULs.
+        ini.PutString("long", QString(5000, 'v'));
+        QCOMPARE(ini.GetSectEntries(), "long=" + QString(4089, 'v') + QChar(0) + QChar(0));
     }
 
     void writesKeepCommentsAndOtherLines()
@@ -194,9 +200,11 @@ private slots:
         clsIni ini(store_);
         QCOMPARE(ini.ExtractPath("C:\\"), QString("C:"));
         QCOMPARE(ini.ExtractPath("C:\\data\\a.ini"), QString("C:\\data"));
+        QCOMPARE(ini.ExtractPath("C:\\\\a.ini"), QString("C:")); // one trailing separator goes
         QCOMPARE(ini.ExtractPath("plain.ini"), QDir::toNativeSeparators(QDir::currentPath()));
         const QList<std::tuple<QString, int, QString>> names = {{"readme", 2, "readme"},
-            {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"}};
+            {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"},
+            {"C:", 0, ""}, {"\\a.b", 1, "a"}};
         for (const auto& [path, piece, want] : names)
             QCOMPARE(ini.ExtractName(path, piece), want);
         ini.setFullPath("/srv/conf/app.ini");
@@ -206,6 +214,9 @@ private slots:
         for (const char* name : {"x[1].ini", "present.ini", "present"}) // ".*" appended to a bare name
             QVERIFY2(ini.Exists(dir_.filePath(name)), name);
         QVERIFY(!ini.Exists(dir_.filePath("absent.ini")));
+#ifndef Q_OS_WIN
+        QVERIFY(!ini.Exists(dir_.filePath("PRESENT.INI"))); // names differing in case are other files here
+#endif
         QVERIFY(!ini.Exists(dir_.filePath("system"))); // a folder is not a file
     }
 };

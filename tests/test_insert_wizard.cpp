@@ -99,7 +99,7 @@ private slots:
         QVERIFY(!w->cboForeground->isEnabled() && !w->txtOutput->font().bold());
         for (auto role : {QPalette::Base, QPalette::Text})
             QCOMPARE(w->txtOutput->palette().color(role), QApplication::palette().color(role));
-        QVERIFY(!InsertCode::PreviewColor("purple").isValid());
+        QVERIFY(!InsertCode::PreviewColor("purple").isValid() && InsertCode::PreviewColor("RED") == QColor(255, 0, 0));
     }
 
     void iniCallAndRetrieve()

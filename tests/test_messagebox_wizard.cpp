@@ -98,6 +98,8 @@ private slots:
                  QString("\nAbort Button Returns  3\nRetry Button Returns  4\nIgnore Button Returns 5"));
         w.optButton[4]->click(); // two buttons: the third default goes
         QVERIFY(w.optDefault[0]->isChecked() && w.optDefault[1]->isEnabled() && !w.optDefault[2]->isEnabled());
+        w.optButton[0]->click(); // OK alone: no second default either
+        QVERIFY(w.optDefault[0]->isChecked() && !w.optDefault[1]->isEnabled());
         QCOMPARE(MessageBoxCode::ReturnValueLines("Yes No and Cancel"),
                  QString("\r\nYes Button Returns    6\r\nNo Button Returns     7\r\nCancel Button Returns 2"));
     }
@@ -127,6 +129,9 @@ private slots:
         w.txtTimeout->setText("3.5");
         QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,4)"));
         QCOMPARE(dialogs.messages.size(), 2); // only the out-of-range entry complained
+        QCOMPARE(MessageBoxCode::ParseTimeout("-2147483648"), std::optional<int>(-2147483647 - 1));
+        for (const char* refused : {"-2147483649", "nan"})
+            QVERIFY2(!MessageBoxCode::ParseTimeout(refused), refused);
     }
 
     void insertAtTheCaretAndClose()
