@@ -74,9 +74,13 @@ private slots:
             // The 95/98 line repeats the version in the build number's high word.
             {nine, 4, 10, 0x040A08AE, -1, " A ", "Windows 98 Release 2|?|0|4.10.2222|A|98"},
             {nine, 4, 0, 0x040003B6, -1, "", "Windows 95|?|?|4.00.0950|?|"},
+            {nine, 4, 10, 0x040A07CE, -1, "", "Windows 98|3|0|4.10.1998|?|98"},
             {VER_PLATFORM_WIN32s_, 3, 10, 0, -2, "", "?|0|0|?|?|?"},
             {nine, 4, 90, 3000, -2, "", "?|5|0|?|?|?"},
             {nt, 3, 51, 1057, -2, "", "?|12|1|?|?|?"},
+            {nt, 3, 0, 528, -2, "", "Windows NT 3.0|6|1|?|?|NT"},
+            {nt, 3, 1, 528, -2, "", "Windows NT 3.1|7|1|?|?|NT"},
+            {nt, 3, 5, 807, -2, "", "Windows NT 3.5|8|1|?|?|NT"},
             {nt, 6, 1, 7601, -2, "", "?|12|0|?|?|?"},
         };
         for (const Row& row : rows) {
@@ -142,6 +146,7 @@ private slots:
         QVERIFY(!os.IsVerifySupported() && source.extendedCalls == 0);
         // Without the system's check the class compares its own fields: not 5.0 or later.
         QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true) && !os.IsSuiteInstalled(0x0080));
+        QVERIFY(!os.CompareVersion(4, 0, 1381, 6, 0, 1, true)); // 6a is not 6.0
         QVERIFY(source.checks.isEmpty());
         source.basic.csdVersion = "Service Pack 3";
         source.registryReads.clear();
@@ -159,6 +164,7 @@ private slots:
         QVERIFY(nt4.CompareVersion(4, 0, 1381, 5, -1, 2, false));
         QVERIFY(nt4.CompareVersion(3, 51, 9999, 9, 9, 2, false)); // major decides first
         QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, -1, 5, false));
+        QVERIFY(nt4.CompareVersion(4, 0, 1381, 6, 0, 3, false) && !nt4.CompareVersion(4, 0, 1381, 0, -1, 1, false));
         for (int unknownCondition : {0, 6})
             QVERIFY(!nt4.CompareVersion(4, 0, 1381, 6, 0, unknownCondition, false));
 
@@ -166,6 +172,7 @@ private slots:
         source.basic = record(VER_PLATFORM_WIN32_WINDOWS_, 4, 10, 2222, "");
         OperatingSystem w98(source);
         QVERIFY(w98.CompareVersion(4, 10, 2222, 3, 1, 1, false) && w98.CompareVersion(4, 10, 2000, -1, -1, 3, true));
+        QVERIFY(!w98.CompareVersion(4, 0, -1, -1, -1, 1, false) && !w98.CompareVersion(4, 10, 0, -1, -1, 1, false));
         QVERIFY(source.checks.isEmpty());
 
         // XP answers the field comparison with its service pack, even though IsNT is false.
@@ -185,6 +192,7 @@ private slots:
         // The root is compared exactly: anything else is the current user.
         QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
         QVERIFY(!parse("HKLM"));
+        QVERIFY(OperatingSystem::NameOf(13) == "[Unknown]" && OperatingSystem::NameOf(-1) == "[Unknown]");
     }
 
     void hostReportsNoNtSystem()

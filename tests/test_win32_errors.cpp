@@ -203,6 +203,9 @@ private slots:
         window.MaxMin1->SetMaxWidth(500);
         QVERIFY(frameAfter(100, 100).height() >= 300 && frameAfter(900, 400).width() <= 500);
         QTRY_COMPARE(window.rtfError->width(), window.centralWidget()->width() - 48); // the output box follows
+        // The frame's part comes off the whole-window limits, never below zero; a maximum gives way to the minimum.
+        QCOMPARE(MaxMin::clientMinimum(5, 50, QSize(10, 60)), QSize(0, 0));
+        QCOMPARE(MaxMin::clientMaximum(80, 500, QSize(10, 20), QSize(90, 0)), QSize(90, 480));
     }
 };
 
