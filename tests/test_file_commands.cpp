@@ -104,7 +104,7 @@ private slots:
         editor->setText("Beep");
         QVERIFY(!window.mnuFileSaveAs_Click());
         QCOMPARE(dialogs.saveRequests.size(), 1);
-        QVERIFY(dialogs.saveRequests[0].fileName.isEmpty());
+        QVERIFY(dialogs.saveRequests[0].fileName.isEmpty() && dialogs.saveRequests[0].directory.isEmpty());
         QVERIFY(dialogs.saveRequests[0].filter.startsWith("KiXtart File (*.kix) (*.kix)"));
         QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 1"));
         QCOMPARE(editor->LineText(0), HeaderStamp::createdLine());
@@ -272,8 +272,8 @@ private slots:
         QCOMPARE(later.RecentFiles.at(0), files[6]);
         QCOMPARE(later.RecentFiles.at(8), files[1]);
 
-        // An entry whose file has gone: said so, and the entry stays.
-        QFile::remove(files[6]);
+        // An entry whose file has gone (a folder in its place): said so, and the entry stays.
+        QVERIFY(QFile::remove(files[6]) && QDir().mkdir(files[6]));
         later.mnuFileMRU_Click(0);
         QCOMPARE(laterDialogs.messages.size(), 1);
         QCOMPARE(laterDialogs.messages[0].text,
