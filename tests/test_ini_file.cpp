@@ -69,13 +69,14 @@ private slots:
     void readsBeyondTheProfileRules()
     {
         clsIni ini = open("r.ini", "[ Main ]\nneg=-7\nbig=70000\nsmall=-70000\non=  on  \ntwo=2\nminus=-1\nno=NO\ny=y\n"
-                                   "[Other]\nk=v\n");
+                                   "t=t\nyes=Yes\none=1\n[Other]\nk=v\n");
         ini.setSectionName("main");
         QCOMPARE(ini.GetInt("big", 1), qint16(32767));
         QCOMPARE(ini.GetInt("small", 1), qint16(-32768));
         QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
         const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
-            {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true}};
+            {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true},
+            {"t", false, true}, {"yes", false, true}, {"one", false, true}};
         for (const auto& [key, dflt, want] : cases)
             QVERIFY2(ini.GetTF(key, dflt) == want, qPrintable(key));
         QCOMPARE(ini.IniRead("Other", "K", 0, "d", false, ini.FullPath()), QString("v"));
@@ -103,7 +104,7 @@ private slots:
 
     void sectionListFromTheFileText()
     {
-        clsIni ini = open("s.ini", "[A] ; first\r\nx=1\r\n; [B]\r\n[C]\r\n[D]x\r\n[a]\r\n");
+        clsIni ini = open("s.ini", "[A] ; first\r\nx=1\r\n; [B]\r\n[C]\r[D]x\r\n[a]\r\n"); // a lone CR ends a line too
         QStringList sections{"untouched"};
         QCOMPARE(ini.GetSectionsEx(sections), qint16(3));
         QCOMPARE(sections, QStringList({"A", "C", "a"}));
