@@ -70,11 +70,12 @@ private slots:
         QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS), 3); // bytes of "aé"
         editor.InsertTextAt(QStringLiteral("|"), {0, 4}); // after the 4-byte character
         QCOMPARE(editor.LineText(0), QStringLiteral("a\u00e9\u20ac\U0001D11E|b"));
-        // A column or line past the end lands at the end, not on the next line.
-        editor.SetSelectionRange({0, 40, 0, 40});
-        QCOMPARE(sel(editor), QList<int>({0, 6, 0, 6}));
-        editor.SetSelectionRange({7, 0, 7, 0});
-        QCOMPARE(sel(editor), QList<int>({1, 3, 1, 3}));
+        // A column or line past either end lands at that end, not on the next line (8: fewer than the bytes).
+        for (const auto& [range, at] : {std::pair{Range{0, 8, 0, 8}, QList<int>{0, 6, 0, 6}}, {Range{0, 40, 0, 40}, {0, 6, 0, 6}},
+                                        {Range{7, 0, 7, 0}, {1, 3, 1, 3}}, {Range{-1, 2, -1, 2}, {0, 0, 0, 0}}}) {
+            editor.SetSelectionRange(range);
+            QCOMPARE(sel(editor), at);
+        }
     }
 
     void wordsAndLabels()
@@ -180,9 +181,13 @@ private slots:
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
+        options.wholeWord = true; // a changed search only finds again
+        dialog->setOptions(options);
         dialog->replaceButton()->click();
-        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g cat\ncat"));
-        QCOMPARE(sel(editor), QList<int>({0, 4, 0, 7}));
+        QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
+        dialog->replaceButton()->click();
+        QCOMPARE(editor.Text(), QStringLiteral("cat d\u00f6g\ncat"));
+        QCOMPARE(sel(editor), QList<int>({1, 0, 1, 3}));
     }
 
     void highlightedLineMoves()

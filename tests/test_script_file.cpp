@@ -91,6 +91,14 @@ private slots:
             QVERIFY(editor.SaveToFile(path).ok());
             QCOMPARE(readFile(path), after);
         }
+        // New lines take the break the file uses most; a tie goes to CR LF, then to LF.
+        for (const auto& [bytes, mode] : {std::pair{QByteArray("a\r\nb\nc"), QsciScintilla::EolWindows},
+                                          {QByteArray("a\nb\rc"), QsciScintilla::EolUnix}}) {
+            writeFile(path, bytes);
+            CodeEditor editor;
+            QVERIFY(editor.LoadFromFile(path).ok());
+            QCOMPARE(editor.eolMode(), mode);
+        }
     }
 
     void textTheEncodingCannotKeepAsksFirst_data()
