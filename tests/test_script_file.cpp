@@ -45,6 +45,11 @@ private slots:
         // A mark followed by bytes that are not UTF-8 (or UTF-16) is read byte by byte rather than damaged.
         QTest::newRow("broken utf8 after bom") << QByteArray("\xEF\xBB\xBFok \xFF\xFE") << Encoding::Ansi
                                                << QStringLiteral("\u00ef\u00bb\u00bfok \u00ff\u00fe");
+        // A mark, then what strict UTF-8 refuses: overlong forms, a surrogate, a code point past U+10FFFF.
+        for (const char* bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF0\x80\x80\x80", "\xF4\xA0\x80\x80"})
+            QTest::addRow("refused after bom %s", QByteArray(bad).toHex().constData())
+                << QByteArray("\xEF\xBB\xBF") + bad << Encoding::Ansi
+                << QStringLiteral("\u00ef\u00bb\u00bf") + QString::fromLatin1(bad).replace(QChar(0x80), QChar(0x20ac));
         QTest::newRow("utf16 unpaired surrogate") << QByteArray::fromHex("fffe 00d8 6100") << Encoding::Ansi
                                                   << QStringLiteral("\u00ff\u00fe\u0000\u00d8a\u0000");
         QTest::newRow("utf16 reversed mark") << QByteArray::fromHex("fffe 6100 feff") << Encoding::Ansi
