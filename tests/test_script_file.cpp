@@ -46,7 +46,7 @@ private slots:
         QTest::newRow("broken utf8 after bom") << QByteArray("\xEF\xBB\xBFok \xFF\xFE") << Encoding::Ansi
                                                << QStringLiteral("\u00ef\u00bb\u00bfok \u00ff\u00fe");
         // A mark, then what strict UTF-8 refuses: overlong forms, a surrogate, a code point past U+10FFFF.
-        for (const char* bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF0\x80\x80\x80", "\xF4\xA0\x80\x80"})
+        for (const char* bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF0\x80\x80\x80", "\xF4\xA0\x80\x80", "\xF5\x80\x80\x80"})
             QTest::addRow("refused after bom %s", QByteArray(bad).toHex().constData())
                 << QByteArray("\xEF\xBB\xBF") + bad << Encoding::Ansi
                 << QStringLiteral("\u00ef\u00bb\u00bf") + QString::fromLatin1(bad).replace(QChar(0x80), QChar(0x20ac));
