@@ -133,6 +133,8 @@ private slots:
         for (const auto& [find, replace, expected, count] :
              {std::tuple{QStringLiteral("\\$(\\w+)=(\\d+)"), QStringLiteral("\\2:\\1[\\0]\\t\\q\\\\"),
                          QStringLiteral("1:a[$a=1]\t\\q\\ 22:bb[$bb=22]\t\\q\\\n3:ab[$ab=3]\t\\q\\\nx"), 3},
+              {QStringLiteral("(a)(=)(1)( )(\\$)(b)(b)(=)(2)2"), QStringLiteral("\\9\\1"), QStringLiteral("$2a\n$ab=3\nx"), 1},
+              {QStringLiteral("22"), QStringLiteral("2"), QStringLiteral("$a=1 $bb=2\n$ab=3\nx"), 1},
               {QStringLiteral("^"), QStringLiteral("' "), QStringLiteral("' $a=1 $bb=22\n' $ab=3\n' x"), 3},
               {QStringLiteral("z*"), QString(), original, 20}}) {
             editor.setText(original);

@@ -70,11 +70,12 @@ private slots:
         QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS), 3); // bytes of "aé"
         editor.InsertTextAt(QStringLiteral("|"), {0, 4}); // after the 4-byte character
         QCOMPARE(editor.LineText(0), QStringLiteral("a\u00e9\u20ac\U0001D11E|b"));
-        // A column or line past the end lands at the end, not on the next line.
-        editor.SetSelectionRange({0, 40, 0, 40});
-        QCOMPARE(sel(editor), QList<int>({0, 6, 0, 6}));
-        editor.SetSelectionRange({7, 0, 7, 0});
-        QCOMPARE(sel(editor), QList<int>({1, 3, 1, 3}));
+        // A column or line past either end lands at that end, not on the next line (8: fewer than the bytes).
+        for (const auto& [range, at] : {std::pair{Range{0, 8, 0, 8}, QList<int>{0, 6, 0, 6}}, {Range{0, 40, 0, 40}, {0, 6, 0, 6}},
+                                        {Range{7, 0, 7, 0}, {1, 3, 1, 3}}, {Range{-1, 2, -1, 2}, {0, 0, 0, 0}}}) {
+            editor.SetSelectionRange(range);
+            QCOMPARE(sel(editor), at);
+        }
     }
 
     void wordsAndLabels()
@@ -143,11 +144,14 @@ private slots:
         }
         QCOMPARE(dialogs.lineRequests, 2);
 
-        // Find Next with nothing searched yet opens the find window.
+        // Find Next with nothing searched yet opens the find window; a selection over lines is no search.
         editor.setText(QStringLiteral("$x = 1\n$y = $x\n$X = 2"));
+        editor.SetSelectionRange({0, 0, 1, 2});
         editor.RunCommand(CodeEditor::CmdFindNext);
         FindReplaceDialog* dialog = editor.findReplaceDialog();
         QVERIFY(dialog && dialog->isVisible() && !dialog->isReplaceMode());
+        QCOMPARE(dialog->findText(), QString());
+        editor.SetSelectionRange({0, 0, 0, 0});
         editor.SetSearchText(QStringLiteral("$x"));
         for (const QList<int>& r : {QList<int>{0, 0, 0, 2}, {1, 5, 1, 7}, {2, 0, 2, 2}, {0, 0, 0, 2}}) { // any case, wraps
             editor.RunCommand(CodeEditor::CmdFindNext);
@@ -177,9 +181,13 @@ private slots:
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
+        options.wholeWord = true; // a changed search only finds again
+        dialog->setOptions(options);
         dialog->replaceButton()->click();
-        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g cat\ncat"));
-        QCOMPARE(sel(editor), QList<int>({0, 4, 0, 7}));
+        QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
+        dialog->replaceButton()->click();
+        QCOMPARE(editor.Text(), QStringLiteral("cat d\u00f6g\ncat"));
+        QCOMPARE(sel(editor), QList<int>({1, 0, 1, 3}));
     }
 
     void highlightedLineMoves()
@@ -274,16 +282,27 @@ private slots:
         for (int mode : {0, 2}) { // none; like the line above without the scope rule
             CodeEditor editor;
             editor.SetAutoIndentMode(mode);
-            editor.setText(QStringLiteral("\tx"));
-            editor.SetSelectionRange({0, 2, 0, 2});
-            typeLines(editor, {QStringLiteral("If 1")});
-            QCOMPARE(editor.LineText(1), mode == 2 ? QStringLiteral("\t") : QString());
+            editor.setText(QStringLiteral("\t"));
+            editor.SetSelectionRange({0, 1, 0, 1});
+            typeLines(editor, {QStringLiteral("If 1"), QStringLiteral("x"), QStringLiteral("EndIf")});
+            QCOMPARE(editor.Text(), mode == 2 ? QStringLiteral("\tIf 1\r\n\tx\r\n\tEndIf\r\n\t")
+                                              : QStringLiteral("\tIf 1\r\nx\r\nEndIf\r\n"));
         }
         CodeEditor scope;
         scope.SetAutoIndentMode(1);
         typeLines(scope, {QStringLiteral("If $a"), QStringLiteral("Do"), QStringLiteral("? 1"), QStringLiteral("Until $b"),
                           QStringLiteral("EndIf"), QStringLiteral("If 1 EndIf"), QStringLiteral("x")});
         QCOMPARE(scope.Text(), QStringLiteral("If $a\r\n\tDo\r\n\t\t? 1\r\n\tUntil $b\r\nEndIf\r\nIf 1 EndIf\r\nx\r\n"));
+        // Lines put there by the program: a closing word that a blank ends goes back to the level of the
+        // nearest non-blank line above, never to the right, and only while it is the line's only word.
+        for (const auto& [text, expected] : {std::pair{"\tDo\r\n\r\n\t\t\tLoop", "\tDo\r\n\r\n\tLoop "},
+                                             {"\tIf 1\r\n\t\tx\r\nEndIf", "\tIf 1\r\n\t\tx\r\nEndIf "},
+                                             {"If $a\r\n\t\tEndIf x", "If $a\r\n\t\tEndIf x "}}) {
+            scope.setText(QString::fromLatin1(text));
+            QTest::keyClick(&scope, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClicks(&scope, QStringLiteral(" "));
+            QCOMPARE(scope.Text(), QString::fromLatin1(expected));
+        }
     }
 
     void marginsAndPrinting()

@@ -87,10 +87,10 @@ private slots:
     {
         auto def = std::make_shared<LanguageDefinition>();
         def->setCaseSensitive(true);
-        def->setKeywords("Frobnicate\n#!");
+        def->setKeywords("Frobnicate\n#!\n*"); // "**" is still read whole
         def->setOperators("MOD\n**");
         def->setSingleLineComments("//");
-        def->setStringDelimiters("`");
+        def->setStringDelimiters("`\n``");
         def->setEscapeChar("\\");
         def->setScopeKeywords1("Begin");
         def->setScopeKeywords2("End");
@@ -98,12 +98,13 @@ private slots:
 
         QsciScintilla editor;
         QVERIFY(selectLanguage(editor, "Other"));
-        editor.setText("Frobnicate frobnicate Beep #! 2**3 MOD mod Begin End\n`a\\`b` \"c\" ; d // e");
+        editor.setText("Frobnicate frobnicate Beep #! 2**3 MOD mod Begin End\n`a\\`b` \"c\" ; d // e\n``x`y`` `open\\\n// f");
         colourise(editor);
         for (const auto& [token, style] : {std::pair{"Frobnicate", syntax::Keyword}, {"frobnicate Beep", syntax::Text},
                                            {"#!", syntax::Keyword}, {"**", syntax::Operator}, {"MOD", syntax::Operator},
                                            {"mod", syntax::Text}, {"Begin", syntax::ScopeKeyword}, {"`a\\`b`", syntax::String},
-                                           {"\"c\" ; d", syntax::Text}, {"// e", syntax::Comment}}) {
+                                           {"\"c\" ; d", syntax::Text}, {"// e", syntax::Comment},
+                                           {"``x`y``", syntax::String}, {"// f", syntax::Comment}}) {
             const QByteArray why = checkToken(editor, QString::fromLatin1(token), style);
             QVERIFY2(why.isEmpty(), why.constData());
         }

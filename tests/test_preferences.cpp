@@ -52,14 +52,14 @@ private slots:
         writeFile("\"linenum\"=dword:00000001\n\"TabSize\"=\"  12 \"\n\"MRUSize\"=dword:00000007\n\"StyleFontSize\"=\"12\"\n"
                   "\"ExecuteConfirm\"=dword:00000000\n\"KixPath\"=\"C:\\\\Program Files\\\\KiX\\\\kix32.exe\"\n"
                   "\"ColorText\"=dword:00123456\n\"ColorKeywords\"=hex(2):31,00\n\"ColorComments\"=hex(7):00,00\n"
-                  "\"STYLEFONT\"=\"courier new\"\n\"StyleText\"=hex:01\n");
+                  "\"STYLEFONT\"=\"courier new\"\n\"StyleText\"=hex:01\n\"ScriptPath\"=hex:01\n");
         CreatePrefRegistry();
         Options::LoadPreferences();
         using namespace Options;
         QCOMPARE((QList<qint32>{LineNum, TabSize, MRUSize, StyleFontSize, ColorText, ColorKeywords, ColorComments, StyleText}),
                  (QList<qint32>{1, 12, 7, 12, 0x123456, 0, 0, 0}));
-        QCOMPARE((QStringList{ExecuteConfirm, KixPath, StyleFont}),
-                 (QStringList{"0", "C:\\Program Files\\KiX\\kix32.exe", "Courier New"}));
+        QCOMPARE((QStringList{ExecuteConfirm, KixPath, StyleFont, ScriptPath}),
+                 (QStringList{"0", "C:\\Program Files\\KiX\\kix32.exe", "Courier New", "True"}));
         // MRUSize as the dialog writes it: text, replacing the number.
         PrefRegistry()->WriteRegValue("MRUSize", TaggedValue::fromString("9"));
         LoadPreferences();
@@ -70,7 +70,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         for (const char* line : {"\"TabSize\"=\"abc\"", "\"TabSize\"=dword:00000001", "\"TabSize\"=\"16\"",
-                                 "\"MRUSize\"=\"12\"", "\"MRUSize\"=\"0\"", "\"StyleKeywords\"=dword:00000007",
+                                 "\"MRUSize\"=\"12\"", "\"MRUSize\"=\"0\"", "\"StyleKeywords\"=dword:00000005",
                                  "\"ColorComments\"=dword:ffffffff", "\"ColorComments\"=dword:01000000",
                                  "\"StyleFontSize\"=dword:0000000d", "\"StyleFont\"=\"Comic Sans\"",
                                  "\"AutoIndentMode\"=dword:00000003", "\"LineNum\"=dword:00000002"})

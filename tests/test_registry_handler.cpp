@@ -95,8 +95,8 @@ private slots:
         QCOMPARE(TV::fromString("  -42 ").toInt32(), std::optional<qint32>(-42));
         for (const char* text : {"0x10", "99999999999", "", "4.5"})
             QVERIFY2(!TV::fromString(text).toInt32(), text);
-        QVERIFY(TV::fromString("tRUE").toBool() == true && TV::fromString("0").toBool() == false);
-        QVERIFY(!TV::fromString("yes").toBool() && TV::fromInt32(-5).toBool() == true);
+        QVERIFY(TV::fromString("tRUE").toBool() == true && TV::fromString(" -1").toBool() == true);
+        QVERIFY(!TV::fromString("yes").toBool() && TV::fromString("0").toBool() == false && TV::fromInt32(-5).toBool() == true);
     }
 
     // Values the editor did not write: foreign types read as empty (not the default) and survive a

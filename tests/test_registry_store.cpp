@@ -100,7 +100,7 @@ private slots:
             {{"NewLine", REG_SZ_, sz("one\r\ntwo")}, "\"NewLine\"=hex(1):"},
             {{"EmptySz", REG_SZ_, {}}, "\"EmptySz\"=hex(1):\n"},
             {{"ShortDword", REG_DWORD_, bytes({1, 2})}, "\"ShortDword\"=hex(4):01,02\n"},
-            {{"Long", REG_BINARY_, std::vector<uint8_t>(300, 0xab)}, "\"Long\"=hex:ab,ab,"},
+            {{"Long", REG_BINARY_, std::vector<uint8_t>(300, 0xab)}, "\"Long\"=hex:" + QByteArray("ab,").repeated(22) + "\\\n  ab,"},
             {{"", REG_SZ_, sz("default value")}, "@=\"default value\"\n"},
             {{"Odd \"name\" \\ =", REG_SZ_, sz("x")}, "\"Odd \\\"name\\\" \\\\ =\"=\"x\"\n"},
         };
@@ -124,10 +124,11 @@ private slots:
     // Both export formats, with the older one's hand-edited forms.
     void readsRegeditExports()
     {
+        // Deletion lines: 100, the most a file may hold.
         writeAll(file_, "\xEF\xBB\xBFREGEDIT4\r\n\r\n; a comment\r\n[HKEY_LOCAL_MACHINE\\Software\\Vendor]\r\n"
                         "\"Path\"=\"C:\\Program Files\\kix\"\r\n\"List\"=hex(7):61,00,\\\r\n  62,00,00\r\n"
-                        "\"Num\"=DWORD:FFFFFFFF\r\n[HKCR\\.kix]\r\n@=\"KixFile\"\r\n"
-                        "[HKEY_USERS\\.DEFAULT]\r\n\"Gone\"=\"1\"\r\n\"Gone\"=-\r\n"
+                        "\"Num\"\t=DWORD:FFFFFFFF\r\n[HKCR\\.kix]\r\n@=\"KixFile\"\r\n"
+                        "[HKEY_USERS\\.DEFAULT]\r\n\"Gone\"=\"1\"\r\n" + QByteArray("\"Gone\"=-\r\n").repeated(99) +
                         "[HKEY_CURRENT_USER\\Software\\Old]\r\n[-HKEY_CURRENT_USER\\Software\\Old]\r\n");
         FileRegistryStore store(file_.toStdString());
         auto machine = store.values(HKEY_LOCAL_MACHINE_, "SOFTWARE\\vendor");
@@ -143,12 +144,12 @@ private slots:
 
         // The newer export: UTF-16 with its byte-order mark and another header.
         const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\MRU]\r\n"
-                                            "\"MRUFile1\"=\"C:\\\\Skripte\\\\\u00DCbung \u4E2D\u6587.kix\"\r\n"
+                                            "\"MRUFile1\"=\"C:\\\\Skripte\\\\\u00DCbung \u4E2D\u0800\U0001D3FF.kix\"\r\n"
                                             "\"Expand\"=hex(2):25,00,50,00,41,00,\\\r\n  54,00,48,00,25,00,00,00\r\n");
         writeAll(file_, QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "Software\\MRU");
         QVERIFY(values && values->size() == 2);
-        QVERIFY((*values)[0].data == sz(QStringLiteral("C:\\Skripte\\\u00DCbung \u4E2D\u6587.kix").toUtf8().toStdString()));
+        QVERIFY((*values)[0].data == sz(QStringLiteral("C:\\Skripte\\\u00DCbung \u4E2D\u0800\U0001D3FF.kix").toUtf8().toStdString()));
         QVERIFY((*values)[1].type == REG_EXPAND_SZ_ && (*values)[1].data == sz("%PATH%"));
         QVERIFY(registrynotices::take().empty());
     }
@@ -184,6 +185,9 @@ private slots:
         QTest::newRow("bad hex over two lines") << QByteArray("\"Hex\"=hex:01,\\\n  1g,00\n");
         QTest::newRow("unknown root") << "[HKEY_NOWHERE\\A]\n" + lostKey;
         QTest::newRow("key name of 256") << "[HKEY_CURRENT_USER\\A\\" + QByteArray(256, 'k') + "]\n" + lostKey;
+        // Bytes that only a lax decoder reads as 200 (or 100) characters: counted as bytes, too long.
+        QTest::newRow("overlong key name") << "[HKEY_CURRENT_USER\\A\\" + QByteArray("\xC0\x80").repeated(200) + "]\n" + lostKey;
+        QTest::newRow("surrogate key name") << "[HKEY_CURRENT_USER\\A\\" + QByteArray("\xED\xA0\x80").repeated(100) + "]\n" + lostKey;
         QTest::newRow("depth 513") << "[HKCU" + QByteArray("\\a").repeated(513) + "]\n" + lostKey;
         QTest::newRow("value name of 16384") << "\"" + QByteArray(16384, 'v') + "\"=\"1\"\n";
         QTest::newRow("truncated") << QByteArray("\"Cut\"=hex:01,02,\\\n");

@@ -34,8 +34,9 @@ private slots:
         QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF$x = \"\xC3\xA9\xE2\x82\xAC\"\r\n") << Encoding::Utf8Bom
                                   << QStringLiteral("$x = \"\u00e9\u20ac\"");
         QTest::newRow("utf8") << QByteArray("; \xF0\x9D\x84\x9E clef\n? \xC3\xA9\n") << Encoding::Utf8 << QStringLiteral("; \U0001D11E clef");
-        QTest::newRow("utf16 le") << QByteArray::fromHex("fffe 6100 e900 34d8 1edd 0d00 0a00 6200") << Encoding::Utf16LE
-                                  << QStringLiteral("a\u00e9\U0001D11E");
+        QTest::newRow("utf8 end of a block") << QByteArray("\xEF\xBF\xBD") << Encoding::Utf8 << QStringLiteral("\ufffd");
+        QTest::newRow("utf16 le") << QByteArray::fromHex("fffe 6100 e900 34d8 ffdf 0d00 0a00 6200") << Encoding::Utf16LE
+                                  << QStringLiteral("a\u00e9\U0001D3FF");
         QTest::newRow("utf16 be") << QByteArray::fromHex("feff 0061 20ac 000a 007a") << Encoding::Utf16BE << QStringLiteral("a\u20ac");
         QTest::newRow("mixed breaks") << QByteArray("a\r\nb\nc\rd\n\r\n") << Encoding::Ansi << QStringLiteral("a");
         QTest::newRow("nul bytes") << QByteArray("a\0b\r\n\0\0c", 9) << Encoding::Ansi << QString::fromLatin1("a\0b", 3);
@@ -44,14 +45,24 @@ private slots:
         // A mark followed by bytes that are not UTF-8 (or UTF-16) is read byte by byte rather than damaged.
         QTest::newRow("broken utf8 after bom") << QByteArray("\xEF\xBB\xBFok \xFF\xFE") << Encoding::Ansi
                                                << QStringLiteral("\u00ef\u00bb\u00bfok \u00ff\u00fe");
+        // A mark, then what strict UTF-8 refuses: overlong forms, a surrogate, a code point past U+10FFFF.
+        for (const char* bad : {"\xE0\x80\x80", "\xED\xA0\x80", "\xF0\x80\x80\x80", "\xF4\xA0\x80\x80", "\xF5\x80\x80\x80"})
+            QTest::addRow("refused after bom %s", QByteArray(bad).toHex().constData())
+                << QByteArray("\xEF\xBB\xBF") + bad << Encoding::Ansi
+                << QStringLiteral("\u00ef\u00bb\u00bf") + QString::fromLatin1(bad).replace(QChar(0x80), QChar(0x20ac));
         QTest::newRow("utf16 unpaired surrogate") << QByteArray::fromHex("fffe 00d8 6100") << Encoding::Ansi
                                                   << QStringLiteral("\u00ff\u00fe\u0000\u00d8a\u0000");
+        QTest::newRow("utf16 reversed mark") << QByteArray::fromHex("fffe 6100 feff") << Encoding::Ansi
+                                             << QStringLiteral("\u00ff\u00fea\u0000\u00fe\u00ff");
+        QTest::newRow("overlong utf8") << QByteArray("\xC1\xA9") << Encoding::Ansi << QStringLiteral("\u00c1\u00a9");
+        QTest::newRow("utf8 private use") << QByteArray("\xF3\xB0\x80\x80") << Encoding::Ansi
+                                          << QStringLiteral("\u00f3\u00b0\u20ac\u20ac");
         // Windows-1252 text whose bytes happen to be valid UTF-8 or to start like a UTF-16 mark.
         QTest::newRow("cp1252 valid as utf8") << QByteArray("\xDF\x93") << Encoding::Ansi << QStringLiteral("\u00df\u201c");
         QTest::newRow("cp1252 like utf16 be") << QByteArray("\xFE\xFFSS") << Encoding::Ansi << QStringLiteral("\u00fe\u00ffSS");
         QTest::newRow("cp1252 like utf16 le") << QByteArray("\xFF\xFE-N") << Encoding::Ansi << QStringLiteral("\u00ff\u00fe-N");
         QTest::newRow("utf16 empty") << QByteArray("\xFF\xFE") << Encoding::Utf16LE << QString();
-        QTest::newRow("utf16 no ascii") << QByteArray::fromHex("fffe e900 2d4e") << Encoding::Utf16LE << QStringLiteral("\u00e9\u4e2d");
+        QTest::newRow("utf16 no ascii") << QByteArray::fromHex("fffe ff00 2d4e") << Encoding::Utf16LE << QStringLiteral("\u00ff\u4e2d");
     }
 
     void roundTripIsByteExact()
@@ -84,6 +95,14 @@ private slots:
             editor.InsertTextAt(insert, {line, column});
             QVERIFY(editor.SaveToFile(path).ok());
             QCOMPARE(readFile(path), after);
+        }
+        // New lines take the break the file uses most; a tie goes to CR LF, then to LF.
+        for (const auto& [bytes, mode] : {std::pair{QByteArray("a\r\nb\nc"), QsciScintilla::EolWindows},
+                                          {QByteArray("a\nb\rc"), QsciScintilla::EolUnix}}) {
+            writeFile(path, bytes);
+            CodeEditor editor;
+            QVERIFY(editor.LoadFromFile(path).ok());
+            QCOMPARE(editor.eolMode(), mode);
         }
     }
 

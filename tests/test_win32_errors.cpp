@@ -88,9 +88,10 @@ private slots:
     void singleNumberLookup()
     {
         FakeErrorTexts fake;
-        fake.texts = {{0, "Success. "}, {5, "Access denied. "}, {-1, "system text for -1"}, {-8, "x"}};
+        fake.texts = {{0, "Success. "}, {5, "Access denied. "}, {-1, "system text for -1"}, {-8, "x"}, {2147483647, "Top. "}};
         frmWin32Errors window;
         QCOMPARE(lookup(window, "5") + lookup(window, "005"), QString("5 :  Access denied. \n005 :  Access denied. \n"));
+        QCOMPARE(lookup(window, "0") + lookup(window, "2147483647"), QString("0 :  Success. \n2147483647 :  Top. \n"));
         for (const char* kixtart : {"-1", "-8", "-3"})
             QCOMPARE(lookup(window, kixtart), QString(kixtart) + " :  " + basWin32Err::KixtartErrorText + "\n");
         for (const char* unknown : {"-9", "4294967301", "-99999999999999999999"})
