@@ -265,15 +265,20 @@ private slots:
         for (QProcess* p : {&dead, &alive})
             p->start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(dead.waitForStarted() && alive.waitForStarted());
-        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-0").arg(dead.processId());
+        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-19").arg(dead.processId());
         const QString aliveTemp = file_ + QStringLiteral(".tmp-%1-3").arg(alive.processId());
-        const QString otherFile = file_ + QStringLiteral(".tmp-notes");
+        // Names no writer of ours gives: no counter, a process number of ten digits.
+        const QStringList otherFiles = {file_ + QStringLiteral(".tmp-notes"),
+                                        file_ + QStringLiteral(".tmp-%1-").arg(dead.processId()),
+                                        file_ + QStringLiteral(".tmp-1000000000-0")};
         dead.kill();
         QVERIFY(dead.waitForFinished());
-        for (const QString& path : {deadTemp, aliveTemp, otherFile})
+        for (const QString& path : QStringList{deadTemp, aliveTemp} + otherFiles)
             writeAll(path, "REGEDIT4\n[HKCU\\half");
         QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(!QFile::exists(deadTemp) && QFile::exists(aliveTemp) && QFile::exists(otherFile));
+        QVERIFY(!QFile::exists(deadTemp) && QFile::exists(aliveTemp));
+        for (const QString& path : otherFiles)
+            QVERIFY2(QFile::exists(path), qPrintable(path));
         alive.kill();
         alive.waitForFinished();
     }
