@@ -123,6 +123,8 @@ private slots:
         form->cmdKixPath_Click();
         form->cmdKixPath_Click(); // cancelled
         QCOMPARE(form->txtKixPath->text(), QStringLiteral("/opt/kix/kix32.exe"));
+        const auto& again = dialogs_->openRequests.last(); // starts at the file chosen before
+        QCOMPARE(QDir(again.directory).filePath(again.fileName), QStringLiteral("/opt/kix/kix32.exe"));
         // The browse dialog shows each filter's caption once, and still filters by its pattern.
         QCOMPARE(ScriptedDialogService::filterCaptionsShown(dialogs_->openRequests.last()),
                  (QStringList{"kix32.exe", "All Executable Files (*.exe)"}));
