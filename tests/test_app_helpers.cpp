@@ -5,9 +5,12 @@
 #include "app/FileDialogFilter.h"
 #include "app/HeaderStamp.h"
 #include "app/RecentFileList.h"
+#include "app/StatusPanels.h"
 #include "app/WindowGeometry.h"
 #include "preferences/RegistryHandler.h"
 
+#include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -121,6 +124,23 @@ private slots:
         const TwipsGeometry expected = fallBack ? TwipsGeometry{960, 915, 10335, 6780}
                                                 : TwipsGeometry{30, 45, 9000, height.toDouble()};
         QVERIFY(g == expected);
+    }
+
+    // INS shows the editor's mode, dimmed for overwrite, and nothing without an editor to ask.
+    void statusPanelsShowWhatTheyKnow()
+    {
+        QStatusBar bar;
+        StatusPanels panels(&bar, QStringLiteral("Tessary Editor"));
+        std::optional<bool> insert;
+        panels.insertMode = [&] { return insert; };
+        for (const std::optional<bool> mode : {std::optional<bool>(true), std::optional<bool>(false), insert}) {
+            insert = mode;
+            panels.refresh();
+            QCOMPARE(panels.panel(3)->text(), mode ? QStringLiteral("INS") : QString());
+            QVERIFY(!mode || panels.panel(3)->isEnabled() == *mode);
+        }
+        QCOMPARE(panels.panel(1)->text(), QStringLiteral("Tessary Editor"));
+        QCOMPARE(panels.panel(5)->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
     }
 };
 

@@ -63,6 +63,8 @@ private slots:
         w.optDefault[2]->click();
         w.optModality[1]->click();
         QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",4659)"));
+        w.chkEnableTimeout->click(); // on again: the number typed before is kept
+        QCOMPARE(w.ResultText(), QString("Messagebox(\"a\",\"T\",4659,10)"));
     }
 
     void quotesAndLineBreaks()

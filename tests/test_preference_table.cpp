@@ -34,11 +34,11 @@ const std::vector<Preference>& table()
     static const std::vector<Preference> rows{
         {"LineNum", Type::Dword, &LineNum, "0", "1"},
         {"WhiteSpace", Type::Dword, &WhiteSpace, "0", "1"},
-        {"TabSize", Type::Dword, &TabSize, "5", "9"},
+        {"TabSize", Type::Dword, &TabSize, "5", "15"},
         {"AutoIndentMode", Type::Dword, &AutoIndentMode, "2", "0"},
         {"KixPath", Type::Sz, &KixPath, "", "/opt/kix/kix32.exe"},
         {"ScriptPath", Type::Sz, &ScriptPath, "", "/srv/scripts/"},
-        {"MRUSize", Type::Sz, &MRUSize, "4", "7"},
+        {"MRUSize", Type::Sz, &MRUSize, "4", "9"},
         {"ColorComments", Type::Dword, &ColorComments, QString::number(0x008000), QString::number(0x010101), 14, -1},
         {"ColorKeywords", Type::Dword, &ColorKeywords, QString::number(0xFF0000), QString::number(0x020202), 8, -1},
         {"ColorNumbers", Type::Dword, &ColorNumbers, QString::number(0), QString::number(0x030303), 6, -1},

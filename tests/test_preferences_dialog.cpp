@@ -64,9 +64,13 @@ private slots:
     {
         storeDword("TabSize", 9);
         storeDword("ColorComments", 0x00123456);
+        storeDword("ColorKeywords", 0); // both ends of the range are colours
+        storeDword("ColorStrings", 0x00FFFFFF);
         storeString("StyleFont", "Courier New");
         frmOptions* form = frmOptions::Get();
         QCOMPARE(form->lblColor[0]->bgr(), 0x00123456u);
+        QCOMPARE(form->lblColor[1]->bgr(), 0u);
+        QCOMPARE(form->lblColor[4]->bgr(), 0x00FFFFFFu);
         form->cmdApply_Click(); // every one of the fourteen is stored now
         form->chkWhiteSpaces->setChecked(true); // an unapplied edit, replaced by the reload
         form->cmdDefaults_Click();
@@ -119,6 +123,8 @@ private slots:
         form->cmdKixPath_Click();
         form->cmdKixPath_Click(); // cancelled
         QCOMPARE(form->txtKixPath->text(), QStringLiteral("/opt/kix/kix32.exe"));
+        const auto& again = dialogs_->openRequests.last(); // starts at the file chosen before
+        QCOMPARE(QDir(again.directory).filePath(again.fileName), QStringLiteral("/opt/kix/kix32.exe"));
         // The browse dialog shows each filter's caption once, and still filters by its pattern.
         QCOMPARE(ScriptedDialogService::filterCaptionsShown(dialogs_->openRequests.last()),
                  (QStringList{"kix32.exe", "All Executable Files (*.exe)"}));

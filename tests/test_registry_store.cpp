@@ -159,12 +159,18 @@ private slots:
     {
         FileRegistryStore store(file_.toStdString());
         const std::string key = "Software\\Orland Works";
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9", REG_SZ_, sz("1")}));
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9", REG_SZ_, sz("2")}));
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "Software\\Other\\\xD0\x9F\xC3\xA9", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software\\OTHER\\\xD0\xBF\xC3\x89"));
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9\xF6", REG_SZ_, sz("1")}));
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9\xD6", REG_SZ_, sz("2")}));
+        // Cyrillic, Latin-1 and both halves of Latin Extended-A (whose case pairs change parity).
+        const std::string upper = "\xD0\x9F\xD0\x81\xC3\xA9\xC5\x81\xC5\xA0";
+        const std::string lower = "\xD0\xBF\xD1\x91\xC3\x89\xC5\x82\xC5\xA1";
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "Software\\Other\\" + upper, {"x", REG_SZ_, sz("1")}));
+        QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software\\OTHER\\" + lower));
+        // Values set together are all written when only the first of them changes.
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"b", REG_SZ_, sz("1")}));
+        QVERIFY(store.setValues(HKEY_CURRENT_USER_, key, {{"a", REG_SZ_, sz("1")}, {"b", REG_SZ_, sz("1")}}));
         auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
-        QVERIFY(values && values->size() == 1 && (*values)[0].name == "\xC9t\xE9" && (*values)[0].data == sz("2"));
+        QVERIFY(values && values->size() == 3 && (*values)[0].name == "\xC9t\xE9\xF6" && (*values)[0].data == sz("2"));
 
         QVERIFY(!store.deleteKey(HKEY_CURRENT_USER_, "")); // a root stays
         QVERIFY(!store.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
@@ -259,15 +265,20 @@ private slots:
         for (QProcess* p : {&dead, &alive})
             p->start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(dead.waitForStarted() && alive.waitForStarted());
-        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-0").arg(dead.processId());
+        const QString deadTemp = file_ + QStringLiteral(".tmp-%1-19").arg(dead.processId());
         const QString aliveTemp = file_ + QStringLiteral(".tmp-%1-3").arg(alive.processId());
-        const QString otherFile = file_ + QStringLiteral(".tmp-notes");
+        // Names no writer of ours gives: no counter, a process number of ten digits.
+        const QStringList otherFiles = {file_ + QStringLiteral(".tmp-notes"),
+                                        file_ + QStringLiteral(".tmp-%1-").arg(dead.processId()),
+                                        file_ + QStringLiteral(".tmp-1000000000-0")};
         dead.kill();
         QVERIFY(dead.waitForFinished());
-        for (const QString& path : {deadTemp, aliveTemp, otherFile})
+        for (const QString& path : QStringList{deadTemp, aliveTemp} + otherFiles)
             writeAll(path, "REGEDIT4\n[HKCU\\half");
         QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(!QFile::exists(deadTemp) && QFile::exists(aliveTemp) && QFile::exists(otherFile));
+        QVERIFY(!QFile::exists(deadTemp) && QFile::exists(aliveTemp));
+        for (const QString& path : otherFiles)
+            QVERIFY2(QFile::exists(path), qPrintable(path));
         alive.kill();
         alive.waitForFinished();
     }

@@ -101,8 +101,10 @@ private slots:
         editor.setText(QStringLiteral("If 1\n    ? 1\nEndIf\n? 2\n"));
         editor.checker().checkNow();
         editor.checker().foldBlockAt(0, true);
+        editor.InsertTextAt(QStringLiteral("2"), {0, 4}); // still opens the block: stays folded
+        editor.checker().checkNow();
         QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1));
-        send(editor, Sci::SCI_DELETERANGE, 0, 4); // "If 1" goes
+        send(editor, Sci::SCI_DELETERANGE, 0, 5); // "If 12" goes
         editor.checker().checkNow();
         QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
     }
