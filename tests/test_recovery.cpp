@@ -138,8 +138,14 @@ private slots:
         // A torn write, a foreign tail, a bad field, a foreign file.
         for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
                                           QByteArray(bytes).replace("encoding=4", "encoding=9"),
-                                          QByteArray(bytes).replace("pid=4242", "pid=x"), QByteArray("#!/bin/sh\n")})
+                                          QByteArray(bytes).replace("pid=4242", "pid=x"),
+                                          QByteArray(bytes).replace("pid=4242", "pid=0"),
+                                          QByteArray(bytes).replace("\ntitle=", "\ntitle=\nx="), // no title
+                                          QByteArray("#!/bin/sh\n")}) {
             QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
+            writeFile(dir_.filePath(QStringLiteral("damaged")), damaged);
+            QVERIFY2(!RecoveryRecord::readHeader(dir_.filePath(QStringLiteral("damaged"))), damaged.constData());
+        }
 
         // Without an override the folder is the user's state folder.
         const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
@@ -210,11 +216,18 @@ private slots:
             return QFile::exists(journal->filePath());
         };
 
+        // Opened, not changed: nothing to keep.
+        journal->flushNow();
+        QVERIFY(!written());
         // Typing waits for a pause; losing focus writes at once, for this user's eyes only.
         QTest::keyClicks(editor, "abc");
+        const QDateTime typed = QDateTime::currentDateTimeUtc();
         QVERIFY(!written());
+        QTest::qWait(20);
         journal->flushNow();
         QVERIFY(written());
+        // The time of the last change, not of the write.
+        QVERIFY(RecoveryRecord::parse(readFile(journal->filePath()))->changed <= typed);
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0600));
@@ -258,6 +271,7 @@ private slots:
         QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
+        writeFile(folder + QStringLiteral("/notes.recovery.damaged"), "set aside at an earlier start");
         writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended with nothing left
         {
             ScriptedDialogService dialogs;
