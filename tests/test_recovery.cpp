@@ -10,6 +10,7 @@
 
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -174,6 +175,7 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages[0].text.contains(path) && dialogs.messages[0].text.contains("Untitled 1"));
         QCOMPARE(window.openDocuments().size(), 2);
+        QCOMPARE(window.tsTabs->count(), 2);
         frmDocument* script = nullptr;
         frmDocument* untitled = nullptr;
         for (frmDocument* d : window.openDocuments())
@@ -183,6 +185,11 @@ private slots:
         QVERIFY(script->rtfText->Modified() && untitled->rtfText->Modified());
         QCOMPARE(script->rtfText->utf8Text(), typedInFile);
         QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
+        // The restored file is watched: a change by another program asks before it replaces the work.
+        writeFile(path, AnsiScript + "; changed\r\n");
+        dialogs.messageAnswers = {MessageAnswer::No};
+        window.checkDiskChanges(script);
+        QCOMPARE(dialogs.messages.size(), 2);
         // The restored work is kept under this editor; the dead editors' files and locks are gone.
         RecoveryJournal::waitForWrites();
         const QString own = QString::number(QCoreApplication::applicationPid());
