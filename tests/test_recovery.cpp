@@ -135,6 +135,11 @@ private slots:
         const auto back = RecoveryRecord::parse(bytes);
         QVERIFY(back);
         QCOMPARE(back->header() + back->text, bytes); // every field comes back as written
+        CodeEditor editor;
+        ScriptFile format;
+        format.setLineBreak(ScriptFile::LineBreak::Lf);
+        editor.restoreText("a\nb", format);
+        QCOMPARE(editor.eolMode(), QsciScintilla::EolUnix); // Enter adds the text's own line break
 
         // A torn write, a foreign tail, a bad field, a foreign file.
         for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
