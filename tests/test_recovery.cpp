@@ -158,6 +158,8 @@ private slots:
         qunsetenv("TESSARY_RECOVERY_DIR");
         qputenv("XDG_STATE_HOME", "/srv/state");
         QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
+        qputenv("XDG_STATE_HOME", "state"); // not a full path: ignored
+        QCOMPARE(RecoveryJournal::directory(), QDir::homePath() + QStringLiteral("/.local/state/tessary-editor/recovery"));
         qputenv("TESSARY_RECOVERY_DIR", over);
     }
 
@@ -292,6 +294,7 @@ private slots:
             QCOMPARE(dialogs.messages.size(), 1);
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
+            QVERIFY(window.isVisible()); // the message has a window behind it
             QCOMPARE(window.openDocuments().size(), 1);
         }
         // Set aside, not destroyed, and not reported again.
