@@ -124,6 +124,11 @@ private slots:
         const TwipsGeometry expected = fallBack ? TwipsGeometry{960, 915, 10335, 6780}
                                                 : TwipsGeometry{30, 45, 9000, height.toDouble()};
         QVERIFY(g == expected);
+        // Narrower than 1500 twips cannot be found again on screen: the fall-back width.
+        for (const double width : {1499.0, 1500.0}) {
+            registry.WriteRegValue("MainWidth", TaggedValue::fromString(QString::number(width)));
+            QCOMPARE(WindowGeometry::readStored(registry).width, fallBack || width < 1500 ? 10335.0 : width);
+        }
     }
 
     // INS shows the editor's mode, dimmed for overwrite, and nothing without an editor to ask.

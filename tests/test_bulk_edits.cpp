@@ -88,10 +88,12 @@ private slots:
         const QString mixed = QStringLiteral("a\r\n  b\r\n\tc\r\n\r\n \t d\u00e9\r\n      e\r\n\t\t\r\nlast");
         const int end = int(mixed.toUtf8().size());
         // All; a middle line's indentation to another's text; a selection ending at a line start
-        // (that line is left alone); a caret on a whitespace line; nothing to outdent.
+        // (that line is left alone); a caret on a whitespace line; a caret at a line start;
+        // nothing to outdent.
         for (const auto& [text, anchor, caret, outdent] :
              {std::tuple{mixed, 0, end, false}, {mixed, end, 0, true}, {mixed, 4, 19, true}, {mixed, 12, 4, false},
-              {mixed, 3, 11, false}, {mixed, 24, 24, true}, {QStringLiteral("a\nb"), 0, 3, true}}) {
+              {mixed, 3, 11, false}, {mixed, 24, 24, true}, {mixed, 3, 3, false},
+              {QStringLiteral("a\nb"), 0, 3, true}}) {
             indentCase(text, anchor, caret, outdent);
             if (QTest::currentTestFailed())
                 return;

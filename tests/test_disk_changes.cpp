@@ -7,6 +7,7 @@
 #include "TestFiles.h"
 
 #include <QFileSystemWatcher>
+#include <filesystem>
 #include <QTabBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -84,6 +85,23 @@ void DiskChangesTest::untouchedDocumentFollowsTheFile()
     window.tsTabs->setCurrentIndex(0);
     QCOMPARE(window.activeEditor(), editor);
     QTRY_COMPARE_WITH_TIMEOUT(editor->LineText(0), QStringLiteral("unseen0"), 5000);
+
+    // Another file of the same size and time (a copy that keeps times), then another size at that
+    // time: both are changes.
+    const QDateTime time = QDateTime::currentDateTime().addSecs(-60);
+    const auto setTime = [&](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadWrite) && f.setFileTime(time, QFileDevice::FileModificationTime);
+    };
+    const QString copy = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
+    writeFile(copy, lines(3, "unsaen"));
+    QVERIFY(setTime(path) && setTime(copy));
+    window.checkAllDiskChanges();
+    std::filesystem::rename(copy.toStdString(), path.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(editor->LineText(0), QStringLiteral("unsaen0"), 5000);
+    writeFile(path, lines(30, "unsaen"));
+    QVERIFY(setTime(path));
+    QTRY_COMPARE_WITH_TIMEOUT(editor->lines(), 31, 5000);
 }
 
 void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()

@@ -10,6 +10,7 @@
 
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -134,18 +135,31 @@ private slots:
         const auto back = RecoveryRecord::parse(bytes);
         QVERIFY(back);
         QCOMPARE(back->header() + back->text, bytes); // every field comes back as written
+        CodeEditor editor;
+        ScriptFile format;
+        format.setLineBreak(ScriptFile::LineBreak::Lf);
+        editor.restoreText("a\nb", format);
+        QCOMPARE(editor.eolMode(), QsciScintilla::EolUnix); // Enter adds the text's own line break
 
         // A torn write, a foreign tail, a bad field, a foreign file.
         for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
                                           QByteArray(bytes).replace("encoding=4", "encoding=9"),
-                                          QByteArray(bytes).replace("pid=4242", "pid=x"), QByteArray("#!/bin/sh\n")})
+                                          QByteArray(bytes).replace("pid=4242", "pid=x"),
+                                          QByteArray(bytes).replace("pid=4242", "pid=0"),
+                                          QByteArray(bytes).replace("\ntitle=", "\ntitle=\nx="), // no title
+                                          QByteArray("#!/bin/sh\n")}) {
             QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
+            writeFile(dir_.filePath(QStringLiteral("damaged")), damaged);
+            QVERIFY2(!RecoveryRecord::readHeader(dir_.filePath(QStringLiteral("damaged"))), damaged.constData());
+        }
 
         // Without an override the folder is the user's state folder.
         const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
         qunsetenv("TESSARY_RECOVERY_DIR");
         qputenv("XDG_STATE_HOME", "/srv/state");
         QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
+        qputenv("XDG_STATE_HOME", "state"); // not a full path: ignored
+        QCOMPARE(RecoveryJournal::directory(), QDir::homePath() + QStringLiteral("/.local/state/tessary-editor/recovery"));
         qputenv("TESSARY_RECOVERY_DIR", over);
     }
 
@@ -168,6 +182,7 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages[0].text.contains(path) && dialogs.messages[0].text.contains("Untitled 1"));
         QCOMPARE(window.openDocuments().size(), 2);
+        QCOMPARE(window.tsTabs->count(), 2);
         frmDocument* script = nullptr;
         frmDocument* untitled = nullptr;
         for (frmDocument* d : window.openDocuments())
@@ -177,6 +192,11 @@ private slots:
         QVERIFY(script->rtfText->Modified() && untitled->rtfText->Modified());
         QCOMPARE(script->rtfText->utf8Text(), typedInFile);
         QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
+        // The restored file is watched: a change by another program asks before it replaces the work.
+        writeFile(path, AnsiScript + "; changed\r\n");
+        dialogs.messageAnswers = {MessageAnswer::No};
+        window.checkDiskChanges(script);
+        QCOMPARE(dialogs.messages.size(), 2);
         // The restored work is kept under this editor; the dead editors' files and locks are gone.
         RecoveryJournal::waitForWrites();
         const QString own = QString::number(QCoreApplication::applicationPid());
@@ -210,11 +230,18 @@ private slots:
             return QFile::exists(journal->filePath());
         };
 
+        // Opened, not changed: nothing to keep.
+        journal->flushNow();
+        QVERIFY(!written());
         // Typing waits for a pause; losing focus writes at once, for this user's eyes only.
         QTest::keyClicks(editor, "abc");
+        const QDateTime typed = QDateTime::currentDateTimeUtc();
         QVERIFY(!written());
+        QTest::qWait(20);
         journal->flushNow();
         QVERIFY(written());
+        // The time of the last change, not of the write.
+        QVERIFY(RecoveryRecord::parse(readFile(journal->filePath()))->changed <= typed);
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0600));
@@ -258,6 +285,7 @@ private slots:
         QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
+        writeFile(folder + QStringLiteral("/notes.recovery.damaged"), "set aside at an earlier start");
         writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended with nothing left
         {
             ScriptedDialogService dialogs;
@@ -266,6 +294,7 @@ private slots:
             QCOMPARE(dialogs.messages.size(), 1);
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
+            QVERIFY(window.isVisible()); // the message has a window behind it
             QCOMPARE(window.openDocuments().size(), 1);
         }
         // Set aside, not destroyed, and not reported again.

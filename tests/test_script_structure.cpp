@@ -83,7 +83,8 @@ private slots:
         QTest::newRow("Case ends a block") << QByteArray("Select\nCase 1\n  If 1\nCase Else ? 2\nEndSelect\n")
                                            << QStringList{"3:3: If on line 3 has no EndIf."};
         QTest::newRow("missing labels")
-            << QByteArray("Goto Nowhere\nGosub \"Away\"\n  If 1 GOTO 'gone' EndIf\nGoto $computed\nGosub \":nowher\"\n:nowher\n")
+            << QByteArray("Goto Nowhere\nGosub \"Away\"\n  If 1 GOTO 'gone' EndIf\nGoto $computed\nGosub \":nowher\"\n:nowher\n"
+                          "Goto \"$a\" Goto \"@b\" Goto \"%c\"\n")
             << QStringList{"1:6: Goto on line 1 names the label Nowhere, which is not in the script.",
                            "2:7: Gosub on line 2 names the label \"Away\", which is not in the script.",
                            "3:13: Goto on line 3 names the label 'gone', which is not in the script."};

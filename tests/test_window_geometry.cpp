@@ -57,6 +57,7 @@ private slots:
         QTest::newRow("larger than the screen") << TwipsGeometry{3000, 3000, 30000, 15000} << QRect(0, 0, 1280, 900);
         QTest::newRow("far left") << TwipsGeometry{-1e9, 1500, 9000, 7500} << fallBack;
         QTest::newRow("above the screen") << TwipsGeometry{1500, -3000, 9000, 7500} << fallBack;
+        QTest::newRow("title partly above the screen") << TwipsGeometry{1500, -150, 9000, 7500} << fallBack;
         QTest::newRow("below every screen") << TwipsGeometry{1500, 14000, 9000, 7500} << fallBack;
         QTest::newRow("right of every screen") << TwipsGeometry{40000, 1500, 9000, 7500} << fallBack;
     }
