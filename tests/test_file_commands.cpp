@@ -46,13 +46,7 @@ class FileCommandsTest : public QObject {
     int run_ = 0;
     std::optional<Shown> shown_;
 
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        writeFile(path, bytes);
-        return path;
-    }
+    QString write(const QString& name, const QByteArray& bytes) { return writeFileIn(dir_, name, bytes); }
 
 private slots:
     void init()

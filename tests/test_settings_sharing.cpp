@@ -37,13 +37,7 @@ class SettingsSharingTest : public QObject {
     QString registryFile_;
     int run_ = 0;
 
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        writeFile(path, bytes);
-        return path;
-    }
+    QString write(const QString& name, const QByteArray& bytes) { return writeFileIn(dir_, name, bytes); }
 
 private slots:
     void init()
