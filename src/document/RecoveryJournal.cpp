@@ -333,6 +333,10 @@ QList<RecoveryJournal::Orphan> RecoveryJournal::findOrphans(QStringList* skipped
     const QStringList names = dir.entryList({QStringLiteral("*.recovery")}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         const QString file = dir.filePath(name);
+        // A running editor's work is not read whole at every start: its header says whose it is.
+        const std::optional<RecoveryRecord> head = RecoveryRecord::readHeader(file);
+        if (head && processRunning(head->pid))
+            continue;
         QFile in(file);
         std::optional<RecoveryRecord> record;
         if (in.open(QIODevice::ReadOnly))
