@@ -189,6 +189,12 @@ private slots:
         // Without its file the licence box names the file it looked for.
         QVERIFY(frmAbout(links, folder.path()).txtLicense->toPlainText().contains(QStringLiteral("license.txt")));
 
+        // Installed, the text lives in the program's data folder.
+        for (const char* made : {"bin", "share/tessary-editor"})
+            QDir(folder.path()).mkpath(QString::fromLatin1(made));
+        writeFile(folder.filePath(QStringLiteral("share/tessary-editor/license.txt")), "Installed licence\n");
+        QCOMPARE(frmAbout(links, folder.filePath(QStringLiteral("bin"))).txtLicense->toPlainText(), QString("Installed licence\n"));
+
         writeFile(folder.filePath(QStringLiteral("license.txt")), "Licence \xC3\xA9\r\nsecond line\r\n");
         frmAbout box(links, folder.path());
         QCOMPARE(box.txtLicense->toPlainText(), QString::fromUtf8("Licence \xC3\xA9\nsecond line\n"));

@@ -79,6 +79,22 @@ private slots:
             previous = entry->code;
         }
         QVERIFY(table.message(basWin32Err::ListLast + 1).empty() && table.end() - table.begin() > 700);
+        // A word each text shares with Windows' own wording (quoted), so that texts moved to other
+        // numbers fail.
+        const std::pair<int32_t, const char*> known[] = {
+            {0, "success"},    // The operation completed successfully.
+            {2, "file"},       // The system cannot find the file specified.
+            {3, "path"},       // The system cannot find the path specified.
+            {5, "denied"},     // Access is denied.
+            {6, "handle"},     // The handle is invalid.
+            {8, "enough"},     // Not enough memory resources are available to process this command.
+            {87, "parameter"}, // The parameter is incorrect.
+            {112, "disk"},     // There is not enough space on the disk.
+            {183, "already"},  // Cannot create a file when that file already exists.
+            {1223, "cancel"},  // The operation was canceled by the user.
+        };
+        for (auto [code, word] : known)
+            QVERIFY2(QString::fromStdString(table.message(code)).contains(word, Qt::CaseInsensitive), word);
 #ifndef _WIN32
         // Off Windows the table is the system's message source.
         QCOMPARE(platform::errorTexts().message(2), table.message(2));

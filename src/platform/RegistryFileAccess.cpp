@@ -40,21 +40,6 @@ std::string temporaryNameFor(const std::string& path)
     return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(counter++);
 }
 
-// Settings files kept elsewhere and linked into place stay linked: the link's target is replaced.
-std::string resolveLink(const std::string& path)
-{
-    fs::path current(path);
-    std::error_code ec;
-    // A link may point at a file not created yet, so follow the links by hand (chains included).
-    for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
-        fs::path next = fs::read_symlink(current, ec);
-        if (ec)
-            return path;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    return current.string();
-}
-
 bool processIsGone(unsigned long pid);
 
 // The PID in "<base>.tmp-PID-N", or 0 when the name is not one of our temporary files.
@@ -76,6 +61,21 @@ unsigned long temporaryFileOwner(const std::string& name, const std::string& bas
 }
 
 } // namespace
+
+// Settings files kept elsewhere and linked into place stay linked: the link's target is replaced.
+std::string resolveLink(const std::string& path)
+{
+    fs::path current(path);
+    std::error_code ec;
+    // A link may point at a file not created yet, so follow the links by hand (chains included).
+    for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
+        fs::path next = fs::read_symlink(current, ec);
+        if (ec)
+            return path;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
 
 int removeStaleTemporaryFiles(const std::string& linkOrPath)
 {

@@ -27,6 +27,10 @@ ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string
 // Creates the folder that will hold `filePath` and every missing folder above it.
 bool ensureParentFolder(const std::string& filePath, std::string& error);
 
+// The file a symbolic link names, following chains of links, even when that file does not exist yet;
+// `path` itself when it is no link.
+std::string resolveLink(const std::string& path);
+
 // Writes `contents` to a temporary file beside `path`, flushes it to disk and renames it over `path`
 // (over the target when `path` is a symbolic link).
 bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error);

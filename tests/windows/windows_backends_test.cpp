@@ -149,7 +149,8 @@ TEST_CASE(profileFunctionsAndPortableStoreGiveTheSharedResults)
                 writeFile(path, text);
                 return path;
             },
-            [&](int line, const std::string& what) { check::fail(cases.c_str(), line, label + what); }));
+            [&](int line, const std::string& what) { check::fail(cases.c_str(), line, label + what); },
+            [&](int line, const std::string& what) { std::printf("NOTE %s:%d: %s%s\n", cases.c_str(), line, label.c_str(), what.c_str()); }));
     }
 }
 
