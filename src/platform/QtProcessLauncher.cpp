@@ -2,6 +2,7 @@
 
 #include "platform/ProcessLauncher.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -17,21 +18,36 @@ class QtProcessLauncher : public ProcessLauncher {
 public:
     QString environmentVariable(const QString& name) override { return qEnvironmentVariable(name.toLocal8Bit()); }
 
-    QString findOnSearchPath(const QString& program) override { return QStandardPaths::findExecutable(program); }
+    QString findOnSearchPath(const QString& program) override
+    {
+        QStringList folders;
+        for (const QString& folder : qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts)) {
+            if (QDir::isAbsolutePath(folder))
+                folders << folder;
+        }
+        return folders.isEmpty() ? QString() : QStandardPaths::findExecutable(program, folders);
+    }
 
     QString start(const ProcessRequest& request) override
     {
 #ifdef _WIN32
-        // The command line goes to the system exactly as built; it crosses in the ANSI code page.
-        return QString::fromLocal8Bit(win::startCommandLine(request.commandLine.toLocal8Bit().toStdString()));
+        // Handed over in UTF-8 and passed on to the system as UTF-16: no code page loses a letter.
+        return QString::fromStdString(win::startProcess(QDir::toNativeSeparators(request.program).toStdString(),
+                                                        request.commandLine.toStdString(),
+                                                        QDir::toNativeSeparators(request.workingFolder).toStdString()));
 #else
         QProcess process;
         process.setProgram(request.program);
         process.setArguments(request.arguments);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : request.environment)
-            environment.insert(name, value);
+        for (const auto& [name, value] : request.environment) {
+            if (value.isNull())
+                environment.remove(name);
+            else
+                environment.insert(name, value);
+        }
         process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(request.workingFolder);
         process.setStandardInputFile(QProcess::nullDevice());
         if (!process.startDetached())
             return process.errorString();
