@@ -125,7 +125,7 @@ private slots:
         QVERIFY(PlanCommandPrompt(windows, "/f").problem.contains("COMSPEC"));
 
         // A program of this system gets each piece as an argument of its own.
-        LaunchHost posix{false, "wcmd", "/usr/bin/wcmd", "/usr/bin/wine", "C"};
+        LaunchHost posix{false, "wcmd", "/usr/bin/wcmd", "/usr/bin/wine", "C", false};
         plan = PlanScriptRun(posix, request);
         QVERIFY(plan.request.program == posix.comspecProgram && plan.request.environment.isEmpty());
         QCOMPARE(plan.request.arguments, (QStringList{"/s", "/c", "/opt/Ki X/kix32.exe", "/d", "/home/u/my scripts/a.kix"}));
@@ -133,20 +133,23 @@ private slots:
         QVERIFY(plan.request.program == posix.comspecProgram && plan.request.workingFolder == "/f");
 
         // Wine: its own programs by full path; the command text through a variable, in the form
-        // without the /s quotes, on drive Z:; a locale forced by LC_ALL handed on through LANG.
+        // without the /s quotes, on drive Z:; an ASCII locale given UTF-8 text, LC_ALL moved to LANG.
         posix.comspec.clear();
         request.staysOpen = true;
         plan = PlanScriptRun(posix, request);
         QCOMPARE(plan.request.program, posix.wine);
         QCOMPARE(plan.request.arguments, (QStringList{"C:\\windows\\system32\\start.exe",
                                                       "C:\\windows\\system32\\cmd.exe", "/k", "%TESSARY_RUN_COMMAND%"}));
-        const decltype(plan.request.environment) cLocale{{"LC_ALL", QString()}, {"LANG", "C"}};
-        QCOMPARE(plan.request.environment, (decltype(cLocale){{"TESSARY_RUN_COMMAND",
-                  q("QZ:\\opt\\Ki X\\kix32.exeQ /d QZ:\\home\\u\\my scripts\\a.kixQ")}} + cLocale));
+        using Environment = decltype(plan.request.environment);
+        const Environment utf8Text{{"LC_ALL", QString()}, {"LANG", "C"}, {"LC_CTYPE", "C.UTF-8"}};
+        QCOMPARE(plan.request.environment, (Environment{{"TESSARY_RUN_COMMAND",
+                  q("QZ:\\opt\\Ki X\\kix32.exeQ /d QZ:\\home\\u\\my scripts\\a.kixQ")}} + utf8Text));
         plan = PlanCommandPrompt(posix, "/f");
         QCOMPARE(plan.request.arguments, (QStringList{"C:\\windows\\system32\\start.exe", "C:\\windows\\system32\\cmd.exe"}));
-        QVERIFY(plan.request.environment == cLocale && plan.request.workingFolder == "/f");
-        posix.localeAll = QStringLiteral("de_DE.utf8");
+        QVERIFY(plan.request.environment == utf8Text && plan.request.workingFolder == "/f");
+        posix.localeAll.clear();
+        QCOMPARE(PlanCommandPrompt(posix, "/f").request.environment, Environment{utf8Text.last()});
+        posix.utf8Locale = true;
         QCOMPARE(PlanScriptRun(posix, request).request.environment.size(), 1);
 
         posix.wine.clear();
@@ -241,6 +244,10 @@ private slots:
         ScriptRunner(host).LaunchCommandPrompt();
         QVERIFY(launcher.started.size() == 1 && dialogs.messages.size() == 2);
         QVERIFY(dialogs.messages[1].text.contains("wine"));
+        // A bare name is looked for on the search path only (this launcher finds nothing but wine).
+        launcher.comspec = QStringLiteral("cmd.exe");
+        ScriptRunner(host).Execute();
+        QVERIFY(launcher.started.size() == 1 && dialogs.messages[2].text.contains("\"cmd.exe\", which is not found"));
     }
 
     // The active script's folder, else the default script folder when it is a folder given in full,
@@ -371,6 +378,8 @@ private:
         qputenv("WINEDEBUG", "-all");
         qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
         qputenv("WINEARCH", "win64");
+        // The ASCII locale, in which Wine would otherwise read the non-ASCII names wrongly.
+        qputenv("LC_ALL", "C");
         runToEnd(QStringLiteral("wineserver"), {QStringLiteral("-p")});
         QVERIFY2(runToEnd(QStringLiteral("wineboot"), {QStringLiteral("-i")}), "wineboot could not prepare a prefix");
         wineInterpreter_ = wineFolder_.filePath(QStringLiteral("Ki X & (1)/kix32.exe"));

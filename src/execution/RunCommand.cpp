@@ -41,16 +41,19 @@ QString unsafePathText(const QString& path, const QString& what)
         .arg(what, shown, path);
 }
 
-// The compatibility layer reads paths and its environment in the character set of LC_ALL when that is
-// set, and an ASCII one drops the high bit of every byte: a letter could turn into % or a quote. Without
-// LC_ALL it reads them in UTF-8, as they are written; the same locale then comes through LANG.
+// The compatibility layer reads paths, its command line and its environment in the character set of
+// its locale, and an ASCII one drops the high bit of every byte: a letter could turn into % or a quote.
+// Such a locale is given UTF-8 for text (LC_CTYPE), the rest of it kept (LC_ALL, which would override
+// that, handed on as LANG).
 void useUtf8InCompatibilityLayer(const LaunchHost& host, platform::ProcessRequest& request)
 {
-    if (host.localeAll.isEmpty() || host.localeAll.contains(QLatin1String("utf-8"), Qt::CaseInsensitive) ||
-        host.localeAll.contains(QLatin1String("utf8"), Qt::CaseInsensitive))
+    if (host.utf8Locale)
         return;
-    request.environment.append({QStringLiteral("LC_ALL"), QString()});
-    request.environment.append({QStringLiteral("LANG"), host.localeAll});
+    if (!host.localeAll.isEmpty()) {
+        request.environment.append({QStringLiteral("LC_ALL"), QString()});
+        request.environment.append({QStringLiteral("LANG"), host.localeAll});
+    }
+    request.environment.append({QStringLiteral("LC_CTYPE"), QStringLiteral("C.UTF-8")});
 }
 
 } // namespace

@@ -33,6 +33,7 @@ struct LaunchHost {
     QString comspecProgram;   // the program COMSPEC names, by its full path; empty when not found
     QString wine;             // full path of the compatibility layer's starter, empty when not found
     QString localeAll;        // value of LC_ALL
+    bool utf8Locale = true;   // started programs read text in UTF-8
 };
 
 struct LaunchPlan {

@@ -27,6 +27,7 @@ LaunchHost ScriptRunner::CurrentLaunchHost()
     if (!host.windows && host.comspec.isEmpty())
         host.wine = processes.findOnSearchPath(QStringLiteral("wine"));
     host.localeAll = processes.environmentVariable(QStringLiteral("LC_ALL"));
+    host.utf8Locale = processes.childrenReadUtf8();
     return host;
 }
 

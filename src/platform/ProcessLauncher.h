@@ -31,6 +31,9 @@ public:
     // Full path of a program found in a folder of the search path given by its full path; empty when
     // there is none. Relative entries are skipped: the current folder must not decide what runs.
     virtual QString findOnSearchPath(const QString& program) = 0;
+    // Whether a program started from here reads text in UTF-8: the character set of the locale that
+    // its environment selects (LC_ALL, LC_CTYPE, LANG) as installed on this system. Always so on Windows.
+    virtual bool childrenReadUtf8() = 0;
     // Starts the request in a normal window with the focus and returns at once. Empty when the
     // program started; otherwise the reason it did not.
     virtual QString start(const ProcessRequest& request) = 0;

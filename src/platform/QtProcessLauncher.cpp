@@ -9,6 +9,10 @@
 
 #ifdef _WIN32
 #include "platform/win/WinProcessStart.h"
+#else
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
 #endif
 
 namespace platform {
@@ -26,6 +30,27 @@ public:
                 folders << folder;
         }
         return folders.isEmpty() ? QString() : QStandardPaths::findExecutable(program, folders);
+    }
+
+    bool childrenReadUtf8() override
+    {
+#ifdef _WIN32
+        return true;
+#else
+        QByteArray name;
+        for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+            name = qgetenv(variable);
+            if (!name.isEmpty())
+                break;
+        }
+        // A locale that is not installed leaves the program in "C", which is ASCII.
+        locale_t locale = name.isEmpty() ? locale_t(0) : newlocale(LC_CTYPE_MASK, name.constData(), locale_t(0));
+        if (!locale)
+            return false;
+        const bool utf8 = std::strcmp(nl_langinfo_l(CODESET, locale), "UTF-8") == 0;
+        freelocale(locale);
+        return utf8;
+#endif
     }
 
     QString start(const ProcessRequest& request) override

@@ -24,6 +24,11 @@ QString RecordingProcessLauncher::findOnSearchPath(const QString& program)
     return program == QLatin1String("wine") ? wine : QString();
 }
 
+bool RecordingProcessLauncher::childrenReadUtf8()
+{
+    return forward ? previous_.childrenReadUtf8() : utf8;
+}
+
 QString RecordingProcessLauncher::start(const platform::ProcessRequest& request)
 {
     started << request;

@@ -15,6 +15,7 @@ public:
     bool forward = false;
     QString comspec = QStringLiteral("/bin/cmd");
     QString wine;
+    bool utf8 = true;
     QString failure; // returned by start
     QList<platform::ProcessRequest> started;
     // Appended to on each start (shared with a test's own event list when set).
@@ -22,6 +23,7 @@ public:
 
     QString environmentVariable(const QString& name) override;
     QString findOnSearchPath(const QString& program) override;
+    bool childrenReadUtf8() override;
     QString start(const platform::ProcessRequest& request) override;
 
 private:
