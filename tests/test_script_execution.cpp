@@ -259,7 +259,7 @@ private slots:
         QTemporaryDir scripts;
         const QList<std::tuple<QString, QString, QString>> cases = {
             {"/scripts/logon.kix", scripts.path(), "/scripts"}, {"", scripts.path(), scripts.path()},
-            {"", "scripts", QDir::homePath()}, {"", scripts.filePath("absent"), QDir::homePath()}};
+            {"", ".", QDir::homePath()}, {"", scripts.filePath("absent"), QDir::homePath()}};
         for (const auto& [path, folder, expected] : cases) {
             host.path = path;
             host.scripts = folder;
@@ -318,7 +318,6 @@ private slots:
             for (const char* planted : {"start.exe", "cmd.exe"})
                 QVERIFY(QFile::copy(helpers() + "/argrecorder-win.exe", base + "/" + planted));
             host.kixPath = wineInterpreter_;
-            qunsetenv("COMSPEC");
             expected = QStringList{QFileInfo(folder).canonicalFilePath(), path};
             for (QString& record : expected)
                 record = CompatibilityLayerPath(record);

@@ -221,11 +221,19 @@ std::vector<std::string> runAndRecord(const std::string& comspec, const std::str
 // The NT 5 form of the run command through the real command interpreter, started wide and in the
 // script's folder: a path the editor accepts arrives exactly (letters outside the ANSI code page too);
 // the rest are refused for the character the table names, and at least one of them would indeed
-// have arrived changed: the route really goes through an interpreter that expands.
+// have arrived changed: the route really goes through an interpreter that expands. The command line
+// names the interpreter by a bare name, as a COMSPEC without a folder would; the program is started
+// by its full path all the same, not a cmd.exe planted in the current folder.
 TEST_CASE(runCommandGivesTheInterpreterExactlyTheAcceptedPaths)
 {
     const char* comspec = std::getenv("COMSPEC");
     CHECK(comspec && *comspec);
+    const std::string planted = tempFolder() + "\\planted";
+    CreateDirectoryA(planted.c_str(), nullptr);
+    CHECK(CopyFileA(standInProgram.c_str(), (planted + "\\cmd.exe").c_str(), FALSE));
+    char previous[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    SetCurrentDirectoryA(planted.c_str());
     const std::string out = tempFolder() + "\\arguments.bin";
     _putenv_s("ARGRECORDER_OUT", out.c_str());
     std::ifstream cases(dataFolder + "/command_path_cases.txt", std::ios::binary);
@@ -245,14 +253,14 @@ TEST_CASE(runCommandGivesTheInterpreterExactlyTheAcceptedPaths)
         CHECK_EQ(found, refused == "-" ? std::string() : refused);
         DeleteFileW(runs::wide(out).c_str());
         const std::vector<std::string> received = runs::runAndRecord(
-            comspec ? comspec : "", std::string(comspec ? comspec : "") + " /s /c \"\"" + standInProgram + "\" \"" + script + "\"\"",
-            folder, out);
+            comspec ? comspec : "", "cmd.exe /s /c \"\"" + standInProgram + "\" \"" + script + "\"\"", folder, out);
         const bool exact = received == std::vector<std::string>{folder, script};
         if (found.empty() && !exact)
             check::fail(__FILE__, __LINE__, "changed on its way: " + script);
         changedRefusals += !found.empty() && !exact;
     }
     CHECK(changedRefusals >= 1);
+    SetCurrentDirectoryA(previous);
 }
 
 int main(int argc, char** argv)
