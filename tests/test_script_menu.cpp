@@ -17,6 +17,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 class ScriptMenuTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
@@ -115,6 +119,45 @@ private slots:
         QVERIFY(!window.mnuExecute->isEnabled());
         window.mnuExecute_Click();
         QCOMPARE(launcher.started.size(), 4);
+    }
+
+    // A save that fails does not stop the run: its own message first, then the file as last saved
+    // runs. A path the command interpreter would change is refused in a message over the main window.
+    void failedSaveAndRefusedPath()
+    {
+#ifdef Q_OS_UNIX
+        ScriptedDialogService dialogs;
+        RecordingProcessLauncher launcher;
+        QStringList events;
+        launcher.events = &events;
+        dialogs.onMessage = [&events](const RecordedMessage& message) { events << message.text; };
+        const QString path = writeFileIn(dir_, QStringLiteral("saving/run.kix"), "? \"old\"\r\n");
+        frmMain window;
+        window.OpenFile(path);
+        window.activeDocument()->rtfText->insertAt(QString(8000, QLatin1Char(';')), 0, 0);
+        frmExecuteWarning::ModalRunner = [](frmExecuteWarning& form) { form.cmdYes->click(); };
+        // The file-size limit makes the save fail for real (also for root); the old file stays.
+        rlimit limit{}, old{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        limit = old;
+        limit.rlim_cur = 4096;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        window.mnuExecute->trigger();
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(events.size(), 2);
+        QVERIFY2(events[0].contains(QStringLiteral("cannot be saved")), qPrintable(events[0]));
+        QCOMPARE(events[1], QStringLiteral("start"));
+        QCOMPARE(readFile(path), QByteArray("? \"old\"\r\n"));
+        QCOMPARE(launcher.started[0].arguments.last(), path);
+        QCOMPARE(launcher.started[0].workingFolder, QFileInfo(path).absolutePath());
+
+        const QString refused = writeFileIn(dir_, QStringLiteral("saving/%USERNAME%.kix"), "? 1\r\n");
+        window.OpenFile(refused);
+        window.mnuDebug->trigger();
+        QCOMPARE(launcher.started.size(), 1);
+        QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("character '%'")));
+        QCOMPARE(dialogs.messages.last().parent, &window);
+#endif
     }
 };
 

@@ -195,6 +195,7 @@ public:
     bool ActiveScriptModified() override;
     void SaveActiveScript() override;
     QString InterpreterPath() override;
+    QString ScriptsFolder() override;
     bool ScriptWindowStaysOpen() override;
     bool OsVersion5OrLaterFlag() override;
     bool OsIsNTFlag() override;

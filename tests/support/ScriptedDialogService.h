@@ -15,6 +15,7 @@ struct RecordedMessage {
     QString title;
     platform::MessageButtons buttons;
     platform::MessageIcon icon;
+    QWidget* parent = nullptr;
 };
 
 class ScriptedDialogService : public platform::DialogService {
