@@ -56,10 +56,10 @@ class VariableListTest : public QObject {
 private slots:
     void scan()
     {
-        // Names repeat by case only; a lone line feed is no delimiter, "\r\n" is; "&|.[]" are not.
+        // Names repeat by case only; every line break ends a name (CR LF, LF, CR); "&|.[]" do not.
         for (const auto& [text, names] :
              {std::pair{"$ = 1\r\n$", QStringList()}, {"$a = 1\r\n$a = $A + $a", QStringList{"$a", "$A"}},
-              {"$a$b = 1", QStringList{"$a$b", "$b"}}, {"$a\tb\n$c\rd\r\n", QStringList{"$a\tb\n$c\rd", "$c\rd"}},
+              {"$a$b = 1", QStringList{"$a$b", "$b"}}, {"$a\tb\n$c\rd\r\n$foo\nIf", QStringList{"$a\tb", "$c", "$foo"}},
               {"$a $b-$c+$d=$e<$f>$g*$h/$i\r\n$j,$k\"$l;$m($n)$o\\",
                QStringList{"$a", "$b", "$c", "$d", "$e", "$f", "$g", "$h", "$i", "$j", "$k", "$l", "$m", "$n", "$o"}},
               {"$a&b|c.d[e]", QStringList{"$a&b|c.d[e]"}}}) {
