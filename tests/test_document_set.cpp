@@ -209,6 +209,10 @@ private slots:
     void windowMenuListsTheDocuments()
     {
         auto& [dialogs, window] = *shown_;
+        // A file name's "&" shows as it is, in the menu as on the tab.
+        window.activeDocument()->SetCaption("C:\\a\\log on & x.kix");
+        window.TabRename();
+        QCOMPARE(window.tsTabs->tabText(0), QString("log on && x.kix"));
         window.mnuFileNew_Click();
         emit window.mnuWindow->aboutToShow();
         const QList<QAction*> actions = window.mnuWindow->actions();
@@ -219,7 +223,7 @@ private slots:
                 listed << action->text() + (action->isChecked() ? " *" : "");
                 firstEntry = firstEntry ? firstEntry : action;
             }
-        QCOMPARE(listed, QStringList({"&1 Untitled 1", "&2 Untitled 2 *"}));
+        QCOMPARE(listed, QStringList({"&1 C:\\a\\log on && x.kix", "&2 Untitled 2 *"}));
         firstEntry->trigger();
         QCOMPARE(window.activeDocument(), window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
