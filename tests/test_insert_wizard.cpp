@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(w->cboSection->count(), 0);
         QFile file(dir_.filePath("ab.ini"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("; sample\r\n[A]\r\nfirst=1\r\nsecond=2\r\n[B]\r\nzed=3\r\n");
+        file.write("; sample\r\n[A]\r\nfirst=1\r\nsecond=2\r\n[B]\r\nzed=3\r\n[ ]\r\n");
         file.close();
         dialogs.openAnswers.push_back(QString());        // cancelled: the name stays
         w->cmdBrowse->click();
@@ -130,7 +130,7 @@ private slots:
         w->cmdRetrieve->click();
         w->cmdRetrieve->click(); // again: the lists are refilled, not doubled
         QCOMPARE(w->cboSection->currentText(), QString("A"));
-        QCOMPARE(items(w->cboSection), QStringList({"A", "B"}));
+        QCOMPARE(items(w->cboSection), QStringList({"A", "B", " "}));
         QCOMPARE(items(w->cboKey), QStringList({"first", "second"}));
         w->cboSection->setCurrentIndex(1);
         w->cboSection_Click();
@@ -140,6 +140,13 @@ private slots:
         QCOMPARE(w->cboKey->count(), 0);
         QCOMPARE(w->txtOutput->toPlainText(), QString("ReadProfileString(\"%1\",\"Bx\",\"zed\")").arg(file.fileName()));
         QVERIFY(dialogs.messages.isEmpty());
+        // A blank section name: the INI object refuses with its message, which the wizard owns so
+        // that it comes up over it.
+        w->cboSection->setCurrentIndex(2);
+        w->cboSection_Click();
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].title, QString("IniFile Logic Error"));
+        QCOMPARE(dialogs.messages[0].parent, w.data());
     }
 
     void environmentReference()
