@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(window.tsTabs->count(), 30);
 
         window.mdiArea()->setActiveSubWindow(window.Documents[4]);
-        window.mnuFileClose_Click();
+        window.mnuFileClose->trigger();
         QCOMPARE(window.OpenCount, 29);
         QVERIFY(!window.SlotUsed[4] && !window.Documents[4]);
         QCOMPARE(window.tsTabs->count(), 29);
@@ -120,10 +120,10 @@ private slots:
         window.TabRename();
         QCOMPARE(window.tsTabs->tabText(0), QString("x.kix"));
         QCOMPARE(window.tsTabs->tabText(1), QString("x.kix"));
-        window.tsTabs_Click(0);
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(0).center());
         QCOMPARE(window.activeDocument(), first);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
-        window.tsTabs_Click(1);
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(1).center());
         QCOMPARE(window.activeDocument(), second);
         QCOMPARE(window.CurrentFileName, QString("C:\\b\\x.kix"));
         QVERIFY(window.mnuExecute->isEnabled());
