@@ -138,7 +138,7 @@ private slots:
         window.CommentSelection(); // a second undo step
         QTest::mouseClick(window.tb->widgetForAction(undoButton), Qt::LeftButton);
         QCOMPARE(state(), QStringLiteral("1111"));
-        while (editor->CanUndo())
+        for (int step = 0; step < 9 && editor->CanUndo(); ++step)
             window.mnuEditUndo->trigger();
         QCOMPARE(editor->Text(), QString());
         QCOMPARE(state(), QStringLiteral("0011"));
