@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStringListModel>
 #include <QTimer>
 #include <QtTest>
 
@@ -28,11 +29,7 @@ public:
 
 QStringList listed(const frmVarList& window)
 {
-    QStringList items;
-    const QAbstractItemModel* model = window.lstVarList->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        items << model->index(row, 0).data().toString();
-    return items;
+    return qobject_cast<QStringListModel*>(window.lstVarList->model())->stringList();
 }
 
 // A shown list of the host's names, the scan done.
