@@ -195,21 +195,23 @@ private slots:
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
         QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox @da q@"));
 
-        // A chosen item replaces what was typed; nothing typed: it goes in at the caret.
-        doc.editor.setText(QString());
-        doc.type(QStringLiteral("$d = @mo"));
+        // A chosen item replaces what was typed; nothing typed: it goes in at the caret. Either way
+        // the caret lands right after the name, where the next key goes.
+        doc.editor.setText(QStringLiteral("$e = +1"));
+        doc.editor.SetSelectionRange({0, 5, 0, 5});
+        doc.type(QStringLiteral("@da"));
         QVERIFY(doc.listShown());
         QTest::keyClick(&doc.editor, Qt::Key_Tab);
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-        QCOMPARE(doc.editor.Text(), QStringLiteral("$d = @MONTH"));
-        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 11);
+        doc.type(QStringLiteral("Z"));
+        QCOMPARE(doc.editor.Text(), QStringLiteral("$e = @DATEZ+1"));
         doc.editor.setText(QStringLiteral("x"));
         doc.editor.SetSelectionRange({0, 0, 0, 0});
         doc.type(QStringLiteral("@"));
         QTest::keyClick(&doc.editor, Qt::Key_Down);
         QTest::keyClick(&doc.editor, Qt::Key_Return);
-        QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDx"));
-        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 7);
+        doc.type(QStringLiteral("Z"));
+        QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDZx"));
     }
 
     void rightClickMenu()

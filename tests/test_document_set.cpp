@@ -55,7 +55,7 @@ private slots:
         QCOMPARE(window.tsTabs->count(), 30);
 
         window.mdiArea()->setActiveSubWindow(window.Documents[4]);
-        window.mnuFileClose_Click();
+        window.mnuFileClose->trigger();
         QCOMPARE(window.OpenCount, 29);
         QVERIFY(!window.SlotUsed[4] && !window.Documents[4]);
         QCOMPARE(window.tsTabs->count(), 29);
@@ -120,10 +120,10 @@ private slots:
         window.TabRename();
         QCOMPARE(window.tsTabs->tabText(0), QString("x.kix"));
         QCOMPARE(window.tsTabs->tabText(1), QString("x.kix"));
-        window.tsTabs_Click(0);
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(0).center());
         QCOMPARE(window.activeDocument(), first);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
-        window.tsTabs_Click(1);
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(1).center());
         QCOMPARE(window.activeDocument(), second);
         QCOMPARE(window.CurrentFileName, QString("C:\\b\\x.kix"));
         QVERIFY(window.mnuExecute->isEnabled());
@@ -209,6 +209,10 @@ private slots:
     void windowMenuListsTheDocuments()
     {
         auto& [dialogs, window] = *shown_;
+        // A file name's "&" shows as it is, in the menu as on the tab.
+        window.activeDocument()->SetCaption("C:\\a\\log on & x.kix");
+        window.TabRename();
+        QCOMPARE(window.tsTabs->tabText(0), QString("log on && x.kix"));
         window.mnuFileNew_Click();
         emit window.mnuWindow->aboutToShow();
         const QList<QAction*> actions = window.mnuWindow->actions();
@@ -219,7 +223,7 @@ private slots:
                 listed << action->text() + (action->isChecked() ? " *" : "");
                 firstEntry = firstEntry ? firstEntry : action;
             }
-        QCOMPARE(listed, QStringList({"&1 Untitled 1", "&2 Untitled 2 *"}));
+        QCOMPARE(listed, QStringList({"&1 C:\\a\\log on && x.kix", "&2 Untitled 2 *"}));
         firstEntry->trigger();
         QCOMPARE(window.activeDocument(), window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);

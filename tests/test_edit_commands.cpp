@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 static QList<int> corners(const Range& r) { return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn}; }
 
@@ -135,10 +136,10 @@ private slots:
         QTest::keyClicks(editor, QStringLiteral("ab"));
         QCOMPARE(state(), QStringLiteral("1100"));
         window.CommentSelection(); // a second undo step
-        window.tb_ButtonClick(QStringLiteral("Undo"));
+        QTest::mouseClick(window.tb->widgetForAction(undoButton), Qt::LeftButton);
         QCOMPARE(state(), QStringLiteral("1111"));
-        while (editor->CanUndo())
-            window.mnuEditUndo_Click();
+        for (int step = 0; step < 9 && editor->CanUndo(); ++step)
+            window.mnuEditUndo->trigger();
         QCOMPARE(editor->Text(), QString());
         QCOMPARE(state(), QStringLiteral("0011"));
         QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier); // the control's own redo key

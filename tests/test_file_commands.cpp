@@ -111,7 +111,8 @@ private slots:
         QVERIFY(window.mnuFileSave_Click());
         QCOMPARE(dialogs.saveRequests.size(), 1);
         QVERIFY(readFile(path).endsWith("\r\n\r\nBeep\r\n"));
-        window.mnuFileSaveAs_Click();
+        window.mnuFileSaveAs->trigger();
+        QCOMPARE(dialogs.saveRequests.size(), 2);
         QVERIFY(dialogs.saveRequests[1].fileName.isEmpty());
     }
 
@@ -292,7 +293,8 @@ private slots:
         CodeEditor* editor = window.activeDocument()->rtfText;
         editor->setText("MessageBox(\"Printed text\", \"Title\", 0)\r\n; second line\r\n");
         dialogs.printAnswers = {dir_.filePath("out.pdf")};
-        window.mnuFilePrint_Click();
+        window.mnuFilePrint->trigger();
+        QCOMPARE(dialogs.printRequests.size(), 1);
         QVERIFY(!dialogs.printRequests[0].selectionAvailable);
         QString text = pdfText("out.pdf");
         QVERIFY2(text.contains("Printed text") && text.contains("second line"), qPrintable(text));

@@ -71,13 +71,14 @@ private slots:
         QCOMPARE(form->lblColor[0]->bgr(), 0x00123456u);
         QCOMPARE(form->lblColor[1]->bgr(), 0u);
         QCOMPARE(form->lblColor[4]->bgr(), 0x00FFFFFFu);
-        form->cmdApply_Click(); // every one of the fourteen is stored now
+        form->cmdApply->click(); // every one of the fourteen is stored now
+        QVERIFY(!stored("StyleFontSize").isEmpty());
         form->chkWhiteSpaces->setChecked(true); // an unapplied edit, replaced by the reload
-        form->cmdDefaults_Click();
+        form->cmdDefaults->click();
         QCOMPARE(form->lblColor[0]->bgr(), 0x00008000u);
         QCOMPARE(form->cboFont->currentText() + form->cboTabSize->currentText(), QStringLiteral("Lucida Console9"));
         QVERIFY(!form->chkWhiteSpaces->isChecked());
-        form->cmdCancel_Click();
+        form->cmdCancel->click();
         for (const char* kind : {"Color", "Style"})
             for (const char* element : {"Comments", "Keywords", "Numbers", "Operators", "Strings", "Text"})
                 QVERIFY2(stored(QByteArray(kind) + element).isEmpty(), element);
@@ -108,7 +109,7 @@ private slots:
         QVERIFY(stored("ColorOperators").isEmpty()); // nothing written before Apply
         form->lblColor_DblClick(3); // cancelled: the colour stays
         QCOMPARE(dialogs_->colorRequests, 2);
-        form->cmdApply_Click();
+        form->cmdApply->click();
         QCOMPARE(stored("ColorOperators"), QStringLiteral("DWORD %1").arg(0x00563412));
     }
 
@@ -120,7 +121,7 @@ private slots:
         form->cmdScriptsPath_Click(); // cancelled
         QCOMPARE(form->txtScriptsPath->text(), QStringLiteral("/home/me/My Scripts/"));
         dialogs_->openAnswers = {QStringLiteral("/opt/kix/kix32.exe"), QString()};
-        form->cmdKixPath_Click();
+        form->cmdKixPath->click();
         form->cmdKixPath_Click(); // cancelled
         QCOMPARE(form->txtKixPath->text(), QStringLiteral("/opt/kix/kix32.exe"));
         const auto& again = dialogs_->openRequests.last(); // starts at the file chosen before
@@ -142,7 +143,7 @@ private slots:
         form->cboMRU->setFocus();
         QTest::keyClick(form->cboMRU, Qt::Key_Up);
         QCOMPARE(seen, QStringList{"5/SZ 6"});
-        form->cmdCancel_Click();
+        form->cmdCancel->click();
         QCOMPARE(stored("MRUSize") + frmOptions::Get()->cboMRU->currentText(), QStringLiteral("SZ 66"));
         QCOMPARE(seen.size(), 1); // loading the form again is not a pick
     }

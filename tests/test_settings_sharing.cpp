@@ -10,6 +10,7 @@
 #include "preferences/frmOptions.h"
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -104,6 +105,17 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(again.RecentFiles.at(0), listed);
+        // A notice that comes while the modal preferences are up belongs to them: it shows over them.
+        bool overThePreferences = false;
+        dialogs.onMessage = [&](const RecordedMessage& m) {
+            overThePreferences = m.parent && m.parent == frmOptions::IfLoaded();
+        };
+        QTimer::singleShot(0, [] {
+            platform::registrynotices::post("Settings could not be saved to the test file.");
+            QTimer::singleShot(0, [] { frmOptions::IfLoaded()->cmdCancel->click(); });
+        });
+        frmOptions::ShowModal();
+        QVERIFY(overThePreferences);
     }
 
     // A settings file that cannot be used at all is reported once, and nothing is written over it.

@@ -4,6 +4,7 @@
 #include "platform/ErrorTexts.h"
 #include "tools/MaxMin.h"
 #include "tools/basWin32Err.h"
+#include "tools/frmAbout.h"
 #include "tools/frmWin32Errors.h"
 
 #include <QLineEdit>
@@ -227,6 +228,17 @@ private slots:
         // The frame's part comes off the whole-window limits, never below zero; a maximum gives way to the minimum.
         QCOMPARE(MaxMin::clientMinimum(5, 50, QSize(10, 60)), QSize(0, 0));
         QCOMPARE(MaxMin::clientMaximum(80, 500, QSize(10, 20), QSize(90, 0)), QSize(90, 480));
+
+        // The control's about box: modal, over the window that carries the control.
+        bool shownOver = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+            shownOver = box && box->parentWidget() == &window;
+            if (box)
+                box->cmdOK->click();
+        });
+        window.MaxMin1->ShowAboutBox();
+        QVERIFY(shownOver);
     }
 };
 

@@ -1,5 +1,6 @@
 // The document set: slots, New and Close, the script tabs, menu states and the Window menu.
 
+#include "app/CaptionText.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
@@ -179,7 +180,7 @@ void frmMain::mnuFileClose_Click()
 static QString tabLabel(const QString& caption)
 {
     int slash = qMax(caption.lastIndexOf(QLatin1Char('\\')), caption.lastIndexOf(QLatin1Char('/')));
-    return slash >= 0 ? caption.mid(slash + 1) : caption;
+    return literalCaption(slash >= 0 ? caption.mid(slash + 1) : caption);
 }
 
 int frmMain::tabIndexOf(const QString& caption) const
@@ -288,8 +289,9 @@ void frmMain::refreshWindowList()
     windowListActions_ << mnuWindow->addSeparator();
     int number = 1;
     for (frmDocument* document : documents) {
-        QString caption = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(document->Caption())
-                                      : QStringLiteral("%1 %2").arg(number).arg(document->Caption());
+        const QString shown = literalCaption(document->Caption());
+        QString caption = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(shown)
+                                      : QStringLiteral("%1 %2").arg(number).arg(shown);
         QAction* action = mnuWindow->addAction(caption);
         action->setCheckable(true);
         action->setChecked(document == activeDocument());

@@ -244,6 +244,8 @@ int CodeEditor::SelLength() const
 
 void CodeEditor::SetSearchText(const QString& text) { search_->setSearchText(text); }
 
+void CodeEditor::SetExactSearchText(const QString& text) { search_->setExactSearch(text); }
+
 QString CodeEditor::SearchText() const { return search_->searchText(); }
 
 int CodeEditor::HighlightedLine() const

@@ -126,6 +126,9 @@ public:
     int TokenAtCaret() const; // syntax::TokenClass
     int SelLength() const;    // characters
     void SetSearchText(const QString& text);
+    // The same as plain text with letter case as written, whatever Find last used; the find window
+    // then opens with this text rather than the selection.
+    void SetExactSearchText(const QString& text);
     QString SearchText() const;
     int HighlightedLine() const;
     void SetHighlightedLine(int line); // −1 = none

@@ -66,7 +66,7 @@ void clsIni::setUseWinINI(bool on)
 bool clsIni::ready() const
 {
     if (!mReady)
-        platform::dialogs().message(nullptr, QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"),
+        platform::dialogs().message(messageOwner_, QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"),
                                     QStringLiteral("IniFile Logic Error"), platform::MessageButtons::Ok,
                                     platform::MessageIcon::Information);
     return mReady;
