@@ -33,10 +33,9 @@ void TextMirrorFeed::inserted(qint64 position, const char* text, qint64 length)
 {
     if (!active_ || length <= 0)
         return;
-    // At the boundary the new text lies beyond the copy, unless the copy already reaches the end.
-    const bool inCopy = position < copied_ || (position == copied_ && copied_ == live_);
     live_ += length;
-    if (!inCopy)
+    // Text inserted at the boundary joins the copy: what follows it is still to be copied as it is.
+    if (position > copied_)
         return;
     copied_ += length;
     record(position, 0, QByteArrayView(text, length));

@@ -4,8 +4,8 @@
 // from then on records only the edits; the other side applies them in order (applyEdits).
 //
 // While the copy is under way, the other side holds the first `copied` bytes of the live text. An
-// edit inside that part is recorded (and moves the boundary); an edit beyond it needs nothing, as
-// that text is copied later as it then is.
+// edit inside that part (or at its end) is recorded and moves the boundary; an edit beyond it needs
+// nothing, as that text is copied later as it then is.
 
 #include <QByteArray>
 #include <QByteArrayView>
