@@ -175,6 +175,7 @@ private slots:
         child.send(QStringLiteral("append 100000"));
         child.send(QStringLiteral("settle 2500")); // the record's update has been tried
         QCOMPARE(readFile(record), kept);
+        QVERIFY(child.report().status.contains(QStringLiteral("cannot be kept for recovery")));
         QCOMPARE(child.send(QStringLiteral("save")), QStringList{QStringLiteral("saved 0")});
         child.send(QStringLiteral("settle 1500")); // the disk watch has seen the failed save's own write
         const ChildEditor::Report report = child.report();

@@ -1,6 +1,7 @@
 // The document set: slots, New and Close, the script tabs, menu states and the Window menu.
 
 #include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
@@ -12,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 #include <QTabBar>
 
 QString frmMain::enteredPath(const QString& path)
@@ -49,6 +51,12 @@ frmDocument* frmMain::createDocument(int slot)
 {
     auto* document = new frmDocument(this, slot);
     Documents[size_t(slot - 1)] = document;
+    // Once per spell of failures (a full disk): the user knows a crash now would lose this work.
+    connect(document->journal, &RecoveryJournal::keepFailed, this, [this, document](const QString& reason) {
+        sbStatusBar->showMessage(QStringLiteral("Unsaved changes to %1 cannot be kept for recovery: %2")
+                                     .arg(QDir::toNativeSeparators(document->Caption()), reason),
+                                 10000);
+    });
     document->SetCaption(QStringLiteral("Untitled ") + QString::number(slot));
     // Scripts open filling the client area, unless the user has arranged the windows otherwise.
     QMdiSubWindow* previous = mdi_->currentSubWindow();

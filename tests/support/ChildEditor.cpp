@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QSocketNotifier>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -93,6 +94,7 @@ private:
         } else if (command == "report") {
             say("text " + editor->utf8Text().toHex());
             say("modified " + QByteArray::number(editor->Modified()));
+            say("status " + window_.sbStatusBar->currentMessage().toUtf8().toHex());
             for (const RecordedMessage& message : dialogs_.messages)
                 say("message " + message.text.toUtf8().toHex());
         }
@@ -205,6 +207,8 @@ ChildEditor::Report ChildEditor::report()
         if (line.startsWith(QLatin1String("text ")))
             report.text = value;
         report.modified = report.modified || line == QLatin1String("modified 1");
+        if (line.startsWith(QLatin1String("status ")))
+            report.status = QString::fromUtf8(value);
         if (line.startsWith(QLatin1String("message ")))
             report.messages << QString::fromUtf8(value);
     }

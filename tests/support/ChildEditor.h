@@ -8,7 +8,7 @@
 //   save           File > Save ("saved 1" or "saved 0")
 //   settle MS      MS ms of events, then every queued recovery write done
 //   journal        waits until the recovery record holds the text ("journaled PATH" or "journal-timeout")
-//   report         "text HEX", "modified 0|1", then "message HEX" for each message shown so far
+//   report         "text HEX", "modified 0|1", "status HEX", then "message HEX" for each message so far
 // Options: --restore (answer Yes to the first question, the offer of older work), --user UID (run
 // as that user; needs root), then the file to open.
 
@@ -26,6 +26,7 @@ public:
     struct Report {
         QByteArray text;
         bool modified = false;
+        QString status; // the status bar's message
         QStringList messages;
     };
 
