@@ -209,9 +209,10 @@ void FileRegistryStore::lockOut()
         const std::lock_guard<std::mutex> guard(lockedOutMutex);
         lockedOutFiles.insert(path_);
     }
-    registrynotices::post("The settings file " + path_ + " is locked by another program (" + path_ +
-                          ".lock has been held for seconds). Settings are read-only for this run: changes "
-                          "made now are not saved.");
+    registrynotices::post("The settings file " + path_ + " is locked by another program: its lock " + path_ +
+                          ".lock has been held for more than " +
+                          std::to_string(registryfile::ExclusiveFileLock::DefaultWaitMs / 1000) +
+                          " seconds. Settings are read-only for this run: changes made now are not saved.");
 }
 
 bool FileRegistryStore::reportWriteFailure(const std::string& reason)
