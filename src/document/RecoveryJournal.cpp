@@ -70,11 +70,11 @@ void RecoveryJournal::edited(int position, int type, const char* text, int lengt
         // All gone: a load or a restore follows, better copied afterwards than followed piece by piece.
         if (feed_.active() && feed_.liveLength() == 0)
             feed_.stop();
-    }
-    else if (text)
+    } else if (text) {
         feed_.inserted(position, text, length);
-    else if (feed_.active())
+    } else {
         feed_.stop(); // an insertion without its text: copy again
+    }
     if (feed_.holdsMuch())
         handOver(false);
     lastChange_ = QDateTime::currentDateTimeUtc();
