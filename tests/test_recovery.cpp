@@ -64,34 +64,21 @@ int holdLock(const QString& file)
     return lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 ? lock : -1;
 }
 
-// Limits this process's address space to what it uses now plus `more` bytes while it lives, so that
-// reading a huge file whole fails loudly. Not under AddressSanitizer, which reserves terabytes.
-class AddressSpaceLimit {
-public:
-    explicit AddressSpaceLimit(qint64 more)
-    {
+// Limits this process's address space to what it uses now plus `more` bytes until the guard goes, so
+// that reading a huge file whole fails loudly. Not under AddressSanitizer, which reserves terabytes.
+auto addressSpaceLimit(qint64 more)
+{
+    rlimit saved{};
+    ::getrlimit(RLIMIT_AS, &saved);
+    QFile status(QStringLiteral("/proc/self/statm"));
+    rlimit limit = saved;
+    if (status.open(QIODevice::ReadOnly))
+        limit.rlim_cur = rlim_t(status.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE) + more);
 #if !defined(__SANITIZE_ADDRESS__)
-        QFile status(QStringLiteral("/proc/self/statm"));
-        const qint64 pages = status.open(QIODevice::ReadOnly) ? status.readAll().split(' ').value(0).toLongLong() : 0;
-        if (pages > 0 && ::getrlimit(RLIMIT_AS, &saved_) == 0) {
-            rlimit limit = saved_;
-            limit.rlim_cur = rlim_t(pages * ::sysconf(_SC_PAGESIZE) + more);
-            active_ = ::setrlimit(RLIMIT_AS, &limit) == 0;
-        }
-#else
-        Q_UNUSED(more);
+    ::setrlimit(RLIMIT_AS, &limit);
 #endif
-    }
-    ~AddressSpaceLimit()
-    {
-        if (active_)
-            ::setrlimit(RLIMIT_AS, &saved_);
-    }
-
-private:
-    rlimit saved_{};
-    bool active_ = false;
-};
+    return qScopeGuard([saved] { ::setrlimit(RLIMIT_AS, &saved); });
+}
 
 } // namespace
 
@@ -371,7 +358,7 @@ private slots:
         {
             ScriptedDialogService dialogs;
             dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No};
-            const AddressSpaceLimit limit(qint64(1) << 30);
+            const auto limit = addressSpaceLimit(qint64(1) << 30);
             frmMain window;
             QCOMPARE(dialogs.messages.size(), 2);
             for (const char* name : {"999992-1.recovery", "notes.recovery", "huge.recovery"})
