@@ -1,5 +1,6 @@
-// Settings as the main window meets them: stored geometry over several runs, a damaged settings file
-// reported once with everything readable kept, and two editors sharing one recent-files list.
+// Settings as the main window meets them: stored geometry over several runs, a damaged, blocking or
+// locked settings file reported once with everything readable kept, and two editors sharing one
+// recent-files list.
 
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -11,11 +12,15 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 static QStringList geometry(const QStringList& write = {})
@@ -135,6 +140,50 @@ private slots:
         }
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(readFile(blocker), QByteArray("not a folder"));
+    }
+
+    // Neither a pipe in the settings file's place nor a lock that another program keeps holding stops
+    // the start: each is said once, and the settings are left as they were.
+    void blockingSettingsAreRefused_data()
+    {
+        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("a pipe instead of the file") << true << QStringLiteral("not a regular file");
+        QTest::newRow("the lock held elsewhere") << false << QStringLiteral("read-only for this run");
+    }
+    void blockingSettingsAreRefused()
+    {
+        QFETCH(bool, pipe);
+        QFETCH(QString, notice);
+        const QByteArray settings = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n"
+                                    "\"ViewToolBar\"=\"1\"\n";
+        QDir().mkpath(QFileInfo(registryFile_).absolutePath());
+        const QByteArray native = QFile::encodeName(registryFile_);
+        int lock = -1; // a start that waited for ever again would fail by the test's time limit
+        if (pipe) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else {
+            write(QStringLiteral("settings%1/registry.reg").arg(run_), settings);
+            lock = ::open((native + ".lock").constData(), O_RDWR | O_CREAT, 0600);
+            QCOMPARE(::flock(lock, LOCK_EX | LOCK_NB), 0);
+        }
+        const auto unlock = qScopeGuard([lock] { ::close(lock); });
+        ScriptedDialogService dialogs;
+        {
+            frmMain window;
+            window.show();
+            QTRY_COMPARE(dialogs.messages.size(), 1);
+            QVERIFY2(dialogs.messages[0].text.contains(registryFile_) && dialogs.messages[0].text.contains(notice),
+                     qPrintable(dialogs.messages[0].text));
+            window.mnuViewToolbar->trigger();
+            window.close();
+        }
+        QCOMPARE(dialogs.messages.size(), 1);
+        struct stat info {};
+        QCOMPARE(::stat(native.constData(), &info), 0);
+        QCOMPARE(S_ISFIFO(info.st_mode), pipe);
+        if (!pipe)
+            QCOMPARE(readFile(registryFile_), settings);
     }
 
     // Each editor writes back the list it read at start: without merging, one loses the other's files.

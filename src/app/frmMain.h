@@ -31,6 +31,7 @@ class frmDocument;
 class frmChr;
 class frmMessageBox;
 struct FileError;
+struct RecoveryRecord;
 
 class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost, public WizardHost, public EditMenuHost {
     Q_OBJECT
@@ -245,6 +246,10 @@ private:
     void StampHeader();
     void closeBookkeeping();
     bool reportSaveError(const FileError& error);
+    // Writes the document to path; a failure is known as the editor's own doing before it is reported.
+    FileError saveDocument(frmDocument* document, const QString& path);
+    // A restored document whose file changed since its record: Save asks before overwriting.
+    void compareWithRecordBase(frmDocument* document, const RecoveryRecord& record);
     void refreshWindowList();
     void refreshUndoButtons();
     void refreshFrameTitle();

@@ -2,6 +2,7 @@
 
 #include "app/CaptionText.h"
 #include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
@@ -13,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 #include <QTabBar>
 
 QString frmMain::enteredPath(const QString& path)
@@ -50,6 +52,12 @@ frmDocument* frmMain::createDocument(int slot)
 {
     auto* document = new frmDocument(this, slot);
     Documents[size_t(slot - 1)] = document;
+    // Once per spell of failures (a full disk): the user knows a crash now would lose this work.
+    connect(document->journal, &RecoveryJournal::keepFailed, this, [this, document](const QString& reason) {
+        sbStatusBar->showMessage(QStringLiteral("Unsaved changes to %1 cannot be kept for recovery: %2")
+                                     .arg(QDir::toNativeSeparators(document->Caption()), reason),
+                                 10000);
+    });
     document->SetCaption(QStringLiteral("Untitled ") + QString::number(slot));
     // Scripts open filling the client area, unless the user has arranged the windows otherwise.
     QMdiSubWindow* previous = mdi_->currentSubWindow();
