@@ -2,6 +2,8 @@
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
 #include "document/CodeEditor.h"
+#include "document/ScriptChecker.h"
+#include "document/ScriptStructure.h"
 #include "document/FindReplaceDialog.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -10,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QAccessibleTextInterface>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -237,9 +240,18 @@ private slots:
             QVERIFY2(streamed == whole, what);
             QCOMPARE(announced, QList<qint64>{whole.size()});
             QVERIFY2(format.encoding() == expected.encoding() && format.lineBreak() == expected.lineBreak(), what);
+            // The structure check of the text read (checked piece by piece on the worker as it is
+            // read into an empty control, whole when it replaces text) is that of the whole text.
+            const ScriptStructure wanted = ScriptStructure::analyse(whole);
             CodeEditor editor;
-            QVERIFY(editor.LoadFromFile(path).ok());
-            QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+            for (int load = 0; load < 2; ++load) {
+                QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+                QVERIFY(editor.LoadFromFile(path).ok());
+                QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+                QVERIFY(checked.wait(10000));
+                const ScriptStructure* got = editor.checker().current();
+                QVERIFY2(got && got->foldLevels == wanted.foldLevels && got->problemCount == wanted.problemCount, what);
+            }
         }
         // A file that cannot be read hands nothing over.
         int calls = 0;
