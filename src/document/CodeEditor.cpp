@@ -195,23 +195,33 @@ QString CodeEditor::LineText(int line) const
                                           int(sci(SCI_GETLINEENDPOSITION, line))));
 }
 
-QString CodeEditor::wordBefore(int line, int column) const
+QString CodeEditor::wordBefore(int bytePos) const
 {
-    if (line < 0 || line >= LineTotal() || column <= 0)
+    // Only the text near the position is read: a line may be megabytes long, a word never is.
+    constexpr int kReach = 1024;
+    const long line = sci(SCI_LINEFROMPOSITION, bytePos);
+    const long lineStart = sci(SCI_POSITIONFROMLINE, line);
+    if (bytePos <= lineStart)
         return {};
-    return WordBeforeColumn(LineText(line), column);
+    long from = std::max<long>(lineStart, bytePos - kReach);
+    long to = std::min<long>(sci(SCI_GETLINEENDPOSITION, line), bytePos + kReach);
+    // Whole characters only.
+    while (from > lineStart && (sci(SCI_GETCHARAT, from) & 0xC0) == 0x80)
+        --from;
+    while (to > bytePos && (sci(SCI_GETCHARAT, to) & 0xC0) == 0x80)
+        --to;
+    const QByteArray bytes = bytesBetween(int(from), int(to));
+    return WordBeforeColumn(QString::fromUtf8(bytes), int(countCharacters(bytes.constData(), bytePos - from)));
 }
 
 QString CodeEditor::WordAtPosition(const Position& position) const
 {
-    return wordBefore(position.Line, position.Column);
+    if (position.Line < 0 || position.Line >= LineTotal() || position.Column <= 0)
+        return {};
+    return wordBefore(bytePosition(position.Line, position.Column));
 }
 
-QString CodeEditor::CaretWord() const
-{
-    const Position caret = positionAt(caretPos());
-    return wordBefore(caret.Line, caret.Column);
-}
+QString CodeEditor::CaretWord() const { return wordBefore(caretPos()); }
 
 int CodeEditor::CaretWordLength() const { return int(CaretWord().toUcs4().size()); }
 

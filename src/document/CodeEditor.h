@@ -206,7 +206,7 @@ private:
     Position positionAt(int bytePos) const;
     QByteArray bytesBetween(int from, int to) const;
     int caretPos() const;
-    QString wordBefore(int line, int column) const;
+    QString wordBefore(int bytePos) const;
     const char* lineBreak() const;
     void applyStyles();
     void updateLineNumberMargin(bool force = false);
