@@ -553,10 +553,21 @@ void CodeEditor::keyPressEvent(QKeyEvent* event)
     const QList<uint> chars = event->text().toUcs4();
     if (events_ && chars.size() == 1 && isTypedCharacter(chars.first(), event->modifiers()))
         swallowed = events_->KeyPress(int(chars.first()));
-    if (swallowed)
+    // Tab and Shift+Tab over lines indent or outdent them as the Indent command does, in one
+    // replacement: Scintilla would change each line on its own, slow to do and to undo by the
+    // hundred thousand.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool indentKey = (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+                           !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (swallowed) {
         event->accept();
-    else
+    } else if (indentKey && sci(SCI_LINEFROMPOSITION, sci(SCI_GETANCHOR)) != sci(SCI_LINEFROMPOSITION, caretPos()) &&
+               !sci(SCI_AUTOCACTIVE) && sci(SCI_GETSELECTIONS) == 1) {
+        indentByKey(event->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
+        event->accept();
+    } else {
         QsciScintilla::keyPressEvent(event);
+    }
     --inKeyPress_;
     assist_->afterInput();
 }

@@ -212,7 +212,8 @@ private:
     void updateLineNumberMargin(bool force = false);
     void updateRightMargin();
     void goToLine(int line);
-    void indentSelectedLines(bool outdent);
+    void indentSelectedLines(bool outdent, bool keepEmptyLines = false);
+    void indentByKey(bool outdent);
     void replaceBytes(long from, long to, const QByteArray& bytes);
     bool isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const;
     void onModified(int position, int type, const char* text, int length, int added, int line,
