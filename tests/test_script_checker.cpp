@@ -118,6 +118,16 @@ private slots:
         }
     }
 
+    // The levels of a large script are set a slice at a time after the check: all of them in the end.
+    void foldLevelsOfALargeScriptAllArrive()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n").repeated(40000));
+        editor.checker().checkNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.checker().foldLevelsPending(), 20000);
+        QCOMPARE(staleLevels(editor), QList<int>());
+    }
+
     // A folded block whose first line stops opening a block must not leave its lines hidden.
     void foldedLineThatStopsOpeningABlockIsShown()
     {

@@ -3,6 +3,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSemaphore>
@@ -43,8 +44,8 @@ ScriptChecker::ScriptChecker(QsciScintilla& editor) : editor_(editor)
     appliedLevels_.assign(std::size_t(std::max(1L, sci(Sci::SCI_GETLINECOUNT))), -1);
 
     connect(&editor_, &Sci::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int, int added, int, int, int, int, int) {
-                textModified(position, type, added);
+            [this](int position, int type, const char*, int length, int added, int, int, int, int, int) {
+                textModified(position, type, length, added);
             });
     connect(&editor_, &Sci::SCN_DWELLSTART, this, &ScriptChecker::dwellStart);
     connect(&editor_, &Sci::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
@@ -63,12 +64,14 @@ long ScriptChecker::sci(unsigned int message, unsigned long wParam, long lParam)
     return editor_.SendScintilla(message, wParam, lParam);
 }
 
-void ScriptChecker::textModified(int position, int type, int linesAdded)
+void ScriptChecker::textModified(int position, int type, int length, int linesAdded)
 {
     if (!(type & (Sci::SC_MOD_INSERTTEXT | Sci::SC_MOD_DELETETEXT)))
         return;
     ++generation_;
-    timer_.start();
+    // Typing waits for a pause; a bulk change (Replace All, an indented selection, an undo of one)
+    // is checked at once.
+    timer_.start(length >= BulkChange ? 0 : DelayMs);
     // Follow the control's lines: the lines an edit touched hold levels we no longer know.
     const auto line = std::size_t(std::max(0L, sci(Sci::SCI_LINEFROMPOSITION, position)));
     if (line >= appliedLevels_.size())
@@ -223,51 +226,72 @@ void ScriptChecker::apply(std::shared_ptr<const ScriptStructure> structure)
     // The result it replaces goes on the worker: freeing a large one takes a while.
     pool_.start([old = std::exchange(result_, std::move(structure))] {});
     resultGeneration_ = generation_;
-    applyFoldLevels(result_->foldLevels);
+    applyFoldLevels();
     applyProblems(*result_);
     emit checked();
 }
 
-void ScriptChecker::applyFoldLevels(const std::vector<int>& levels)
+void ScriptChecker::applyFoldLevels()
 {
     const auto lines = std::size_t(sci(Sci::SCI_GETLINECOUNT));
     if (appliedLevels_.size() != lines)
         appliedLevels_.assign(lines, -1);
-    const std::size_t n = std::min(lines, levels.size());
+    // The lines in view first; the rest a slice at a time between other events, as setting a level
+    // costs the control about a microsecond and a bulk change can touch every line.
+    const auto first = std::size_t(std::max(0L, sci(Sci::SCI_DOCLINEFROMVISIBLE, sci(Sci::SCI_GETFIRSTVISIBLELINE))));
+    const std::size_t shown = std::size_t(std::max(1L, sci(Sci::SCI_LINESONSCREEN))) + 1;
+    applyLevels(first, first + shown);
+    levelsNext_ = 0;
+    levelsPending_ = true;
+    continueLevels();
+}
+
+void ScriptChecker::continueLevels()
+{
+    // A change since the result was shown brings a result of its own.
+    if (!levelsPending_ || !current()) {
+        levelsPending_ = false;
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    const std::size_t n = std::min(appliedLevels_.size(), result_->foldLevels.size());
+    while (levelsNext_ < n && slice.elapsed() < 3) {
+        const std::size_t to = std::min(n, levelsNext_ + 1024);
+        applyLevels(levelsNext_, to);
+        levelsNext_ = to;
+    }
+    levelsPending_ = levelsNext_ < n;
+    if (levelsPending_)
+        QMetaObject::invokeMethod(this, &ScriptChecker::continueLevels, Qt::QueuedConnection);
+}
+
+void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
+{
+    const std::vector<int>& levels = result_->foldLevels;
+    to = std::min({to, levels.size(), appliedLevels_.size()});
     // Each level set is reported as a change of its own; a whole script's worth would cost more
     // than the setting. The one thing the reports are needed for is done here: a folded line that
     // stops being a block's first line is unfolded, so no line stays hidden.
     const long eventMask = sci(Sci::SCI_GETMODEVENTMASK);
     sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD)));
-    const auto wantedLevel = [&levels](std::size_t i) {
+    for (std::size_t i = from; i < to; ++i) {
         const int level = Sci::SC_FOLDLEVELBASE + (levels[i] & ScriptStructure::FoldDepthMask) +
                           ((levels[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);
         // The base level plus the depth must stay within the level's number bits.
-        return std::min(level & ~Sci::SC_FOLDLEVELHEADERFLAG, int(Sci::SC_FOLDLEVELNUMBERMASK)) |
-               (level & Sci::SC_FOLDLEVELHEADERFLAG);
-    };
-    // Each level set asks for the whole view to be painted again: when many change (a script just
-    // opened), the requests are held back and made once.
-    std::size_t changes = 0;
-    for (std::size_t i = 0; i < n && changes <= 256; ++i)
-        changes += appliedLevels_[i] != wantedLevel(i);
-    QWidget* view = editor_.viewport();
-    const bool holdUpdates = changes > 256 && view->updatesEnabled();
-    if (holdUpdates)
-        view->setUpdatesEnabled(false);
-    for (std::size_t i = 0; i < n; ++i) {
-        const int wanted = wantedLevel(i);
-        if (appliedLevels_[i] != wanted) {
-            const int held = appliedLevels_[i] >= 0 ? appliedLevels_[i] : int(sci(Sci::SCI_GETFOLDLEVEL, (unsigned long)i));
+        const int wanted = std::min(level & ~Sci::SC_FOLDLEVELHEADERFLAG, int(Sci::SC_FOLDLEVELNUMBERMASK)) |
+                           (level & Sci::SC_FOLDLEVELHEADERFLAG);
+        if (appliedLevels_[i] == wanted)
+            continue;
+        const int held = appliedLevels_[i] >= 0 ? appliedLevels_[i] : int(sci(Sci::SCI_GETFOLDLEVEL, (unsigned long)i));
+        if (held != wanted) {
             if (!(wanted & Sci::SC_FOLDLEVELHEADERFLAG) && (held & Sci::SC_FOLDLEVELHEADERFLAG) &&
                 !sci(Sci::SCI_GETFOLDEXPANDED, (unsigned long)i))
                 sci(Sci::SCI_TOGGLEFOLD, (unsigned long)i);
             sci(Sci::SCI_SETFOLDLEVEL, (unsigned long)i, wanted);
-            appliedLevels_[i] = wanted;
         }
+        appliedLevels_[i] = wanted;
     }
-    if (holdUpdates)
-        view->setUpdatesEnabled(true);
     sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)eventMask);
 }
 
@@ -408,6 +432,10 @@ void ScriptChecker::foldBlockAt(int line, bool fold)
 {
     if (line < 0 || line >= sci(Sci::SCI_GETLINECOUNT))
         return;
+    // A block may reach lines whose levels are still to be set.
+    if (levelsPending_ && current())
+        applyLevels(levelsNext_, appliedLevels_.size());
+    levelsPending_ = false;
     long header = line;
     if (!(sci(Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG))
         header = sci(Sci::SCI_GETFOLDPARENT, line);

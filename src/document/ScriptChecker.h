@@ -26,6 +26,7 @@ public:
     static constexpr int SymbolMargin = 1;
     static constexpr int FoldMargin = 2;
     static constexpr int DelayMs = 300;
+    static constexpr int BulkChange = 64 * 1024; // bytes changed at once that are checked without delay
 
     explicit ScriptChecker(QsciScintilla& editor);
     ~ScriptChecker() override;
@@ -47,8 +48,10 @@ public:
     // The sentences of the problems marked on a line, one per line of text.
     QString messagesOnLine(int line) const;
 
-    // Shows a result computed from the text as it stands (the GUI thread's last step of a check).
+    // Shows a result computed from the text as it stands (the GUI thread's last step of a check):
+    // the fold levels of the lines in view at once, the others a slice at a time after it.
     void apply(std::shared_ptr<const ScriptStructure> structure);
+    bool foldLevelsPending() const { return levelsPending_; }
 
     // The parameter text of the script's own Function of that name (letter case ignored) as of the
     // latest check, or nothing when the script defines no such Function.
@@ -67,13 +70,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void textModified(int position, int type, int linesAdded);
+    void textModified(int position, int type, int length, int linesAdded);
     struct Feed;
     void startCheck();
     void feedMore();
     void sendPiece(const std::shared_ptr<Feed>& feed, QByteArray piece, bool pull);
     void finishFeed(std::shared_ptr<Feed> feed);
-    void applyFoldLevels(const std::vector<int>& levels);
+    void applyFoldLevels();
+    void continueLevels();
+    void applyLevels(std::size_t from, std::size_t to);
     void applyProblems(const ScriptStructure& structure);
     void dwellStart(int position, int x, int y);
     long sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
@@ -90,5 +95,8 @@ private:
     // The fold level each line holds in the control as far as we know; -1 where an edit made it
     // unknown. Kept line for line with the control, so an apply only sets what differs.
     std::vector<int> appliedLevels_;
+    // Levels of the result still to be set, from this line on.
+    bool levelsPending_ = false;
+    std::size_t levelsNext_ = 0;
     QPointer<SymbolList> symbols_;
 };
