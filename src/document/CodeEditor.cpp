@@ -129,7 +129,7 @@ QByteArray CodeEditor::bytesBetween(int from, int to) const
 {
     if (to <= from)
         return {};
-    QByteArray buffer(to - from + 1, '\0');
+    QByteArray buffer(to - from + 1, Qt::Uninitialized);
     SendScintilla(SCI_GETTEXTRANGE, long(from), long(to), buffer.data());
     buffer.truncate(to - from);
     return buffer;

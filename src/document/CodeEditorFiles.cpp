@@ -101,8 +101,9 @@ FileError CodeEditor::SaveToFile(const QString& path, bool)
 
 QByteArray CodeEditor::utf8Text() const
 {
-    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QByteArray(text, sci(SCI_GETLENGTH));
+    // Copied around the control's gap: asking for the text in one piece would move the gap to the
+    // end, and the next key typed would move it back through the whole text.
+    return bytesBetween(0, int(sci(SCI_GETLENGTH)));
 }
 
 void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
