@@ -62,6 +62,9 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     // The horizontal scroll range follows the longest line rather than a fixed 2000 pixels.
     sci(SCI_SETSCROLLWIDTH, 1);
     sci(SCI_SETSCROLLWIDTHTRACKING, 1);
+    // The layouts of the lines in view are kept, not only the caret line's: a view holding a line of
+    // megabytes is not laid out again at every paint.
+    sci(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     styles_ = std::make_unique<ElementStyles>();
     search_ = std::make_unique<EditorSearch>(*this);
     assist_ = std::make_unique<CodeAssist>(*this);

@@ -154,8 +154,8 @@ void ScriptChecker::finishFeed(std::shared_ptr<Feed> feed)
         auto structure = std::make_shared<const ScriptStructure>(feed->builder.finish());
         QMetaObject::invokeMethod(
             this,
-            [this, feed, structure] {
-                if (feed->generation == generation_)
+            [this, generation = feed->generation, structure] {
+                if (generation == generation_)
                     apply(structure);
             },
             Qt::QueuedConnection);

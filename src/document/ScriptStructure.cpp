@@ -604,7 +604,10 @@ void ScriptStructure::Builder::add(const char* text, std::size_t length)
 ScriptStructure ScriptStructure::Builder::finish()
 {
     analyser_->lines(pending_.constData(), std::size_t(pending_.size()));
-    pending_.clear();
-    return analyser_->finish();
+    pending_ = QByteArray();
+    ScriptStructure result = analyser_->finish();
+    // What the analysis kept on the way (names, open blocks) goes now, on the thread that finished.
+    analyser_ = std::make_unique<Analyser>();
+    return result;
 }
 

@@ -50,7 +50,8 @@ public:
     static ScriptStructure analyse(const QByteArray& text) { return analyse(text.constData(), std::size_t(text.size())); }
 
     // The same check on a text handed over in pieces, as a file is read: add() takes the next bytes
-    // (any split, even inside a line break), finish() gives the result of all of them.
+    // (any split, even inside a line break), finish() gives the result of all of them and starts
+    // afresh.
     class Builder {
     public:
         Builder();
