@@ -81,11 +81,14 @@ private slots:
     void wordsAndLabels()
     {
         CodeEditor editor;
-        editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c"));
-        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@".
+        editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c\n") +
+                       QStringLiteral("\u00e9 ").repeated(1500) + QStringLiteral("Beep"));
+        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a long line
+        // only the text near the column is read, in whole characters.
         for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
-                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {3, 1, ""}})
-            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromLatin1(word));
+                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {4, 1, ""},
+                                                 {3, 3002, "Beep"}, {3, 2999, "\u00e9"}, {3, 3000, " "}})
+            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromUtf8(word));
         // The caret word follows the same rule: Uncomment tests its first character for ";".
         editor.SetSelectionRange({2, 0, 2, 1}, false);
         QCOMPARE(editor.CaretWord(), QStringLiteral(";"));

@@ -209,13 +209,14 @@ private:
     Position positionAt(int bytePos) const;
     QByteArray bytesBetween(int from, int to) const;
     int caretPos() const;
-    QString wordBefore(int line, int column) const;
+    QString wordBefore(int bytePos) const;
     const char* lineBreak() const;
     void applyStyles();
     void updateLineNumberMargin(bool force = false);
     void updateRightMargin();
     void goToLine(int line);
-    void indentSelectedLines(bool outdent);
+    void indentSelectedLines(bool outdent, bool keepEmptyLines = false);
+    void indentByKey(bool outdent);
     void replaceBytes(long from, long to, const QByteArray& bytes);
     bool isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const;
     void onModified(int position, int type, const char* text, int length, int added, int line,

@@ -136,12 +136,17 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event)
 
 void frmDocument::rtfText_Change()
 {
-    host_->enableUndoButton();
     DocumentSet& set = host_->documentSet();
     if (!set.JustOpened && !set.Changed[size_t(slot_)])
         set.Changed[size_t(slot_)] = true;
     set.JustOpened = false;
-    // Cut and Copy follow whether there is any text at all.
+    // Cut and Copy follow whether there is any text at all, Undo and Redo the undo history. An undo
+    // of a bulk edit reports each of its many changes: the menus are told only when one of these moves.
+    const std::array<bool, 3> state{rtfText->HasText(), rtfText->CanUndo(), rtfText->CanRedo()};
+    if (state == menuState_)
+        return;
+    menuState_ = state;
+    host_->enableUndoButton();
     host_->setMenu();
 }
 

@@ -7,6 +7,8 @@
 
 #include <QMdiSubWindow>
 
+#include <array>
+
 class RecoveryJournal;
 
 class frmDocument : public QMdiSubWindow {
@@ -63,4 +65,5 @@ private:
     DocumentHost* host_;
     int slot_;
     bool closeDecided_ = false;
+    std::array<bool, 3> menuState_{}; // text, undo, redo as the menus last heard of them
 };
