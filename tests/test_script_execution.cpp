@@ -5,6 +5,7 @@
 #include "execution/ScriptRunner.h"
 #include "execution/frmExecuteWarning.h"
 #include "preferences/Options.h"
+#include "CaseFile.h"
 #include "RecordingProcessLauncher.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -16,12 +17,6 @@
 #include <QtTest>
 
 namespace {
-
-// The examples write Q for each double quote.
-QString q(QString text)
-{
-    return text.replace(QLatin1Char('Q'), QLatin1Char('"'));
-}
 
 class FakeHost : public ExecutionHost {
 public:
@@ -88,95 +83,55 @@ private slots:
         qunsetenv("COMSPEC");
     }
 
+    void commandLines_data() { cases::addRows("run_commands.txt", "command lines"); }
+
     void commandLines()
     {
-        const QString cmd = QStringLiteral("C:\\WINNT\\system32\\cmd.exe"), script = QStringLiteral("C:\\Scripts\\logon.kix");
-        // {comspec, staysOpen, 5 or later, NT, interpreter, script, debug}
-        const QList<std::pair<RunRequest, QString>> cases = {
-            {{cmd, false, true, true, "", script, false}, "C:\\WINNT\\system32\\cmd.exe /s /c QQkix32.exeQ QC:\\Scripts\\logon.kixQQ"},
-            {{cmd, true, true, true, "", script, true}, "C:\\WINNT\\system32\\cmd.exe /s /k QQkix32.exeQ /d QC:\\Scripts\\logon.kixQQ"},
-            {{"C:\\WINDOWS\\COMMAND.COM", false, false, false, "  ", script, false}, // blank: the one on the path
-             "C:\\WINDOWS\\COMMAND.COM /c Qkix32.exeQ QC:\\Scripts\\logon.kixQ"},
-            // NT 4.0: no /s, but the body is quoted once more; paths with spaces stay inside their quotes.
-            {{cmd, false, false, true, "C:\\Program Files\\KiX\\kix32.exe", "C:\\My Scripts\\log on.kix", true},
-             "C:\\WINNT\\system32\\cmd.exe /c QQC:\\Program Files\\KiX\\kix32.exeQ /d QC:\\My Scripts\\log on.kixQQ"},
-        };
-        for (const auto& [request, expected] : cases)
-            QCOMPARE(BuildRunCommand(request).commandLine, q(expected));
+        QFETCH(QStringList, fields);
+        const RunRequest request{cases::text(fields[1]), fields[2] == "1", fields[3] == "1", fields[4] == "1",
+                                 cases::text(fields[5]), cases::text(fields[6]), fields[7] == "1"};
+        QCOMPARE(BuildRunCommand(request).commandLine, cases::text(fields[8]));
     }
+
+    void launchPlans_data() { cases::addRows("run_commands.txt", "plans"); }
 
     void launchPlans()
     {
-        RunRequest request{QString(), false, true, true, "/opt/Ki X/kix32.exe", "/home/u/my scripts/a.kix", true};
-        const QString cmd = QStringLiteral("C:\\WINNT\\system32\\cmd.exe");
-        LaunchHost windows{true, cmd, cmd, QString(), QString()};
-        LaunchPlan plan = PlanScriptRun(windows, request);
-        RunRequest onWindows = request;
-        onWindows.comspec = cmd;
-        QVERIFY(plan.problem.isEmpty() && plan.request.commandLine == BuildRunCommand(onWindows).commandLine);
-        // The program is named by its full path, and starts in the script's folder.
-        QCOMPARE(plan.request.program, cmd);
-        QCOMPARE(plan.request.workingFolder, QStringLiteral("/home/u/my scripts"));
-        QCOMPARE(PlanCommandPrompt(windows, "/f").request.commandLine, cmd);
-        windows.comspecProgram.clear();
-        QVERIFY(PlanScriptRun(windows, request).problem.contains("names \"C:\\WINNT"));
-        windows.comspec.clear();
-        QVERIFY(PlanScriptRun(windows, request).problem.contains("COMSPEC"));
-        QVERIFY(PlanCommandPrompt(windows, "/f").problem.contains("COMSPEC"));
-
-        // A program of this system gets each piece as an argument of its own.
-        LaunchHost posix{false, "wcmd", "/usr/bin/wcmd", "/usr/bin/wine", "C", false};
-        plan = PlanScriptRun(posix, request);
-        QVERIFY(plan.request.program == posix.comspecProgram && plan.request.environment.isEmpty());
-        QCOMPARE(plan.request.arguments, (QStringList{"/s", "/c", "/opt/Ki X/kix32.exe", "/d", "/home/u/my scripts/a.kix"}));
-        plan = PlanCommandPrompt(posix, "/f");
-        QVERIFY(plan.request.program == posix.comspecProgram && plan.request.workingFolder == "/f");
-
-        // Wine: its own programs by full path; the command text through a variable, in the form
-        // without the /s quotes, on drive Z:; an ASCII locale given UTF-8 text, LC_ALL moved to LANG.
-        posix.comspec.clear();
-        request.staysOpen = true;
-        plan = PlanScriptRun(posix, request);
-        QCOMPARE(plan.request.program, posix.wine);
-        QCOMPARE(plan.request.arguments, (QStringList{"C:\\windows\\system32\\start.exe",
-                                                      "C:\\windows\\system32\\cmd.exe", "/k", "%TESSARY_RUN_COMMAND%"}));
-        using Environment = decltype(plan.request.environment);
-        const Environment utf8Text{{"LC_ALL", QString()}, {"LANG", "C"}, {"LC_CTYPE", "C.UTF-8"}};
-        QCOMPARE(plan.request.environment, (Environment{{"TESSARY_RUN_COMMAND",
-                  q("QZ:\\opt\\Ki X\\kix32.exeQ /d QZ:\\home\\u\\my scripts\\a.kixQ")}} + utf8Text));
-        plan = PlanCommandPrompt(posix, "/f");
-        QCOMPARE(plan.request.arguments, (QStringList{"C:\\windows\\system32\\start.exe", "C:\\windows\\system32\\cmd.exe"}));
-        QVERIFY(plan.request.environment == utf8Text && plan.request.workingFolder == "/f");
-        posix.localeAll.clear();
-        QCOMPARE(PlanCommandPrompt(posix, "/f").request.environment, Environment{utf8Text.last()});
-        posix.utf8Locale = true;
-        QCOMPARE(PlanScriptRun(posix, request).request.environment.size(), 1);
-
-        posix.wine.clear();
-        QString problem = PlanScriptRun(posix, request).problem;
-        QVERIFY(problem.contains("COMSPEC") && problem.contains("\"wine\""));
-        QCOMPARE(PlanCommandPrompt(posix, "/f").problem, problem);
+        QFETCH(QStringList, fields);
+        QStringList f;
+        for (const QString& field : fields)
+            f << cases::text(field);
+        const LaunchHost host{f[1] == "1", f[2], f[3], f[4], f[5], f[6] == "1"};
+        const RunRequest request{QString(), f[8] == "1", true, true, "/opt/Ki X/kix32.exe", "/home/u/my scripts/a.kix", true};
+        const LaunchPlan plan = f[7] == "run" ? PlanScriptRun(host, request) : PlanCommandPrompt(host, "/f");
+        QVERIFY2(plan.problem.contains(f[14]) && plan.problem.isEmpty() == f[14].isEmpty(), qPrintable(plan.problem));
+        if (!plan.problem.isEmpty())
+            return;
+        QStringList environment;
+        for (const auto& [name, value] : plan.request.environment)
+            environment << name + "=" + value;
+        QCOMPARE(QStringList({plan.request.program, plan.request.commandLine, plan.request.arguments.join('|'),
+                              environment.join('|'), plan.request.workingFolder}),
+                 f.mid(9, 5));
     }
 
-    // On every route, before anything else; the real runs below cover the other characters.
+    void unsafePathsAreRefused_data() { cases::addRows("run_commands.txt", "unsafe paths"); }
+
     void unsafePathsAreRefused()
     {
-        const QList<std::tuple<QString, QString, QString>> cases = {// {script, interpreter, named}
-            {"/s/a\nb.kix", "", "character U+000A"}, {"/s/say \"hi\".kix", "", "character '\"'"},
-            {"/s/a.kix", "/opt/%KIX%/kix32.exe", "path of the script interpreter (Preferences) contains the character '%'"}};
+        QFETCH(QStringList, fields);
+        const QString script = cases::text(fields[1]), interpreter = fields[2];
         const QList<LaunchHost> hosts = {{true, "cmd", "c:\\cmd", "", ""}, {false, "/bin/x", "/bin/x", "", ""},
                                          {false, "", "", "/usr/bin/wine", ""}};
-        for (const auto& [script, interpreter, named] : cases) {
-            for (const LaunchHost& host : hosts) {
-                RunRequest request{"", false, true, true, interpreter, script, false};
-                const QString problem = PlanScriptRun(host, request).problem;
-                QVERIFY2(problem.contains(named) && problem.endsWith(interpreter.isEmpty() ? script : interpreter),
-                         qPrintable(problem));
-            }
+        for (const LaunchHost& host : hosts) {
+            const QString problem = PlanScriptRun(host, {"", false, true, true, interpreter, script, false}).problem;
+            QVERIFY2(problem.contains(fields[3]) && problem.endsWith(interpreter.isEmpty() ? script : interpreter),
+                     qPrintable(problem));
         }
     }
 
-    // The stored ExecuteConfirm value and the answer decide whether a changed script is saved and run.
+    // The stored ExecuteConfirm value and the answer decide whether a changed script is saved and run;
+    // one form, hidden and reused, where an answer left from an earlier show never counts.
     void saveBeforeRun()
     {
         FakeHost host;
@@ -184,10 +139,8 @@ private slots:
         launcher.events = &host.events;
         ScriptedDialogService dialogs;
         QString answer;
-        int shown = 0;
         frmExecuteWarning::ModalRunner = [&](frmExecuteWarning& form) {
-            ++shown;
-            QVERIFY(!form.CancelAction());
+            QVERIFY(!form.CancelAction() && !answer.isEmpty());
             form.show();
             if (answer == "frame")
                 form.close();
@@ -196,31 +149,32 @@ private slots:
             else
                 form.findChild<QPushButton*>(answer)->click();
             QVERIFY(form.isHidden());
+            answer += " (asked)";
         };
-        // {ExecuteConfirm, modified, answer, events}; any value but "0" and "1" neither asks nor saves.
-        const QList<std::tuple<QString, bool, QString, QStringList>> cases = {
-            {"1", false, "", {"start"}}, {"1", true, "cmdYes", {"save", "start"}}, {"1", true, "cmdNo", {"start"}},
-            {"1", true, "cmdCancel", {}}, {"1", true, "frame", {"start"}}, {"1", true, "escape", {}},
-            {"1", true, "cmdNo", {"start"}}, {"0", true, "", {"save", "start"}}, {"yes", true, "", {"start"}}};
-        for (const auto& [confirm, modified, button, expected] : cases) {
-            Options::ExecuteConfirm = confirm;
+        for (const QStringList& row : cases::table("run_commands.txt", "save before run")) {
+            Options::ExecuteConfirm = row[1];
             host.events.clear();
-            host.modified = modified;
-            answer = button;
+            host.modified = row[2] == "1";
+            answer = row[3];
             ScriptRunner(host).Execute();
-            QVERIFY2(host.events == expected, qPrintable(confirm + " " + button));
+            QVERIFY2(host.events.join(' ') == row[4] && (answer.isEmpty() || answer.endsWith("(asked)")), qPrintable(row[0]));
         }
-        QCOMPARE(shown, 6);
-        // One form, hidden and reused.
         QCOMPARE(frmExecuteWarning::IfLoaded()->lblExecuteWarning->text(),
                  QStringLiteral("This script has changed since the last save.  Do you wish to save it now before "
                                 "executing the script?"));
+    }
+
+    void runAndDebugArguments()
+    {
+        FakeHost host;
+        RecordingProcessLauncher launcher;
+        launcher.events = &host.events;
+        ScriptRunner(host).Execute();
         QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/scripts/logon.kix"}));
         Options::ExecuteConfirm = QStringLiteral("0");
-        host.events.clear();
         host.modified = true;
         ScriptRunner(host).Debug();
-        QCOMPARE(host.events, (QStringList{"save", "start"}));
+        QCOMPARE(host.events, (QStringList{"start", "save", "start"}));
         QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/d", "/scripts/logon.kix"}));
         // A document without a file runs nothing.
         host.events.clear();

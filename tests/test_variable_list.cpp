@@ -1,8 +1,7 @@
 // The variable list: the scan's results against its literal definition, and the window around it.
 
 #include "LiteralVariableScan.h"
-#include "ScriptedDialogService.h"
-#include "app/frmMain.h"
+#include "MainWindowFixture.h"
 #include "document/CodeEditor.h"
 #include "document/VarListHost.h"
 #include "document/VariableScan.h"
@@ -193,8 +192,10 @@ private slots:
 
     void openedFromTheViewMenu()
     {
-        ScriptedDialogService dialogs;
-        frmMain main;
+        QTemporaryDir settings;
+        useFreshSettings(settings);
+        Shown shown;
+        auto& [dialogs, main] = shown;
         main.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
         main.mnuVarList->trigger();
         main.mnuErrorCodes->trigger();

@@ -1,8 +1,11 @@
-// The Win32 error lookup: message texts, the window in both modes, its number check, and its size limits.
+// The tools: the Win32 error lookup (message texts, the window in both modes, its number check, and its
+// size limits) and the version class on the example systems.
 
+#include "CaseFile.h"
 #include "ScriptedDialogService.h"
 #include "platform/ErrorTexts.h"
 #include "tools/MaxMin.h"
+#include "tools/OperatingSystem.h"
 #include "tools/basWin32Err.h"
 #include "tools/frmAbout.h"
 #include "tools/frmWin32Errors.h"
@@ -16,6 +19,8 @@
 #include <QtTest>
 #include <functional>
 #include <map>
+
+using namespace platform;
 
 namespace {
 
@@ -46,9 +51,70 @@ QString lookup(frmWin32Errors& window, const QString& typed)
     return window.rtfError->toPlainText();
 }
 
+class FakeVersionSource : public OsVersionSource {
+public:
+    OsVersionRecord basic;
+    std::optional<OsVersionRecord> extended;
+    std::map<std::string, uint32_t> numbers; // "hive|key|name"
+    bool verdict = true;
+    int extendedCalls = 0;
+    QList<VersionCheck> checks;
+    QStringList registryReads;
+    OsVersionRecord basicVersion() override { return basic; }
+    std::optional<OsVersionRecord> extendedVersion() override { return ++extendedCalls, extended; }
+    bool verifyVersion(const VersionCheck& check) override { return checks.append(check), verdict; }
+    std::optional<uint32_t> readRegistryNumber(uint32_t hive, const std::string& key, const std::string& name) override
+    {
+        std::string id = std::to_string(hive) + "|" + key + "|" + name;
+        registryReads << QString::fromStdString(id);
+        auto found = numbers.find(id);
+        return found == numbers.end() ? std::nullopt : std::optional<uint32_t>(found->second);
+    }
+    std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override { return {}; }
+};
+
+OsVersionRecord record(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build, std::string csd)
+{
+    return {major, minor, build, platformId, std::move(csd)};
+}
+
+// Windows 2000 or XP: the plain record and the extended one.
+void setNt5(FakeVersionSource& source, uint32_t minor, uint32_t build, uint16_t servicePack, const std::string& csd)
+{
+    source.basic = record(VER_PLATFORM_WIN32_NT_, 5, minor, build, csd);
+    source.extended = source.basic;
+    source.extended->servicePackMajor = servicePack;
+    source.extended->suiteMask = 0x0100;
+    source.extended->productType = 1;
+}
+
+const std::string Q246009 = std::to_string(0x80000002u) +
+                            "|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009|Installed";
+
+// A system of the [identity] table: its plain record and, where it has one, its extended record.
+void setSystem(FakeVersionSource& source, const QStringList& row)
+{
+    const uint32_t platformId = row[1] == "s" ? VER_PLATFORM_WIN32s_ : row[1] == "9" ? VER_PLATFORM_WIN32_WINDOWS_
+                                                                                      : VER_PLATFORM_WIN32_NT_;
+    const std::string csd = cases::bytes(row[6]).toStdString();
+    source.basic = record(platformId, row[2].toUInt(), row[3].toUInt(), row[4].toUInt(nullptr, 0), csd);
+    if (row[5] == "-2")
+        source.extended = source.basic;
+    else if (row[5] != "-1")
+        setNt5(source, row[3].toUInt(), row[4].toUInt(), row[5].toUShort(), csd);
+}
+
+QStringList system(const QString& name)
+{
+    for (const QStringList& row : cases::table("operating_system.txt", "identity"))
+        if (row[0] == name)
+            return row;
+    return {};
+}
+
 } // namespace
 
-class Win32ErrorsTest : public QObject {
+class ToolsTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { QCoreApplication::setApplicationName(QStringLiteral("Tessary Editor")); }
@@ -240,7 +306,128 @@ private slots:
         window.MaxMin1->ShowAboutBox();
         QVERIFY(shownOver);
     }
+
+    // ---- The version class on the example systems, fed by a scripted version source ----------
+
+    void identity_data() { cases::addRows("operating_system.txt", "identity"); }
+
+    void identity()
+    {
+        QFETCH(QStringList, fields);
+        FakeVersionSource source;
+        setSystem(source, fields);
+        OperatingSystem os(source);
+        QStringList flags;
+        for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
+            if (on)
+                flags << flag;
+        const QStringList actual = {QString::fromStdString(os.Name()), QString::number(os.Platform()),
+                                    QString::number(os.Family()), QString::fromStdString(os.VersionString()),
+                                    QString::fromStdString(os.SupportInformation()), flags.join(' ')};
+        const QStringList wanted = fields[7].split('|');
+        for (int i = 0; i < wanted.size(); ++i)
+            if (wanted[i] != "?")
+                QCOMPARE(actual[i], wanted[i]);
+        QVERIFY(os.BuildNumber() == int(fields[4].toUInt(nullptr, 0) & 0xFFFF) && (fields[5] != "-1" || os.Suites() == -1));
+    }
+
+    void everyPlatformHasItsName()
+    {
+        QSet<QString> names;
+        for (const QStringList& row : cases::table("operating_system.txt", "identity"))
+            names << row[7].section('|', 0, 1);
+        QCOMPARE(names.size(), int(OperatingSystem::PlatformCount));
+        QVERIFY(OperatingSystem::NameOf(13) == "[Unknown]" && OperatingSystem::NameOf(-1) == "[Unknown]");
+    }
+
+    // Without the system's check (none below 2000) a check asked for compares the class's own fields.
+    void fieldComparison_data() { cases::addRows("operating_system.txt", "compare"); }
+
+    void fieldComparison()
+    {
+        QFETCH(QStringList, fields);
+        FakeVersionSource source;
+        setSystem(source, system(fields[1]));
+        OperatingSystem os(source);
+        const bool verify = !os.IsVerifySupported();
+        QList<int> n;
+        for (int i = 2; i <= 7; ++i)
+            n << fields[i].toInt();
+        QCOMPARE(os.CompareVersion(n[0], n[1], n[2], n[3], n[4], n[5], verify), fields[8] == "1");
+        QVERIFY(source.checks.isEmpty());
+    }
+
+    void windows2000SystemCheck()
+    {
+        FakeVersionSource source;
+        setNt5(source, 0, 2195, 2, "Service Pack 2");
+        OperatingSystem os(source);
+        QVERIFY(os.IsVerifySupported() && os.ProductType() == 1 && os.Suites() == 0x0100);
+        // The start-up question goes to the system's check with every component and condition 3.
+        QVERIFY(os.CompareVersion(5, 0, 0, 0, 0, 3, true) && source.checks.size() == 1);
+        QCOMPARE(source.checks[0].typeMask, uint32_t(VER_MAJORVERSION_ | VER_MINORVERSION_ | VER_BUILDNUMBER_ |
+                                                     VER_SERVICEPACKMAJOR_ | VER_SERVICEPACKMINOR_));
+        QCOMPARE(int(source.checks[0].condition), 3);
+        source.verdict = false;
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+        // Negative components are left out of the check.
+        os.CompareVersion(5, -1, 2195, -1, -1, 1, true);
+        QCOMPARE(source.checks.last().typeMask, uint32_t(VER_MAJORVERSION_ | VER_BUILDNUMBER_));
+        QCOMPARE(source.checks.last().wanted.buildNumber, 2195u);
+        // A suite question goes to the system's check too; suite 0 never does.
+        source.checks.clear();
+        QVERIFY(!os.IsSuiteInstalled(0) && source.checks.isEmpty());
+        source.verdict = true;
+        QVERIFY(os.IsSuiteInstalled(0x0080) && source.checks.size() == 1);
+        QVERIFY(source.checks[0].typeMask == VER_SUITENAME_ && source.checks[0].condition == VER_OR_ &&
+                source.checks[0].wanted.suiteMask == 0x0080);
+    }
+
+    void nt4ServicePack6Hotfix()
+    {
+        FakeVersionSource source;
+        source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
+        QCOMPARE(OperatingSystem(source).ServicePackMinor(), 0);
+        QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
+        source.numbers[Q246009] = 1;
+        OperatingSystem os(source);
+        QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6a"));
+        QVERIFY(os.ServicePackMajor() == 6 && os.ServicePackMinor() == 1);
+        QVERIFY(!os.IsVerifySupported() && source.extendedCalls == 0);
+        // Without the system's check the class compares its own fields: not 5.0 or later.
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true) && !os.IsSuiteInstalled(0x0080));
+        QVERIFY(!os.CompareVersion(4, 0, 1381, 6, 0, 1, true)); // 6a is not 6.0
+        QVERIFY(source.checks.isEmpty());
+        source.basic.csdVersion = "Service Pack 3";
+        source.registryReads.clear();
+        OperatingSystem sp3(source); // the hotfix is looked for on service pack 6 only
+        QVERIFY(source.registryReads.isEmpty());
+    }
+
+    void registryPaths()
+    {
+        auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
+        auto path = parse("HKLM\\SOFTWARE\\Vendor\\App\\Installed");
+        QVERIFY(path && path->hive == 0x80000002u && path->key == "SOFTWARE\\Vendor\\App" && path->valueName == "Installed");
+        auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
+        QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
+        QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
+        // The root is compared exactly: anything else is the current user.
+        QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
+        QVERIFY(!parse("HKLM"));
+    }
+
+    void hostReportsNoNtSystem()
+    {
+#ifdef _WIN32
+        QSKIP("The live record of a Windows system depends on the machine.");
+#else
+        // Off Windows the run commands must not get the /s rule's flags (see the run-command tests).
+        OperatingSystem os(*liveOsVersionSource());
+        QVERIFY(!os.IsNT() && !os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+#endif
+    }
 };
 
-QTEST_MAIN(Win32ErrorsTest)
-#include "test_win32_errors.moc"
+QTEST_MAIN(ToolsTest)
+#include "test_tools.moc"
