@@ -6,32 +6,16 @@
 #include "MainWindowFixture.h"
 #include "RecordingUrlService.h"
 #include "app/HeaderStamp.h"
-#include "platform/ProductInfo.h"
-#include "tools/frmAbout.h"
 #include "platform/FilePaths.h"
+#include "platform/ProductInfo.h"
 #include "platform/QtDialogService.h"
 #include "preferences/PrefRegistry.h"
-#include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"
+#include "tools/frmAbout.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QLineEdit>
-#include <QMdiArea>
-#include <QMimeData>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QProcess>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTimer>
-#include <QToolBar>
+#include <QtPrintSupport>
 #include <QtTest>
-
+#include <QtWidgets>
 
 using platform::MessageAnswer;
 
@@ -230,26 +214,21 @@ private slots:
             QCOMPARE(visible().size(), count);
         }
 
-        // Choosing an entry opens it (once) and moves it to the top; the list survives a restart.
+        // Choosing an entry opens it (once) and moves it to the top.
         window.mnuFileMRU_Click(3);
         QCOMPARE(window.activeDocument()->Caption(), files[6]);
         QCOMPARE(window.RecentFiles.at(0), files[6]);
-        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
-        window.close();
-        auto& [laterDialogs, later] = shown_.emplace();
-        QCOMPARE(later.RecentFiles.at(0), files[6]);
-        QCOMPARE(later.RecentFiles.at(8), files[1]);
 
         // An entry whose file has gone (a folder in its place): said so, and the entry stays.
+        window.mnuFileClose_Click(); // an open file's entry only brings its document forward
         QVERIFY(QFile::remove(files[6]) && QDir().mkdir(files[6]));
-        later.mnuFileMRU_Click(0);
-        QCOMPARE(laterDialogs.messages.size(), 1);
-        QCOMPARE(laterDialogs.messages[0].text,
+        window.mnuFileMRU_Click(0);
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text,
                  files[6] + " cannot be found.\r\nMake sure the file you are trying to access exists in the "
                             "specified path and try opening the file again.");
-        QCOMPARE(laterDialogs.messages[0].icon, platform::MessageIcon::Critical);
-        QCOMPARE(later.RecentFiles.at(0), files[6]);
-        QVERIFY(later.mnuFileMRU[0]->isVisible());
+        QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Critical);
+        QVERIFY(window.RecentFiles.at(0) == files[6] && window.mnuFileMRU[0]->isVisible());
     }
 
     void printedPdfHoldsTheText()
@@ -279,35 +258,30 @@ private slots:
         QVERIFY(dialogs.printRequests[1].selectionAvailable);
         QCOMPARE(pdfText("selection.pdf").simplified(), QString("Printed text\", \"Title\", 0) ; second"));
 
-        // The page range the print dialog offers is the one printed.
+        // The page range the print dialog offers is the one printed: pages 2 and 3 of n rows each hold
+        // rows n + 1 to 3n.
         QString rows;
         for (int i = 1; i <= 400; ++i)
             rows += QString("? \"row %1\"\r\n").arg(i);
         editor->setText(rows);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        {
-            const auto dialog = platform::newPrintDialog(&window, printer, platform::PrintRequest{"Print", false});
-            auto* pagesFrom = dialog->findChild<QRadioButton*>("printRange");
-            QVERIFY(pagesFrom && pagesFrom->isEnabled());
-            pagesFrom->click();
-            dialog->findChild<QSpinBox*>("from")->setValue(2);
-            dialog->findChild<QSpinBox*>("to")->setValue(3);
-            dialog->accept();
-        }
+        const auto dialog = platform::newPrintDialog(&window, printer, platform::PrintRequest{"Print", false});
+        auto* pagesFrom = dialog->findChild<QRadioButton*>("printRange");
+        QVERIFY(pagesFrom && pagesFrom->isEnabled());
+        pagesFrom->click();
+        dialog->findChild<QSpinBox*>("from")->setValue(2);
+        dialog->findChild<QSpinBox*>("to")->setValue(3);
+        dialog->accept();
         printer.setOutputFileName(dir_.filePath("range.pdf")); // the dialog's file field starts empty offscreen
         QVERIFY(editor->PrintText(printer, 13));
-        const QStringList pages = pdfText("range.pdf").split(QChar('\f'), Qt::SkipEmptyParts);
-        QCOMPARE(pages.size(), 2);
-        // Pages 2 and 3 of n rows each: rows n + 1 to 3n.
-        auto row = [](const QString& page, bool last) {
-            const QStringList printed = page.split('\n', Qt::SkipEmptyParts);
-            return (last ? printed.constLast() : printed.constFirst()).section('"', 1, 1).section(' ', 1).toInt();
-        };
-        const int perPage = row(pages[0], false) - 1;
-        QVERIFY2(perPage > 10, qPrintable(pages[0].left(40)));
-        QCOMPARE(row(pages[0], true), 2 * perPage);
-        QCOMPARE(row(pages[1], true), 3 * perPage);
+        QStringList printed; // the first and last row of each page
+        for (const QString& page : pdfText("range.pdf").split(QChar('\f'), Qt::SkipEmptyParts))
+            for (const QString& line : {page.trimmed().section('\n', 0, 0), page.trimmed().section('\n', -1)})
+                printed << line.section('"', 1, 1).section(' ', 1);
+        const int perPage = printed.value(0).toInt() - 1;
+        QVERIFY2(perPage > 10, qPrintable(printed.join(' ')));
+        QCOMPARE(printed, QString("%1 %2 %3 %4").arg(perPage + 1).arg(2 * perPage).arg(2 * perPage + 1).arg(3 * perPage).split(' '));
     }
 
     void pathsDifferingInCaseAreDifferentFiles()
@@ -338,40 +312,32 @@ private slots:
         const QString startFolder = QFileInfo(rel).absolutePath();
         const QString previous = QDir::currentPath();
         QDir::setCurrent(startFolder);
-        shown_.reset();
-        {
-            auto& [dialogs, window] = shown_.emplace("rel.kix");
-            frmDocument* document = window.activeDocument();
-            QCOMPARE(document->Caption(), rel);
-            // The Open dialog starts in the script folder without moving the current folder there.
-            frmOptions::Get()->txtScriptsPath->setText(scripts);
-            window.mnuFileOpen_Click(); // cancelled
-            QCOMPARE(dialogs.openRequests.last().directory, scripts);
-            // A folder without files is not offered.
-            QVERIFY(QDir(scripts).mkdir("empty"));
-            frmOptions::Get()->txtScriptsPath->setText(scripts + "/empty");
-            window.mnuFileOpen_Click();
-            QVERIFY(dialogs.openRequests.last().directory.isEmpty());
-            QCOMPARE(QDir::currentPath(), startFolder);
-            // A relative path handed to OpenFile (a drop, a recent file) is taken from where it was given.
-            QDir::setCurrent(scripts);
-            window.OpenFile("other.kix");
-            QCOMPARE(window.activeDocument()->Caption(), scripts + "/other.kix");
-            window.OpenFile("./other.kix");
-            QCOMPARE(window.openDocuments().size(), 2);
+        auto& [dialogs, window] = shown_.emplace("rel.kix");
+        frmDocument* document = window.activeDocument();
+        QCOMPARE(document->Caption(), rel);
+        // The Open dialog starts in the script folder without moving the current folder there.
+        frmOptions::Get()->txtScriptsPath->setText(scripts);
+        window.mnuFileOpen_Click(); // cancelled
+        QCOMPARE(dialogs.openRequests.last().directory, scripts);
+        // A folder without files is not offered.
+        QVERIFY(QDir(scripts).mkdir("empty"));
+        frmOptions::Get()->txtScriptsPath->setText(scripts + "/empty");
+        window.mnuFileOpen_Click();
+        QVERIFY(dialogs.openRequests.last().directory.isEmpty());
+        QCOMPARE(QDir::currentPath(), startFolder);
+        // A relative path handed to OpenFile (a drop, a recent file) is taken from where it was given.
+        QDir::setCurrent(scripts);
+        window.OpenFile("other.kix");
+        window.OpenFile("./other.kix");
+        QCOMPARE(documentsShown(window), "2/2 rel.kix|other.kix* > " + scripts + "/other.kix");
 
-            // Wherever the current folder is now, Save writes the file the document came from.
-            window.mdiArea()->setActiveSubWindow(document);
-            typeAtEnd(document->rtfText, "Beep\r\n");
-            window.mnuFileSave->trigger();
-            QVERIFY(readFile(rel).endsWith("rel\r\nBeep\r\n"));
-            QVERIFY(!QFile::exists(scripts + "/rel.kix"));
-            QVERIFY(dialogs.messages.isEmpty());
-            dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::No};
-            window.close();
-            shown_.reset();
-        }
+        // Wherever the current folder is now, Save writes the file the document came from.
+        window.mdiArea()->setActiveSubWindow(document);
+        typeAtEnd(document->rtfText, "Beep\r\n");
+        window.mnuFileSave->trigger();
         QDir::setCurrent(previous);
+        QVERIFY(readFile(rel).endsWith("rel\r\nBeep\r\n") && !QFile::exists(scripts + "/rel.kix"));
+        QVERIFY(dialogs.messages.isEmpty());
     }
 
     void exitSavesTheChangedBackgroundDocument()
