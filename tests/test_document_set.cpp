@@ -128,24 +128,32 @@ private slots:
 
     void applicationCloseAsksPerChangedDocument()
     {
-        auto& [dialogs, window] = *shown_;
-        typeInFront(window, "Beep");
+        const QString a = writeFileIn(dir_, "exit-a.kix", "A\r\n"), b = writeFileIn(dir_, "exit-b.kix", "B\r\n");
+        auto& [dialogs, window] = shown_.emplace(a);
+        typeAtEnd(window.activeDocument()->rtfText, "Beep\r\n");
         window.mnuFileNew_Click();
         typeInFront(window, "Cls");
-        window.mnuFileNew_Click(); // unchanged: asks nothing
+        window.OpenFile(b); // in front, unchanged: asks nothing
 
-        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::Cancel};
+        // Each document asked about comes forward with its tab; Yes saves it, Cancel stops the close.
+        QStringList asked;
+        dialogs.onMessage = [&](const RecordedMessage& message) {
+            asked << message.text + " " + window.tsTabs->tabText(window.tsTabs->currentIndex()) + " " +
+                         window.activeDocument()->Caption();
+        };
+        dialogs.messageAnswers = {MessageAnswer::Yes, MessageAnswer::Cancel};
         QVERIFY(!window.close());
-        QCOMPARE(dialogs.messages.size(), 2);
+        QCOMPARE(asked, (QStringList{a + " has been changed. Do you wish to save? exit-a.kix " + a,
+                                     "Untitled 2 has been changed. Do you wish to save? Untitled 2 Untitled 2"}));
         QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Exclamation);
-        QCOMPARE(dialogs.messages[1].text, QString("Untitled 2 has been changed. Do you wish to save?"));
-        QVERIFY(window.isVisible() && window.openDocuments().size() == 3);
+        QVERIFY(readFile(a).endsWith("A\r\nBeep\r\n") && window.isVisible() && window.openDocuments().size() == 3);
         // The cancelled close leaves activation working.
         QVERIFY(!window.AppClosing);
         window.mdiArea()->setActiveSubWindow(window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
-        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
+        dialogs.messageAnswers = {MessageAnswer::No};
         QVERIFY(window.close());
+        QCOMPARE(readFile(b), QByteArray("B\r\n"));
     }
 
     void selectedTabActivatesItsDocument()
