@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window: stored geometry, view toggles, the command line; the
 // Script menu and the command prompt.
 
+#include "CaseFile.h"
 #include "MainWindowFixture.h"
 #include "RecordingProcessLauncher.h"
 #include "execution/frmExecuteWarning.h"
@@ -90,29 +91,19 @@ private slots:
         QCOMPARE(geometry().mid(0, 2), (QStringList{"3000", "2250"}));
     }
 
-    void storedToggles_data()
-    {
-        // Flags: toolbar checked/shown, status bar checked/shown, tabs checked/shown, stays open, autosave.
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QString>("flags");
-        QTest::newRow("first run") << QStringList() << "11111100";
-        QTest::newRow("malformed keeps design") << QStringList{"ViewToolBar=abc", "ViewStatusBar=0",
-                                                               "ScriptWindowPersist=True", "ExecuteConfirm=0"} << "11001111";
-        QTest::newRow("off hides the bars") << QStringList{"ViewToolBar=0", "ViewTabs=False"} << "00110000";
-    }
+    void storedToggles_data() { cases::addRows("app_helpers.txt", "stored toggles"); }
 
     void storedToggles()
     {
-        QFETCH(QStringList, stored);
-        QFETCH(QString, flags);
-        store(stored);
+        QFETCH(QStringList, fields);
+        store(fields[1].split(' ', Qt::SkipEmptyParts));
         auto& [dialogs, window] = shown_.emplace();
         QString state;
         for (bool flag : {window.mnuViewToolbar->isChecked(), window.tb->isVisible(), window.mnuViewStatusBar->isChecked(),
                           window.sbStatusBar->isVisible(), window.mnuTabs->isChecked(), window.picTabs->isVisible(),
                           window.mnuStaysOpen->isChecked(), window.mnuAutosave->isChecked()})
             state += flag ? '1' : '0';
-        QCOMPARE(state, flags);
+        QCOMPARE(state, fields[2]);
     }
 
     // The view toggles, and the Script menu's two options (autosave on is "no confirmation", "0").
@@ -150,8 +141,7 @@ private slots:
         frmMain window("\"" + path + "\"");
         window.show();
         frmDocument* document = window.activeDocument();
-        QCOMPARE(document->Caption(), path);
-        QCOMPARE(window.tsTabs->tabText(0), QString("logon.kix"));
+        QCOMPARE(documentsShown(window), "1/1 logon.kix* > " + path);
         QCOMPARE(document->rtfText->LineText(0), QString("? \"hello\""));
         // The frame names the maximised script it shows from the start.
         const QString titled = "Tessary Editor - [" + path + "]";
@@ -170,10 +160,8 @@ private slots:
 
         // Two quoted paths make one path that does not exist: document 1 stays untitled and empty.
         frmMain other("\"" + path + "\" \"" + path + "\"");
-        QCOMPARE(other.activeDocument()->Caption(), QString("Untitled 1"));
-        QCOMPARE(other.activeDocument()->rtfText->TextLength(), 0);
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY(dialogs.messages.first().text.startsWith(path + " " + path));
+        QVERIFY(other.activeDocument()->Caption() == "Untitled 1" && other.activeDocument()->rtfText->TextLength() == 0);
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].text.startsWith(path + " " + path));
     }
 
     // ---- The Script menu and the command prompt: enabling and runs ----
@@ -204,8 +192,7 @@ private slots:
         window.mnuExecute->trigger();
         QByteArray text = readFile(path);
         QVERIFY(text.startsWith(";**** Created with") && text.contains("Beep\r\n? \"hi\""));
-        QCOMPARE(launcher.started.size(), 1);
-        QCOMPARE(launcher.started[0].arguments, (QStringList{"/c", "kix32.exe", path}));
+        QCOMPARE(launcher.started.value(0).arguments, (QStringList{"/c", "kix32.exe", path}));
 
         // Autosave on: saved before every run, also when unchanged (only made older, so still the
         // editor's own version); off again: run as it is.
