@@ -414,7 +414,7 @@ private slots:
             shown_->window.mnuCsHelp->trigger();
         }
         shown_->window.mnuOnlineHelp->trigger();
-        QCOMPARE(urls.files(), (QStringList{define + "AddKey", define + "@DATE", define + "%3F", define + "a%26b%3Dc%23d",
+        QCOMPARE(urls.files, (QStringList{define + "AddKey", define + "@DATE", define + "%3F", define + "a%26b%3Dc%23d",
                                              ProductInfo::WebSite + "/help"}));
     }
 
@@ -492,7 +492,7 @@ private slots:
         box.show();
         QTest::mouseClick(box.txtLicenseLink, Qt::LeftButton);
         QTest::mouseClick(box.picIcon, Qt::LeftButton);
-        QCOMPARE(urls.files(), (QStringList{"https://product.example", "https://maker.example"}));
+        QCOMPARE(urls.files, (QStringList{"https://product.example", "https://maker.example"}));
         QTest::keyClick(&box, Qt::Key_Escape);
         QVERIFY(!box.isVisible());
 
