@@ -78,12 +78,11 @@ private slots:
         QCOMPARE(geometry(), (QStringList{"960", "915", "10335", "6780"}));
         QCOMPARE(preferences().GetRegValue("MainHeight", TaggedValue()).tag(), TaggedValue::Tag::String);
         QVERIFY(dialogs.messages.isEmpty());
-    }
 
-    void storedGeometryIsUsedAndMoveWritten()
-    {
+        // The next run opens where the stored geometry says and writes where it was moved to.
         store({"MainLeft=1500", "MainTop=1200", "MainWidth=9000", "MainHeight=7000"});
-        auto& [dialogs, window] = shown_.emplace();
+        frmMain window;
+        window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.frameGeometry(), QRect(100, 80, 600, 467)); // at 96 dpi
         window.move(200, 150);

@@ -35,28 +35,14 @@ bool ScriptedDialogService::print(QWidget*, QPrinter& printer, const PrintReques
     return true;
 }
 
-namespace {
-std::unique_ptr<QFileDialog> widgetDialog(const FileDialogRequest& request)
+QString ScriptedDialogService::filtersShown(const FileDialogRequest& request)
 {
-    std::unique_ptr<QFileDialog> dialog = newFileDialog(nullptr, request);
+    const std::unique_ptr<QFileDialog> dialog = newFileDialog(nullptr, request);
     dialog->setOption(QFileDialog::DontUseNativeDialog); // the same widgets on every platform
-    return dialog;
-}
-} // namespace
-
-QStringList ScriptedDialogService::filterCaptionsShown(const FileDialogRequest& request)
-{
-    const auto dialog = widgetDialog(request);
-    QStringList shown;
+    QStringList captions;
     if (const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
         for (int i = 0; i < types->count(); ++i)
-            shown << types->itemText(i);
-    return shown;
-}
-
-QStringList ScriptedDialogService::firstFilterPatterns(const FileDialogRequest& request)
-{
-    const auto dialog = widgetDialog(request);
+            captions << types->itemText(i);
     const auto* model = dialog->findChild<QFileSystemModel*>();
-    return model ? model->nameFilters() : QStringList();
+    return captions.join(QStringLiteral(" | ")) + QStringLiteral(" -> ") + (model ? model->nameFilters().join(' ') : QString());
 }

@@ -60,10 +60,9 @@ public:
     bool print(QWidget* parent, QPrinter& printer, const platform::PrintRequest& request) override;
     std::optional<int> lineNumber(QWidget*, int, int) override { return ++lineRequests, take(lineAnswers); }
 
-    // What the real file dialog built for a request offers: its filter captions and the patterns
-    // of the first filter, which the file list applies.
-    static QStringList filterCaptionsShown(const platform::FileDialogRequest& request);
-    static QStringList firstFilterPatterns(const platform::FileDialogRequest& request);
+    // What the real file dialog built for a request offers: its filter captions ("|" between them),
+    // then after "->" the patterns of the first filter, which the file list applies.
+    static QString filtersShown(const platform::FileDialogRequest& request);
 
 private:
     // The next prepared answer; without one, the empty (cautious) one.
