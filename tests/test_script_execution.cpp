@@ -171,8 +171,7 @@ private slots:
         QVERIFY(failed.text.contains(launcher.failure) && failed.text.contains("/bin/cmd"));
         launcher.comspec.clear();
         ScriptRunner(host).LaunchCommandPrompt();
-        QVERIFY(launcher.started.size() == 1 && dialogs.messages.size() == 2);
-        QVERIFY(dialogs.messages[1].text.contains("wine"));
+        QVERIFY(launcher.started.size() == 1 && dialogs.messages.size() == 2 && dialogs.messages[1].text.contains("wine"));
         // A bare name is looked for on the search path only (this launcher finds nothing but wine).
         launcher.comspec = QStringLiteral("cmd.exe");
         ScriptRunner(host).Execute();
