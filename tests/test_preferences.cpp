@@ -3,7 +3,9 @@
 // loaded, pushed into an editor and written back by Apply: a crossed name, element or type shows up as
 // the wrong row changing); and the Preferences dialog's controls and life cycle.
 
+#include "CaseFile.h"
 #include "ScriptedDialogService.h"
+#include "TestFiles.h"
 #include "document/CodeEditor.h"
 #include "platform/FileRegistryStore.h"
 #include "preferences/ColorSwatch.h"
@@ -11,15 +13,8 @@
 #include "preferences/PrefRegistry.h"
 #include "preferences/frmOptions.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <variant>
 
@@ -85,23 +80,20 @@ class PreferencesTest : public QObject {
 
     void storeLines(const QByteArray& values)
     {
-        QFile f(file_);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n" + values);
+        writeFile(file_, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n" + values);
     }
     // "DWORD 5" / "SZ text", as the file holds the value; empty when absent.
     QString stored(const QByteArray& name)
     {
-        const auto values = platform::FileRegistryStore(file_.toStdString()).values(platform::HKEY_CURRENT_USER_, kPreferencesKey);
-        for (const auto& value : values.value_or(std::vector<platform::RegistryValue>{})) {
-            const auto& d = value.data;
+        using namespace platform;
+        const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, kPreferencesKey);
+        for (const RegistryValue& value : values.value_or(std::vector<RegistryValue>())) {
+            const QByteArray d(reinterpret_cast<const char*>(value.data.data()), qsizetype(value.data.size()));
             if (value.name != name.toStdString())
                 continue;
-            if (value.type == platform::REG_DWORD_ && d.size() == 4)
-                return QStringLiteral("DWORD %1").arg(qint32(d[0] | d[1] << 8 | d[2] << 16 | quint32(d[3]) << 24));
-            if (value.type == platform::REG_SZ_ && !d.empty())
-                return "SZ " + QString::fromUtf8(reinterpret_cast<const char*>(d.data()), qsizetype(d.size() - 1));
-            return QStringLiteral("type %1").arg(value.type);
+            if (value.type == REG_DWORD_ && d.size() == 4)
+                return QStringLiteral("DWORD %1").arg(qFromLittleEndian<qint32>(d.constData()));
+            return value.type == REG_SZ_ && !d.isEmpty() ? "SZ " + QString::fromUtf8(d.chopped(1)) : QStringLiteral("type %1").arg(value.type);
         }
         return {};
     }
@@ -168,22 +160,13 @@ private slots:
         QCOMPARE(MRUSize, 9);
     }
 
-    void unusableValuesLoadAsDefaults_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        for (const char* line : {"\"TabSize\"=\"abc\"", "\"TabSize\"=dword:00000001", "\"TabSize\"=\"16\"",
-                                 "\"MRUSize\"=\"12\"", "\"MRUSize\"=\"0\"", "\"StyleKeywords\"=dword:00000005",
-                                 "\"ColorComments\"=dword:ffffffff", "\"ColorComments\"=dword:01000000",
-                                 "\"StyleFontSize\"=dword:0000000d", "\"StyleFont\"=\"Comic Sans\"",
-                                 "\"AutoIndentMode\"=dword:00000003", "\"LineNum\"=dword:00000002"})
-            QTest::newRow(line) << QByteArray(line);
-    }
+    void unusableValuesLoadAsDefaults_data() { cases::addRows("preferences.txt", "unusable values"); }
 
     // The one value stored is unusable, so every option loads its default.
     void unusableValuesLoadAsDefaults()
     {
-        QFETCH(QByteArray, line);
-        storeLines(line + '\n');
+        QFETCH(QStringList, fields);
+        storeLines(cases::bytes(fields[1]) + '\n');
         CreatePrefRegistry();
         Options::LoadPreferences();
         using namespace Options;
@@ -244,9 +227,8 @@ private slots:
         storeDword("ColorStrings", 0x00FFFFFF);
         storeString("StyleFont", "Courier New");
         frmOptions* form = frmOptions::Get();
-        QCOMPARE(form->lblColor[0]->bgr(), 0x00123456u);
-        QCOMPARE(form->lblColor[1]->bgr(), 0u);
-        QCOMPARE(form->lblColor[4]->bgr(), 0x00FFFFFFu);
+        QCOMPARE((QList<quint32>{form->lblColor[0]->bgr(), form->lblColor[1]->bgr(), form->lblColor[4]->bgr()}),
+                 (QList<quint32>{0x00123456u, 0u, 0x00FFFFFFu}));
         form->cmdApply->click(); // every one of the fourteen is stored now
         QVERIFY(!stored("StyleFontSize").isEmpty());
         form->chkWhiteSpaces->setChecked(true); // an unapplied edit, replaced by the reload
@@ -277,7 +259,8 @@ private slots:
         QCOMPARE(form->GetIndentMode(), 2);
     }
 
-    void swatchTakesTheChosenColour()
+    // A colour swatch and the browse buttons take what their dialogs give; a cancelled dialog changes nothing.
+    void browseButtonsFillThePaths()
     {
         frmOptions* form = frmOptions::Get();
         dialogs_->colorAnswers = {QColor(0x12, 0x34, 0x56), std::nullopt};
@@ -287,11 +270,7 @@ private slots:
         QCOMPARE(dialogs_->colorRequests, 2);
         form->cmdApply->click();
         QCOMPARE(stored("ColorOperators"), QStringLiteral("DWORD %1").arg(0x00563412));
-    }
 
-    void browseButtonsFillThePaths()
-    {
-        frmOptions* form = frmOptions::Get();
         dialogs_->folderAnswers = {QStringLiteral("/home/me/My Scripts"), QString()};
         form->cmdScriptsPath->click();
         form->cmdScriptsPath_Click(); // cancelled
@@ -303,9 +282,7 @@ private slots:
         const auto& again = dialogs_->openRequests.last(); // starts at the file chosen before
         QCOMPARE(QDir(again.directory).filePath(again.fileName), QStringLiteral("/opt/kix/kix32.exe"));
         // The browse dialog shows each filter's caption once, and still filters by its pattern.
-        QCOMPARE(ScriptedDialogService::filterCaptionsShown(dialogs_->openRequests.last()),
-                 (QStringList{"kix32.exe", "All Executable Files (*.exe)"}));
-        QCOMPARE(ScriptedDialogService::firstFilterPatterns(dialogs_->openRequests.last()), QStringList{"kix32.exe"});
+        QCOMPARE(ScriptedDialogService::filtersShown(again), QString("kix32.exe | All Executable Files (*.exe) -> kix32.exe"));
     }
 
     void mruPickRebuildsTheMenuBeforeAnythingIsWritten()
