@@ -1,12 +1,12 @@
 // The structure check: silence on realistic scripts, each kind of problem at its line and column,
 // deep nesting, fold levels, and the command-line check on files in the editor's encodings.
 
+#include "CaseFile.h"
 #include "document/CheckCommand.h"
 #include "document/ScriptStructure.h"
 #include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringConverter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,13 +16,7 @@ namespace {
 
 QString corpusDir() { return QFINDTESTDATA("data/check-corpus"); }
 
-QByteArray readCorpus(const QString& name)
-{
-    QFile file(corpusDir() + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("corpus file %s missing", qPrintable(name));
-    return file.readAll();
-}
+QByteArray readCorpus(const QString& name) { return readFile(corpusDir() + QLatin1Char('/') + name); }
 
 QStringList describe(const ScriptStructure& s)
 {
@@ -37,90 +31,48 @@ QStringList describe(const ScriptStructure& s)
 class TestScriptStructure : public QObject {
     Q_OBJECT
 private slots:
-    void corpusHasNoProblems_data()
+    // Every corpus file is silent; a copy with one slip reports only the slip.
+    void corpus_data()
     {
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("fields");
         const QStringList files = QDir(corpusDir()).entryList({QStringLiteral("*.kix")}, QDir::Files, QDir::Name);
         QVERIFY(files.size() >= 10);
         for (const QString& f : files)
-            QTest::newRow(qPrintable(f)) << f;
+            QTest::newRow(qPrintable(f)) << QStringList{f, QString(), QString()};
+        for (const QStringList& row : cases::table("script_structure.txt", "corpus slips"))
+            QTest::newRow(qPrintable(row[0] + " slip")) << row;
     }
 
-    void corpusHasNoProblems()
+    void corpus()
     {
-        QFETCH(QString, file);
-        const QByteArray text = readCorpus(file);
+        QFETCH(QStringList, fields);
+        QByteArray text = readCorpus(fields[0]);
+        const QByteArray from = cases::bytes(fields[1]);
+        QVERIFY(text.contains(from));
+        text.replace(text.indexOf(from), from.size(), cases::bytes(fields[2]));
         const ScriptStructure s = ScriptStructure::analyse(text);
-        QCOMPARE(describe(s), QStringList());
+        QCOMPARE(describe(s), fields.mid(3));
         QCOMPARE(qsizetype(s.foldLevels.size()), text.count('\n') + 1); // one level per line
         for (const auto& b : s.blocks)
-            QVERIFY2(b.closeLine >= b.openLine, qPrintable(QString::number(b.openLine)));
+            QVERIFY2(!from.isEmpty() || b.closeLine >= b.openLine, qPrintable(QString::number(b.openLine)));
     }
 
-    void problemKinds_data()
-    {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("each unclosed kind")
-            << QByteArray("While 1\nDo\nFor $i = 1 To 2\nFor Each $x In $y\nSelect\nFunction F()\n  If 1 EndIf\n")
-            << QStringList{"1:1: While on line 1 has no Loop.", "2:1: Do on line 2 has no Until.",
-                           "3:1: For on line 3 has no Next.", "4:1: For Each on line 4 has no Next.",
-                           "5:1: Select on line 5 has no EndSelect.", "6:1: Function on line 6 has no EndFunction."};
-        QTest::newRow("closed by the wrong word") << QByteArray("If 1\n  While 1\n  EndIf\nLoop\n")
-            << QStringList{"2:3: While on line 2 has no Loop.", "4:1: Loop on line 4 has no matching While."};
-        QTest::newRow("stray closers") << QByteArray("EndIf\nloop\nUNTIL 1\nNext\nEndSelect\nEndFunction\n")
-            << QStringList{"1:1: EndIf on line 1 has no matching If.", "2:1: Loop on line 2 has no matching While.",
-                           "3:1: Until on line 3 has no matching Do.", "4:1: Next on line 4 has no matching For.",
-                           "5:1: EndSelect on line 5 has no matching Select.",
-                           "6:1: EndFunction on line 6 has no matching Function."};
-        QTest::newRow("closer does not reach out of a Function") << QByteArray("If 1\nFunction F()\n  EndIf\nEndFunction\nEndIf\n")
-            << QStringList{"1:1: If on line 1 has no EndIf.", "3:3: EndIf on line 3 has no matching If.",
-                           "5:1: EndIf on line 5 has no matching If."};
-        QTest::newRow("Else and Case outside") << QByteArray("Else\nCase 1\nWhile 1 Case 2 Loop\n")
-            << QStringList{"1:1: Else on line 1 is not inside an If.", "2:1: Case on line 2 is not inside a Select.",
-                           "3:9: Case on line 3 is not inside a Select."};
-        // A Case (Case Else too) ends an open block of the previous Case.
-        QTest::newRow("Case ends a block") << QByteArray("Select\nCase 1\n  If 1\nCase Else ? 2\nEndSelect\n")
-                                           << QStringList{"3:3: If on line 3 has no EndIf."};
-        QTest::newRow("missing labels")
-            << QByteArray("Goto Nowhere\nGosub \"Away\"\n  If 1 GOTO 'gone' EndIf\nGoto $computed\nGosub \":nowher\"\n:nowher\n"
-                          "Goto \"$a\" Goto \"@b\" Goto \"%c\"\n")
-            << QStringList{"1:6: Goto on line 1 names the label Nowhere, which is not in the script.",
-                           "2:7: Gosub on line 2 names the label \"Away\", which is not in the script.",
-                           "3:13: Goto on line 3 names the label 'gone', which is not in the script."};
-        QTest::newRow("defined twice")
-            << QByteArray(":Start\nFunction Get($a)\nEndFunction\n  :START ; again\nfunction GET()\nendfunction\n")
-            << QStringList{"4:3: Label :START on line 4 is already defined on line 1.",
-                           "5:10: Function GET on line 5 is already defined on line 2."};
-        QTest::newRow("open strings") << QByteArray("$a = \"open\n$b = 'also open ; If\n$c = \"closed\" + 'closed'\n")
-            << QStringList{"1:6: String on line 1 is not closed.", "2:6: String on line 2 is not closed."};
-        QTest::newRow("column counts characters") << QByteArray("$Grüße = \"ä\" If 1\n") << QStringList{"1:14: If on line 1 has no EndIf."};
-        QTest::newRow("old Mac line breaks") << QByteArray("? 1\rIf 1\r? 2\r") << QStringList{"2:1: If on line 2 has no EndIf."};
-    }
+    void problemsAndFoldLevels_data() { cases::addRows("script_structure.txt", "problems"); }
 
-    void problemKinds()
+    void problemsAndFoldLevels()
     {
-        QFETCH(QByteArray, script);
-        QFETCH(QStringList, expected);
+        QFETCH(QStringList, fields);
+        const QByteArray script = cases::bytes(fields[1]);
         const ScriptStructure s = ScriptStructure::analyse(script);
-        QCOMPARE(describe(s), expected);
+        QCOMPARE(describe(s), fields.mid(3));
         for (const auto& p : s.problems)
             QVERIFY(p.pos >= 0 && p.pos + p.length <= script.size());
-    }
-
-    // One slip in a realistic script: only the slip is reported.
-    void brokenCorpusCopies()
-    {
-        for (const auto& [file, from, to, expected] :
-             {std::tuple{"logon-basic.kix", QByteArray("    Use M: \"\\\\fileserver\\sales\"\nEndIf"),
-                         QByteArray("    Use M: \"\\\\fileserver\\sales\"\n"), QStringList{"16:1: If on line 16 has no EndIf."}},
-              {"loops.kix", QByteArray("    If $i = 5 ? \"five\" EndIf\nLoop"), QByteArray("    If $i = 5 ? \"five\" EndIf\nNext"),
-               QStringList{"3:1: While on line 3 has no Loop.", "6:1: Next on line 6 has no matching For."}}}) {
-            QByteArray text = readCorpus(QString::fromLatin1(file));
-            QVERIFY2(text.contains(from), file);
-            text.replace(text.indexOf(from), from.size(), to);
-            QCOMPARE(describe(ScriptStructure::analyse(text)), expected);
-        }
+        QStringList levels;
+        for (int level : s.foldLevels)
+            levels << QString::number(level & ScriptStructure::FoldDepthMask) +
+                          (level & ScriptStructure::FoldHeader ? QStringLiteral("H") : QString());
+        if (!fields[2].isEmpty())
+            QCOMPARE(levels.join(QLatin1Char(' ')), fields[2]);
     }
 
     void deepNestingDoesNotOverflow()
@@ -144,21 +96,6 @@ private slots:
         QCOMPARE(closed.blocks.front().closeLine, 2 * depth - 1);
         // Depths past what a fold level holds are capped, not wrapped.
         QCOMPARE(closed.foldLevels[depth] & ScriptStructure::FoldDepthMask, ScriptStructure::FoldDepthMask);
-    }
-
-    void foldLevels()
-    {
-        const QByteArray text = "? 0\n"                 // 0
-                                "If 1\n"                // 1  header, depth 0
-                                "  While 1\n"           // 2  header, depth 1
-                                "    ? 1\n"             // 3  depth 2
-                                "  Loop\n"              // 4  depth 1
-                                "Else\n"                // 5  depth 1
-                                "  If 2 ? 2 EndIf\n"    // 6  one-line block: no header
-                                "EndIf If 3\n"          // 7  closes and opens: depth 0, header
-                                "EndIf\n";              // 8
-        const int H = ScriptStructure::FoldHeader;
-        QCOMPARE(ScriptStructure::analyse(text).foldLevels, (std::vector<int>{0, 0 | H, 1 | H, 2, 1, 1, 1, 0 | H, 0, 0}));
     }
 
     void symbols()
