@@ -1,10 +1,7 @@
 // The live structure check of the editing control: marks, fold levels, fold keys, the hover
-// sentence, the symbol list and tips for the script's own functions.
+// sentence and the symbol list.
 
 #include "document/CodeEditor.h"
-#include "document/CodeTip.h"
-#include "document/CodeTipsHandler.h"
-#include "document/modKixLanguage.h"
 #include "document/ScriptChecker.h"
 #include "document/SymbolList.h"
 
@@ -18,30 +15,19 @@
 namespace {
 using Sci = QsciScintillaBase;
 
-long send(CodeEditor& e, unsigned int m, unsigned long w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
+long send(CodeEditor& e, unsigned int m, uintptr_t w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
 bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
 bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
-int depth(CodeEditor& e, int line) { return int(send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE; }
-bool header(CodeEditor& e, int line) { return send(e, Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG; }
-
-// The lines whose level in the control differs from a fresh analysis of its text.
-QList<int> staleLevels(CodeEditor& e)
+// The first line or byte where the fold levels, squiggles or margin marks differ from a fresh analysis.
+QString stale(CodeEditor& e)
 {
     const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
-    QList<int> stale;
     for (int line = 0; line < e.LineTotal(); ++line) {
-        const int want = s.foldLevels[std::size_t(line)];
-        const bool h = want & ScriptStructure::FoldHeader;
-        if (depth(e, line) != (want & ScriptStructure::FoldDepthMask) || header(e, line) != h)
-            stale << line;
+        const long level = send(e, Sci::SCI_GETFOLDLEVEL, line), want = s.foldLevels[std::size_t(line)];
+        if ((level & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE != (want & ScriptStructure::FoldDepthMask) ||
+            bool(level & Sci::SC_FOLDLEVELHEADERFLAG) != bool(want & ScriptStructure::FoldHeader))
+            return QStringLiteral("level of line %1").arg(line);
     }
-    return stale;
-}
-
-// The first place where the squiggles or margin marks differ from a fresh analysis of the text.
-QString staleMarks(CodeEditor& e)
-{
-    const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
     const long length = send(e, Sci::SCI_GETLENGTH);
     std::vector<char> squiggled(std::size_t(length), 0);
     QSet<int> lines;
@@ -88,11 +74,16 @@ private slots:
         QVERIFY(editor.checker().current()->problems.empty());
     }
 
-    // Edits that add, join and split lines around blocks; after each check the levels, squiggles and
-    // margin marks are those of a fresh analysis.
-    void foldLevelsFollowRandomEdits()
+    // The levels of a large script are set a slice at a time after the check: all of them in the end.
+    // Then edits that add, join and split lines around blocks; after each check the levels, squiggles
+    // and margin marks are those of a fresh analysis.
+    void foldLevelsAndMarksFollowEdits()
     {
         CodeEditor editor;
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n").repeated(40000));
+        editor.checker().checkNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.checker().foldLevelsPending(), 20000);
+        QCOMPARE(stale(editor), QString());
         editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
         editor.checker().checkNow();
         const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x",
@@ -102,46 +93,16 @@ private slots:
         for (int round = 0; round < 300; ++round) {
             const int length = int(send(editor, Sci::SCI_GETLENGTH));
             const int at = next(length + 1);
-            if (next(3) == 0 && length > 0) {
-                const int to = std::min(length, at + 1 + next(12));
-                send(editor, Sci::SCI_DELETERANGE, (unsigned long)at, to - at);
-            } else {
-                const QByteArray piece = pieces[next(int(pieces.size()))].toUtf8();
-                editor.SendScintilla(Sci::SCI_INSERTTEXT, (unsigned long)at, piece.constData());
-            }
+            if (next(3) == 0 && length > 0)
+                send(editor, Sci::SCI_DELETERANGE, uintptr_t(at), std::min(length, at + 1 + next(12)) - at);
+            else
+                editor.SendScintilla(Sci::SCI_INSERTTEXT, uintptr_t(at), pieces[next(int(pieces.size()))].toUtf8().constData());
             if (next(2) == 0) { // several edits may come before a check
                 editor.checker().checkNow();
-                QVERIFY2(staleLevels(editor).isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
-                const QString marks = staleMarks(editor);
-                QVERIFY2(marks.isEmpty(), qPrintable(QStringLiteral("round %1: %2 in %3").arg(round).arg(marks, editor.text())));
+                const QString why = stale(editor);
+                QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("round %1: %2 in %3").arg(round).arg(why, editor.text())));
             }
         }
-    }
-
-    // The levels of a large script are set a slice at a time after the check: all of them in the end.
-    void foldLevelsOfALargeScriptAllArrive()
-    {
-        CodeEditor editor;
-        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n").repeated(40000));
-        editor.checker().checkNow();
-        QTRY_VERIFY_WITH_TIMEOUT(!editor.checker().foldLevelsPending(), 20000);
-        QCOMPARE(staleLevels(editor), QList<int>());
-    }
-
-    // A folded block whose first line stops opening a block must not leave its lines hidden.
-    void foldedLineThatStopsOpeningABlockIsShown()
-    {
-        CodeEditor editor;
-        editor.show();
-        editor.setText(QStringLiteral("If 1\n    ? 1\nEndIf\n? 2\n"));
-        editor.checker().checkNow();
-        editor.checker().foldBlockAt(0, true);
-        editor.InsertTextAt(QStringLiteral("2"), {0, 4}); // still opens the block: stays folded
-        editor.checker().checkNow();
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1));
-        send(editor, Sci::SCI_DELETERANGE, 0, 5); // "If 12" goes
-        editor.checker().checkNow();
-        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
     }
 
     void foldKeys()
@@ -176,6 +137,14 @@ private slots:
         QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
         QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
         QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+
+        // A folded block whose first line stops opening a block must not leave its lines hidden.
+        editor.InsertTextAt(QStringLiteral("2"), {1, 6}); // still opens the block: stays folded
+        editor.checker().checkNow();
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        send(editor, Sci::SCI_DELETERANGE, uintptr_t(send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 2), 5); // "If 12" goes
+        editor.checker().checkNow();
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
     }
 
     void hoverShowsTheSentence()
@@ -226,36 +195,6 @@ private slots:
         QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
         QVERIFY(!list->isVisible());
         QCOMPARE(editor.GetSelectionRange().EndLine, 5);
-    }
-
-    void ownFunctionTipWhileTyping()
-    {
-        CodeEditor editor;
-        RegisterKixLanguage();
-        editor.SetLanguageName(KixLanguageName);
-        new CodeTipsHandler(editor, nullptr);
-        editor.resize(600, 300);
-        editor.show();
-        editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
-                                      "Function messagebox($shadow)\nEndFunction\n"));
-        editor.setFocus();
-        editor.SetSelectionRange({4, 0, 4, 0});
-
-        QTest::keyClicks(&editor, QStringLiteral("$r = myfunc("));
-        CodeTip* tip = editor.openCodeTip();
-        QVERIFY(tip);
-        QCOMPARE(tip->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
-        QTest::keyClicks(&editor, QStringLiteral("1, 2)"));
-        QVERIFY(!editor.openCodeTip());
-
-        // The reference table wins for its own names; a name the script does not define opens nothing.
-        QTest::keyClick(&editor, Qt::Key_Return);
-        QTest::keyClicks(&editor, QStringLiteral("MessageBox("));
-        QVERIFY(editor.openCodeTip() && editor.openCodeTip()->TipText().startsWith(QLatin1String("MessageBox (\"Message\"")));
-        QTest::keyClicks(&editor, QStringLiteral(")"));
-        QTest::keyClick(&editor, Qt::Key_Return);
-        QTest::keyClicks(&editor, QStringLiteral("NotMine("));
-        QVERIFY(!editor.openCodeTip());
     }
 };
 
