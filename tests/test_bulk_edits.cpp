@@ -1,6 +1,7 @@
 // Edits that touch many lines at once are one change and one undo step, with the same result as
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
+#include "EditorText.h"
 #include "document/CodeEditor.h"
 #include "document/ScriptChecker.h"
 #include "document/ScriptStructure.h"
@@ -16,8 +17,6 @@
 #include <QTest>
 
 namespace {
-
-long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0) { return editor.SendScintilla(msg, w, l); }
 
 struct Edits {
     int undoSteps = 0;
@@ -126,8 +125,7 @@ private slots:
         editor.SetSelectionRange({0, 2, 2, 4});
         const Edits edits = countEdits(editor, [&] {
             editor.ReplaceLines(1, 2, {QStringLiteral("'two"), QStringLiteral("'th\u00e9e")});
-            const Range r = editor.GetSelectionRange(false);
-            QCOMPARE(QList<int>({r.StartLine, r.StartColumn, r.EndLine, r.EndColumn}), QList<int>({0, 2, 2, 4}));
+            QCOMPARE(selection(editor, false), QList<int>({0, 2, 2, 4}));
             QCOMPARE(editor.HighlightedLine(), 1);
         });
         QCOMPARE(edits.undoSteps, 1);
