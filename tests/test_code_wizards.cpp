@@ -1,6 +1,6 @@
 // The code wizards. Insert: character codes, the colour statement and its preview, the INI call with
 // lists retrieved from a file, environment references, and the editable output. MessageBox: the
-// generated call and its rules.
+// generated call and its rules. The wizards and tool windows as the main window opens them.
 
 #include "EditorText.h"
 #include "MainWindowFixture.h"
@@ -10,6 +10,8 @@
 #include "wizards/WizardHost.h"
 #include "wizards/frmChr.h"
 #include "wizards/frmMessageBox.h"
+#include "document/frmVarList.h"
+#include "tools/frmWin32Errors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringListModel>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -291,7 +294,8 @@ private slots:
         QCOMPARE(marked(host.editor), inserted);
     }
 
-    void insertWithNoScriptOpen()
+    // The wizards and tool windows of the main window.
+    void toolWindowsOfTheMainWindow()
     {
         ScriptedDialogService dialogs;
         frmMain window;
@@ -316,9 +320,20 @@ private slots:
         }
         QVERIFY(dialogs.messages.isEmpty());
         QPointer<frmChr> chr = window.InsertWizard.data();
+
+        // The variable list and the error window from the View menu; the error window opens once.
+        window.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
+        window.mnuVarList->trigger();
+        window.mnuErrorCodes->trigger();
+        frmVarList* list = window.findChild<frmVarList*>();
+        QPointer<frmWin32Errors> errors = window.findChild<frmWin32Errors*>();
+        QVERIFY(list && list->isVisible() && errors && errors->isVisible());
+        QTRY_COMPARE(qobject_cast<QStringListModel*>(list->lstVarList->model())->stringList(), QStringList({"$one", "$two"}));
+        window.mnuErrorCodes->trigger();
+        QCOMPARE(window.findChildren<frmWin32Errors*>().size(), 1);
         dialogs.messageAnswers.push_back(platform::MessageAnswer::No); // do not save the changed script
         window.close(); // the main window unloads its tool windows
-        QVERIFY(chr.isNull());
+        QVERIFY(chr.isNull() && errors.isNull());
     }
 };
 

@@ -2,13 +2,13 @@
 
 #include "CaseFile.h"
 #include "LiteralVariableScan.h"
-#include "MainWindowFixture.h"
+#include "EditorText.h"
+#include "ScriptedDialogService.h"
 #include "document/CodeEditor.h"
 #include "document/VarListHost.h"
 #include "document/VariableScan.h"
 #include "document/FindReplaceDialog.h"
 #include "document/frmVarList.h"
-#include "tools/frmWin32Errors.h"
 
 #include <QListView>
 #include <QPointer>
@@ -56,12 +56,6 @@ QString randomText(QRandomGenerator& random, const QString& alphabet, int length
     for (int i = 0; i < length; ++i)
         text += alphabet[random.bounded(int(alphabet.size()))];
     return text;
-}
-
-bool deleted(const QPointer<frmVarList>& window)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return window.isNull();
 }
 
 const QString kPlaceholder = QStringLiteral("Generating List.  Please Wait...");
@@ -133,9 +127,8 @@ private slots:
         // A double-click looks for the name as written, after the caret; the window opens with it.
         QPointer<frmVarList> window = openList(host);
         doubleClick(*window, QStringLiteral("$Name"));
-        QVERIFY(deleted(window));
-        const Range found = host.editor.GetSelectionRange(true);
-        QVERIFY(found.StartLine == 2 && found.StartColumn == 10 && found.EndColumn == 15);
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(selection(host.editor), QList<int>({2, 10, 2, 15}));
         QVERIFY(dialog->isVisible() && dialog->isReplaceMode());
         QCOMPARE(dialog->findText(), QString("$Name"));
         QVERIFY(dialog->options().matchCase && !dialog->options().regularExpression);
@@ -154,15 +147,12 @@ private slots:
         QCOMPARE(dialog->findText(), QString("$Name"));
 
         // Close and Esc unload the window.
-        window = new frmVarList(&host);
-        window->show();
-        window->cmdClose->click();
-        QVERIFY(deleted(window));
-        window = new frmVarList(&host);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window));
-        QTest::keyClick(window->lstVarList, Qt::Key_Escape);
-        QVERIFY(deleted(window));
+        for (const bool byEscape : {false, true}) {
+            window = openList(host);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            byEscape ? QTest::keyClick(window->lstVarList, Qt::Key_Escape) : window->cmdClose->click();
+            QTRY_VERIFY(window.isNull());
+        }
     }
 
     void closingDuringTheScan()
@@ -183,26 +173,7 @@ private slots:
         window->ScanVariables();
         QVERIFY(closedDuringScan);
         QCOMPARE(listed(*window), QStringList{kPlaceholder}); // the scan stopped
-        QVERIFY(deleted(window));
-    }
-
-    void openedFromTheViewMenu()
-    {
-        QTemporaryDir settings;
-        useFreshSettings(settings);
-        Shown shown;
-        auto& [dialogs, main] = shown;
-        main.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
-        main.mnuVarList->trigger();
-        main.mnuErrorCodes->trigger();
-        frmVarList* list = main.findChild<frmVarList*>();
-        QPointer<frmWin32Errors> errors = main.findChild<frmWin32Errors*>();
-        QVERIFY(list && list->isVisible() && errors && errors->isVisible());
-        QTRY_COMPARE(listed(*list), QStringList({"$one", "$two"}));
-        main.mnuErrorCodes->trigger(); // the same window again
-        QCOMPARE(main.findChildren<frmWin32Errors*>().size(), 1);
-        main.close(); // they end with the main window
-        QVERIFY(errors.isNull());
+        QTRY_VERIFY(window.isNull());
     }
 };
 
