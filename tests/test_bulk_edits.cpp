@@ -59,8 +59,7 @@ void indentCase(const QString& text, int anchor, int caret, bool outdent, bool b
         e->setIndentationsUseTabs(true);
         e->setIndentationWidth(0);
         e->setText(text);
-        sci(*e, QsciScintillaBase::SCI_SETANCHOR, anchor);
-        sci(*e, QsciScintillaBase::SCI_SETCURRENTPOS, caret);
+        sci(*e, QsciScintillaBase::SCI_SETSEL, anchor, caret);
     }
     const int first = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::min(anchor, caret)));
     int last = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::max(anchor, caret)));
@@ -141,9 +140,7 @@ private slots:
         CodeEditor editor;
         editor.RunCommand(CodeEditor::CmdFindReplace);
         FindReplaceDialog* dialog = editor.findReplaceDialog();
-        FindOptions options;
-        options.regularExpression = true;
-        dialog->setOptions(options);
+        dialog->setOptions({.regularExpression = true});
 
         // Groups, the whole match, escapes and a backslash that is not one; an empty match at each
         // line start; empty matches everywhere replaced by nothing: counted, no undo step.
@@ -166,9 +163,7 @@ private slots:
         }
 
         // Literal text, whole words, any case; the last replacement is left selected.
-        options = FindOptions();
-        options.wholeWord = true;
-        dialog->setOptions(options);
+        dialog->setOptions({.wholeWord = true});
         editor.setText(QStringLiteral("Cat cat catalog\ncAt"));
         dialog->setFindText(QStringLiteral("cat"));
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));

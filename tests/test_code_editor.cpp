@@ -152,9 +152,7 @@ private slots:
 
         // The window's search feeds Find Next: match case from now on.
         dialog->setFindText(QStringLiteral("$X"));
-        FindOptions options;
-        options.matchCase = true;
-        dialog->setOptions(options);
+        dialog->setOptions({.matchCase = true});
         dialog->findNextButton()->click();
         editor.RunCommand(CodeEditor::CmdFindNext);
         QCOMPARE(selection(editor), QList<int>({2, 0, 2, 2}));
@@ -172,8 +170,7 @@ private slots:
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
-        options.wholeWord = true; // a changed search only finds again
-        dialog->setOptions(options);
+        dialog->setOptions({.matchCase = true, .wholeWord = true}); // a changed search only finds again
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
         dialog->replaceButton()->click();

@@ -78,13 +78,14 @@ struct Document {
         editor.resize(600, 300);
     }
     void type(const QString& text) { typeInto(editor, text); }
+    void retype(const QString& text) { editor.setText(QString()); type(text); } // in an empty script
     void rightClickAt(int line, int column)
     {
         const long pos = editor.positionFromLineIndex(line, column);
-        const int x = int(editor.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos));
-        const int y = int(editor.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos));
-        QTest::mousePress(editor.viewport(), Qt::RightButton, {}, QPoint(x + 1, y + 2));
-        QTest::mouseRelease(editor.viewport(), Qt::RightButton, {}, QPoint(x + 1, y + 2));
+        const QPoint at(int(sci(editor, QsciScintillaBase::SCI_POINTXFROMPOSITION, 0, pos)) + 1,
+                        int(sci(editor, QsciScintillaBase::SCI_POINTYFROMPOSITION, 0, pos)) + 2);
+        QTest::mousePress(editor.viewport(), Qt::RightButton, {}, at);
+        QTest::mouseRelease(editor.viewport(), Qt::RightButton, {}, at);
     }
 };
 
@@ -92,8 +93,6 @@ LineSource from(const QStringList& text)
 {
     return [text](int line) { return line >= 0 && line < text.size() ? text[line] : QString(); };
 }
-
-using Map = CaseInsensitiveOrderedMap;
 
 const QString kMessageBoxTip = QStringLiteral("MessageBox (\"Message\", \"Title\", Style, [Time-out])");
 
@@ -120,21 +119,14 @@ public:
         return true;
     }
     bool CodeListMatch(CodeList& list, int item) override { return (log << "match " + list.ItemText(item), true); }
-    bool CodeListSelect(CodeList& list) override
-    {
-        return (log << "select " + list.ItemText(list.SelectedIndex()), insertOnSelect);
-    }
+    bool CodeListSelect(CodeList& l) override { return (log << "select " + l.ItemText(l.SelectedIndex()), insertOnSelect); }
     bool CodeListCancel(CodeList&) override { return (log << QStringLiteral("list cancel"), false); }
 
 private:
     CodeEditor& editor_;
 };
 
-QString highlighted(const CodeTip& tip)
-{
-    const auto [start, end] = tip.argumentSpan();
-    return tip.TipText().mid(start, end - start);
-}
+QString highlighted(const CodeTip& tip) { return tip.TipText().mid(tip.argumentSpan().first, tip.argumentSpan().second - tip.argumentSpan().first); }
 
 } // namespace
 
@@ -168,8 +160,7 @@ private slots:
         QVERIFY(!tipShown(doc.editor) && !doc.editor.openCodeTip() && !doc.handler->OpenTip);
 
         // While the tip is open, names typed inside the call do not take it over.
-        doc.editor.setText(QString());
-        doc.type(QStringLiteral("MessageBox(AT,"));
+        doc.retype(QStringLiteral("MessageBox(AT,"));
         tip = doc.editor.openCodeTip();
         QVERIFY(tip && tip->TipText() == kMessageBoxTip);
         QCOMPARE(tip->CurrentArgument(), 1);
@@ -181,11 +172,9 @@ private slots:
         QVERIFY(!tipShown(doc.editor) && !doc.editor.openCodeTip() && !doc.handler->OpenTip);
 
         // Moving the caret before the "(" closes it; at the "(" it stays.
-        doc.editor.setText(QString());
-        doc.type(QStringLiteral("$x = messagebox(1"));
-        tip = doc.editor.openCodeTip();
-        QVERIFY(tip);
-        QCOMPARE(tip->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
+        doc.retype(QStringLiteral("$x = messagebox(1"));
+        QVERIFY(doc.editor.openCodeTip());
+        QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
         QTest::keyClick(&doc.editor, Qt::Key_Left);
         QVERIFY(tipShown(doc.editor));
         QTest::keyClick(&doc.editor, Qt::Key_Left);
@@ -198,9 +187,8 @@ private slots:
         QTRY_VERIFY(!tipShown(doc.editor) && !doc.handler->OpenTip);
 
         // The script's own functions have tips too; the reference table wins for its own names.
-        doc.editor.setText(QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
-                                          "Function messagebox($shadow)\nEndFunction\n"));
-        doc.editor.SetSelectionRange({4, 0, 4, 0});
+        setMarked(doc.editor, QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
+                                             "Function messagebox($shadow)\nEndFunction\n|"));
         doc.type(QStringLiteral("$r = myfunc("));
         QVERIFY(doc.editor.openCodeTip());
         QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
@@ -216,8 +204,7 @@ private slots:
         // Commands without parameters, unknown words, comments and strings: each asks, none opens.
         Document doc;
         for (const char* typed : {"Beep(", "KBHit(", "NoSuchThing(", "; MessageBox(", "AT \"x("}) {
-            doc.editor.setText(QString());
-            doc.type(QString::fromLatin1(typed));
+            doc.retype(QString::fromLatin1(typed));
             QVERIFY2(!tipShown(doc.editor) && !doc.editor.openCodeTip(), typed);
         }
         // The word is taken as typed before "(": a blank between keeps the previous word.
@@ -249,16 +236,14 @@ private slots:
 
         // A chosen item replaces what was typed; nothing typed: it goes in at the caret. Either way
         // the caret lands right after the name, where the next key goes.
-        doc.editor.setText(QStringLiteral("$e = +1"));
-        doc.editor.SetSelectionRange({0, 5, 0, 5});
+        setMarked(doc.editor, QStringLiteral("$e = |+1"));
         doc.type(QStringLiteral("@da"));
         QVERIFY(listShown(doc.editor));
         QTest::keyClick(&doc.editor, Qt::Key_Tab);
         QVERIFY(!listShown(doc.editor) && !doc.handler->OpenCodeList);
         doc.type(QStringLiteral("Z"));
         QCOMPARE(doc.editor.Text(), QStringLiteral("$e = @DATEZ+1"));
-        doc.editor.setText(QStringLiteral("x"));
-        doc.editor.SetSelectionRange({0, 0, 0, 0});
+        setMarked(doc.editor, QStringLiteral("|x"));
         doc.type(QStringLiteral("@"));
         QTest::keyClick(&doc.editor, Qt::Key_Down);
         QTest::keyClick(&doc.editor, Qt::Key_Return);
@@ -347,7 +332,7 @@ private slots:
 
     void orderedMapKeepsFirstSpellingAndOneEntryPerKey()
     {
-        Map map;
+        CaseInsensitiveOrderedMap map;
         QVERIFY(map.insert("MessageBox", 1));
         QVERIFY(!map.insert("MESSAGEBOX", QString("x")));
         QVERIFY(map.insert(QString::fromUtf8("Ärger"), 1));
@@ -357,7 +342,7 @@ private slots:
         }
         QCOMPARE(map.count(), 2);
         QCOMPARE(map.storedKey("messagebox"), QString("MessageBox"));
-        QVERIFY(Map::isText(*map.value("messageBOX"))); // the value is replaced, the spelling kept
+        QVERIFY(CaseInsensitiveOrderedMap::isText(*map.value("messageBOX"))); // the value is replaced, the spelling kept
         QVERIFY(!map.value("Message").has_value());
     }
 
