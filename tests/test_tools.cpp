@@ -32,24 +32,11 @@ public:
     {
         if (onLookup)
             onLookup(code);
-        auto found = texts.find(code);
-        return found == texts.end() ? std::string() : found->second;
+        return texts.contains(code) ? texts.at(code) : std::string();
     }
     std::map<int32_t, std::string> texts;
     std::function<void(int32_t)> onLookup;
 };
-
-QStringList outputLines(frmWin32Errors& window)
-{
-    return window.rtfError->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QString lookup(frmWin32Errors& window, const QString& typed)
-{
-    window.txtErrNumber->setText(typed);
-    window.cmdGetError->click();
-    return window.rtfError->toPlainText();
-}
 
 class FakeVersionSource : public OsVersionSource {
 public:
@@ -65,10 +52,9 @@ public:
     bool verifyVersion(const VersionCheck& check) override { return checks.append(check), verdict; }
     std::optional<uint32_t> readRegistryNumber(uint32_t hive, const std::string& key, const std::string& name) override
     {
-        std::string id = std::to_string(hive) + "|" + key + "|" + name;
+        const std::string id = std::to_string(hive) + "|" + key + "|" + name;
         registryReads << QString::fromStdString(id);
-        auto found = numbers.find(id);
-        return found == numbers.end() ? std::nullopt : std::optional<uint32_t>(found->second);
+        return numbers.contains(id) ? std::optional<uint32_t>(numbers.at(id)) : std::nullopt;
     }
     std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override { return {}; }
 };
@@ -76,10 +62,14 @@ public:
 const std::string Q246009 = std::to_string(0x80000002u) +
                             "|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009|Installed";
 
-// A system of the [identity] table: its plain record and, where it has one, its extended record (for
-// Windows 2000 and XP: the service pack, a suite and the product type).
-void setSystem(FakeVersionSource& source, const QStringList& row)
+// A system of the [identity] table, by its name: its plain record and, where it has one, its extended
+// record (for Windows 2000 and XP: the service pack, a suite and the product type).
+void setSystem(FakeVersionSource& source, const QString& name)
 {
+    QStringList row;
+    for (const QStringList& system : cases::table("operating_system.txt", "identity"))
+        if (system[0] == name)
+            row = system;
     const uint32_t platformId = row[1] == "s" ? VER_PLATFORM_WIN32s_ : row[1] == "9" ? VER_PLATFORM_WIN32_WINDOWS_
                                                                                       : VER_PLATFORM_WIN32_NT_;
     source.basic = {row[2].toUInt(), row[3].toUInt(), row[4].toUInt(nullptr, 0), platformId, cases::bytes(row[6]).toStdString()};
@@ -91,14 +81,6 @@ void setSystem(FakeVersionSource& source, const QStringList& row)
     source.extended->servicePackMajor = row[5].toUShort();
     source.extended->suiteMask = 0x0100;
     source.extended->productType = 1;
-}
-
-QStringList systemRow(const QString& name)
-{
-    for (const QStringList& row : cases::table("operating_system.txt", "identity"))
-        if (row[0] == name)
-            return row;
-    return {};
 }
 
 } // namespace
@@ -151,10 +133,12 @@ private slots:
         FakeErrorTexts fake;
         fake.texts = {{0, "Success. "}, {5, "Access denied. "}, {-1, "system text for -1"}, {-8, "x"}, {2147483647, "Top. "}};
         frmWin32Errors window;
+        window.txtErrNumber->setText(fields[0]);
+        window.cmdGetError->click();
         const QString text = fields[1] == "kix"         ? basWin32Err::KixtartErrorText
                              : fields[1] == "not win32" ? basWin32Err::NotWin32ErrorText
                                                         : cases::text(fields[1]);
-        QCOMPARE(lookup(window, fields[0]), fields[0] + " :  " + text + "\n");
+        QCOMPARE(window.rtfError->toPlainText(), fields[0] + " :  " + text + "\n");
     }
 
     void listKeepsWindowResponsive()
@@ -179,7 +163,7 @@ private slots:
         const Qt::CursorShape normalCursor = window->rtfError->viewport()->cursor().shape();
         QTimer::singleShot(0, window, [&] { window->cmdGetError->click(); });
         window->cmdGetError->click();
-        QCOMPARE(outputLines(*window), QStringList({"-100 :  first", "-5 :  minus five", "0 :  Success. ", "7000 :  last"}));
+        QCOMPARE(window->rtfError->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts), QStringList({"-100 :  first", "-5 :  minus five", "0 :  Success. ", "7000 :  last"}));
         QCOMPARE(window->rtfError->viewport()->cursor().shape(), normalCursor);
         // Closing the window while the list runs ends the lookup.
         QTimer::singleShot(0, window, [&] { window->close(); });
@@ -274,7 +258,7 @@ private slots:
     {
         QFETCH(QStringList, fields);
         FakeVersionSource source;
-        setSystem(source, fields);
+        setSystem(source, fields[0]);
         OperatingSystem os(source);
         QStringList flags;
         for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
@@ -297,20 +281,17 @@ private slots:
     {
         QFETCH(QStringList, fields);
         FakeVersionSource source;
-        setSystem(source, systemRow(fields[1]));
+        setSystem(source, fields[1]);
         OperatingSystem os(source);
-        const bool verify = !os.IsVerifySupported();
-        QList<int> n;
-        for (int i = 2; i <= 7; ++i)
-            n << fields[i].toInt();
-        QCOMPARE(os.CompareVersion(n[0], n[1], n[2], n[3], n[4], n[5], verify), fields[8] == "1");
+        const auto n = [&](int i) { return fields[i].toInt(); };
+        QCOMPARE(os.CompareVersion(n(2), n(3), n(4), n(5), n(6), n(7), !os.IsVerifySupported()), fields[8] == "1");
         QVERIFY(source.checks.isEmpty());
     }
 
     void windows2000SystemCheck()
     {
         FakeVersionSource source;
-        setSystem(source, systemRow("2000"));
+        setSystem(source, "2000");
         OperatingSystem os(source);
         QVERIFY(os.IsVerifySupported() && os.ProductType() == 1 && os.Suites() == 0x0100);
         // The start-up question goes to the system's check with every component and condition 3.
@@ -336,7 +317,7 @@ private slots:
     void nt4ServicePack6Hotfix()
     {
         FakeVersionSource source;
-        setSystem(source, systemRow("NT 4.0 SP6"));
+        setSystem(source, "NT 4.0 SP6");
         QCOMPARE(OperatingSystem(source).ServicePackMinor(), 0);
         QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
         source.numbers[Q246009] = 1;
