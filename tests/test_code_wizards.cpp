@@ -169,8 +169,7 @@ private slots:
         QTest::mouseDClick(w->lstEnviron->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(w->txtOutput->toPlainText(), QString("%TESSARY_WIZARD_TEST%"));
         QVERIFY(w->cmdInsert->isEnabled());
-        const QList<std::pair<QString, QString>> lines = {{"A=b=c", "A (b=c)"}, {"=C:=C:\\", ""}, {"X(1)=y", ""}};
-        for (const auto& [line, shown] : lines)
+        for (const auto& [line, shown] : QList<std::pair<QString, QString>>{{"A=b=c", "A (b=c)"}, {"=C:=C:\\", ""}, {"X(1)=y", ""}})
             QCOMPARE(InsertCode::EnvironmentLine(line), shown);
     }
 

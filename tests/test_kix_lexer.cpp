@@ -22,15 +22,12 @@ void colourise(QsciScintilla& editor) { editor.SendScintilla(QsciScintillaBase::
 // Every byte of the first occurrence of `token` has `style`; otherwise why not.
 QByteArray checkToken(QsciScintilla& editor, const QString& token, int style)
 {
-    const QByteArray text = editor.text().toUtf8();
-    const qsizetype at = text.indexOf(token.toUtf8());
-    if (at < 0)
-        return token.toUtf8() + ": not found";
-    for (qsizetype i = at; i < at + token.toUtf8().size(); ++i)
+    const QByteArray bytes = token.toUtf8();
+    const qsizetype at = editor.text().toUtf8().indexOf(bytes);
+    for (qsizetype i = at; at >= 0 && i < at + bytes.size(); ++i)
         if (styleAt(editor, i) != style)
-            return token.toUtf8() + ": byte " + QByteArray::number(i - at) + " has style " +
-                   QByteArray::number(styleAt(editor, i));
-    return {};
+            return bytes + ": byte " + QByteArray::number(i - at) + " has style " + QByteArray::number(styleAt(editor, i));
+    return at < 0 ? bytes + ": not found" : QByteArray();
 }
 
 KixLexer* selectLanguage(QsciScintilla& editor, const QString& name)

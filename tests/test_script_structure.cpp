@@ -289,21 +289,23 @@ private slots:
         QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
     }
 
-    void hoverShowsTheSentence()
+    // The sentence of a problem shows over it and over its margin mark; the symbol list of the labels and
+    // Functions filters and jumps.
+    void hoverAndSymbolList()
     {
         CodeEditor editor;
         editor.resize(500, 300);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        editor.setText(QStringLiteral("? 1\nGoto Missing\n"));
+        editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
+                                      "function put_value()\nendfunction\nGoto Missing\n"));
         editor.checker().checkNow();
-        const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 6;
+        const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 9) + 6;
         const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
         const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
-        // Over the problem, and over the margin marker of its line.
         for (const auto& [at, atX] : {std::pair{int(pos), x}, {-1, 3}}) {
             emit editor.SCN_DWELLSTART(at, atX, y);
-            QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 2 names the label Missing, which is not in the script."));
+            QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 10 names the label Missing, which is not in the script."));
             emit editor.SCN_DWELLEND(at, atX, y);
             QTRY_VERIFY(!QToolTip::isVisible());
         }
@@ -311,15 +313,7 @@ private slots:
         emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
         QTest::qWait(50);
         QVERIFY(!QToolTip::isVisible());
-    }
 
-    void symbolListFiltersAndJumps()
-    {
-        CodeEditor editor;
-        editor.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
-                                      "function put_value()\nendfunction\n"));
         editor.setFocus();
         QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         SymbolList* list = editor.checker().symbolList();

@@ -166,10 +166,7 @@ private slots:
         QPointer<frmVarList> window = new frmVarList(&host);
         window->Timer->stop();
         bool closedDuringScan = false;
-        QTimer::singleShot(0, window, [&] {
-            closedDuringScan = true;
-            window->close();
-        });
+        QTimer::singleShot(0, window, [&] { closedDuringScan = window->close(); });
         window->ScanVariables();
         QVERIFY(closedDuringScan);
         QCOMPARE(listed(*window), QStringList{kPlaceholder}); // the scan stopped
