@@ -2,19 +2,15 @@
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
 #include "EditorText.h"
-#include "document/CodeEditor.h"
 #include "document/ScriptChecker.h"
-#include "document/ScriptStructure.h"
 #include "document/FindReplaceDialog.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
 #include <QAccessible>
-#include <QTemporaryDir>
 #include <QAccessibleTextInterface>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
 namespace {
 

@@ -1,7 +1,6 @@
 // The editing control's operations as the rest of the editor uses them.
 
 #include "CaseFile.h"
-#include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
 #include "document/LanguageRegistry.h"
 #include "EditorText.h"
@@ -11,8 +10,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 

@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
-#include <QTest>
 
 namespace {
 

@@ -23,7 +23,6 @@
 #include <QRadioButton>
 #include <QStringListModel>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

@@ -6,17 +6,14 @@
 #include "document/CheckCommand.h"
 #include "document/CodeEditor.h"
 #include "document/ScriptChecker.h"
-#include "document/ScriptStructure.h"
 #include "document/SymbolList.h"
 #include "TestFiles.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSignalSpy>
 #include <QStringConverter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QToolTip>

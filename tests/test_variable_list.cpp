@@ -4,7 +4,6 @@
 #include "LiteralVariableScan.h"
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
-#include "document/CodeEditor.h"
 #include "document/VarListHost.h"
 #include "document/VariableScan.h"
 #include "document/FindReplaceDialog.h"
