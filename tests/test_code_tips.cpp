@@ -125,7 +125,8 @@ private:
     CodeEditor& editor_;
 };
 
-QString highlighted(const CodeTip& tip) { return tip.TipText().mid(tip.argumentSpan().first, tip.argumentSpan().second - tip.argumentSpan().first); }
+// The current argument's part of the tip.
+QString highlighted(const CodeTip& t) { const auto span = t.argumentSpan(); return t.TipText().mid(span.first, span.second - span.first); }
 
 } // namespace
 
@@ -172,8 +173,9 @@ private slots:
 
         // Moving the caret before the "(" closes it; at the "(" it stays.
         doc.retype(QStringLiteral("$x = messagebox(1"));
-        QVERIFY(doc.editor.openCodeTip());
-        QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
+        tip = doc.editor.openCodeTip();
+        QVERIFY(tip);
+        QCOMPARE(tip->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
         QTest::keyClick(&doc.editor, Qt::Key_Left);
         QVERIFY(tipShown(doc.editor));
         QTest::keyClick(&doc.editor, Qt::Key_Left);

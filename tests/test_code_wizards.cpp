@@ -262,8 +262,8 @@ private slots:
         w.txtTimeout->setText("3.5"); // halves go to the even neighbour
         QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,4)"));
         QCOMPARE(dialogs.messages.size(), 2);
-        const QList<std::pair<const char*, std::optional<int>>> entries = {
-            {"2147483647", 2147483647}, {"2.5", 2}, {"-2147483648", -2147483647 - 1}, {"2147483648", {}}, {"-2147483649", {}}, {"nan", {}}};
+        const QList<std::pair<const char*, std::optional<int>>> entries = {{"2147483647", 2147483647}, {"2.5", 2},
+            {"-2147483648", -2147483647 - 1}, {"2147483648", {}}, {"-2147483649", {}}, {"nan", {}}};
         for (const auto& [entry, want] : entries)
             QVERIFY2(MessageBoxCode::ParseTimeout(entry) == want, entry);
     }

@@ -118,7 +118,8 @@ private slots:
         }
         QVERIFY(table.message(basWin32Err::ListLast + 1).empty() && table.end() - table.begin() > 700);
         for (const QStringList& known : cases::table("tools.txt", "known texts"))
-            QVERIFY2(QString::fromStdString(table.message(known[0].toInt())).contains(known[1], Qt::CaseInsensitive), qPrintable(known[2]));
+            QVERIFY2(QString::fromStdString(table.message(known[0].toInt())).contains(known[1], Qt::CaseInsensitive),
+                     qPrintable(known[2]));
 #ifndef _WIN32
         // Off Windows the table is the system's message source.
         QCOMPARE(platform::errorTexts().message(2), table.message(2));
@@ -163,7 +164,8 @@ private slots:
         const Qt::CursorShape normalCursor = window->rtfError->viewport()->cursor().shape();
         QTimer::singleShot(0, window, [&] { window->cmdGetError->click(); });
         window->cmdGetError->click();
-        QCOMPARE(window->rtfError->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts), QStringList({"-100 :  first", "-5 :  minus five", "0 :  Success. ", "7000 :  last"}));
+        QCOMPARE(window->rtfError->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 QStringList({"-100 :  first", "-5 :  minus five", "0 :  Success. ", "7000 :  last"}));
         QCOMPARE(window->rtfError->viewport()->cursor().shape(), normalCursor);
         // Closing the window while the list runs ends the lookup.
         QTimer::singleShot(0, window, [&] { window->close(); });
