@@ -73,7 +73,7 @@ private slots:
         host_.reset();
     }
 
-    void characterCodes()
+    void characterCodesAndEditedOutput()
     {
         QVERIFY(w->optChar[4]->isChecked() && !w->cmdInsert->isEnabled());
         w->optChar[0]->click(); // Enter Key, with an empty text box
@@ -87,6 +87,18 @@ private slots:
         // Codes of the Windows-1252 page the scripts are saved in; anything outside it gives "?".
         w->txtText->setText(QStringLiteral("\u00e9\u20ac\U0001D11E"));
         QCOMPARE(w->txtOutput->toPlainText(), QString("Chr(233) + Chr(128) + Chr(63)"));
+
+        // The output can be edited before it goes in at the caret.
+        setMarked(host_->editor, "x = |\r\n");
+        w->show();
+        w->optChar[1]->click();
+        w->txtOutput->selectAll();
+        QTest::keyClick(w->txtOutput, Qt::Key_Delete);
+        QVERIFY(!w->cmdInsert->isEnabled()); // nothing to insert
+        QTest::keyClicks(w->txtOutput, "Chr(8) + \"!\"");
+        w->cmdInsert->click();
+        QCOMPARE(marked(host_->editor), QString("x = Chr(8) + \"!\"|\r\n"));
+        QTRY_VERIFY(w.isNull());
     }
 
     void colorStatementAndPreview()
@@ -170,20 +182,6 @@ private slots:
         QVERIFY(w->cmdInsert->isEnabled());
         for (const auto& [line, shown] : QList<std::pair<QString, QString>>{{"A=b=c", "A (b=c)"}, {"=C:=C:\\", ""}, {"X(1)=y", ""}})
             QCOMPARE(InsertCode::EnvironmentLine(line), shown);
-    }
-
-    void editedOutputIsInserted()
-    {
-        setMarked(host_->editor, "x = |\r\n");
-        w->show();
-        w->optChar[1]->click();
-        w->txtOutput->selectAll();
-        QTest::keyClick(w->txtOutput, Qt::Key_Delete);
-        QVERIFY(!w->cmdInsert->isEnabled()); // nothing to insert
-        QTest::keyClicks(w->txtOutput, "Chr(8) + \"!\"");
-        w->cmdInsert->click();
-        QCOMPARE(marked(host_->editor), QString("x = Chr(8) + \"!\"|\r\n"));
-        QTRY_VERIFY(w.isNull());
     }
 
     // ---- The MessageBox wizard: the generated call, the default-button and return-value rules, the

@@ -7,10 +7,7 @@
 #include <QTest>
 
 // A message to the control with integer arguments.
-inline long sci(const QsciScintilla& editor, unsigned msg, unsigned long w = 0, long l = 0)
-{
-    return editor.SendScintilla(msg, w, l);
-}
+inline long sci(const QsciScintilla& e, unsigned msg, unsigned long w = 0, long l = 0) { return e.SendScintilla(msg, w, l); }
 
 // The selection by lines and characters: start line, start column, end line, end column.
 inline QList<int> selection(const CodeEditor& editor, bool ordered = true)
