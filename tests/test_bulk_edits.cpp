@@ -214,9 +214,7 @@ private slots:
     {
         const qsizetype block = 256 * 1024;
         const QByteArray ascii = QByteArray("If $x = 1\r\n").repeated(3 * block / 11);
-        const auto at = [&](qsizetype pos, const QByteArray& insert) {
-            return QByteArray(ascii).replace(pos, insert.size(), insert);
-        };
+        const auto at = [&](qsizetype pos, const QByteArray& insert) { return QByteArray(ascii).replace(pos, insert.size(), insert); };
         const QList<std::pair<const char*, QByteArray>> files{
             {"UTF-8 across a block boundary", at(block - 1, "\xC3\xA9") + "\xE2\x82\xAC"},
             {"Windows-1252 after the first block", at(block + 500, "\xE9") + "\xC3\xA9"},

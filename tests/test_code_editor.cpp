@@ -81,6 +81,7 @@ private slots:
     }
 
     // Lines put in and taken out keep the selection's numbers; the highlighted line stays with its text.
+    // Replacing the selection is one undo step.
     void lineEdits()
     {
         CodeEditor editor;
@@ -105,11 +106,7 @@ private slots:
         QCOMPARE(editor.Text(), QString());
         editor.InsertLineAt(0, QStringLiteral("new"));
         QCOMPARE(editor.Text(), QStringLiteral("new\r\n"));
-    }
 
-    void replaceSelectionIsOneUndoStep()
-    {
-        CodeEditor editor;
         setMarked(editor, QStringLiteral("say ^hello| there"));
         editor.ReplaceSelectionText(QStringLiteral("\u20acuro"));
         editor.ReplaceSelectionText(QStringLiteral(">")); // nothing selected: an insertion at the caret

@@ -26,9 +26,6 @@ class FakeEditMenu : public EditMenuHost {
 public:
     FakeEditMenu()
     {
-        help = menu.addAction(QStringLiteral("csHelp"));
-        jumpTo = menu.addMenu(QStringLiteral("&Jump To..."));
-        none = jumpTo->addAction(QStringLiteral("--None--"));
         for (QAction*& item : labels)
             (item = jumpTo->addAction(QString()))->setVisible(false);
         help->setVisible(false);
@@ -56,8 +53,9 @@ public:
     }
 
     QMenu menu;
-    QAction *help, *none;
-    QMenu* jumpTo;
+    QAction* help = menu.addAction(QStringLiteral("csHelp"));
+    QMenu* jumpTo = menu.addMenu(QStringLiteral("&Jump To..."));
+    QAction* none = jumpTo->addAction(QStringLiteral("--None--"));
     std::array<QAction*, LabelItemCount> labels{};
     QStringList shown;
 };

@@ -81,9 +81,7 @@ private slots:
     {
         // Many lines (styled in several pieces), then one line longer than any piece, then more.
         const QByteArray pattern = "Beep \"a ; b\" ; note\r\n";
-        QByteArray text;
-        while (text.size() < 600 * 1024)
-            text += pattern;
+        QByteArray text = pattern.repeated(600 * 1024 / pattern.size() + 1);
         const qsizetype longStart = text.size();
         text += "$s = \"" + QByteArray(400 * 1024, 'a') + "\" + 1\nEndIf\n";
         QsciScintilla editor;
