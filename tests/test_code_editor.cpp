@@ -38,7 +38,7 @@ private slots:
         LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
     }
 
-    void columnsCountCharacters()
+    void columnsAndWords()
     {
         // 1-, 2-, 3- and 4-byte characters; the last is outside the BMP.
         const QString mixed = QStringLiteral("a\u00e9\u20ac\U0001D11Eb");
@@ -59,15 +59,11 @@ private slots:
             editor.SetSelectionRange(range);
             QCOMPARE(selection(editor), at);
         }
-    }
 
-    void wordsAndLabels()
-    {
-        CodeEditor editor;
+        // Words and labels: a label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a
+        // long line only the text near the column is read, in whole characters.
         editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c\n") +
                        QStringLiteral("\u00e9 ").repeated(1500) + QStringLiteral("Beep"));
-        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a long line
-        // only the text near the column is read, in whole characters.
         for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
                                                  {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {4, 1, ""},
                                                  {3, 3002, "Beep"}, {3, 2999, "\u00e9"}, {3, 3000, " "}})
