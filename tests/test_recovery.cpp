@@ -311,18 +311,17 @@ private slots:
             RecoveryJournal::waitForWrites();
             return QFile::exists(journal->filePath());
         };
+        const auto flushed = [&] { journal->flushNow(); return written(); }; // as when focus goes
 
         // Opened, not changed: nothing to keep.
-        journal->flushNow();
-        QVERIFY(!written());
+        QVERIFY(!flushed());
         // Typing is kept within two seconds of the first change; losing focus keeps it at once, for
         // this user's eyes only.
         QTest::keyClicks(editor, "abc");
         const QDateTime typed = QDateTime::currentDateTimeUtc();
         QVERIFY(!written());
         QTest::qWait(20);
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         // The time of the last change, not of the write.
         QVERIFY(RecoveryRecord::parse(readFile(journal->filePath()))->changed <= typed);
         struct stat info {};
@@ -339,15 +338,13 @@ private slots:
 
         // Saved: gone.
         QTest::keyClicks(editor, "e");
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         QVERIFY(window.mnuFileSave_Click());
         QVERIFY(!written());
 
         // Closed with No: gone.
         QTest::keyClicks(editor, "f");
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         const QString file = journal->filePath();
         dialogs.messageAnswers = {MessageAnswer::No};
         window.mnuFileClose_Click();
@@ -366,7 +363,8 @@ private slots:
         const int lock = holdLock(folder + QStringLiteral("/999991-aa.lock"));
         QVERIFY(lock >= 0);
         QVERIFY(writeRecord(RecoveryFolder::runId() + QStringLiteral("-99.recovery"), pid, QStringLiteral("Untitled 4")));
-        // An ended run that had this process's number (numbers are reused): its work is offered.
+        // An ended run that had this process's number (numbers are reused; in a container every run
+        // may get the same one): its work is offered.
         QVERIFY(writeRecord(QStringLiteral("%1-7.recovery").arg(pid), pid, QStringLiteral("Untitled 5"), "before"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
