@@ -156,17 +156,12 @@ bool ChildEditor::waitStarted()
 std::optional<QByteArray> ChildEditor::readLine()
 {
     const QDeadlineTimer deadline(30000);
-    for (;;) {
-        buffer_ += process_.readAllStandardOutput();
-        if (const qsizetype end = buffer_.indexOf('\n'); end >= 0) {
-            const QByteArray line = buffer_.left(end);
-            buffer_.remove(0, end + 1);
-            return line;
-        }
+    while (!process_.canReadLine()) {
         if (deadline.hasExpired() || (process_.state() != QProcess::Running && !process_.waitForStarted()))
             return std::nullopt;
         process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
     }
+    return process_.readLine().chopped(1);
 }
 
 QStringList ChildEditor::send(const QString& command)

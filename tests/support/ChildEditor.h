@@ -48,5 +48,4 @@ public:
 private:
     std::optional<QByteArray> readLine(); // the next line of output, or nothing within 30 s
     QProcess process_;
-    QByteArray buffer_;
 };
