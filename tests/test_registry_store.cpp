@@ -157,18 +157,20 @@ private slots:
     {
         FileRegistryStore store(file_.toStdString());
         const std::string key = "Software\\Orland Works";
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9\xF6", REG_SZ_, sz("1")}));
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9\xD6", REG_SZ_, sz("2")}));
-        // Cyrillic, Latin-1 and both halves of Latin Extended-A (whose case pairs change parity).
-        const std::string upper = "\xD0\x9F\xD0\x81\xC3\xA9\xC5\x81\xC5\xA0";
-        const std::string lower = "\xD0\xBF\xD1\x91\xC3\x89\xC5\x82\xC5\xA1";
+        // Windows-1252 names (not UTF-8) fold in that code page.
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xC9t\xE9\xF6\xFF", REG_SZ_, sz("1")}));
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"\xE9T\xC9\xD6\x9F", REG_SZ_, sz("2")}));
+        // Cyrillic to its last letter, Latin-1 and both halves of Latin Extended-A (whose case pairs change
+        // parity).
+        const std::string upper = "\xD0\x9F\xD0\xAF\xD0\x81\xC3\xA9\xC5\x81\xC5\xA0";
+        const std::string lower = "\xD0\xBF\xD1\x8F\xD1\x91\xC3\x89\xC5\x82\xC5\xA1";
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "Software\\Other\\" + upper, {"x", REG_SZ_, sz("1")}));
         QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software\\OTHER\\" + lower));
         // Values set together are all written when only the first of them changes.
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, key, {"b", REG_SZ_, sz("1")}));
         QVERIFY(store.setValues(HKEY_CURRENT_USER_, key, {{"a", REG_SZ_, sz("1")}, {"b", REG_SZ_, sz("1")}}));
         auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
-        QVERIFY(values && values->size() == 3 && (*values)[0].name == "\xC9t\xE9\xF6" && (*values)[0].data == sz("2"));
+        QVERIFY(values && values->size() == 3 && (*values)[0].name == "\xC9t\xE9\xF6\xFF" && (*values)[0].data == sz("2"));
 
         QVERIFY(!store.deleteKey(HKEY_CURRENT_USER_, "")); // a root stays
         QVERIFY(!store.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
@@ -415,6 +417,8 @@ private slots:
     void deleteKeyRemovesTreeAndLeavesParent()
     {
         const QString base = QStringLiteral("Software\\Tree");
+        handler_->SetSubKey("Elsewhere");
+        handler_->WriteRegValue("v", TV::fromInt32(1));
         for (const char* key : {"\\Doomed\\A\\A1", "\\Doomed\\A\\A2\\Deep", "\\Doomed\\B", "\\Doomed", "\\Kept", "\\DoomedToo"}) {
             handler_->SetSubKey(base + QLatin1String(key));
             handler_->WriteRegValue("v", TV::fromInt32(1));
@@ -433,9 +437,10 @@ private slots:
         handler_->SetSubKey("Software");
         handler_->DeleteKey();
         QCOMPARE(handler_->SubKey(), QString());
-        QVERIFY(!FileRegistryStore(file_.toStdString()).keyExists(HKEY_CURRENT_USER_, "Software"));
         handler_->DeleteKey();
         QCOMPARE(handler_->SubKey(), QString());
+        FileRegistryStore reread(file_.toStdString());
+        QVERIFY(!reread.keyExists(HKEY_CURRENT_USER_, "Software") && reread.keyExists(HKEY_CURRENT_USER_, "Elsewhere"));
     }
 
 };
