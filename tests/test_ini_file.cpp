@@ -137,7 +137,7 @@ private slots:
                                    "[Added]\r\nz=3\r\n";
         QCOMPARE(readFile(ini.FullPath()), written);
         // Text that would break the file's lines is refused, and the file stays as it was.
-        QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c"), 0);
+        QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c") + ini.PutString(";c", "1"), 0);
         QCOMPARE(readFile(ini.FullPath()), written);
         // New lines take a file's own line break, a lone CR too; a file without any write permission is
         // read-only, even for root: the write fails and the file keeps its bytes and mode.
