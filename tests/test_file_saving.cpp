@@ -4,12 +4,7 @@
 #include "document/ScriptFile.h"
 #include "TestFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 #include <cerrno>
 #include <cstring>

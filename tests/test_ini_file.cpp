@@ -5,10 +5,8 @@
 #include "wizards/clsIni.h"
 #include "IniProfileCases.h"
 #include "ScriptedDialogService.h"
+#include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class IniFileTest : public QObject {
@@ -17,20 +15,7 @@ class IniFileTest : public QObject {
     std::shared_ptr<platform::PortableIniStore> store_;
     std::optional<ScriptedDialogService> dialogs_;
 
-    QString write(const QString& name, const QByteArray& text)
-    {
-        QFile file(dir_.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            qFatal("cannot write a test file");
-        file.write(text);
-        return file.fileName();
-    }
-
-    QByteArray read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QString write(const QString& name, const QByteArray& text) { return writeFileIn(dir_, name, text); }
 
     clsIni open(const QString& name, const QByteArray& text)
     {
@@ -63,7 +48,7 @@ private slots:
         ini.setSectionName("   ");
         QCOMPARE(ini.GetString("Name", "d"), QString());
         QCOMPARE(dialogs_->messages.size(), 4);
-        QCOMPARE(read(path), QByteArray("[General]\r\nName=x\r\n")); // the refused write wrote nothing
+        QCOMPARE(readFile(path), QByteArray("[General]\r\nName=x\r\n")); // the refused write wrote nothing
     }
 
     void readsBeyondTheProfileRules()
@@ -92,13 +77,13 @@ private slots:
     {
         int files = 0;
         QStringList failures;
+        const auto fail = [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); };
         QVERIFY(inicases::run(
             TESSARY_TEST_DATA_DIR "/ini_profile_cases.txt", *store_,
             [&](const std::string& text) {
                 return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
             },
-            [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); },
-            [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); }));
+            fail, fail));
         QVERIFY(files > 3);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
@@ -150,18 +135,18 @@ private slots:
         QCOMPARE(ini.PutString("z", "3"), 1);
         const QByteArray written = "; settings\r\n[General]\r\n; the name\r\nName=new\r\nCount=-3\r\n\r\n[Other]\r\nx=1\r\n"
                                    "[Added]\r\nz=3\r\n";
-        QCOMPARE(read(ini.FullPath()), written);
+        QCOMPARE(readFile(ini.FullPath()), written);
         // Text that would break the file's lines is refused, and the file stays as it was.
-        QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c"), 0);
-        QCOMPARE(read(ini.FullPath()), written);
+        QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c") + ini.PutString(";c", "1"), 0);
+        QCOMPARE(readFile(ini.FullPath()), written);
         // New lines take a file's own line break, a lone CR too; a file without any write permission is
         // read-only, even for root: the write fails and the file keeps its bytes and mode.
         clsIni cr = open("cr.ini", "[General]\rk=v\r");
         QCOMPARE(cr.PutString("n", "1"), 1);
-        QCOMPARE(read(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
+        QCOMPARE(readFile(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
         QFile::setPermissions(cr.FullPath(), QFileDevice::Permissions(0x4444));
         QCOMPARE(cr.PutString("n", "2"), 0);
-        QCOMPARE(read(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
+        QCOMPARE(readFile(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
         QCOMPARE(int(QFile::permissions(cr.FullPath())) & 0x7077, 0x4044); // owner, group, others
         // A file that exists but cannot be read is never written over.
         const QString locked = write("locked.ini", "[General]\nk=v\n");
@@ -170,7 +155,7 @@ private slots:
             ini.setFullPath(locked);
             QCOMPARE(ini.PutString("k", "w"), 0);
             QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            QCOMPARE(read(locked), QByteArray("[General]\nk=v\n"));
+            QCOMPARE(readFile(locked), QByteArray("[General]\nk=v\n"));
         }
     }
 
@@ -184,7 +169,7 @@ private slots:
         QCOMPARE(ini.SectionName(), QString());
         QCOMPARE(ini.GetString("a", "d"), QString());
         QCOMPARE(dialogs_->messages.size(), 1); // not ready after DeleteSection
-        QCOMPARE(read(ini.FullPath()), QByteArray("[General]\nkeep=1\ns=\n[Gone]\n; kept note\n[Last]\nz=9\n"));
+        QCOMPARE(readFile(ini.FullPath()), QByteArray("[General]\nkeep=1\ns=\n[Gone]\n; kept note\n[Last]\nz=9\n"));
     }
 
     void winIniModeOnAndOff()
@@ -198,12 +183,12 @@ private slots:
         QCOMPARE(ini.PutString("k", "system"), 1); // creates the file and its folder
         ini.DeleteNumEntry("n");                      // WIN.INI mode writes 0 instead of removing
         ini.IniWrite("Windows", "x", "1", path);      // the file argument plays no part here
-        QCOMPARE(read(systemFile), QByteArray("[General]\nk=system\nn=0\n[Windows]\nx=1\n"));
+        QCOMPARE(readFile(systemFile), QByteArray("[General]\nk=system\nn=0\n[Windows]\nx=1\n"));
         QStringList sections;
         QCOMPARE(ini.GetSectionsEx(sections), qint16(2));
         ini.setUseWinINI(false);
         QVERIFY(!ini.UseWinINI() && ini.FullPath() == path);
-        QCOMPARE(read(path), QByteArray("[General]\nk=private\n"));
+        QCOMPARE(readFile(path), QByteArray("[General]\nk=private\n"));
         // Naming a file also ends WIN.INI mode.
         ini.setUseWinINI(true);
         ini.setFullPath(path);

@@ -1,5 +1,7 @@
 // Unsaved text survives a killed editor: the record format, the writer's copy of the text, the offer
-// at the next start, and the records of editors still running left alone.
+// at the next start, and the records of editors still running left alone; and what users meet that a
+// test process cannot do to itself, with editors in processes of their own: steady typing up to a
+// kill, a full disk, two editors starting at once, a recovery folder that another user controls.
 
 #include "app/frmMain.h"
 #include "document/RecoveryFolder.h"
@@ -10,13 +12,12 @@
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
-#include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -42,9 +43,7 @@ QByteArray typeInChild(ChildEditor& child, const QStringList& arguments)
     if (!child.start(arguments))
         return "<not started>";
     child.send(QStringLiteral("type If 1\\n\u00e9\u20ac"));
-    if (!child.send(QStringLiteral("journal")).value(0).startsWith(QLatin1String("journaled")))
-        return "<no record>";
-    return child.report().text;
+    return child.journal().isEmpty() ? "<no record>" : child.report().text;
 }
 
 // A finished record of another run, written where the next start looks.
@@ -80,6 +79,29 @@ auto addressSpaceLimit(qint64 more)
     return qScopeGuard([saved] { ::setrlimit(RLIMIT_AS, &saved); });
 }
 
+constexpr uid_t Nobody = 65534;
+bool isRoot() { return ::geteuid() == 0; }
+
+// Runs a command to its end; its output, and its exit status in status (-1: it did not end normally).
+QString run(QStringList command, int* status = nullptr)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(command.takeFirst(), command);
+    const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
+    if (status)
+        *status = ended ? process.exitCode() : -1;
+    return QString::fromLocal8Bit(process.readAll()).trimmed();
+}
+
+QByteArray script(int bytes)
+{
+    QByteArray text;
+    for (int line = 0; text.size() < bytes; ++line)
+        text += "? \"line " + QByteArray::number(line) + " of a logon script\"\r\n";
+    return text;
+}
+
 } // namespace
 
 class RecoveryTest : public QObject {
@@ -87,7 +109,14 @@ class RecoveryTest : public QObject {
     QTemporaryDir dir_;
     int run_ = 0;
 
+    QString folder(const QString& name)
+    {
+        QDir().mkpath(dir_.filePath(name));
+        return dir_.filePath(name);
+    }
+
 private slots:
+    void initTestCase() { QVERIFY(QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); }
     void init()
     {
         ++run_;
@@ -256,7 +285,6 @@ private slots:
         QVERIFY(!window.mnuFileSave_Click());
         QCOMPARE(dialogs.messages.size(), 2);
         QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("Overwrite it?")));
-        QCOMPARE(dialogs.messages[1].buttons, platform::MessageButtons::YesNoDefaultNo);
         QCOMPARE(readFile(path), AnsiScript + "; theirs\r\n");
         // Yes: the file's own encoding and line breaks, as a save before the kill would have made them.
         dialogs.messageAnswers = {MessageAnswer::Yes};
@@ -283,18 +311,17 @@ private slots:
             RecoveryJournal::waitForWrites();
             return QFile::exists(journal->filePath());
         };
+        const auto flushed = [&] { journal->flushNow(); return written(); }; // as when focus goes
 
         // Opened, not changed: nothing to keep.
-        journal->flushNow();
-        QVERIFY(!written());
+        QVERIFY(!flushed());
         // Typing is kept within two seconds of the first change; losing focus keeps it at once, for
         // this user's eyes only.
         QTest::keyClicks(editor, "abc");
         const QDateTime typed = QDateTime::currentDateTimeUtc();
         QVERIFY(!written());
         QTest::qWait(20);
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         // The time of the last change, not of the write.
         QVERIFY(RecoveryRecord::parse(readFile(journal->filePath()))->changed <= typed);
         struct stat info {};
@@ -311,15 +338,13 @@ private slots:
 
         // Saved: gone.
         QTest::keyClicks(editor, "e");
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         QVERIFY(window.mnuFileSave_Click());
         QVERIFY(!written());
 
         // Closed with No: gone.
         QTest::keyClicks(editor, "f");
-        journal->flushNow();
-        QVERIFY(written());
+        QVERIFY(flushed());
         const QString file = journal->filePath();
         dialogs.messageAnswers = {MessageAnswer::No};
         window.mnuFileClose_Click();
@@ -338,7 +363,8 @@ private slots:
         const int lock = holdLock(folder + QStringLiteral("/999991-aa.lock"));
         QVERIFY(lock >= 0);
         QVERIFY(writeRecord(RecoveryFolder::runId() + QStringLiteral("-99.recovery"), pid, QStringLiteral("Untitled 4")));
-        // An ended run that had this process's number (numbers are reused): its work is offered.
+        // An ended run that had this process's number (numbers are reused; in a container every run
+        // may get the same one): its work is offered.
         QVERIFY(writeRecord(QStringLiteral("%1-7.recovery").arg(pid), pid, QStringLiteral("Untitled 5"), "before"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
@@ -401,6 +427,7 @@ private slots:
     {
         const QString path = dir_.filePath(QStringLiteral("held%1.kix").arg(run_));
         const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
+        const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
         writeFile(path, AnsiScript);
         writeFile(other, AnsiScript);
         ChildEditor child;
@@ -443,6 +470,23 @@ private slots:
         // Opening it again only brings it forward: asked once.
         window.OpenFile(path);
         QCOMPARE(dialogs.messages.size(), 3);
+        // The other editor saves: the copy shows the new text and stays read-only; so does a
+        // cancelled Save As. A Save As makes it the new file's document.
+        writeFile(path, "; saved elsewhere\r\n");
+        window.checkDiskChanges(window.activeDocument());
+        for (int cancelled = 0; cancelled < 2; ++cancelled) {
+            if (cancelled)
+                QVERIFY(!window.mnuFileSaveAs_Click());
+            QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
+            QVERIFY(editor->isReadOnly() && !editor->Modified());
+        }
+        dialogs.saveAnswers = {copy};
+        QVERIFY(window.mnuFileSaveAs_Click());
+        QVERIFY(!editor->isReadOnly());
+        QCOMPARE(window.activeDocument()->Caption(), copy);
+        QVERIFY(readFile(copy).startsWith(";**** Created with") && readFile(copy).endsWith("; saved elsewhere\r\n"));
+        QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
+        QCOMPARE(dialogs.messages.size(), 3);
         window.activeDocument()->closeWithoutAsking();
 
         // Anyway: an ordinary document.
@@ -469,37 +513,170 @@ private slots:
         QVERIFY(!later.activeEditor()->isReadOnly());
     }
 
-    void readOnlyCopyFollowsTheFileAndSavesAsAnother()
+    // Typing without a pause is kept too: a kill loses at most the last two seconds.
+    void steadyTypingIsKeptWithinTwoSeconds()
     {
-        const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
-        const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
-        writeFile(path, AnsiScript);
         ChildEditor child;
-        QVERIFY(typeInChild(child, {path}).startsWith(Typed));
+        QVERIFY(child.start({}));
+        QByteArray typed;
+        QList<qint64> typedAt;
+        QElapsedTimer clock;
+        clock.start();
+        for (int key = 0; key < 40; ++key, QTest::qWait(250)) {
+            typed += char('a' + key % 26);
+            QVERIFY(child.send(QStringLiteral("type ") + typed.back()).isEmpty());
+            typedAt << clock.elapsed();
+        }
+        child.kill();
+        const qint64 killedAt = clock.elapsed();
 
         ScriptedDialogService dialogs;
-        dialogs.messageAnswers = {MessageAnswer::No};
-        frmMain window(path);
-        CodeEditor* editor = window.activeEditor();
-        QVERIFY(editor->isReadOnly());
+        dialogs.messageAnswers = {MessageAnswer::Yes};
+        frmMain window;
+        QCOMPARE(dialogs.messages.size(), 1);
+        const QByteArray restored = window.activeEditor()->utf8Text();
+        QCOMPARE(restored, typed.left(restored.size()));
+        // Half a second for the write itself and a busy machine.
+        const qint64 needed = std::count_if(typedAt.begin(), typedAt.end(),
+                                            [&](qint64 at) { return at <= killedAt - RecoveryJournal::DelayMs - 500; });
+        QVERIFY2(restored.size() >= needed, qPrintable(QStringLiteral("%1 of the %2 keys typed two seconds before the "
+                                                                      "kill came back").arg(restored.size()).arg(needed)));
+    }
 
-        // The other editor saves: the copy shows the new text and stays read-only; so does a
-        // cancelled Save As.
-        writeFile(path, "; saved elsewhere\r\n");
-        window.checkDiskChanges(window.activeDocument());
-        for (int cancelled = 0; cancelled < 2; ++cancelled) {
-            if (cancelled)
-                QVERIFY(!window.mnuFileSaveAs_Click());
-            QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
-            QVERIFY(editor->isReadOnly() && !editor->Modified());
+    // On a full disk a save fails and so do the record's updates: the text stays in the editor, no
+    // question offers to reload the file, and the last complete record stays for a crash.
+    void fullDiskKeepsTextAndRecord()
+    {
+        if (!isRoot()) {
+            // Mounting needs privileges: the test runs again as root of a user namespace of its own.
+            if (qEnvironmentVariableIsSet("TESSARY_TEST_NAMESPACE"))
+                QSKIP("no tmpfs can be mounted even in a user namespace");
+            int status = 0;
+            qputenv("TESSARY_TEST_NAMESPACE", "1");
+            const QString output = run(QStringLiteral("unshare --user --map-root-user --mount").split(' ')
+                                           << QCoreApplication::applicationFilePath() << QStringLiteral("fullDiskKeepsTextAndRecord"),
+                                       &status);
+            qunsetenv("TESSARY_TEST_NAMESPACE");
+            if (status != 0 && output.contains(QLatin1String("unshare failed")))
+                QSKIP(qPrintable(QStringLiteral("no user namespace for a 1 MB tmpfs here: ") + output));
+            QVERIFY2(status == 0, qPrintable(output));
+            return;
         }
-        // A Save As makes it the new file's document.
-        dialogs.saveAnswers = {copy};
-        QVERIFY(window.mnuFileSaveAs_Click());
-        QVERIFY(!editor->isReadOnly());
-        QCOMPARE(window.activeDocument()->Caption(), copy);
-        QVERIFY(readFile(copy).startsWith(";**** Created with") && readFile(copy).endsWith("; saved elsewhere\r\n"));
-        QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
+        const QString disk = folder(QStringLiteral("disk"));
+        int status = 0;
+        const QString mounted = run(QStringLiteral("mount -t tmpfs -o size=1m,mode=0755 tmpfs").split(' ') << disk, &status);
+        if (status != 0)
+            QSKIP(qPrintable(QStringLiteral("no 1 MB tmpfs can be mounted here: ") + mounted));
+        const auto unmount = qScopeGuard([&] { run({QStringLiteral("umount"), QStringLiteral("-l"), disk}); });
+        QDir().mkpath(disk + QStringLiteral("/scripts"));
+        const QString path = disk + QStringLiteral("/scripts/logon.kix");
+        const QByteArray original = script(200 * 1024);
+        writeFile(path, original);
+        // A second name for the file: the save rewrites it in place.
+        QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(disk + QStringLiteral("/scripts/also.kix")).constData()), 0);
+        qputenv("TESSARY_RECOVERY_DIR", (disk + QStringLiteral("/recovery")).toLocal8Bit());
+
+        ChildEditor child;
+        QVERIFY(child.start({path}));
+        child.send(QStringLiteral("type ; mine\\n"));
+        const QString record = child.journal();
+        QVERIFY(!record.isEmpty());
+        const QByteArray kept = readFile(record);
+
+        // Full, but for room for a copy of the script: not for the script grown by 100 KB.
+        QFile filler(disk + QStringLiteral("/filler"));
+        const auto fill = [&filler] {
+            QVERIFY(filler.open(QIODevice::Append));
+            const QByteArray block(4096, 'f');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+            filler.close();
+        };
+        fill();
+        QVERIFY(filler.resize(std::max<qint64>(0, filler.size() - original.size() - 16 * 1024)));
+
+        child.send(QStringLiteral("append 100000"));
+        child.send(QStringLiteral("settle 2500")); // the record's update has been tried
+        QCOMPARE(readFile(record), kept);
+        QVERIFY(child.report().status.contains(QStringLiteral("cannot be kept for recovery")));
+        QCOMPARE(child.send(QStringLiteral("save")), QStringList{QStringLiteral("saved 0")});
+        child.send(QStringLiteral("settle 1500")); // the disk watch has seen the failed save's own write
+        const ChildEditor::Report report = child.report();
+        QCOMPARE(report.messages.size(), 1);
+        QVERIFY2(report.messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(report.messages[0]));
+        QVERIFY(report.modified && report.text.contains("; mine\r\n? \"line 0") && report.text.endsWith("as a paste does\r\n"));
+        QCOMPARE(readFile(path), original);
+        QCOMPARE(readFile(record), kept);
+        QCOMPARE(QDir(disk + QStringLiteral("/recovery")).entryList(QDir::Files | QDir::Hidden).size(), 2); // with the lock
+
+        // A crash now: the next start restores the last complete record, though the disk is full.
+        child.kill();
+        fill();
+        ScriptedDialogService dialogs;
+        dialogs.messageAnswers = {MessageAnswer::Yes};
+        frmMain window;
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(window.activeEditor()->utf8Text(), RecoveryRecord::parse(kept)->text);
+        // Its copy under this editor cannot be written: the record stays as it was.
+        QTest::qWait(RecoveryJournal::DelayMs + 500);
+        RecoveryJournal::waitForWrites();
+        const QStringList records = QDir(disk + QStringLiteral("/recovery")).entryList({QStringLiteral("*.recovery")});
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(readFile(disk + QStringLiteral("/recovery/") + records[0]), kept);
+    }
+
+    void twoEditorsStartingTogetherRestoreOnce()
+    {
+        // Large enough that restoring takes a while: both would see it if nothing claimed it first.
+        const QByteArray text = script(4 * 1024 * 1024);
+        QVERIFY(writeRecord(QStringLiteral("999995-bb-1.recovery"), 999995, QStringLiteral("Untitled 1"), text));
+        ChildEditor one, two;
+        one.launch({QStringLiteral("--restore")});
+        two.launch({QStringLiteral("--restore")});
+        QVERIFY(one.waitStarted() && two.waitStarted());
+        const int restored = int(one.report().text == text) + int(two.report().text == text);
+        QCOMPARE(restored, 1);
+    }
+
+    // A folder that another user owns or may change is refused, said once, and the editor works on.
+    void foreignRecoveryFolderIsRefused_data()
+    {
+        QTest::addColumn<bool>("otherUser");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("owned by another user") << true << QStringLiteral("belongs to another user");
+        QTest::newRow("writable by others") << false << QStringLiteral("can be changed by other users");
+    }
+    void foreignRecoveryFolderIsRefused()
+    {
+        QFETCH(bool, otherUser);
+        QFETCH(QString, reason);
+        // Run as root, the editor runs as nobody in a folder of root's; else in the system's root folder.
+        const QString recovery = otherUser && !isRoot() ? QDir::rootPath() : folder(QStringLiteral("foreign%1").arg(run_));
+        if (recovery != QDir::rootPath())
+            QVERIFY(QFile::setPermissions(recovery, QFileDevice::Permissions(otherUser ? 0x7755 : 0x7777)));
+        const QStringList before = QDir(recovery).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        // Everything else is the editor's own to use.
+        const QString own = folder(QStringLiteral("own%1").arg(run_));
+        QVERIFY(QFile::setPermissions(own, QFileDevice::Permissions(0x7777)));
+        const QString path = own + QStringLiteral("/script.kix");
+        writeFile(path, "; logon\r\n");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x6666)));
+        qputenv("TESSARY_REGISTRY_FILE", (own + QStringLiteral("/registry.reg")).toLocal8Bit());
+        qputenv("TESSARY_RECOVERY_DIR", recovery.toLocal8Bit());
+
+        ChildEditor child;
+        QStringList arguments{path};
+        if (otherUser && isRoot())
+            arguments = QStringList{QStringLiteral("--user"), QString::number(Nobody)} + arguments;
+        QVERIFY(child.start(arguments));
+        child.send(QStringLiteral("type ; typed\\n"));
+        child.send(QStringLiteral("settle 2500"));
+        QCOMPARE(QDir(recovery).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+        QCOMPARE(child.send(QStringLiteral("save")), QStringList{QStringLiteral("saved 1")});
+        const ChildEditor::Report report = child.report();
+        QCOMPARE(report.messages.size(), 1);
+        QVERIFY2(report.messages[0].contains(recovery) && report.messages[0].contains(reason), qPrintable(report.messages[0]));
+        QVERIFY(readFile(path).endsWith("; typed\r\n; logon\r\n"));
     }
 };
 

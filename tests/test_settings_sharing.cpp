@@ -12,9 +12,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -93,12 +91,8 @@ private slots:
             frmMain window;
             window.show();
             QTRY_COMPARE(dialogs.messages.size(), 1);
-            const QStringList copies =
-                QFileInfo(registryFile_).dir().entryList({QStringLiteral("registry.reg.corrupt-*")});
-            QCOMPARE(copies.size(), 1);
-            QVERIFY(dialogs.messages[0].text.contains(registryFile_));
-            QVERIFY(dialogs.messages[0].text.contains(QFileInfo(registryFile_).dir().filePath(copies[0])));
-            // Everything else was kept.
+            // The store's notice (which names the copy set aside: test_registry_store); all else kept.
+            QVERIFY(dialogs.messages[0].text.contains(registryFile_ + QStringLiteral(".corrupt-")));
             QVERIFY(!window.mnuViewToolbar->isChecked());
             QCOMPARE(window.RecentFiles.at(0), listed);
             QCOMPARE(frmOptions::Get()->cboTabSize->currentText(), QStringLiteral("9"));
@@ -123,47 +117,33 @@ private slots:
         QVERIFY(overThePreferences);
     }
 
-    // A settings file that cannot be used at all is reported once, and nothing is written over it.
-    void unusableSettingsFileIsReported()
-    {
-        const QString blocker = write(QStringLiteral("blocker%1").arg(run_), "not a folder");
-        qputenv("TESSARY_REGISTRY_FILE", (blocker + QStringLiteral("/registry.reg")).toLocal8Bit());
-        ScriptedDialogService dialogs;
-        {
-            frmMain window;
-            window.show();
-            QTRY_COMPARE(dialogs.messages.size(), 1);
-            QVERIFY(dialogs.messages[0].text.contains(blocker + QStringLiteral("/registry.reg")));
-            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Not a directory")));
-            window.mnuViewToolbar->trigger();
-            window.close();
-        }
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(readFile(blocker), QByteArray("not a folder"));
-    }
-
-    // Neither a pipe in the settings file's place nor a lock that another program keeps holding stops
-    // the start: each is said once, and the settings are left as they were.
+    // A file where the settings' folder should be, a pipe in the file's place, a lock that another
+    // program keeps holding: none stops the start, each is said once, and nothing is written over it.
     void blockingSettingsAreRefused_data()
     {
-        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("notice");
-        QTest::newRow("a pipe instead of the file") << true << QStringLiteral("not a regular file");
-        QTest::newRow("the lock held elsewhere") << false << QStringLiteral("read-only for this run");
+        QTest::newRow("a file instead of the folder") << "file" << QStringLiteral("Not a directory");
+        QTest::newRow("a pipe instead of the file") << "pipe" << QStringLiteral("not a regular file");
+        QTest::newRow("the lock held elsewhere") << "lock" << QStringLiteral("read-only for this run");
     }
     void blockingSettingsAreRefused()
     {
-        QFETCH(bool, pipe);
+        QFETCH(QString, kind);
         QFETCH(QString, notice);
-        const QByteArray settings = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n"
-                                    "\"ViewToolBar\"=\"1\"\n";
-        QDir().mkpath(QFileInfo(registryFile_).absolutePath());
+        const QByteArray settings = kind == "file" ? "not a folder" : "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works"
+                                                                      "\\Tessary Editor\\Preferences]\n\"ViewToolBar\"=\"1\"\n";
+        const QString folder = QFileInfo(registryFile_).absolutePath();
+        const QString blocking = kind == "file" ? folder : registryFile_;
         const QByteArray native = QFile::encodeName(registryFile_);
         int lock = -1; // a start that waited for ever again would fail by the test's time limit
-        if (pipe) {
+        if (kind == "pipe") {
+            QDir().mkpath(folder);
             QCOMPARE(::mkfifo(native.constData(), 0600), 0);
         } else {
-            write(QStringLiteral("settings%1/registry.reg").arg(run_), settings);
+            write(QDir(dir_.path()).relativeFilePath(blocking), settings);
+        }
+        if (kind == "lock") {
             lock = ::open((native + ".lock").constData(), O_RDWR | O_CREAT, 0600);
             QCOMPARE(::flock(lock, LOCK_EX | LOCK_NB), 0);
         }
@@ -180,10 +160,10 @@ private slots:
         }
         QCOMPARE(dialogs.messages.size(), 1);
         struct stat info {};
-        QCOMPARE(::stat(native.constData(), &info), 0);
-        QCOMPARE(S_ISFIFO(info.st_mode), pipe);
-        if (!pipe)
-            QCOMPARE(readFile(registryFile_), settings);
+        QCOMPARE(::stat(QFile::encodeName(blocking).constData(), &info), 0);
+        QCOMPARE(S_ISFIFO(info.st_mode), kind == "pipe");
+        if (kind != "pipe")
+            QCOMPARE(readFile(blocking), settings);
     }
 
     // Each editor writes back the list it read at start: without merging, one loses the other's files.

@@ -1,7 +1,7 @@
 // Writes and deletions on the portable INI store, starting from arbitrary file text. The input is the
 // file's bytes, a NUL, then a stream of operations. After each one: the value written reads back, a
-// removed key reads as missing (unless a duplicate follows), the entries of every other section are unchanged, and the file's
-// comment lines are all still there, in their order.
+// removed key reads as missing (unless a duplicate follows), the entries of every other section are
+// unchanged, and the file's comment lines are all still there, in their order.
 
 #include "FuzzCheck.h"
 
@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -32,26 +33,21 @@ std::string fold(const std::string& text)
 
 std::string readAll(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 std::vector<std::string> commentLines(const std::string& text)
 {
     std::vector<std::string> comments;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         const size_t first = line.find_first_not_of(" \t\r\v\f\x1a");
-        if (first != std::string::npos && line[first] == ';') {
-            while (!line.empty() && line.back() == '\r')
-                line.pop_back();
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (first != std::string::npos && line[first] == ';')
             comments.push_back(line);
-        }
-        start = end + 1;
     }
     return comments;
 }

@@ -36,11 +36,6 @@ struct ModelKey {
     {
         return std::find_if(list.begin(), list.end(), [&](const auto& e) { return sameName(e.name, n); });
     }
-    ModelKey* sub(const std::string& n)
-    {
-        auto it = named(subKeys, n);
-        return it == subKeys.end() ? nullptr : &*it;
-    }
 };
 
 // Finds the key of a path in a model root; with create, makes the keys that are missing.
@@ -48,11 +43,10 @@ ModelKey* walk(ModelKey& root, const std::vector<std::string>& path, bool create
 {
     ModelKey* key = &root;
     for (const auto& part : path) {
-        ModelKey* next = key->sub(part);
-        if (!next && create)
-            next = &key->subKeys.emplace_back(ModelKey{part, {}, {}});
-        if (!(key = next))
+        const auto next = ModelKey::named(key->subKeys, part);
+        if (next == key->subKeys.end() && !create)
             return nullptr;
+        key = next != key->subKeys.end() ? &*next : &key->subKeys.emplace_back(ModelKey{part, {}, {}});
     }
     return key;
 }
