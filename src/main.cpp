@@ -1,6 +1,6 @@
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
-#include "document/ScriptFile.h"
+#include "document/files/RecoveryJournal.h"
+#include "document/files/ScriptFile.h"
 #include "version.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
 #include "EditorText.h"
-#include "document/ScriptChecker.h"
-#include "document/FindReplaceDialog.h"
+#include "document/check/ScriptChecker.h"
+#include "document/editor/FindReplaceDialog.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 

@@ -1,8 +1,8 @@
 // The editing control's operations as the rest of the editor uses them.
 
 #include "CaseFile.h"
-#include "document/FindReplaceDialog.h"
-#include "document/LanguageRegistry.h"
+#include "document/editor/FindReplaceDialog.h"
+#include "document/language/LanguageRegistry.h"
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"

@@ -3,14 +3,14 @@
 // reference tables and the language registry.
 
 #include "EditorText.h"
-#include "document/CodeList.h"
-#include "document/CodeTip.h"
-#include "document/CodeTipsHandler.h"
+#include "document/editor/CodeList.h"
+#include "document/editor/CodeTip.h"
+#include "document/editor/CodeTipsHandler.h"
 #include "document/EditMenuHost.h"
-#include "document/ScriptScan.h"
-#include "document/CaseInsensitiveOrderedMap.h"
-#include "document/LanguageRegistry.h"
-#include "document/modKixLanguage.h"
+#include "document/language/ScriptScan.h"
+#include "document/language/CaseInsensitiveOrderedMap.h"
+#include "document/language/LanguageRegistry.h"
+#include "document/language/modKixLanguage.h"
 
 #include <Qsci/qscilexer.h>
 

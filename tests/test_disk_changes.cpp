@@ -1,7 +1,7 @@
 // Scripts changed or removed on disk by another program while open.
 
 #include "app/frmMain.h"
-#include "document/DiskState.h"
+#include "document/files/DiskState.h"
 #include "document/frmDocument.h"
 #include "preferences/frmOptions.h"
 #include "ScriptedDialogService.h"

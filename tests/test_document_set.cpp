@@ -4,7 +4,7 @@
 #include "CaseFile.h"
 #include "MainWindowFixture.h"
 #include "app/WindowTiling.h"
-#include "document/FindReplaceDialog.h"
+#include "document/editor/FindReplaceDialog.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,7 +1,7 @@
 // Saving over existing files: read-only folders and files, hard links, pipes, file-size limits, owner,
 // mode and extended attributes. Saves that could end or block a process run in a helper process.
 
-#include "document/ScriptFile.h"
+#include "document/files/ScriptFile.h"
 #include "TestFiles.h"
 
 #include <QtTest>

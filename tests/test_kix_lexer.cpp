@@ -1,10 +1,10 @@
 // Colouring of KiXtart scripts by the registered language definition, on a real editing control.
 
 #include "CaseFile.h"
-#include "document/KixLexer.h"
-#include "document/LanguageRegistry.h"
-#include "document/SyntaxElements.h"
-#include "document/modKixLanguage.h"
+#include "document/language/KixLexer.h"
+#include "document/language/LanguageRegistry.h"
+#include "document/language/SyntaxElements.h"
+#include "document/language/modKixLanguage.h"
 
 #include <Qsci/qsciscintilla.h>
 

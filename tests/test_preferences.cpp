@@ -6,7 +6,7 @@
 #include "CaseFile.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "platform/FileRegistryStore.h"
 #include "preferences/ColorSwatch.h"
 #include "preferences/Options.h"

@@ -4,8 +4,8 @@
 // kill, a full disk, two editors starting at once, a recovery folder that another user controls.
 
 #include "app/frmMain.h"
-#include "document/RecoveryFolder.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryFolder.h"
+#include "document/files/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "preferences/frmOptions.h"
 #include "ChildEditor.h"

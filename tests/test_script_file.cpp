@@ -1,7 +1,7 @@
 // Script files through the editing control: every byte the user did not edit comes back on save,
 // whatever the encoding, line breaks or binary content; a failed save never harms the old file.
 
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "CaseFile.h"
 #include "TestFiles.h"
 

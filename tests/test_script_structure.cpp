@@ -3,10 +3,10 @@
 // check in the editing control: marks, fold levels, fold keys, the hover sentence and the symbol list.
 
 #include "CaseFile.h"
-#include "document/CheckCommand.h"
-#include "document/CodeEditor.h"
-#include "document/ScriptChecker.h"
-#include "document/SymbolList.h"
+#include "document/check/CheckCommand.h"
+#include "document/editor/CodeEditor.h"
+#include "document/check/ScriptChecker.h"
+#include "document/check/SymbolList.h"
 #include "TestFiles.h"
 
 #include <QLineEdit>

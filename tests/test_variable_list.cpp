@@ -5,8 +5,8 @@
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
 #include "document/VarListHost.h"
-#include "document/VariableScan.h"
-#include "document/FindReplaceDialog.h"
+#include "document/language/VariableScan.h"
+#include "document/editor/FindReplaceDialog.h"
 #include "document/frmVarList.h"
 
 #include <QListView>

@@ -2,7 +2,7 @@
 
 #include "ScriptedDialogService.h"
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryJournal.h"
 #include "document/frmDocument.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // A script's text with its selection marked, for setting and comparing both at once: "|" stands at the
 // caret and "^" at the anchor ("|" alone: nothing selected). "a^bc|d" selects "bc" forwards.
 
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 
 #include <QTest>
 
