@@ -149,8 +149,7 @@ private slots:
             dialog->setReplaceText(replace);
             const Edits edits = countEdits(editor, [&] { dialog->replaceAllButton()->click(); });
             QCOMPARE(editor.Text(), expected);
-            QCOMPARE(edits.undoSteps, expected == original ? 0 : 1);
-            QVERIFY(edits.changes <= 2);
+            QVERIFY(edits.undoSteps == (expected == original ? 0 : 1) && edits.changes <= 2);
             QVERIFY2(dialogs.messages.last().text.contains(QString::number(count)), qPrintable(dialogs.messages.last().text));
         }
 
@@ -166,8 +165,7 @@ private slots:
         const int messages = int(dialogs.messages.size());
         dialog->setFindText(QStringLiteral("absent"));
         dialog->replaceAllButton()->click();
-        QCOMPARE(dialogs.messages.size(), messages + 1);
-        QVERIFY(dialogs.messages.last().text.contains(QStringLiteral("Cannot find")));
+        QVERIFY(dialogs.messages.size() == messages + 1 && dialogs.messages.last().text.contains(QStringLiteral("Cannot find")));
     }
 
     void accessibleOffsetsFollowEdits()
@@ -188,16 +186,14 @@ private slots:
         editor.SetSelectionRange({1, 2, 1, 2}); // before "x": offset 3 + 2 + 2
         QCOMPARE(text->cursorPosition(), 7);
         QTest::keyClicks(&editor, QStringLiteral("yz"));
-        QCOMPARE(text->cursorPosition(), 9);
-        QCOMPARE(text->characterCount(), 15);
+        QCOMPARE((QList<int>{text->cursorPosition(), text->characterCount()}), (QList<int>{9, 15}));
         QCOMPARE(text->text(5, 10), QStringLiteral("\u20ac\u20acyzx"));
         editor.InsertTextAt(QStringLiteral("\u00e9\u00e9"), {0, 0});
         QCOMPARE(text->cursorPosition(), 11);
         QTest::keyClick(&editor, Qt::Key_Backspace);
         QCOMPARE(text->cursorPosition(), 10);
         text->setCursorPosition(13); // start of the last line
-        QCOMPARE(editor.GetSelectionRange().StartLine, 2);
-        QCOMPARE(editor.GetSelectionRange().StartColumn, 0);
+        QCOMPARE(selection(editor).mid(0, 2), (QList<int>{2, 0}));
         // A bulk edit before the caret.
         editor.RunCommand(CodeEditor::CmdSelectAll);
         editor.RunCommand(CodeEditor::CmdIndent);
@@ -234,9 +230,8 @@ private slots:
             QVERIFY(ScriptFile::stream(path, format, [&](qint64 length) { announced << length; },
                                        [&](QByteArrayView b) { streamed.append(b); }).ok());
             format.setLineBreakFrom(streamed);
-            QVERIFY2(streamed == whole, what);
             QCOMPARE(announced, QList<qint64>{whole.size()});
-            QVERIFY2(format.encoding() == expected.encoding() && format.lineBreak() == expected.lineBreak(), what);
+            QVERIFY2(streamed == whole && format.encoding() == expected.encoding() && format.lineBreak() == expected.lineBreak(), what);
             // The structure check of the text read (checked piece by piece on the worker as it is
             // read into an empty control, whole when it replaces text) is that of the whole text.
             const ScriptStructure wanted = ScriptStructure::analyse(whole);

@@ -75,6 +75,7 @@ struct Document {
         editor.resize(600, 300);
     }
     void type(const QString& text) { typeInto(editor, text); }
+    QString tip() const { return editor.openCodeTip() ? editor.openCodeTip()->TipText() : QStringLiteral("<none>"); }
     void retype(const QString& text) { editor.setText(QString()); type(text); } // in an empty script
     void rightClickAt(int line, int column)
     {
@@ -148,8 +149,7 @@ private slots:
         Document doc;
         doc.type(QStringLiteral("MessageBox("));
         CodeTip* tip = doc.editor.openCodeTip();
-        QVERIFY(tip && tipShown(doc.editor));
-        QCOMPARE(tip->TipText(), kMessageBoxTip);
+        QVERIFY(tip && tipShown(doc.editor) && tip->TipText() == kMessageBoxTip);
         QCOMPARE(highlighted(*tip), QStringLiteral("\"Message\""));
         doc.type(QStringLiteral("\"Hi, you\", "));
         QCOMPARE(tip->CurrentArgument(), 2); // the comma in the string counts
@@ -160,8 +160,7 @@ private slots:
         // While the tip is open, names typed inside the call do not take it over.
         doc.retype(QStringLiteral("MessageBox(AT,"));
         tip = doc.editor.openCodeTip();
-        QVERIFY(tip && tip->TipText() == kMessageBoxTip);
-        QCOMPARE(tip->CurrentArgument(), 1);
+        QVERIFY(tip && tip->TipText() == kMessageBoxTip && tip->CurrentArgument() == 1);
         // Text the program puts in is followed once the event loop runs; Escape closes the tip.
         doc.editor.InsertTextAt(QStringLiteral("1,"), {0, 11});
         doc.editor.SetSelectionRange({0, 16, 0, 16});
@@ -171,9 +170,7 @@ private slots:
 
         // Moving the caret before the "(" closes it; at the "(" it stays.
         doc.retype(QStringLiteral("$x = messagebox(1"));
-        tip = doc.editor.openCodeTip();
-        QVERIFY(tip);
-        QCOMPARE(tip->TipText(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
+        QCOMPARE(doc.tip(), QStringLiteral("messagebox (\"Message\", \"Title\", Style, [Time-out])")); // as typed
         QTest::keyClick(&doc.editor, Qt::Key_Left);
         QVERIFY(tipShown(doc.editor));
         QTest::keyClick(&doc.editor, Qt::Key_Left);
@@ -189,13 +186,11 @@ private slots:
         setMarked(doc.editor, QStringLiteral("Function MyFunc($a, optional $b)\nEndFunction\n"
                                              "Function messagebox($shadow)\nEndFunction\n|"));
         doc.type(QStringLiteral("$r = myfunc("));
-        QVERIFY(doc.editor.openCodeTip());
-        QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("myfunc ($a, optional $b)"));
+        QCOMPARE(doc.tip(), QStringLiteral("myfunc ($a, optional $b)"));
         doc.type(QStringLiteral("1, 2)\nMessageBox("));
-        QVERIFY(doc.editor.openCodeTip());
-        QCOMPARE(doc.editor.openCodeTip()->TipText(), kMessageBoxTip);
+        QCOMPARE(doc.tip(), kMessageBoxTip);
         doc.type(QStringLiteral(")\nNotMine("));
-        QVERIFY(!doc.editor.openCodeTip());
+        QCOMPARE(doc.tip(), QStringLiteral("<none>"));
     }
 
     void noTipWhereNoneBelongs()
@@ -209,7 +204,7 @@ private slots:
         // The word is taken as typed before "(": a blank between keeps the previous word.
         doc.type(QStringLiteral("\nAT ("));
         QVERIFY(tipShown(doc.editor));
-        QCOMPARE(doc.editor.openCodeTip()->TipText(), QStringLiteral("AT (Row, Column)"));
+        QCOMPARE(doc.tip(), QStringLiteral("AT (Row, Column)"));
         doc.type(QStringLiteral(")\n; mail @"));
         QVERIFY(!listShown(doc.editor) && !doc.editor.openCodeList() && !doc.handler->OpenCodeList);
     }
@@ -219,9 +214,7 @@ private slots:
         Document doc;
         doc.type(QStringLiteral("? @"));
         CodeList* list = doc.editor.openCodeList();
-        QVERIFY(list && listShown(doc.editor));
-        QCOMPARE(list->ItemCount(), 54);
-        QCOMPARE(list->SelectedIndex(), 0);
+        QVERIFY(list && listShown(doc.editor) && list->ItemCount() == 54 && list->SelectedIndex() == 0);
         // MONTH may still become MONTHNO: "no" keeps the list open, another letter after a complete
         // name closes it; so does a blank, and a key typed once the caret is back at the "@".
         for (const auto& [typed, shown] : {std::pair{"MONTHno", true}, {"x", false}, {" @da ", false}, {"@", true}}) {
@@ -266,8 +259,7 @@ private slots:
         QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), doc.editor.mapToGlobal(QPoint(0, 0)));
         QApplication::sendEvent(&doc.editor, &menuKey);
         QTest::mouseClick(doc.editor.viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(doc.menus.shown.size(), 6);
-        QCOMPARE(doc.menus.shown.last(), QStringLiteral("@date Help...* > Only=2"));
+        QCOMPARE(doc.menus.shown.mid(5), QStringList{"@date Help...* > Only=2"});
 
         // Only a ":" at the line start followed by a name makes a label; twenty at most are listed.
         QStringList script;
@@ -276,10 +268,8 @@ private slots:
         script.insert(1, QStringLiteral(" :indented\n: blank\n::"));
         doc.editor.setText(script.join(QLatin1Char('\n')));
         doc.rightClickAt(5, 2);
-        QVERIFY(doc.menus.shown.last().startsWith(QStringLiteral(" > Label0=0,Label1=5,Label2=7,")));
-        QVERIFY(doc.menus.shown.last().endsWith(QStringLiteral(",Label19=41")));
-        QCOMPARE(doc.menus.shown.last().count(QLatin1Char(',')), 19);
-        QVERIFY(!doc.menus.anythingVisible());
+        QVERIFY(doc.menus.shown.last().startsWith(" > Label0=0,Label1=5,Label2=7,") && doc.menus.shown.last().endsWith(",Label19=41"));
+        QVERIFY(doc.menus.shown.last().count(QLatin1Char(',')) == 19 && !doc.menus.anythingVisible());
         doc.editor.setText(QStringLiteral("zzz"));
         doc.rightClickAt(0, 1);
         QCOMPARE(doc.menus.shown.last(), QStringLiteral(" > --None--"));
@@ -333,25 +323,21 @@ private slots:
     {
         // The tables' map keeps the first spelling of a key and one entry per key, in any letter case.
         CaseInsensitiveOrderedMap map;
-        QVERIFY(map.insert("MessageBox", 1));
-        QVERIFY(!map.insert("MESSAGEBOX", QString("x")));
-        QVERIFY(map.insert(QString::fromUtf8("Ärger"), 1));
+        QVERIFY(map.insert("MessageBox", 1) && !map.insert("MESSAGEBOX", QString("x")) && map.insert(QString::fromUtf8("Ärger"), 1));
         for (const auto& [probe, found] : {std::pair{"äRGER", true}, {"ÄRGER", true}, {"Arger", false}, {"Straße", false}})
             QCOMPARE(map.contains(QString::fromUtf8(probe)), found);
         QCOMPARE(map.count(), 2);
         QCOMPARE(map.storedKey("messagebox"), QString("MessageBox"));
-        QVERIFY(CaseInsensitiveOrderedMap::isText(*map.value("messageBOX"))); // the value is replaced, the spelling kept
-        QVERIFY(!map.value("Message").has_value());
+        // The value is replaced, the spelling kept.
+        QVERIFY(CaseInsensitiveOrderedMap::isText(*map.value("messageBOX")) && !map.value("Message").has_value());
 
         CommandTable.insert("Extra", 1);
         BuildReferenceTables();
         BuildReferenceTables(); // rebuilt, not added to
-        QCOMPARE(CommandTable.count(), 135);
-        QCOMPARE(MacroTable.count(), 54);
+        QVERIFY(CommandTable.count() == 135 && MacroTable.count() == 54);
         QVERIFY(!CommandTable.contains("Extra") && !CommandTable.contains("If")); // scope words are not commands
         const auto def = RegisterKixLanguage();
-        QVERIFY(def && !def->caseSensitive());
-        QCOMPARE(LanguageRegistry::instance().find("kixtart"), def);
+        QVERIFY(def && !def->caseSensitive() && LanguageRegistry::instance().find("kixtart") == def);
 
         // A later registration under any case replaces an earlier one.
         auto& registry = LanguageRegistry::instance();

@@ -108,15 +108,14 @@ private slots:
         QVERIFY(w->cboForeground->isEnabled() && w->chkBlink->isEnabled());
         QCOMPARE(w->txtOutput->toPlainText(), QString("Color w/n"));
         w->chkBold->click();
-        QCOMPARE(w->txtOutput->toPlainText(), QString("Color w+/n"));
-        QVERIFY(w->txtOutput->font().bold());
+        QVERIFY(w->txtOutput->toPlainText() == "Color w+/n" && w->txtOutput->font().bold());
         w->chkBold->click();
         w->chkBlink->click();
         QTest::keyClick(w->cboForeground, Qt::Key_Y); // picked by its first letter: "Yellow/brown"
         QTest::keyClick(w->cboBackground, Qt::Key_R);
         QCOMPARE(w->txtOutput->toPlainText(), QString("Color y/r+"));
-        QCOMPARE(w->txtOutput->palette().color(QPalette::Text), QColor(255, 255, 0));
-        QCOMPARE(w->txtOutput->palette().color(QPalette::Base), QColor(255, 0, 0));
+        QVERIFY(w->txtOutput->palette().color(QPalette::Text) == QColor(255, 255, 0) &&
+                w->txtOutput->palette().color(QPalette::Base) == QColor(255, 0, 0));
         w->chkBold->click();
         w->chkEnable->click(); // off: normal look again, the text stays
         QCOMPARE(w->txtOutput->toPlainText(), QString("Color y+/r+"));
@@ -146,8 +145,7 @@ private slots:
         QCOMPARE(w->txtFileName->text(), QString("C:\\a.ini"));
         dialogs.openAnswers.push_back(ini);
         w->cmdBrowse->click();
-        QCOMPARE(w->txtFileName->text(), ini);
-        QVERIFY(dialogs.openRequests[0].filter.contains("*.ini"));
+        QVERIFY(w->txtFileName->text() == ini && dialogs.openRequests[0].filter.contains("*.ini"));
         w->cmdRetrieve->click();
         w->cmdRetrieve->click(); // again: the lists are refilled, not doubled
         QCOMPARE(w->cboSection->currentText(), QString("A"));
@@ -157,15 +155,13 @@ private slots:
         QCOMPARE(items(w->cboKey), QStringList({"zed"}));
         // Typing a section empties the key list.
         QTest::keyClicks(w->cboSection->lineEdit(), "x");
-        QCOMPARE(w->cboKey->count(), 0);
+        QVERIFY(w->cboKey->count() == 0 && dialogs.messages.isEmpty());
         QCOMPARE(w->txtOutput->toPlainText(), QString("ReadProfileString(\"%1\",\"Bx\",\"zed\")").arg(ini));
-        QVERIFY(dialogs.messages.isEmpty());
         // A blank section name: the INI object refuses with its message, which the wizard owns so
         // that it comes up over it.
         QTest::keyClick(w->cboSection, Qt::Key_Down);
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].parent == w.data());
         QCOMPARE(dialogs.messages[0].title, QString("IniFile Logic Error"));
-        QCOMPARE(dialogs.messages[0].parent, w.data());
     }
 
     void environmentReference()
@@ -178,8 +174,7 @@ private slots:
         const QPoint at = w->lstEnviron->visualItemRect(found[0]).center();
         QTest::mouseClick(w->lstEnviron->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(w->lstEnviron->viewport(), Qt::LeftButton, {}, at);
-        QCOMPARE(w->txtOutput->toPlainText(), QString("%TESSARY_WIZARD_TEST%"));
-        QVERIFY(w->cmdInsert->isEnabled());
+        QVERIFY(w->txtOutput->toPlainText() == "%TESSARY_WIZARD_TEST%" && w->cmdInsert->isEnabled());
         for (const auto& [line, shown] : QList<std::pair<QString, QString>>{{"A=b=c", "A (b=c)"}, {"=C:=C:\\", ""}, {"X(1)=y", ""}})
             QCOMPARE(InsertCode::EnvironmentLine(line), shown);
     }
@@ -193,8 +188,7 @@ private slots:
         frmMessageBox w(&host);
         QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16)\r\n"));
         // Default buttons follow the number of buttons, and so do the return values listed.
-        QVERIFY(!w.optDefault[1]->isEnabled() && !w.optDefault[2]->isEnabled());
-        QCOMPARE(w.txtReturns->toPlainText(), QString("OK Button Returns    1\n"));
+        QVERIFY(!w.optDefault[1]->isEnabled() && !w.optDefault[2]->isEnabled() && w.txtReturns->toPlainText() == "OK Button Returns    1\n");
         w.optButton[3]->click();
         w.optDefault[2]->click();
         w.optButton[2]->click(); // three buttons again: the choice stays
@@ -251,15 +245,13 @@ private slots:
         w.txtTimeout->setText("25");
         w.txtTimeout->selectAll();
         QTest::keyClick(w.txtTimeout, Qt::Key_Delete); // cleared while enabled
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].icon == platform::MessageIcon::Critical &&
+                w.txtTimeout->selectedText() == "0");
         QCOMPARE(dialogs.messages[0].text + "|" + dialogs.messages[0].title,
                  QString("Timeout value must be a number|Timeout Value Error"));
-        QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Critical);
-        QCOMPARE(w.txtTimeout->selectedText(), QString("0"));
         w.txtTimeout->setText("2147483648"); // beyond the 32-bit range: refused like any other non-number
         w.txtTimeout->setText("3.5"); // halves go to the even neighbour
-        QCOMPARE(w.ResultText(), QString("Messagebox(\"\",\"\",16,4)"));
-        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(w.ResultText() == "Messagebox(\"\",\"\",16,4)" && dialogs.messages.size() == 2);
         const QList<std::pair<const char*, std::optional<int>>> entries = {{"2147483647", 2147483647}, {"2.5", 2},
             {"-2147483648", -2147483647 - 1}, {"2147483648", {}}, {"-2147483649", {}}, {"nan", {}}};
         for (const auto& [entry, want] : entries)
@@ -311,8 +303,7 @@ private slots:
         for (const auto& [item, page] : QList<std::pair<QAction*, int>>{{window.mnuIni, 2}, {window.mnuInsertCharacter, 2},
                                                                         {window.mnuColor, 1}, {window.mnuEnviron, 3}}) {
             item->trigger();
-            QVERIFY(window.InsertWizard && window.InsertWizard->isVisible());
-            QCOMPARE(window.InsertWizard->tabWizard->currentIndex(), page);
+            QVERIFY(window.InsertWizard && window.InsertWizard->isVisible() && window.InsertWizard->tabWizard->currentIndex() == page);
         }
         QVERIFY(dialogs.messages.isEmpty());
         QPointer<frmChr> chr = window.InsertWizard.data();

@@ -8,6 +8,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <numeric>
 
 using platform::MessageAnswer;
 using WindowTiling::Direction;
@@ -37,8 +38,7 @@ private slots:
         window.mnuFileClose->trigger();
         QVERIFY(!window.SlotUsed[4] && !window.Documents[4] && window.OpenCount == 29 && window.tsTabs->count() == 29);
         window.mnuFileNew_Click();
-        QVERIFY(documentsShown(window).endsWith("|Untitled 5* > Untitled 5"));
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(documentsShown(window).endsWith("|Untitled 5* > Untitled 5") && dialogs.messages.size() == 1);
     }
 
     void menuStatesFollowTheDocuments()
@@ -50,20 +50,18 @@ private slots:
         QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
         editor->SetHighlightedLine(0);
         typeInFront(window, "x");
-        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled() && window.Changed[1]);
+        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled() && window.Changed[1] && window.picTabs->isVisible());
         QCOMPARE(editor->HighlightedLine(), -1); // typing ends the highlight, also on the first line
 
         // The last document closed: no tabs, and only what needs no document stays enabled.
-        QVERIFY(window.picTabs->isVisible());
         editor->setModified(false);
         window.mnuFileClose_Click();
         QCOMPARE(documentsShown(window), QString("0/0  > none"));
-        QVERIFY(!window.picTabs->isVisible());
         for (QAction* item : {window.mnuFileSave, window.mnuFilePrint, window.mnuEditFind, window.mnuWindowCascade,
                               window.mnuVarList, window.mnuWizards->menuAction(), window.mnuEditCut,
                               window.mnuEditPaste, window.tbButtons[3], window.tbButtons[9], window.tbButtons[19]})
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
-        QVERIFY(window.mnuFileNew->isEnabled() && window.tbButtons[0]->isEnabled());
+        QVERIFY(window.mnuFileNew->isEnabled() && window.tbButtons[0]->isEnabled() && !window.picTabs->isVisible());
 
         // A command that needs a document creates one, and counts it.
         QVERIFY(window.ActiveDocumentIndex() >= 1 && window.mnuFileSave->isEnabled());
@@ -150,10 +148,9 @@ private slots:
         QVERIFY(!window.close());
         QCOMPARE(asked, (QStringList{a + " has been changed. Do you wish to save? exit-a.kix " + a,
                                      "Untitled 2 has been changed. Do you wish to save? Untitled 2 Untitled 2"}));
-        QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Exclamation);
-        QVERIFY(readFile(a).endsWith("A\r\nBeep\r\n") && window.isVisible() && window.openDocuments().size() == 3);
+        QVERIFY(dialogs.messages[0].icon == platform::MessageIcon::Exclamation && readFile(a).endsWith("A\r\nBeep\r\n"));
         // The cancelled close leaves activation working.
-        QVERIFY(!window.AppClosing);
+        QVERIFY(window.isVisible() && window.openDocuments().size() == 3 && !window.AppClosing);
         window.mdiArea()->setActiveSubWindow(window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
         dialogs.messageAnswers = {MessageAnswer::No};
@@ -171,12 +168,10 @@ private slots:
         window.mnuFileNew_Click();
         auto listed = [&window] {
             emit window.mnuWindow->aboutToShow();
-            const QList<QAction*> actions = window.mnuWindow->actions();
-            QList<QAction*> entries;
-            for (QAction* action : actions.mid(actions.indexOf(window.mnuWindowArrangeIcons) + 1))
-                if (!action->isSeparator())
-                    entries << action;
-            return entries;
+            QList<QAction*> actions = window.mnuWindow->actions();
+            actions.remove(0, actions.indexOf(window.mnuWindowArrangeIcons) + 1);
+            actions.removeIf([](QAction* action) { return action->isSeparator(); });
+            return actions;
         };
         QStringList texts;
         for (QAction* entry : listed())
@@ -207,9 +202,7 @@ private slots:
         auto& [dialogs, window] = *shown_;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto keyInFront = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
-            CodeEditor* editor = window.activeDocument()->rtfText;
-            editor->setFocus();
-            QTest::keyClick(editor, key, modifiers);
+            window.activeDocument()->rtfText->setFocus(), QTest::keyClick(window.activeDocument()->rtfText, key, modifiers);
         };
         // The control binds Ctrl+L (cut a line) and Ctrl+D (duplicate); the menus must win.
         window.activeDocument()->rtfText->setText("line one\nline two");
@@ -327,10 +320,8 @@ private slots:
         QTRY_VERIFY(window.mdiArea()->viewport()->width() < area.width());
         window.mnuWindowTileHorizontal->trigger();
         QTRY_COMPARE(window.mdiArea()->viewport()->rect(), area);
-        QRect covered;
-        for (const QRect& cell : geometries())
-            covered |= cell;
-        QCOMPARE(covered, area);
+        const QList<QRect> tiles = geometries();
+        QCOMPARE(std::accumulate(tiles.begin(), tiles.end(), QRect(), std::bit_or<>()), area);
     }
 
     void manyTabsKeepTheirLabels()

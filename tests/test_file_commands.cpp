@@ -9,7 +9,6 @@
 #include "platform/FilePaths.h"
 #include "platform/ProductInfo.h"
 #include "platform/QtDialogService.h"
-#include "preferences/PrefRegistry.h"
 #include "preferences/frmOptions.h"
 #include "tools/frmAbout.h"
 
@@ -183,11 +182,8 @@ private slots:
                     captions << action->text();
             return captions;
         };
-        RegistryHandler mru;
-        mru.SetHive(0x80000001u);
-        mru.SetSubKey(kRecentFilesKey);
-        QCOMPARE(mru.GetRegValue("MRUInit", TaggedValue()), TaggedValue::fromInt32(1));
-        QVERIFY(visible().isEmpty());
+        RegistryHandler mru = userKey(kRecentFilesKey);
+        QVERIFY(mru.GetRegValue("MRUInit", TaggedValue()) == TaggedValue::fromInt32(1) && visible().isEmpty());
         for (int i = 0; i < 10; ++i) {
             dialogs.openAnswers = {files[i]};
             window.mnuFileOpen_Click();
@@ -213,11 +209,10 @@ private slots:
         window.mnuFileClose_Click(); // an open file's entry only brings its document forward
         QVERIFY(QFile::remove(files[6]) && QDir().mkdir(files[6]));
         window.mnuFileMRU_Click(0);
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].icon == platform::MessageIcon::Critical);
         QCOMPARE(dialogs.messages[0].text,
                  files[6] + " cannot be found.\r\nMake sure the file you are trying to access exists in the "
                             "specified path and try opening the file again.");
-        QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Critical);
         QVERIFY(window.RecentFiles.at(0) == files[6] && window.mnuFileMRU[0]->isVisible());
     }
 
@@ -283,8 +278,7 @@ private slots:
         window.OpenFile(upper);
         QCOMPARE(documentsShown(window), "3/3 Untitled 1|case.kix|CASE.kix* > " + upper);
         typeAtEnd(window.activeDocument()->rtfText, "Beep\r\n");
-        QVERIFY(window.mnuFileSave_Click());
-        QVERIFY(readFile(upper).endsWith("UPPER\r\nBeep\r\n"));
+        QVERIFY(window.mnuFileSave_Click() && readFile(upper).endsWith("UPPER\r\nBeep\r\n"));
         QCOMPARE(readFile(lower), QByteArray("lower\r\n"));
         // Opening again only activates the document of exactly that path.
         window.OpenFile(lower);
@@ -307,8 +301,7 @@ private slots:
         QVERIFY(QDir(scripts).mkdir("empty"));
         frmOptions::Get()->txtScriptsPath->setText(scripts + "/empty");
         window.mnuFileOpen_Click();
-        QVERIFY(dialogs.openRequests.last().directory.isEmpty());
-        QCOMPARE(QDir::currentPath(), startFolder);
+        QVERIFY(dialogs.openRequests.last().directory.isEmpty() && QDir::currentPath() == startFolder);
         // A relative path handed to OpenFile (a drop, a recent file) is taken from where it was given.
         QDir::setCurrent(scripts);
         window.OpenFile("other.kix");
@@ -320,8 +313,7 @@ private slots:
         typeAtEnd(document->rtfText, "Beep\r\n");
         window.mnuFileSave->trigger();
         QDir::setCurrent(previous);
-        QVERIFY(readFile(rel).endsWith("rel\r\nBeep\r\n") && !QFile::exists(scripts + "/rel.kix"));
-        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(readFile(rel).endsWith("rel\r\nBeep\r\n") && !QFile::exists(scripts + "/rel.kix") && dialogs.messages.isEmpty());
     }
 
     void saveAsRenamesTheSavedDocumentsTab()
@@ -354,8 +346,7 @@ private slots:
         editor.SetHighlightedLine(1);
         window.tb_ButtonClick(QStringLiteral("comment"));
         window.CommentSelection();
-        QCOMPARE(marked(editor), QStringLiteral(";;a^\r\n;;; b\n;;c|\r\nd"));
-        QCOMPARE(editor.HighlightedLine(), 1);
+        QCOMPARE(marked(editor) + QString::number(editor.HighlightedLine()), QStringLiteral(";;a^\r\n;;; b\n;;c|\r\nd1"));
         editor.SetSelectionRange({2, 0, 1, 0});
         window.CommentSelection();
         QCOMPARE(marked(editor), QStringLiteral(";;a\r\n|;;;; b\n^;;;c\r\nd"));
@@ -372,8 +363,7 @@ private slots:
         editor.setModified(false);
         editor.SetSelectionRange({2, 3, 0, 1});
         window.UncommentSelection();
-        QCOMPARE(marked(editor), QStringLiteral("o^ne\r\n  ;two\r\nthr|ee"));
-        QVERIFY(!editor.Modified());
+        QCOMPARE(marked(editor) + QString::number(editor.Modified()), QStringLiteral("o^ne\r\n  ;two\r\nthr|ee0"));
     }
 
     void rightClickJumpsToALabel()

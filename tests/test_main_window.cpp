@@ -6,7 +6,6 @@
 #include "RecordingProcessLauncher.h"
 #include "execution/frmExecuteWarning.h"
 #include "preferences/Options.h"
-#include "preferences/PrefRegistry.h"
 #include "preferences/frmOptions.h"
 
 #include <QtTest>
@@ -16,27 +15,11 @@
 #include <sys/resource.h>
 #endif
 
-static RegistryHandler preferences()
-{
-    RegistryHandler registry;
-    registry.SetHive(0x80000001u);
-    registry.SetSubKey(kPreferencesKey);
-    return registry;
-}
-
 static void store(const QStringList& pairs)
 {
-    RegistryHandler registry = preferences();
+    RegistryHandler registry = userKey();
     for (const QString& pair : pairs)
         registry.WriteRegValue(pair.section('=', 0, 0), TaggedValue::fromString(pair.section('=', 1)));
-}
-
-static QStringList geometry()
-{
-    QStringList values;
-    for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-        values << preferences().GetRegValue(name, TaggedValue()).toString();
-    return values;
 }
 
 class MainWindowTest : public QObject {
@@ -68,26 +51,25 @@ private slots:
             frmMain window;
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
-            QCOMPARE(preferences().EnumValues().value(0), (QStringList{"ID", "1"}));
+            QCOMPARE(userKey().EnumValues().value(0), (QStringList{"ID", "1"}));
             // Icons come from the installed theme or are drawn; a missing theme path leaves them blank.
             for (QAction* button : window.tbButtons)
                 if (!button->isSeparator())
                     QVERIFY2(!button->icon().isNull(), qPrintable(button->data().toString()));
             window.close();
         }
-        QCOMPARE(geometry(), (QStringList{"960", "915", "10335", "6780"}));
-        QCOMPARE(preferences().GetRegValue("MainHeight", TaggedValue()).tag(), TaggedValue::Tag::String);
-        QVERIFY(dialogs.messages.isEmpty());
+        QCOMPARE(storedGeometry(), (QStringList{"960", "915", "10335", "6780"}));
+        QVERIFY(userKey().GetRegValue("MainHeight", TaggedValue()).tag() == TaggedValue::Tag::String && dialogs.messages.isEmpty());
 
         // The next run opens where the stored geometry says and writes where it was moved to.
-        store({"MainLeft=1500", "MainTop=1200", "MainWidth=9000", "MainHeight=7000"});
+        storedGeometry({"1500", "1200", "9000", "7000"});
         frmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.frameGeometry(), QRect(100, 80, 600, 467)); // at 96 dpi
         window.move(200, 150);
         window.close();
-        QCOMPARE(geometry().mid(0, 2), (QStringList{"3000", "2250"}));
+        QCOMPARE(storedGeometry().mid(0, 2), (QStringList{"3000", "2250"}));
     }
 
     void storedToggles_data() { cases::addRows("app_helpers.txt", "stored toggles"); }
@@ -118,11 +100,12 @@ private slots:
         for (const auto& [toggle, bar, name, values] : toggles) {
             for (const QString& value : values) {
                 toggle->trigger();
-                QCOMPARE(preferences().GetRegValue(name, TaggedValue()), TaggedValue::fromString(value));
+                QCOMPARE(userKey().GetRegValue(name, TaggedValue()), TaggedValue::fromString(value));
                 QVERIFY(bar ? bar->isVisible() == (value == "1") : toggle != window.mnuAutosave || Options::ExecuteConfirm == value);
             }
         }
-        QVERIFY(!window.OsVersion5OrLater && !window.OsIsNT); // no NT system off Windows
+        // No NT system off Windows: the run commands must not get the /s rule's flags.
+        QVERIFY(!window.OsVersion5OrLater && !window.OsIsNT);
         // The tab row comes back only while there are tabs.
         window.activeDocument()->close();
         window.mnuTabs->trigger();
@@ -133,8 +116,7 @@ private slots:
     void commandLineFileOpensAsDocumentOne()
     {
         // Every quote goes, also between and inside names.
-        QCOMPARE(frmMain::commandLinePath("\"a b.kix\" \"c.kix\""), QString("a b.kix c.kix"));
-        QCOMPARE(frmMain::commandLinePath("x\"y\"\"z"), QString("xyz"));
+        QCOMPARE(frmMain::commandLinePath("\"a b.kix\" \"c.kix\"") + "|" + frmMain::commandLinePath("x\"y\"\"z"), QString("a b.kix c.kix|xyz"));
         const QString path = writeFileIn(dir_, "My Scripts/logon.kix", "? \"hello\"\r\n");
         ScriptedDialogService dialogs;
         frmMain window("\"" + path + "\"");
@@ -173,8 +155,8 @@ private slots:
         auto writeOld = [&path](const QByteArray& text) {
             writeFile(path, text);
             QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)), QFileDevice::FileModificationTime));
         };
         auto savedSinceOld = [&path] { return QFileInfo(path).lastModified().date().year() > 2001; };
         writeOld("? \"hi\"\r\n");
@@ -206,8 +188,8 @@ private slots:
         QCOMPARE(launcher.started[1].arguments, (QStringList{"/c", "/opt/kix/kix32.exe", "/d", path}));
 
         window.mnuCommandPrompt->trigger();
-        QVERIFY(launcher.started.last().program == launcher.comspec && launcher.started.last().arguments.isEmpty());
-        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(launcher.started.last().program == launcher.comspec && launcher.started.last().arguments.isEmpty() &&
+                dialogs.messages.isEmpty());
 
         // Without a file nothing runs, even through the handler itself.
         window.mnuFileNew_Click();

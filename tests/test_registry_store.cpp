@@ -135,22 +135,20 @@ private slots:
         writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit4_export.reg"));
         FileRegistryStore store(file_.toStdString());
         auto machine = store.values(HKEY_LOCAL_MACHINE_, "SOFTWARE\\vendor");
-        QVERIFY(machine && machine->size() == 3);
-        QVERIFY((*machine)[0].data == sz("C:\\Program Files\\kix"));
-        QVERIFY((*machine)[1].type == REG_MULTI_SZ_ && (*machine)[1].data == bytes({'a', 0, 'b', 0, 0}));
-        QVERIFY((*machine)[2].data == bytes({0xff, 0xff, 0xff, 0xff}));
+        QVERIFY(machine && machine->size() == 3 && (*machine)[0].data == sz("C:\\Program Files\\kix"));
+        QVERIFY((*machine)[1].type == REG_MULTI_SZ_ && (*machine)[1].data == bytes({'a', 0, 'b', 0, 0}) &&
+                (*machine)[2].data == bytes({0xff, 0xff, 0xff, 0xff}));
         auto classes = store.values(HKEY_CLASSES_ROOT_, ".KIX");
         QVERIFY(classes && classes->size() == 1 && (*classes)[0].name.empty());
-        QVERIFY(store.values(HKEY_USERS_, ".DEFAULT").value_or(std::vector<RegistryValue>{{}}).empty());
-        QVERIFY(store.keyExists(HKEY_CURRENT_USER_, "Software") && !store.keyExists(HKEY_CURRENT_USER_, "Software\\Old"));
+        QVERIFY(store.values(HKEY_USERS_, ".DEFAULT").value_or(std::vector<RegistryValue>{{}}).empty() &&
+                store.keyExists(HKEY_CURRENT_USER_, "Software") && !store.keyExists(HKEY_CURRENT_USER_, "Software\\Old"));
 
         writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit5_export.reg"));
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "Software\\MRU");
-        QVERIFY(values && values->size() == 3);
+        QVERIFY(values && values->size() == 3 && registrynotices::take().empty());
         QVERIFY((*values)[0].data == sz(QStringLiteral("C:\\Skripte\\\u00DCbung \u4E2D\u0800\U0001D3FF.kix").toUtf8().toStdString()));
-        QVERIFY((*values)[1].type == REG_EXPAND_SZ_ && (*values)[1].data == sz("%PATH%"));
-        QVERIFY((*values)[2].data == sz("\xEF\xBF\xBDx")); // half of a pair: the replacement character
-        QVERIFY(registrynotices::take().empty());
+        // Half of a pair: the replacement character.
+        QVERIFY((*values)[1].type == REG_EXPAND_SZ_ && (*values)[1].data == sz("%PATH%") && (*values)[2].data == sz("\xEF\xBF\xBDx"));
     }
 
     // Case, order and leaf-only deletion are the store fuzzer's model; here UTF-8 folding and refusals.
@@ -173,10 +171,11 @@ private slots:
         auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
         QVERIFY(values && values->size() == 3 && (*values)[0].name == "\xC9t\xE9\xF6\xFF" && (*values)[0].data == sz("2"));
 
-        QVERIFY(!store.deleteKey(HKEY_CURRENT_USER_, "") && !store.deleteKey(HKEY_CURRENT_USER_, "Software")); // not a root, nor a key with keys
-        QVERIFY(!store.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
-        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}));
-        QVERIFY(!store.createKey(HKEY_CURRENT_USER_, QByteArray("\\k").repeated(600).toStdString()));
+        // Not a root, nor a key with keys; no root chosen; a line break in a name; too deep.
+        QVERIFY(!store.deleteKey(HKEY_CURRENT_USER_, "") && !store.deleteKey(HKEY_CURRENT_USER_, "Software") &&
+                !store.setValue(0, key, {"x", REG_SZ_, sz("1")}) &&
+                !store.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}) &&
+                !store.createKey(HKEY_CURRENT_USER_, QByteArray("\\k").repeated(600).toStdString()));
         QVERIFY(parseRegistryText(readFile(file_).toStdString()).ok);
     }
 
@@ -236,11 +235,10 @@ private slots:
 
         const std::string longest(255, 'k');
         const std::string deepest = "a" + QByteArray("\\kkk").repeated(511).toStdString();
-        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A\\" + longest, {std::string(16383, 'v'), REG_SZ_, sz("1")}));
-        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A\\" + longest + "k", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(!store.setValue(HKEY_CURRENT_USER_, "A", {std::string(16384, 'v'), REG_SZ_, sz("1")}));
-        QVERIFY(store.createKey(HKEY_CURRENT_USER_, deepest));
-        QVERIFY(!store.createKey(HKEY_CURRENT_USER_, deepest + "\\one-more"));
+        QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A\\" + longest, {std::string(16383, 'v'), REG_SZ_, sz("1")}) &&
+                !store.setValue(HKEY_CURRENT_USER_, "A\\" + longest + "k", {"x", REG_SZ_, sz("1")}) &&
+                !store.setValue(HKEY_CURRENT_USER_, "A", {std::string(16384, 'v'), REG_SZ_, sz("1")}));
+        QVERIFY(store.createKey(HKEY_CURRENT_USER_, deepest) && !store.createKey(HKEY_CURRENT_USER_, deepest + "\\one-more"));
         // Non-ASCII names count characters, not bytes.
         QVERIFY(store.createKey(HKEY_CURRENT_USER_, QString(255, QChar(0x4E2D)).toUtf8().toStdString()));
         const auto reread = parseRegistryText(readFile(file_).toStdString());
@@ -284,8 +282,8 @@ private slots:
         init();
         QDir().mkpath(file_ + QStringLiteral("/inside"));
         CerrCapture quiet;
-        QVERIFY(!FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(QFileInfo(file_ + QStringLiteral("/inside")).isDir());
+        QVERIFY(!FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}) &&
+                QFileInfo(file_ + QStringLiteral("/inside")).isDir());
         const auto told = registrynotices::take();
         QVERIFY(told.size() == 1 && QString::fromStdString(told[0]).contains(QStringLiteral("cannot be read")));
     }
@@ -350,8 +348,7 @@ private slots:
         for (const TV& untyped : {TV::fromDouble(2.5), TV()})
             handler_->WriteRegValue("LineNum", untyped);
         handler_->WriteRegValue("Fresh", TV::fromDouble(1.0));
-        QCOMPARE(handler_->GetRegValue("linenum", TV()), TV::fromInt32(7));
-        QVERIFY(!handler_->ExistValue("Fresh"));
+        QVERIFY(handler_->GetRegValue("linenum", TV()) == TV::fromInt32(7) && !handler_->ExistValue("Fresh"));
         handler_->WriteRegValue("LINENUM", TV::fromInt32(0));
         QCOMPARE(handler_->EnumValues(), (QList<QStringList>{{"LineNum", "00000000"}}));
         handler_->SetSubKey("SOFTWARE\\orland works");

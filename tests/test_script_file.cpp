@@ -73,12 +73,10 @@ private slots:
         QVERIFY2(question.text.contains(fields[3]), qPrintable(question.text));
         QCOMPARE(question.keepsText, encodingNamed(fields[4]));
         QCOMPARE(editor.SaveToFile(path).kind, FileError::Other); // not without the user's choice
-        QCOMPARE(readFile(path), before);
-        QVERIFY(editor.Modified());
+        QVERIFY(readFile(path) == before && editor.Modified());
 
         editor.setFileEncoding(question.keepsText);
-        QVERIFY(editor.encodingQuestion().text.isEmpty());
-        QVERIFY(editor.SaveToFile(path).ok());
+        QVERIFY(editor.encodingQuestion().text.isEmpty() && editor.SaveToFile(path).ok());
         QCOMPARE(readFile(path), cases::bytes(fields[5]));
         CodeEditor reopened;
         QVERIFY(reopened.LoadFromFile(path).ok());
@@ -103,9 +101,8 @@ private slots:
         editor.SetHighlightedLine(2);
         QSignalSpy changes(&editor, &CodeEditor::Change);
         QVERIFY(editor.LoadFromFile(path).ok());
-        QCOMPARE(changes.size(), 1);
-        QVERIFY(!editor.Modified() && !editor.CanUndo());
-        QCOMPARE(editor.HighlightedLine(), -1); // the old text's highlight is gone, not moved
+        // The old text's highlight is gone, not moved.
+        QVERIFY(changes.size() == 1 && !editor.Modified() && !editor.CanUndo() && editor.HighlightedLine() == -1);
         editor.InsertLineAt(1, QStringLiteral("new")); // with the file's most frequent break
         QVERIFY(editor.SaveToFile(path).ok() && !editor.Modified());
         QCOMPARE(readFile(path), QByteArray("one\nnew\ntwo\nthree\r\n"));
@@ -119,24 +116,11 @@ private slots:
 
     // A load or save that fails keeps the editor's text and every file as it was, and leaves no
     // temporary file behind. A missing folder, or a "folder" that is a file, cannot be reached.
-    void failedLoadOrSaveKeepsTextAndFiles_data()
-    {
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("load absent") << false << "absent.kix" << int(FileError::Other);
-        QTest::newRow("load a folder") << false << "sub.kix" << int(FileError::Other);
-        QTest::newRow("load from a missing folder") << false << "no/such/folder/x.kix" << int(FileError::PathInaccessible);
-        QTest::newRow("load unreadable") << false << "locked.kix" << int(FileError::Other);
-        QTest::newRow("save into a missing folder") << true << "missing/script.kix" << int(FileError::PathInaccessible);
-        QTest::newRow("save inside a file") << true << "script.kix/inside.kix" << int(FileError::PathInaccessible);
-        QTest::newRow("save over a folder") << true << "sub.kix" << int(FileError::Other);
-    }
+    void failedLoadOrSaveKeepsTextAndFiles_data() { cases::addRows("script_files.txt", "failures"); }
     void failedLoadOrSaveKeepsTextAndFiles()
     {
-        QFETCH(bool, save);
-        QFETCH(QString, name);
-        QFETCH(int, kind);
+        QFETCH(QStringList, fields);
+        const QString name = fields[2];
         QTemporaryDir box;
         writeFile(box.filePath(QStringLiteral("script.kix")), "old contents\r\n");
         writeFile(box.filePath(QStringLiteral("locked.kix")), "secret");
@@ -148,7 +132,8 @@ private slots:
         CodeEditor editor;
         editor.InsertTextAt(QStringLiteral("keep me"), {0, 0});
         const QString path = box.filePath(name);
-        QCOMPARE(int((save ? editor.SaveToFile(path) : editor.LoadFromFile(path)).kind), kind);
+        QCOMPARE((fields[1] == "save" ? editor.SaveToFile(path) : editor.LoadFromFile(path)).kind,
+                 fields[3] == "inaccessible" ? FileError::PathInaccessible : FileError::Other);
         QVERIFY(editor.Text() == QStringLiteral("keep me") && editor.Modified());
         QCOMPARE(readFile(box.filePath(QStringLiteral("script.kix"))), QByteArray("old contents\r\n"));
         QCOMPARE(QDir(box.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), names);

@@ -133,9 +133,7 @@ private slots:
         QCOMPARE(open.problems.back().line, int(ScriptStructure::MaxProblems) - 1);
 
         const ScriptStructure closed = ScriptStructure::analyse(text + closers);
-        QVERIFY(closed.problems.empty());
-        QCOMPARE(int(closed.blocks.size()), depth);
-        QCOMPARE(closed.blocks.front().closeLine, 2 * depth - 1);
+        QVERIFY(closed.problems.empty() && int(closed.blocks.size()) == depth && closed.blocks.front().closeLine == 2 * depth - 1);
         // Depths past what a fold level holds are capped, not wrapped.
         QCOMPARE(closed.foldLevels[depth] & ScriptStructure::FoldDepthMask, ScriptStructure::FoldDepthMask);
     }
@@ -167,13 +165,10 @@ private slots:
 
         // An unreadable file wins over found problems, and the others are still checked.
         QCOMPARE(run({dir.filePath("missing.kix"), dir.filePath("utf8.kix")}), int(CheckCommand::Failure));
-        QVERIFY(err.contains(dir.filePath("missing.kix")));
-        QCOMPARE(out.count(QLatin1Char('\n')), 2);
+        QVERIFY(err.contains(dir.filePath("missing.kix")) && out.count(QLatin1Char('\n')) == 2);
 
-        QCOMPARE(run({QStringLiteral("--help")}), int(CheckCommand::Clean));
-        QVERIFY(out.startsWith(QStringLiteral("Usage: tessary-check FILE...")));
-        QCOMPARE(run({}), int(CheckCommand::Failure));
-        QVERIFY(err.contains(QStringLiteral("no file")));
+        QVERIFY(run({QStringLiteral("--help")}) == CheckCommand::Clean && out.startsWith(QStringLiteral("Usage: tessary-check FILE...")));
+        QVERIFY(run({}) == CheckCommand::Failure && err.contains(QStringLiteral("no file")));
         QCOMPARE(run({QStringLiteral("--bogus")}), int(CheckCommand::Failure));
     }
 
@@ -188,8 +183,7 @@ private slots:
         // The check waits for a pause after the change and then runs off the GUI thread.
         QVERIFY(!squiggleAt(editor, 7));
         QVERIFY(checked.wait(3000));
-        QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8) && !squiggleAt(editor, 9));
-        QVERIFY(markedLine(editor, 1) && !markedLine(editor, 0));
+        QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8) && !squiggleAt(editor, 9) && markedLine(editor, 1) && !markedLine(editor, 0));
         QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
 
         editor.setFocus();
@@ -199,8 +193,7 @@ private slots:
         QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
         QTest::keyClicks(&editor, QStringLiteral("f"));
         QVERIFY(checked.wait(3000));
-        QVERIFY(!squiggleAt(editor, 7) && !markedLine(editor, 1));
-        QVERIFY(editor.checker().current()->problems.empty());
+        QVERIFY(!squiggleAt(editor, 7) && !markedLine(editor, 1) && editor.checker().current()->problems.empty());
     }
 
     // The levels of a large script are set a slice at a time after the check: all of them in the end.
@@ -310,14 +303,12 @@ private slots:
         QCOMPARE(list->shownLines(), (QList<int>{3, 5}));
         QTest::keyClick(list->filterEdit(), Qt::Key_Down);
         QTest::keyClick(list->filterEdit(), Qt::Key_Return);
-        QVERIFY(!list->isVisible());
-        QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+        QVERIFY(!list->isVisible() && editor.GetSelectionRange().EndLine == 5);
         // Escape closes without moving; the filter starts empty each time.
         QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(list->isVisible() && list->filterEdit()->text().isEmpty());
         QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
-        QVERIFY(!list->isVisible());
-        QCOMPARE(editor.GetSelectionRange().EndLine, 5);
+        QVERIFY(!list->isVisible() && editor.GetSelectionRange().EndLine == 5);
     }
 };
 

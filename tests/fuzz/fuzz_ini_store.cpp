@@ -7,6 +7,7 @@
 
 #include "platform/PortableIniStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -22,13 +23,10 @@ const char* const kSections[] = {"a", "A", "General", "b c", "x"};
 const char* const kKeys[] = {"k", "K", "name", "two words", "z"};
 const char* const kValues[] = {"1", "", "C:\\dir\\f.ini", "a=b", "x;y", "[s]"};
 
-std::string fold(const std::string& text)
+std::string fold(std::string text)
 {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+    return text;
 }
 
 std::string readAll(const std::string& path)
@@ -76,10 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string section = kSections[uint8_t(ops[i]) % 5];
         const std::string key = kKeys[uint8_t(ops[i + 1]) % 5];
         const int op = uint8_t(ops[i + 2]) % 8;
-        std::vector<std::vector<std::string>> others;
-        for (const char* name : kSections)
-            if (fold(name) != fold(section))
-                others.push_back(store.readSection(file, name));
+        const auto otherSections = [&] {
+            std::vector<std::vector<std::string>> entries;
+            for (const char* name : kSections)
+                if (fold(name) != fold(section))
+                    entries.push_back(store.readSection(file, name));
+            return entries;
+        };
+        const auto others = otherSections();
 
         if (op < 5) {
             const std::string value = kValues[op];
@@ -97,11 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(store.writeSection(file, section, {}));
             FUZZ_CHECK(store.readSection(file, section).empty());
         }
-        size_t at = 0;
-        for (const char* name : kSections)
-            if (fold(name) != fold(section))
-                FUZZ_CHECK(store.readSection(file, name) == others[at++]);
-        FUZZ_CHECK(commentLines(readAll(file)) == comments);
+        FUZZ_CHECK(otherSections() == others && commentLines(readAll(file)) == comments);
     }
     std::filesystem::remove_all(folder);
     return 0;
