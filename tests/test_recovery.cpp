@@ -109,11 +109,7 @@ class RecoveryTest : public QObject {
     QTemporaryDir dir_;
     int run_ = 0;
 
-    QString folder(const QString& name)
-    {
-        QDir().mkpath(dir_.filePath(name));
-        return dir_.filePath(name);
-    }
+    QString folder(const QString& name) { return QDir().mkpath(dir_.filePath(name)), dir_.filePath(name); }
 
 private slots:
     void initTestCase() { QVERIFY(QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); }
@@ -220,9 +216,8 @@ private slots:
         }
         while (!feed.copyMore(slice, read)) {
         }
-        QVERIFY(applyEdits(copy, feed.take()));
+        QVERIFY(applyEdits(copy, feed.take()) && restarted == (editsPerSlice > int(TextMirrorFeed::MaxEdits)));
         QCOMPARE(copy, live);
-        QCOMPARE(restarted, editsPerSlice > int(TextMirrorFeed::MaxEdits));
 
         // Typing at the end of a complete copy hands over just the keys.
         feed.inserted(live.size(), "xy", 2);
@@ -242,17 +237,15 @@ private slots:
         fileChild.kill();
         untitledChild.kill();
         QCOMPARE(typedInFile, Typed + "; logon\r\n? \"caf\xc3\xa9\"\r\n");
-        QCOMPARE(typedUntitled, Typed);
-        QCOMPARE(recoveryFiles().size(), 2);
-        QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
+        // Recovery never touches the file itself.
+        QVERIFY(typedUntitled == Typed && recoveryFiles().size() == 2 && readFile(path) == AnsiScript);
         // A colleague changes the file before the work is restored.
         writeFile(path, AnsiScript + "; theirs\r\n");
 
         ScriptedDialogService dialogs;
         dialogs.messageAnswers = {MessageAnswer::Yes};
         frmMain window;
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY(dialogs.messages[0].text.contains(path) && dialogs.messages[0].text.contains("Untitled 1"));
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].text.contains(path) && dialogs.messages[0].text.contains("Untitled 1"));
         QVERIFY(window.openDocuments().size() == 2 && window.tsTabs->count() == 2);
         QMap<QString, QByteArray> restored; // the untitled one under ""
         for (frmDocument* d : window.openDocuments())
@@ -277,8 +270,7 @@ private slots:
         QCOMPARE(readFile(path), AnsiScript + "; theirs\r\n");
         // Yes: the file's own encoding and line breaks, as a save before the kill would have made them.
         dialogs.messageAnswers = {MessageAnswer::Yes};
-        QVERIFY(window.mnuFileSave_Click());
-        QVERIFY(readFile(path).endsWith("If 1\r\n\xe9\x80" + AnsiScript));
+        QVERIFY(window.mnuFileSave_Click() && readFile(path).endsWith("If 1\r\n\xe9\x80" + AnsiScript));
         RecoveryJournal::waitForWrites();
         QCOMPARE(recoveryFiles().size(), 1);
 
@@ -374,14 +366,13 @@ private slots:
         // Set aside, not destroyed (an earlier one kept too), and not reported again; the discarded
         // work is gone, the link and what it points to untouched.
         QCOMPARE(readFile(folder + QStringLiteral("/notes.recovery.damaged")), QByteArray("set aside at an earlier start"));
-        QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged-1")));
-        QCOMPARE(QFileInfo(folder + QStringLiteral("/huge.recovery.damaged")).size(), qint64(3) << 30);
+        QVERIFY(QFile::exists(folder + "/notes.recovery.damaged-1") && QFileInfo(folder + "/huge.recovery.damaged").size() == qint64(3) << 30);
         QStringList left{QStringLiteral("999991-aa-1.recovery"), QStringLiteral("999993-1.recovery"),
                          RecoveryFolder::runId() + QStringLiteral("-99.recovery")};
         left.sort();
         QCOMPARE(recoveryFiles(), left);
-        QCOMPARE(readFile(outside), foreign.header());
-        QVERIFY(!QFile::exists(folder + "/999981.lock") && RecoveryFolder::current()->runAlive(QStringLiteral("999991-aa")));
+        QVERIFY(readFile(outside) == foreign.header() && !QFile::exists(folder + "/999981.lock") &&
+                RecoveryFolder::current()->runAlive(QStringLiteral("999991-aa")));
 
         // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
         ::close(lock);
@@ -439,15 +430,13 @@ private slots:
         for (int cancelled = 0; cancelled < 2; ++cancelled) {
             if (cancelled)
                 QVERIFY(!window.mnuFileSaveAs_Click());
-            QCOMPARE(editor->utf8Text(), QByteArray("; saved elsewhere\r\n"));
-            QVERIFY(editor->isReadOnly() && !editor->Modified());
+            QVERIFY(editor->utf8Text() == "; saved elsewhere\r\n" && editor->isReadOnly() && !editor->Modified());
         }
         dialogs.saveAnswers = {copy};
         QVERIFY(window.mnuFileSaveAs_Click() && !editor->isReadOnly());
         QCOMPARE(window.activeDocument()->Caption(), copy);
         QVERIFY(readFile(copy).startsWith(";**** Created with") && readFile(copy).endsWith("; saved elsewhere\r\n"));
-        QCOMPARE(readFile(path), QByteArray("; saved elsewhere\r\n"));
-        QCOMPARE(dialogs.messages.size(), 3);
+        QVERIFY(readFile(path) == "; saved elsewhere\r\n" && dialogs.messages.size() == 3);
         window.activeDocument()->closeWithoutAsking();
 
         // Anyway: an ordinary document.
@@ -554,8 +543,7 @@ private slots:
 
         child.send(QStringLiteral("append 100000"));
         child.send(QStringLiteral("settle 2500")); // the record's update has been tried
-        QCOMPARE(readFile(record), kept);
-        QVERIFY(child.report().status.contains(QStringLiteral("cannot be kept for recovery")));
+        QVERIFY(readFile(record) == kept && child.report().status.contains(QStringLiteral("cannot be kept for recovery")));
         QCOMPARE(child.send(QStringLiteral("save")), QStringList{QStringLiteral("saved 0")});
         child.send(QStringLiteral("settle 1500")); // the disk watch has seen the failed save's own write
         const ChildEditor::Report report = child.report();
@@ -571,14 +559,12 @@ private slots:
         ScriptedDialogService dialogs;
         dialogs.messageAnswers = {MessageAnswer::Yes};
         frmMain window;
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(window.activeEditor()->utf8Text(), RecoveryRecord::parse(kept)->text);
+        QVERIFY(dialogs.messages.size() == 1 && window.activeEditor()->utf8Text() == RecoveryRecord::parse(kept)->text);
         // Its copy under this editor cannot be written: the record stays as it was.
         QTest::qWait(RecoveryJournal::DelayMs + 500);
         RecoveryJournal::waitForWrites();
         const QStringList records = QDir(disk + QStringLiteral("/recovery")).entryList({QStringLiteral("*.recovery")});
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(readFile(disk + QStringLiteral("/recovery/") + records[0]), kept);
+        QVERIFY(records.size() == 1 && readFile(disk + QStringLiteral("/recovery/") + records[0]) == kept);
     }
 
     void twoEditorsStartingTogetherRestoreOnce()
