@@ -359,11 +359,11 @@ void report(const std::string& name, double value) { report(name.c_str(), value)
 
 // Keys sent at fixed intervals (or after the screen settled, or after a pause); each key's time is
 // from its sending to the first change in the typing band after it that no earlier key claimed.
-void typeRhythm(Screen& screen, const Options& options, const Rect& band, const std::string& spec)
+void typeRhythm(Screen& screen, const Options& options, const Rect& band, const std::string& rhythm)
 {
-    const auto colon = spec.find(':');
-    const std::string kind = spec.substr(0, colon);
-    const int count = colon == std::string::npos ? 10 : std::atoi(spec.c_str() + colon + 1);
+    const auto colon = rhythm.find(':');
+    const std::string kind = rhythm.substr(0, colon);
+    const int count = colon == std::string::npos ? 10 : std::atoi(rhythm.c_str() + colon + 1);
     Display* dpy = screen.display();
     const KeySym key = charKeysym(options.typeKey[0]);
 
