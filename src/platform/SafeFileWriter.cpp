@@ -1,5 +1,6 @@
 #include "platform/SafeFileWriter.h"
 
+#include "platform/Descriptor.h"
 #include "platform/RegistryFileAccess.h"
 
 #include <algorithm>
@@ -28,21 +29,7 @@ Outcome failed(int error, Outcome::Kind kind = Outcome::Failed)
 
 #ifndef _WIN32
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    operator int() const { return fd_; }
-
-private:
-    int fd_;
-};
+using platform::Descriptor;
 
 // 0 or the errno of the failing write; a short write is retried to get the system's reason.
 int writeAt(int fd, const char* data, size_t size, off_t offset)

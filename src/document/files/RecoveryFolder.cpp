@@ -1,4 +1,5 @@
 #include "document/files/RecoveryFolder.h"
+#include "platform/Descriptor.h"
 #include "platform/FilePaths.h"
 
 #include <QCoreApplication>
@@ -297,21 +298,7 @@ bool readAt(int fd, char* data, qint64 length, qint64 offset)
     return true;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    operator int() const { return fd_; }
-
-private:
-    int fd_;
-};
+using platform::Descriptor;
 
 // A regular file of the folder opened for reading, never through a link and never blocking; its size.
 int openRegular(int folder, const QString& name, qint64* size)
