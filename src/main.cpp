@@ -1,3 +1,4 @@
+#include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
 #include "document/ScriptFile.h"
 #include "version.h"
@@ -60,6 +61,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Orland Works"));
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.orlandworks.TessaryEditor"));
+    // The theme decides where the program's own icon is found.
+    ToolbarIcons::selectIconTheme();
     const QIcon icon = applicationIcon();
     QApplication::setWindowIcon(icon);
 

@@ -6,7 +6,8 @@
 // over it) when the folder is writable, the file has one link and the temporary file can take
 // the same owner, mode and attributes. Otherwise the file is rewritten in place, after a copy of
 // its old content is kept beside it or in the temporary folder; the copy goes back on any
-// failure and is removed once the new content is complete and flushed.
+// failure and is removed once the new content is complete and flushed. On Windows the system's
+// replace call keeps the file's security descriptor and attributes (platform/win/WinFileSave).
 
 #include "document/ScriptFile.h"
 
@@ -24,8 +25,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
-#else
-#include <QSaveFile>
+#elif defined(Q_OS_WIN)
+#include "platform/win/WinFileSave.h"
 #endif
 
 namespace {
@@ -320,15 +321,15 @@ FileError ScriptFile::write(const QString& path, QByteArrayView prefix, QByteArr
     }
     return writeInPlace(path, target, existing, fd, prefix, body);
 #else
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(prefix.data(), prefix.size()) != prefix.size() ||
-        file.write(body.data(), body.size()) != body.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const platform::win::SaveOutcome outcome = platform::win::saveFile(
+        nativePath(info.absoluteFilePath()).toStdWString(), std::string_view(prefix.data(), size_t(prefix.size())),
+        std::string_view(body.data(), size_t(body.size())));
+    if (outcome.error == 0)
+        return {};
+    const QString reason = qt_error_string(int(outcome.error)).trimmed();
+    if (outcome.keptCopy.empty())
         return failure(path, reason);
-    }
-    if (!file.commit())
-        return failure(path, file.errorString());
-    return {};
+    return failure(path, QStringLiteral("%1 Its old content is kept in %2.")
+                             .arg(reason, QString::fromStdWString(outcome.keptCopy)));
 #endif
 }

@@ -1,0 +1,119 @@
+# The Windows build, cross-compiled with mingw-w64 against the Qt that
+# cmake/qt-windows/build-qt-windows.sh builds (configure with that Qt's lib/cmake/Qt6/qt.toolchain.cmake).
+# Included from the top level when WIN32: QScintilla for that Qt, the program's icon and version
+# resource, the theme icons the program would otherwise find on the desktop, and the environment
+# the tests need to run under Wine.
+
+# Qt's prefix: lib/cmake/Qt6 lies three levels below it.
+get_filename_component(TESSARY_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
+
+# QScintilla from Debian's source package with our patch, once per patch and Qt build.
+set(TESSARY_DEPS_DIR "${CMAKE_SOURCE_DIR}/build-deps" CACHE PATH "Where built dependencies are kept")
+set(tessary_qsci_patch "${CMAKE_SOURCE_DIR}/cmake/qscintilla/accessibility-on-demand.patch")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${tessary_qsci_patch}"
+             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
+             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt")
+file(SHA256 "${tessary_qsci_patch}" tessary_qsci_hash)
+file(SHA256 "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt" tessary_qsci_build_hash)
+get_filename_component(tessary_qt_name "${TESSARY_QT_PREFIX}" NAME)
+string(SHA256 tessary_qsci_hash "${tessary_qsci_hash}${tessary_qsci_build_hash}${tessary_qt_name}")
+string(SUBSTRING "${tessary_qsci_hash}" 0 12 tessary_qsci_hash)
+set(tessary_qsci_dir "${TESSARY_DEPS_DIR}/qscintilla-2.13.3-mingw64-${tessary_qsci_hash}")
+if(NOT EXISTS "${tessary_qsci_dir}/bin/qscintilla2_qt6.dll")
+  message(STATUS "Building QScintilla 2.13.3 for Windows with our patch into ${tessary_qsci_dir} (once)")
+endif()
+execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
+                        "${tessary_qsci_dir}" "${tessary_qsci_patch}" "${TESSARY_QT_PREFIX}"
+                RESULT_VARIABLE tessary_qsci_result ERROR_VARIABLE tessary_qsci_log)
+if(NOT tessary_qsci_result EQUAL 0)
+  message(FATAL_ERROR "QScintilla could not be built for Windows: ${tessary_qsci_log}")
+endif()
+set(TESSARY_QSCINTILLA_PATCHED ON)
+add_library(QScintilla::QScintilla SHARED IMPORTED)
+set_target_properties(QScintilla::QScintilla PROPERTIES
+    IMPORTED_LOCATION "${tessary_qsci_dir}/bin/qscintilla2_qt6.dll"
+    IMPORTED_IMPLIB "${tessary_qsci_dir}/lib/libqscintilla2_qt6.dll.a"
+    INTERFACE_INCLUDE_DIRECTORIES "${tessary_qsci_dir}/include"
+    INTERFACE_COMPILE_DEFINITIONS QSCINTILLA_DLL
+    INTERFACE_LINK_LIBRARIES "Qt6::Widgets;Qt6::PrintSupport")
+
+# Where the DLLs the programs load are found: Qt's, QScintilla's and the compiler's runtime.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                OUTPUT_VARIABLE tessary_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+get_filename_component(tessary_runtime_dir "${tessary_libstdcxx}" DIRECTORY)
+set(TESSARY_DLL_DIRS "${TESSARY_QT_PREFIX}/bin" "${tessary_qsci_dir}/bin" "${tessary_runtime_dir}"
+    "${CMAKE_FIND_ROOT_PATH}/lib")
+
+# Tests run through Wine, which sees this system's root folder as drive Z: and finds the DLLs on
+# WINEPATH; the offscreen platform draws with FreeType and needs a font folder named.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+set(tessary_winepath)
+foreach(dir ${TESSARY_DLL_DIRS})
+  file(TO_NATIVE_PATH "Z:${dir}" native)
+  string(REPLACE "/" "\\" native "${native}")
+  list(APPEND tessary_winepath "${native}")
+endforeach()
+list(JOIN tessary_winepath "\\;" tessary_winepath)
+set(TESSARY_TEST_ENVIRONMENT "WINEPATH=${tessary_winepath};QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu")
+
+# The program's icon in the sizes Windows shows, drawn from the one hand-made SVG when configuring.
+find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(ICOTOOL icotool REQUIRED)
+set(TESSARY_ICON_SVG ${PROJECT_SOURCE_DIR}/src/resources/tessary-editor.svg)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TESSARY_ICON_SVG})
+set(tessary_icon_dir ${PROJECT_BINARY_DIR}/windows/icons)
+set(tessary_icon_sizes 16 24 32 48 64 128 256)
+set(tessary_icon_pngs)
+set(tessary_icon_qrc_entries)
+set(tessary_hicolor_dirs)
+foreach(size ${tessary_icon_sizes})
+  set(dir hicolor/${size}x${size}/apps)
+  file(MAKE_DIRECTORY ${tessary_icon_dir}/${dir})
+  execute_process(COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${tessary_icon_dir}/${dir}/tessary-editor.png
+                          ${TESSARY_ICON_SVG} COMMAND_ERROR_IS_FATAL ANY)
+  list(APPEND tessary_icon_pngs ${tessary_icon_dir}/${dir}/tessary-editor.png)
+  list(APPEND tessary_hicolor_dirs ${size}x${size}/apps)
+  string(APPEND tessary_icon_qrc_entries "    <file>${dir}/tessary-editor.png</file>\n")
+endforeach()
+set(TESSARY_WINDOWS_ICON ${PROJECT_BINARY_DIR}/windows/tessary-editor.ico)
+execute_process(COMMAND ${ICOTOOL} -c -o ${TESSARY_WINDOWS_ICON} ${tessary_icon_pngs} COMMAND_ERROR_IS_FATAL ANY)
+list(JOIN tessary_hicolor_dirs "," tessary_hicolor_dirs)
+file(WRITE ${tessary_icon_dir}/hicolor/index.theme "[Icon Theme]\nName=hicolor\nDirectories=${tessary_hicolor_dirs}\n")
+foreach(size ${tessary_icon_sizes})
+  file(APPEND ${tessary_icon_dir}/hicolor/index.theme "\n[${size}x${size}/apps]\nSize=${size}\nType=Fixed\n")
+endforeach()
+
+# Windows has no icon theme: the action icons the program asks the theme for are compiled in from
+# the Tango theme (public domain), with the program's own icon under hicolor.
+set(tessary_tango /usr/share/icons/Tango)
+if(NOT EXISTS ${tessary_tango}/index.theme)
+  message(FATAL_ERROR "The Tango icon theme is missing: apt-get install tango-icon-theme")
+endif()
+configure_file(${tessary_tango}/index.theme ${tessary_icon_dir}/Tango/index.theme COPYONLY)
+string(APPEND tessary_icon_qrc_entries "    <file>Tango/index.theme</file>\n    <file>hicolor/index.theme</file>\n")
+foreach(name document-new document-open document-save document-print edit-cut edit-copy edit-paste edit-undo
+             edit-redo format-indent-less format-indent-more edit-find-replace text-x-generic
+             accessories-text-editor)
+  foreach(size 16x16 22x22 24x24 32x32)
+    file(GLOB found RELATIVE ${tessary_tango} ${tessary_tango}/${size}/*/${name}.png)
+    foreach(icon ${found})
+      configure_file(${tessary_tango}/${icon} ${tessary_icon_dir}/Tango/${icon} COPYONLY)
+      string(APPEND tessary_icon_qrc_entries "    <file>Tango/${icon}</file>\n")
+    endforeach()
+  endforeach()
+endforeach()
+set(TESSARY_WINDOWS_QRC ${tessary_icon_dir}/icons.qrc)
+file(WRITE ${TESSARY_WINDOWS_QRC}.in
+     "<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/icons\">\n${tessary_icon_qrc_entries}</qresource>\n</RCC>\n")
+configure_file(${TESSARY_WINDOWS_QRC}.in ${TESSARY_WINDOWS_QRC} COPYONLY)
+
+set(TESSARY_WINDOWS_RC ${PROJECT_BINARY_DIR}/windows/tessary-editor.rc)
+configure_file(${PROJECT_SOURCE_DIR}/src/resources/windows/tessary-editor.rc.in ${TESSARY_WINDOWS_RC} @ONLY)
+set_source_files_properties(${TESSARY_WINDOWS_RC} PROPERTIES OBJECT_DEPENDS ${TESSARY_WINDOWS_ICON})
+enable_language(RC)
+
+# For scripts/package-windows.sh: where the DLLs come from, one folder a line.
+list(JOIN TESSARY_DLL_DIRS "\n" tessary_dll_lines)
+file(WRITE ${PROJECT_BINARY_DIR}/windows/dll-dirs.txt "${tessary_dll_lines}\n")
+file(WRITE ${PROJECT_BINARY_DIR}/windows/qt-prefix.txt "${TESSARY_QT_PREFIX}\n")
+file(WRITE ${PROJECT_BINARY_DIR}/windows/qscintilla-prefix.txt "${tessary_qsci_dir}\n")
