@@ -15,11 +15,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QLockFile>
+#endif
 
 using platform::MessageAnswer;
 
@@ -78,7 +82,7 @@ QByteArray startChild(QProcess& child, const QStringList& arguments)
 void kill(QProcess& child)
 {
     if (child.state() == QProcess::Running && child.processId() > 0)
-        ::kill(pid_t(child.processId()), SIGKILL);
+        child.kill(); // no chance to clean up: SIGKILL, or TerminateProcess on Windows
     child.waitForFinished();
 }
 
@@ -93,12 +97,41 @@ bool writeRecord(const QString& name, qint64 pid, const QString& title, const QB
     return RecoveryJournal::writeFile(RecoveryJournal::directory() + QLatin1Char('/') + name, record);
 }
 
-// Takes a lock as a running editor holds its own; gives the descriptor to close.
-int holdLock(const QString& file)
-{
-    const int lock = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0600);
-    return lock >= 0 && ::flock(lock, LOCK_EX | LOCK_NB) == 0 ? lock : -1;
-}
+// Takes a lock as a running editor holds its own, until released.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& file)
+    {
+#ifdef Q_OS_UNIX
+        fd_ = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0600);
+        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0)
+            release();
+#else
+        lock_ = std::make_unique<QLockFile>(file);
+        if (!lock_->tryLock(0))
+            lock_.reset();
+#endif
+    }
+    ~HeldLock() { release(); }
+#ifdef Q_OS_UNIX
+    bool held() const { return fd_ >= 0; }
+    void release()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+#else
+    bool held() const { return lock_ != nullptr; }
+    void release() { lock_.reset(); }
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+#endif
+};
 
 } // namespace
 
@@ -242,9 +275,11 @@ private slots:
         QVERIFY(written());
         // The time of the last change, not of the write.
         QVERIFY(RecoveryRecord::parse(readFile(journal->filePath()))->changed <= typed);
+#ifdef Q_OS_UNIX
         struct stat info {};
         QCOMPARE(::stat(QFile::encodeName(journal->filePath()).constData(), &info), 0);
         QCOMPARE(info.st_mode & 07777, mode_t(0600));
+#endif
         QTest::keyClicks(editor, "d");
         QTRY_VERIFY_WITH_TIMEOUT(RecoveryRecord::parse(readFile(journal->filePath()))->text.startsWith("abcd"), 5000);
 
@@ -279,8 +314,8 @@ private slots:
         const QString folder = RecoveryJournal::directory();
         // A running editor's work (its lock held, here by this test), this editor's own, two damaged files.
         QVERIFY(writeRecord(QStringLiteral("999991-1.recovery"), 999991, QStringLiteral("Untitled 3"), "kept"));
-        const int lock = holdLock(folder + QStringLiteral("/999991.lock"));
-        QVERIFY(lock >= 0);
+        HeldLock lock(folder + QStringLiteral("/999991.lock"));
+        QVERIFY(lock.held());
         const qint64 own = QCoreApplication::applicationPid();
         QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
@@ -304,7 +339,7 @@ private slots:
         QVERIFY(RecoveryJournal::processRunning(999991));
 
         // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
-        ::close(lock);
+        lock.release();
         QVERIFY(!RecoveryJournal::processRunning(999991));
         for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::No}) {
             ScriptedDialogService dialogs;

@@ -14,8 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_LINUX
 #include <sys/inotify.h>
 #include <unistd.h>
+#endif
 
 static QStringList geometry(const QStringList& write = {})
 {
@@ -151,6 +153,9 @@ private slots:
         QCOMPARE(window.activeDocument()->Caption(), first);
 
         // The shifted list is one change of the file: another editor never reads half of it.
+#ifndef Q_OS_LINUX
+        QSKIP("counting the writes of the settings file needs inotify");
+#else
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(inotify_add_watch(watch, QFile::encodeName(QFileInfo(registryFile_).absolutePath()).constData(),
                                   IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
@@ -164,6 +169,7 @@ private slots:
                 rewrites += QFileInfo(registryFile_).fileName() == QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(p)->name);
         ::close(watch);
         QCOMPARE(rewrites, 1);
+#endif
     }
 };
 

@@ -10,6 +10,9 @@
 #ifdef TESSARY_HAVE_X11
 #include <X11/XKBlib.h>
 #endif
+#ifdef Q_OS_WIN
+#include "platform/win/WinKeyboard.h"
+#endif
 
 StatusPanels::StatusPanels(QStatusBar* bar, const QString& title) : QObject(bar)
 {
@@ -54,6 +57,9 @@ void StatusPanels::showIndicator(QLabel* label, const QString& text, std::option
 
 std::optional<std::pair<bool, bool>> StatusPanels::lockStates()
 {
+#ifdef Q_OS_WIN
+    return std::make_pair(platform::win::capsLockOn(), platform::win::numLockOn());
+#endif
 #ifdef TESSARY_HAVE_X11
     if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         if (Display* display = x11->display()) {
