@@ -24,7 +24,7 @@ if(NOT EXISTS "${tessary_qsci_dir}/bin/qscintilla2_qt6.dll")
 endif()
 execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
                         "${tessary_qsci_dir}" "${tessary_qsci_patch}" "${TESSARY_QT_PREFIX}"
-                RESULT_VARIABLE tessary_qsci_result ERROR_VARIABLE tessary_qsci_log)
+                RESULT_VARIABLE tessary_qsci_result OUTPUT_VARIABLE tessary_qsci_log ERROR_VARIABLE tessary_qsci_log)
 if(NOT tessary_qsci_result EQUAL 0)
   message(FATAL_ERROR "QScintilla could not be built for Windows: ${tessary_qsci_log}")
 endif()
@@ -37,24 +37,34 @@ set_target_properties(QScintilla::QScintilla PROPERTIES
     INTERFACE_COMPILE_DEFINITIONS QSCINTILLA_DLL
     INTERFACE_LINK_LIBRARIES "Qt6::Widgets;Qt6::PrintSupport")
 
+# Debian's resource compiler may compress with zstd, which this Qt has no reader for.
+set(CMAKE_AUTORCC_OPTIONS --no-zstd)
+
 # Where the DLLs the programs load are found: Qt's, QScintilla's and the compiler's runtime.
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
-                OUTPUT_VARIABLE tessary_libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
-get_filename_component(tessary_runtime_dir "${tessary_libstdcxx}" DIRECTORY)
-set(TESSARY_DLL_DIRS "${TESSARY_QT_PREFIX}/bin" "${tessary_qsci_dir}/bin" "${tessary_runtime_dir}"
-    "${CMAKE_FIND_ROOT_PATH}/lib")
+set(TESSARY_DLL_DIRS "${TESSARY_QT_PREFIX}/bin" "${tessary_qsci_dir}/bin")
+foreach(runtime libstdc++-6.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
+                  OUTPUT_VARIABLE found OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(found "${found}" DIRECTORY)
+  get_filename_component(found "${found}" REALPATH)
+  list(APPEND TESSARY_DLL_DIRS "${found}")
+endforeach()
+list(REMOVE_DUPLICATES TESSARY_DLL_DIRS)
 
 # Tests run through Wine, which sees this system's root folder as drive Z: and finds the DLLs on
-# WINEPATH; the offscreen platform draws with FreeType and needs a font folder named.
+# WINEPATH. Wine passes no QT_* variable of this system on, but WINEQT_* ones as QT_*: the
+# offscreen platform, which draws with FreeType from a font folder it is given, and test output on
+# the standard streams (without a console Qt sends it to the debugger's channel).
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 set(tessary_winepath)
 foreach(dir ${TESSARY_DLL_DIRS})
-  file(TO_NATIVE_PATH "Z:${dir}" native)
-  string(REPLACE "/" "\\" native "${native}")
-  list(APPEND tessary_winepath "${native}")
+  string(REPLACE "/" "\\" dir "Z:${dir}")
+  list(APPEND tessary_winepath "${dir}")
 endforeach()
 list(JOIN tessary_winepath "\\;" tessary_winepath)
-set(TESSARY_TEST_ENVIRONMENT "WINEPATH=${tessary_winepath};QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu")
+# One string, not a list: list commands would drop the escapes of WINEPATH's separators.
+set(TESSARY_TEST_ENVIRONMENT
+    "WINEPATH=${tessary_winepath};WINEQT_QPA_PLATFORM=offscreen;WINEQT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu;WINEQT_FORCE_STDERR_LOGGING=1")
 
 # The program's icon in the sizes Windows shows, drawn from the one hand-made SVG when configuring.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)

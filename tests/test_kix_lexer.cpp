@@ -121,7 +121,7 @@ private slots:
         text += "$s = \"" + QByteArray(400 * 1024, 'a') + "\" + 1\nEndIf\n";
         QsciScintilla editor;
         KixLexer* lexer = selectLanguage(editor, KixLanguageName);
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.constData());
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, uintptr_t(0), text.constData());
         colourise(editor);
         QCOMPARE(lexer->totalStyledBytes(), qint64(text.size()));
 

@@ -7,6 +7,9 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#else
+#include <QDateTime>
+#include <QFileInfo>
 #endif
 
 struct DiskState {
