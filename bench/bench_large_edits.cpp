@@ -1,6 +1,7 @@
 // Editing a large script as the user does: a key press near the end of the text up to the repainted
-// view, a Shift+arrow selection step, and the bulk commands (select all + Indent / Outdent, Replace
-// All) on 1 MB and 10 MB. Times are wall-clock (UseRealTime): the paint is part of what the user
+// view (also after a pause that lets the check and the recovery journal run), a Shift+arrow
+// selection step, the bulk commands (select all + Indent / Outdent, Replace All) on 1 MB and 10 MB,
+// and a script of one 5 MB line opened and typed in. Times are wall-clock (UseRealTime): the paint is part of what the user
 // waits for. The same key press on a plain QsciScintilla holding the same text is the yardstick.
 //
 // After a key press the pending update is painted the way the event loop would paint it: only what
@@ -8,6 +9,7 @@
 // painted share of the view; the full-view repaint is measured too, as an upper bound.
 
 #include "BenchMain.h"
+#include "ScriptSamples.h"
 
 #include "app/frmMain.h"
 #include "document/CodeEditor.h"
@@ -207,6 +209,88 @@ void BM_MainWindowKeyPress(benchmark::State& state)
     measurePaintedSteps(state, *editor, false, [&](int n) { typeOrErase(editor, n); });
 }
 BENCHMARK(BM_MainWindowKeyPress)->Arg(1 << 20)->Arg(10 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Joined logon scripts (bench/ScriptSamples.h: about a problem every 24 lines) or one long line,
+// written once per size.
+QString sampleFile(qsizetype bytes, bool oneLine)
+{
+    static QTemporaryDir dir;
+    static std::map<std::pair<qsizetype, bool>, QString> files;
+    QString& path = files[{bytes, oneLine}];
+    if (path.isEmpty()) {
+        path = dir.filePath(QStringLiteral("sample-%1-%2.kix").arg(bytes).arg(oneLine));
+        const std::string text = oneLine ? samples::longLineScript(std::size_t(bytes))
+                                         : samples::realisticScript(std::size_t(bytes));
+        QFile out(path);
+        out.open(QIODevice::WriteOnly);
+        out.write(text.data(), qint64(text.size()));
+    }
+    return path;
+}
+
+// A key pressed after a pause in a whole main window, up to the changed pixels, with all that the
+// pause let run (the structure check after 0.3 s, the recovery journal after 2 s) done untimed
+// before it: what each key costs when typing at that rhythm. Arguments: script size, pause in ms.
+void BM_MainWindowKeyAfterPause(benchmark::State& state)
+{
+    frmMain window;
+    window.resize(1000, 750);
+    showExposed(&window);
+    window.OpenFile(sampleFile(state.range(0), false));
+    CodeEditor* editor = window.activeDocument()->rtfText;
+    const int line = editor->LineTotal() - 20;
+    editor->SetSelectionRange({line, 4, line, 4});
+    PaintProbe probe(editor->viewport());
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QElapsedTimer paused;
+        paused.start();
+        while (paused.elapsed() < state.range(1))
+            QApplication::processEvents(QEventLoop::AllEvents, int(state.range(1) - paused.elapsed()));
+        state.ResumeTiming();
+        typeOrErase(editor, n++);
+        if (!probe.paint(false)) {
+            state.SkipWithError("the key painted nothing");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_MainWindowKeyAfterPause)
+    ->Args({1 << 20, 600})->Args({10 << 20, 600})->Args({1 << 20, 3200})->Args({10 << 20, 3200})
+    ->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A script of one long line (5 MB) opened in a main window up to the painted view, and a key typed
+// near the start of the line up to its pixels.
+void BM_LongLineOpen(benchmark::State& state)
+{
+    frmMain window;
+    window.resize(1000, 750);
+    showExposed(&window);
+    const QString path = sampleFile(state.range(0), true);
+    for (auto _ : state) {
+        window.OpenFile(path);
+        window.activeDocument()->rtfText->viewport()->repaint();
+        state.PauseTiming();
+        window.activeDocument()->closeWithoutAsking();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LongLineOpen)->Arg(5 << 20)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_LongLineKey(benchmark::State& state)
+{
+    frmMain window;
+    window.resize(1000, 750);
+    showExposed(&window);
+    window.OpenFile(sampleFile(state.range(0), true));
+    CodeEditor* editor = window.activeDocument()->rtfText;
+    editor->SetSelectionRange({0, 10, 0, 10});
+    editor->viewport()->repaint();
+    measurePaintedSteps(state, *editor, false, [&](int n) { typeOrErase(editor, n); });
+}
+BENCHMARK(BM_LongLineKey)->Arg(5 << 20)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The same on a plain QsciScintilla with the same text: what the control itself costs.
 void BM_PlainKeyPressRepaint(benchmark::State& state, bool fullView)

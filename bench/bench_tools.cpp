@@ -1,15 +1,20 @@
 // The tool windows' long loops: the variable scan against its literal definition on the same text,
-// and the error lookup window's full list from the click to the last line.
+// the variable list window filled with many names, and the error lookup window's full list from the
+// click to the last line.
 
 #include "BenchMain.h"
 
 #include "../tests/support/LiteralVariableScan.h"
+#include "document/CodeEditor.h"
+#include "document/VarListHost.h"
 #include "document/VariableScan.h"
+#include "document/frmVarList.h"
 #include "tools/frmWin32Errors.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QListView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -104,6 +109,35 @@ BENCHMARK(BM_ScanLongName)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanLongNameLiteral)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMissingDelimiter)->Arg(16 << 10)->Arg(64 << 10)->Arg(256 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanMissingDelimiterLiteral)->Arg(16 << 10)->Arg(64 << 10)->Arg(256 << 10)->Unit(benchmark::kMillisecond);
+
+// The variable list window over a script of range(0) different names, one per line: from the scan's
+// start to the whole list in place, laid out and its visible part painted, and the window gone again.
+void BM_VarListFill(benchmark::State& state)
+{
+    struct Host : VarListHost {
+        CodeEditor editor;
+        CodeEditor* VarListEditor() override { return &editor; }
+    } host;
+    const int count = int(state.range(0));
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("$name%1 = %1\r\n").arg(i);
+    host.editor.setText(text);
+    int rows = 0;
+    for (auto _ : state) {
+        frmVarList window(&host);
+        window.Timer->stop();
+        window.show();
+        window.ScanVariables();
+        QApplication::processEvents(); // the view's layout waits for the event loop
+        window.lstVarList->viewport()->repaint();
+        rows = window.lstVarList->model()->rowCount();
+    } // closing the window is timed too
+    if (rows != count)
+        state.SkipWithError("the list does not hold every name");
+    state.counters["names"] = rows;
+}
+BENCHMARK(BM_VarListFill)->Arg(100000)->Arg(500000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // From the click on "Get Error List" to the last line in the output, with the shipped texts.
 void BM_FullErrorList(benchmark::State& state)

@@ -11,6 +11,7 @@ if(TARGET tessary-check)
   list(APPEND TESSARY_PROGRAMS tessary-check)
 endif()
 install(TARGETS ${TESSARY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_BINARY_DIR}/src/license.txt DESTINATION ${TESSARY_LICENSE_DIR})
 
 # Our own build of QScintilla travels with the programs in a folder of theirs, found through the
 # RPATH, so the system's library of the same name is neither replaced nor used by them.

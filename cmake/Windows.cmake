@@ -7,23 +7,19 @@
 # Qt's prefix: lib/cmake/Qt6 lies three levels below it.
 get_filename_component(TESSARY_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
 
-# QScintilla from Debian's source package with our patch, once per patch and Qt build.
-set(TESSARY_DEPS_DIR "${CMAKE_SOURCE_DIR}/build-deps" CACHE PATH "Where built dependencies are kept")
-set(tessary_qsci_patch "${CMAKE_SOURCE_DIR}/cmake/qscintilla/accessibility-on-demand.patch")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${tessary_qsci_patch}"
-             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
+# QScintilla from Debian's source package with our patches, once per patch set, build file and Qt.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt")
-file(SHA256 "${tessary_qsci_patch}" tessary_qsci_hash)
 file(SHA256 "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt" tessary_qsci_build_hash)
 get_filename_component(tessary_qt_name "${TESSARY_QT_PREFIX}" NAME)
 string(SHA256 tessary_qsci_hash "${tessary_qsci_hash}${tessary_qsci_build_hash}${tessary_qt_name}")
 string(SUBSTRING "${tessary_qsci_hash}" 0 12 tessary_qsci_hash)
 set(tessary_qsci_dir "${TESSARY_DEPS_DIR}/qscintilla-2.13.3-mingw64-${tessary_qsci_hash}")
 if(NOT EXISTS "${tessary_qsci_dir}/bin/qscintilla2_qt6.dll")
-  message(STATUS "Building QScintilla 2.13.3 for Windows with our patch into ${tessary_qsci_dir} (once)")
+  message(STATUS "Building QScintilla 2.13.3 for Windows with our patches into ${tessary_qsci_dir} (once)")
 endif()
-execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
-                        "${tessary_qsci_dir}" "${tessary_qsci_patch}" "${TESSARY_QT_PREFIX}"
+execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh" --windows "${TESSARY_QT_PREFIX}"
+                        "${tessary_qsci_dir}" ${tessary_qsci_patches}
                 RESULT_VARIABLE tessary_qsci_result OUTPUT_VARIABLE tessary_qsci_log ERROR_VARIABLE tessary_qsci_log)
 if(NOT tessary_qsci_result EQUAL 0)
   message(FATAL_ERROR "QScintilla could not be built for Windows: ${tessary_qsci_log}")

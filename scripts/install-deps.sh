@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev libqscintilla2-qt6-dev
   qt6-base-dev-tools dpkg-dev patch   # build QScintilla from Debian's source package (qmake6, dpkg-source)
   libbenchmark-dev libx11-dev
+  libxtst-dev libxdamage-dev   # the side-by-side benchmark driver (bench/screen_latency)
   tango-icon-theme fonts-dejavu-core
   poppler-utils           # pdftotext reads printed output back in the print tests
   xvfb xauth              # lets the editor start on a machine without a display

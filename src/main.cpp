@@ -1,5 +1,6 @@
 #include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
 #include "document/ScriptFile.h"
 #include "version.h"
 
@@ -73,7 +74,13 @@ int main(int argc, char* argv[])
     // The command line is one path: the arguments joined back as they were typed.
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    frmMain window(frmMain::commandLinePath(arguments.join(QLatin1Char(' '))));
-    window.show();
-    return app.exec();
+    int status = 0;
+    {
+        frmMain window(frmMain::commandLinePath(arguments.join(QLatin1Char(' '))));
+        window.show();
+        status = app.exec();
+    }
+    // Records of documents closed at the end go before the program does.
+    RecoveryJournal::waitForWrites();
+    return status;
 }

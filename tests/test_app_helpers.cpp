@@ -1,18 +1,28 @@
 // The main window's small pieces of exact logic: recent-file order, header stamp, dialog filters,
-// stored geometry.
+// stored geometry against frames and screens, status panels; and the answers of the real question boxes.
 
+#include "CaseFile.h"
 #include "ScriptedDialogService.h"
 #include "app/FileDialogFilter.h"
 #include "app/HeaderStamp.h"
 #include "app/RecentFileList.h"
 #include "app/StatusPanels.h"
 #include "app/WindowGeometry.h"
+#include "platform/QtDialogService.h"
 #include "preferences/RegistryHandler.h"
 
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+
+using platform::MessageAnswer;
+
+// Screens 1280x900 at 0,0 and 1024x768 at its right.
+static const QList<QRect> Screens{QRect(0, 0, 1280, 900), QRect(1280, 0, 1024, 768)};
 
 class AppHelpersTest : public QObject {
     Q_OBJECT
@@ -146,6 +156,91 @@ private slots:
         }
         QCOMPARE(panels.panel(1)->text(), QStringLiteral("Tessary Editor"));
         QCOMPARE(panels.panel(5)->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    }
+
+    // A window manager frames the client area only after mapping: the stored outer geometry is what
+    // the next run writes back, whatever the frame's margins.
+    void geometryRoundTripsThroughAFrame_data()
+    {
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<double>("dpi");
+        QTest::newRow("no window manager") << QMargins() << 96.0;
+        QTest::newRow("openbox") << QMargins(1, 20, 1, 4) << 96.0;
+        QTest::newRow("thick frame, 120 dpi") << QMargins(8, 31, 8, 8) << 120.0;
+    }
+
+    void geometryRoundTripsThroughAFrame()
+    {
+        QFETCH(QMargins, frame);
+        QFETCH(double, dpi);
+        TwipsGeometry stored{1507, 1203, 12011, 8017};
+        for (int run = 0; run < 10; ++run) {
+            const WindowGeometry::Restored restored = WindowGeometry::fitToScreens(stored, dpi, Screens);
+            const QRect client = WindowGeometry::clientFor(restored.outer, frame);
+            QCOMPARE(client.size(),
+                     restored.outer.size() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
+            stored = WindowGeometry::toStore(restored, WindowGeometry::outerOf(client, frame), dpi);
+            QCOMPARE(stored, (TwipsGeometry{1507, 1203, 12011, 8017}));
+        }
+        // Moved by one pixel: the new place is stored in twips.
+        const WindowGeometry::Restored restored = WindowGeometry::fitToScreens(stored, dpi, Screens);
+        const TwipsGeometry moved = WindowGeometry::toStore(restored, restored.outer.translated(1, 0), dpi);
+        QCOMPARE(moved.left, WindowGeometry::pixelsToTwips(restored.outer.left() + 1, dpi));
+        QCOMPARE(moved.width, WindowGeometry::pixelsToTwips(restored.outer.width(), dpi));
+    }
+
+    void unusableGeometryBecomesVisible_data() { cases::addRows("app_helpers.txt", "geometry on screens"); }
+
+    void unusableGeometryBecomesVisible()
+    {
+        QFETCH(QStringList, fields);
+        const TwipsGeometry stored{fields[1].toDouble(), fields[2].toDouble(), fields[3].toDouble(), fields[4].toDouble()};
+        const QRect expected(fields[5].toInt(), fields[6].toInt(), fields[7].toInt(), fields[8].toInt());
+        const WindowGeometry::Restored restored = WindowGeometry::fitToScreens(stored, 96.0, Screens);
+        QCOMPARE(restored.outer, expected);
+        QCOMPARE(WindowGeometry::toPixels(restored.twips, 96.0), expected);
+        if (expected == WindowGeometry::toPixels(stored, 96.0))
+            QCOMPARE(restored.twips, stored); // nothing to mend: the twips stay exact
+    }
+
+    // The real question boxes of recovery and of files held by another editor: each button gives its
+    // answer, and Escape or closing the box decides nothing.
+    void answers_data() { cases::addRows("app_helpers.txt", "answers"); }
+
+    void answers()
+    {
+        QFETCH(QStringList, fields);
+        const bool restore = fields[1] == "restore";
+        const QString action = fields[2];
+        QStringList shown;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            for (QAbstractButton* button : box->buttons())
+                if (button->isVisible())
+                    shown << button->text();
+            if (action == QLatin1String("Enter"))
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (action == QLatin1String("Escape"))
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (action == QLatin1String("close"))
+                box->close();
+            else
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == action)
+                        button->click();
+            // A box that ignored the action is answered with its first button, so the row fails
+            // instead of hanging.
+            QTimer::singleShot(200, box, [box] { box->buttons().first()->click(); });
+        });
+        platform::QtDialogService service;
+        const MessageAnswer got = restore ? service.restoreRecovered(nullptr, QStringLiteral("text"), QStringLiteral("t"))
+                                          : service.openHeldElsewhere(nullptr, QStringLiteral("text"), QStringLiteral("t"));
+        QCOMPARE(QString(got == MessageAnswer::Yes ? "Yes" : got == MessageAnswer::No ? "No"
+                         : got == MessageAnswer::Cancel ? "Cancel" : "another"), fields[3]);
+        // Recovery offers two answers only; the held file also a visible Cancel.
+        QCOMPARE(shown.size(), restore ? 2 : 3);
     }
 };
 

@@ -2,6 +2,8 @@
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
 #include "document/CodeEditor.h"
+#include "document/ScriptChecker.h"
+#include "document/ScriptStructure.h"
 #include "document/FindReplaceDialog.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -10,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QAccessibleTextInterface>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -45,7 +48,9 @@ Edits countEdits(CodeEditor& editor, Edit edit)
     return result;
 }
 
-void indentCase(const QString& text, int anchor, int caret, bool outdent)
+// Indent or Outdent (by the command, or by Tab and Shift+Tab) against the reference's own line by
+// line indentation (or its own Tab key).
+void indentCase(const QString& text, int anchor, int caret, bool outdent, bool byKey = false)
 {
     CodeEditor editor;
     QsciScintilla reference;
@@ -62,11 +67,20 @@ void indentCase(const QString& text, int anchor, int caret, bool outdent)
     int last = int(sci(reference, QsciScintillaBase::SCI_LINEFROMPOSITION, std::max(anchor, caret)));
     if (last > first && std::max(anchor, caret) == sci(reference, QsciScintillaBase::SCI_POSITIONFROMLINE, last))
         --last;
-    for (int line = first; line <= last; ++line)
-        outdent ? reference.unindent(line) : reference.indent(line);
+    const auto key = [outdent](QWidget* w) {
+        QTest::keyClick(w, outdent ? Qt::Key_Backtab : Qt::Key_Tab, outdent ? Qt::ShiftModifier : Qt::NoModifier);
+    };
+    if (byKey)
+        key(&reference);
+    else
+        for (int line = first; line <= last; ++line)
+            outdent ? reference.unindent(line) : reference.indent(line);
 
     const Edits edits = countEdits(editor, [&] {
-        editor.RunCommand(outdent ? CodeEditor::CmdOutdent : CodeEditor::CmdIndent);
+        if (byKey)
+            key(&editor);
+        else
+            editor.RunCommand(outdent ? CodeEditor::CmdOutdent : CodeEditor::CmdIndent);
         QCOMPARE(editor.Text(), reference.text());
         QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETANCHOR), sci(reference, QsciScintillaBase::SCI_GETANCHOR));
         QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS),
@@ -95,6 +109,10 @@ private slots:
               {mixed, 3, 11, false}, {mixed, 24, 24, true}, {mixed, 3, 3, false},
               {QStringLiteral("a\nb"), 0, 3, true}}) {
             indentCase(text, anchor, caret, outdent);
+            // Tab and Shift+Tab over several lines do the same as Scintilla's own keys, in one step.
+            if (!QTest::currentTestFailed() && QString(text).left(std::max(anchor, caret)).count(QLatin1Char('\n')) !=
+                                                   QString(text).left(std::min(anchor, caret)).count(QLatin1Char('\n')))
+                indentCase(text, anchor, caret, outdent, true);
             if (QTest::currentTestFailed())
                 return;
         }
@@ -237,9 +255,18 @@ private slots:
             QVERIFY2(streamed == whole, what);
             QCOMPARE(announced, QList<qint64>{whole.size()});
             QVERIFY2(format.encoding() == expected.encoding() && format.lineBreak() == expected.lineBreak(), what);
+            // The structure check of the text read (checked piece by piece on the worker as it is
+            // read into an empty control, whole when it replaces text) is that of the whole text.
+            const ScriptStructure wanted = ScriptStructure::analyse(whole);
             CodeEditor editor;
-            QVERIFY(editor.LoadFromFile(path).ok());
-            QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+            for (int load = 0; load < 2; ++load) {
+                QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+                QVERIFY(editor.LoadFromFile(path).ok());
+                QVERIFY2(editor.Text() == QString::fromUtf8(whole), what);
+                QVERIFY(checked.wait(10000));
+                const ScriptStructure* got = editor.checker().current();
+                QVERIFY2(got && got->foldLevels == wanted.foldLevels && got->problemCount == wanted.problemCount, what);
+            }
         }
         // A file that cannot be read hands nothing over.
         int calls = 0;

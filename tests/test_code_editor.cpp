@@ -3,6 +3,7 @@
 #include "document/CodeEditor.h"
 #include "document/FindReplaceDialog.h"
 #include "document/LanguageRegistry.h"
+#include "EditorText.h"
 #include "ScriptedDialogService.h"
 
 #include <QFile>
@@ -20,14 +21,6 @@ QList<int> sel(const CodeEditor& editor, bool ordered = true)
 {
     const Range r = editor.GetSelectionRange(ordered);
     return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn};
-}
-
-void typeLines(CodeEditor& editor, const QStringList& lines)
-{
-    for (const QString& line : lines) {
-        QTest::keyClicks(&editor, line);
-        QTest::keyClick(&editor, Qt::Key_Return);
-    }
 }
 
 class RecordingHandler : public CodeEditorEvents {
@@ -81,11 +74,14 @@ private slots:
     void wordsAndLabels()
     {
         CodeEditor editor;
-        editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c"));
-        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@".
+        editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c\n") +
+                       QStringLiteral("\u00e9 ").repeated(1500) + QStringLiteral("Beep"));
+        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a long line
+        // only the text near the column is read, in whole characters.
         for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
-                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {3, 1, ""}})
-            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromLatin1(word));
+                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {4, 1, ""},
+                                                 {3, 3002, "Beep"}, {3, 2999, "\u00e9"}, {3, 3000, " "}})
+            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromUtf8(word));
         // The caret word follows the same rule: Uncomment tests its first character for ";".
         editor.SetSelectionRange({2, 0, 2, 1}, false);
         QCOMPARE(editor.CaretWord(), QStringLiteral(";"));
@@ -97,35 +93,28 @@ private slots:
     void lineEditsKeepSelectionNumbers()
     {
         CodeEditor editor;
-        editor.setText(QStringLiteral("a\r\nb\r\nc"));
-        editor.SetSelectionRange({1, 1, 1, 1});
+        setMarked(editor, QStringLiteral("a\r\nb|\r\nc"));
         editor.InsertLineAt(0, QStringLiteral("top"));
         editor.InsertLineAt(editor.LineTotal(), QStringLiteral("end"));
-        QCOMPARE(editor.Text(), QStringLiteral("top\r\na\r\nb\r\nc\r\nend"));
-        QCOMPARE(sel(editor), QList<int>({1, 1, 1, 1}));
+        QCOMPARE(marked(editor), QStringLiteral("top\r\na|\r\nb\r\nc\r\nend"));
         editor.RemoveLine(4); // the last line takes the break before it
         editor.RemoveLine(1);
         editor.RemoveLine(9); // no such line: nothing happens
-        QCOMPARE(editor.Text(), QStringLiteral("top\r\nb\r\nc"));
-        QCOMPARE(sel(editor), QList<int>({1, 1, 1, 1}));
-
-        CodeEditor single;
-        single.setText(QStringLiteral("only"));
-        single.RemoveLine(0);
-        QCOMPARE(single.Text(), QString());
-        single.InsertLineAt(0, QStringLiteral("new"));
-        QCOMPARE(single.Text(), QStringLiteral("new\r\n"));
+        QCOMPARE(marked(editor), QStringLiteral("top\r\nb|\r\nc"));
+        setMarked(editor, QStringLiteral("|only"));
+        editor.RemoveLine(0);
+        QCOMPARE(editor.Text(), QString());
+        editor.InsertLineAt(0, QStringLiteral("new"));
+        QCOMPARE(editor.Text(), QStringLiteral("new\r\n"));
     }
 
     void replaceSelectionIsOneUndoStep()
     {
         CodeEditor editor;
-        editor.setText(QStringLiteral("say hello there"));
-        editor.SetSelectionRange({0, 4, 0, 9});
+        setMarked(editor, QStringLiteral("say ^hello| there"));
         editor.ReplaceSelectionText(QStringLiteral("\u20acuro"));
-        QCOMPARE(sel(editor), QList<int>({0, 4, 0, 4}));
         editor.ReplaceSelectionText(QStringLiteral(">")); // nothing selected: an insertion at the caret
-        QCOMPARE(editor.Text(), QStringLiteral("say >\u20acuro there"));
+        QCOMPARE(marked(editor), QStringLiteral("say |>\u20acuro there"));
         editor.Undo();
         editor.Undo();
         QCOMPARE(editor.Text(), QStringLiteral("say hello there"));
@@ -273,7 +262,7 @@ private slots:
         // The language's own scope words drive the scope indentation.
         editor.SetAutoIndentMode(1);
         editor.setText(QString());
-        typeLines(editor, {QStringLiteral("Begin"), QStringLiteral("x"), QStringLiteral("Finish")});
+        typeInto(editor, QStringLiteral("Begin\nx\nFinish\n"));
         QCOMPARE(editor.Text(), QStringLiteral("Begin\r\n\tx\r\nFinish\r\n"));
     }
 
@@ -282,16 +271,14 @@ private slots:
         for (int mode : {0, 2}) { // none; like the line above without the scope rule
             CodeEditor editor;
             editor.SetAutoIndentMode(mode);
-            editor.setText(QStringLiteral("\t"));
-            editor.SetSelectionRange({0, 1, 0, 1});
-            typeLines(editor, {QStringLiteral("If 1"), QStringLiteral("x"), QStringLiteral("EndIf")});
+            setMarked(editor, QStringLiteral("\t|"));
+            typeInto(editor, QStringLiteral("If 1\nx\nEndIf\n"));
             QCOMPARE(editor.Text(), mode == 2 ? QStringLiteral("\tIf 1\r\n\tx\r\n\tEndIf\r\n\t")
                                               : QStringLiteral("\tIf 1\r\nx\r\nEndIf\r\n"));
         }
         CodeEditor scope;
         scope.SetAutoIndentMode(1);
-        typeLines(scope, {QStringLiteral("If $a"), QStringLiteral("Do"), QStringLiteral("? 1"), QStringLiteral("Until $b"),
-                          QStringLiteral("EndIf"), QStringLiteral("If 1 EndIf"), QStringLiteral("x")});
+        typeInto(scope, QStringLiteral("If $a\nDo\n? 1\nUntil $b\nEndIf\nIf 1 EndIf\nx\n"));
         QCOMPARE(scope.Text(), QStringLiteral("If $a\r\n\tDo\r\n\t\t? 1\r\n\tUntil $b\r\nEndIf\r\nIf 1 EndIf\r\nx\r\n"));
         // Lines put there by the program: a closing word that a blank ends goes back to the level of the
         // nearest non-blank line above, never to the right, and only while it is the line's only word.

@@ -1,12 +1,18 @@
 // Code tips, the macro list and the right-click menu of a script document, driven by real key and
-// mouse events on an editing control with the KiXtart language.
+// mouse events on an editing control with the KiXtart language; the control's tip and list mechanism;
+// the reference tables and the language registry.
 
+#include "EditorText.h"
 #include "document/CodeList.h"
 #include "document/CodeTip.h"
 #include "document/CodeTipsHandler.h"
 #include "document/EditMenuHost.h"
 #include "document/ScriptScan.h"
+#include "document/CaseInsensitiveOrderedMap.h"
+#include "document/LanguageRegistry.h"
 #include "document/modKixLanguage.h"
+
+#include <Qsci/qscilexer.h>
 
 #include <QAction>
 #include <QApplication>
@@ -78,15 +84,7 @@ struct Document {
     }
     bool tipShown() const { return editor.SendScintilla(QsciScintillaBase::SCI_CALLTIPACTIVE) != 0; }
     bool listShown() const { return editor.SendScintilla(QsciScintillaBase::SCI_AUTOCACTIVE) != 0; }
-    void type(const QString& text)
-    {
-        const QStringList parts = text.split(QLatin1Char('\n'));
-        for (qsizetype i = 0; i < parts.size(); ++i) {
-            if (i > 0)
-                QTest::keyClick(&editor, Qt::Key_Return);
-            QTest::keyClicks(&editor, parts[i]);
-        }
-    }
+    void type(const QString& text) { typeInto(editor, text); }
     void rightClickAt(int line, int column)
     {
         const long pos = editor.positionFromLineIndex(line, column);
@@ -102,7 +100,76 @@ LineSource from(const QStringList& text)
     return [text](int line) { return line >= 0 && line < text.size() ? text[line] : QString(); };
 }
 
+using Map = CaseInsensitiveOrderedMap;
+
 const QString kMessageBoxTip = QStringLiteral("MessageBox (\"Message\", \"Title\", Style, [Time-out])");
+
+// The mechanism alone, with a small handler: "(" after "Foo" asks for a tip following the commas
+// typed; "@" opens a list of names.
+class AssistHandler : public CodeEditorEvents {
+public:
+    explicit AssistHandler(CodeEditor& editor) : editor_(editor) { editor.setEventHandler(this); }
+    QStringList log;
+    bool insertOnSelect = false;
+
+    bool KeyPress(int code) override
+    {
+        if (code == ' ' && editor_.openCodeList())
+            editor_.openCodeList()->Close();
+        if (code == '(') {
+            tipWord_ = editor_.CaretWord(); // the "(" is not in yet
+            editor_.RunCommand(CodeEditor::CmdCodeTip);
+        }
+        if (code == '@')
+            editor_.RunCommand(CodeEditor::CmdCodeList);
+        return false;
+    }
+    int CodeTipOpen() override { return tipWord_ == QLatin1String("Foo") ? 4 : 0; }
+    int CodeTipUpdate(CodeTip& tip) override
+    {
+        const Range caret = editor_.GetSelectionRange(true);
+        if (tip.TipText().isEmpty()) {
+            argumentsStart_ = caret.EndColumn + 1;
+            tip.SetTipText(QStringLiteral("Foo (a, b, c)"));
+            tip.SetCurrentArgument(0);
+            return 0;
+        }
+        const QString typed = editor_.LineText(caret.EndLine).left(caret.EndColumn).mid(argumentsStart_);
+        if (caret.EndColumn < argumentsStart_ || typed.contains(QLatin1Char(')')))
+            tip.Close();
+        else
+            tip.SetCurrentArgument(int(typed.count(QLatin1Char(','))));
+        return 0;
+    }
+    bool CodeTipCancel(CodeTip&) override { return (log << QStringLiteral("tip cancel"), false); }
+    bool CodeListOpen(CodeList& list) override
+    {
+        for (const char* name : {"Date", "Day", "MonthNo", "Month"})
+            list.AddItem(QString::fromLatin1(name));
+        list.SetSelectedIndex(0);
+        return true;
+    }
+    bool CodeListMatch(CodeList& list, int item) override { return (log << "match " + list.ItemText(item), true); }
+    bool CodeListSelect(CodeList& list) override
+    {
+        return (log << "select " + list.ItemText(list.SelectedIndex()), insertOnSelect);
+    }
+    bool CodeListCancel(CodeList&) override { return (log << QStringLiteral("list cancel"), false); }
+
+private:
+    CodeEditor& editor_;
+    QString tipWord_;
+    int argumentsStart_ = 0;
+};
+
+bool tipShown(const CodeEditor& editor) { return editor.SendScintilla(QsciScintillaBase::SCI_CALLTIPACTIVE) != 0; }
+bool listShown(const CodeEditor& editor) { return editor.SendScintilla(QsciScintillaBase::SCI_AUTOCACTIVE) != 0; }
+
+QString highlighted(const CodeTip& tip)
+{
+    const auto [start, end] = tip.argumentSpan();
+    return tip.TipText().mid(start, end - start);
+}
 
 } // namespace
 
@@ -195,21 +262,23 @@ private slots:
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList && !doc.handler->ListAnchor);
         QCOMPARE(doc.editor.Text(), QStringLiteral("? @MONTHnox @da q@"));
 
-        // A chosen item replaces what was typed; nothing typed: it goes in at the caret.
-        doc.editor.setText(QString());
-        doc.type(QStringLiteral("$d = @mo"));
+        // A chosen item replaces what was typed; nothing typed: it goes in at the caret. Either way
+        // the caret lands right after the name, where the next key goes.
+        doc.editor.setText(QStringLiteral("$e = +1"));
+        doc.editor.SetSelectionRange({0, 5, 0, 5});
+        doc.type(QStringLiteral("@da"));
         QVERIFY(doc.listShown());
         QTest::keyClick(&doc.editor, Qt::Key_Tab);
         QVERIFY(!doc.listShown() && !doc.handler->OpenCodeList);
-        QCOMPARE(doc.editor.Text(), QStringLiteral("$d = @MONTH"));
-        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 11);
+        doc.type(QStringLiteral("Z"));
+        QCOMPARE(doc.editor.Text(), QStringLiteral("$e = @DATEZ+1"));
         doc.editor.setText(QStringLiteral("x"));
         doc.editor.SetSelectionRange({0, 0, 0, 0});
         doc.type(QStringLiteral("@"));
         QTest::keyClick(&doc.editor, Qt::Key_Down);
         QTest::keyClick(&doc.editor, Qt::Key_Return);
-        QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDx"));
-        QCOMPARE(doc.editor.GetSelectionRange(true).EndColumn, 7);
+        doc.type(QStringLiteral("Z"));
+        QCOMPARE(doc.editor.Text(), QStringLiteral("@BUILDZx"));
     }
 
     void rightClickMenu()
@@ -251,6 +320,137 @@ private slots:
         QCOMPARE(doc.menus.labelsShown.mid(0, 2), (QStringList{"Label0=0", "Label1=5"}));
         QCOMPARE(doc.menus.labelsShown.last(), QStringLiteral("Label19=41"));
         QVERIFY(!doc.menus.anythingVisible());
+    }
+
+    // ---- The mechanism of the editing control ----------------------------------------------
+
+    void tipFollowsArgumentsUntilClosed()
+    {
+        CodeEditor editor;
+        AssistHandler handler(editor);
+        QTest::keyClicks(&editor, QStringLiteral("Bar(")); // the handler answers 0: no tip
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        CodeTip* tip = editor.openCodeTip();
+        QVERIFY(tip && tipShown(editor));
+        for (const auto& [typed, argument] : {std::pair{"", "a"}, {"1,", "b"}, {"2, 3", "c"}}) {
+            QTest::keyClicks(&editor, QString::fromLatin1(typed));
+            QCOMPARE(highlighted(*tip), QString::fromLatin1(argument));
+        }
+        QTest::keyClick(&editor, Qt::Key_ParenRight); // the handler closes it
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+        QCOMPARE(handler.log, QStringList{QStringLiteral("tip cancel")});
+
+        // Escape closes it too, with one cancel.
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        QVERIFY(tipShown(editor));
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        QVERIFY(!tipShown(editor) && !editor.openCodeTip());
+        QCOMPARE(handler.log.size(), 2);
+
+        // Text changed by the program while the tip is open is followed once the event loop runs.
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("Foo("));
+        tip = editor.openCodeTip();
+        QVERIFY(tip);
+        editor.InsertTextAt(QStringLiteral("1,2,"), {0, 4});
+        editor.SetSelectionRange({0, 8, 0, 8});
+        QTRY_COMPARE(tip->CurrentArgument(), 2);
+    }
+
+    void listNarrowsSelectsAndCancels()
+    {
+        CodeEditor editor;
+        AssistHandler handler(editor);
+        QTest::keyClicks(&editor, QStringLiteral("? @"));
+        CodeList* list = editor.openCodeList();
+        QVERIFY(list && listShown(editor));
+        QCOMPARE(editor.Text(), QStringLiteral("? @")); // the "@" went in before the list opened
+
+        for (const auto& [typed, selected] : {std::pair{"mo", "Month"}, {"nthn", "MonthNo"}}) {
+            QTest::keyClicks(&editor, QString::fromLatin1(typed));
+            QCOMPARE(list->ItemText(list->SelectedIndex()), QString::fromLatin1(selected));
+            QCOMPARE(handler.log.last(), "match " + QString::fromLatin1(selected));
+        }
+
+        // The handler leaves the insertion to the control: the item replaces the typed name.
+        handler.insertOnSelect = true;
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QVERIFY(!listShown(editor) && !editor.openCodeList());
+        QCOMPARE(handler.log.last(), QStringLiteral("select MonthNo"));
+        QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo"));
+        // A handler that inserts by itself gets no help from the control.
+        handler.insertOnSelect = false;
+        QTest::keyClicks(&editor, QStringLiteral(" @da"));
+        QTest::keyClick(&editor, Qt::Key_Tab);
+        QCOMPARE(handler.log.last(), QStringLiteral("select Date"));
+        QCOMPARE(editor.Text(), QStringLiteral("? @MonthNo @da"));
+
+        // Escape, Close() from the handler (a blank typed) and a name no item starts with each
+        // close the list and report one cancel.
+        editor.setText(QString());
+        QTest::keyClicks(&editor, QStringLiteral("@d"));
+        handler.log.clear();
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        QTest::keyClicks(&editor, QStringLiteral("@ @xq"));
+        QVERIFY(!listShown(editor) && !editor.openCodeList());
+        QCOMPARE(editor.Text(), QStringLiteral("@d@ @xq"));
+        QCOMPARE(handler.log, QStringList(3, QStringLiteral("list cancel")));
+    }
+
+    // ---- The reference tables and the language registry ------------------------------------
+
+    void orderedMapKeepsFirstSpellingAndOneEntryPerKey()
+    {
+        Map map;
+        QVERIFY(map.insert("MessageBox", 1));
+        QVERIFY(!map.insert("MESSAGEBOX", QString("x")));
+        QVERIFY(map.insert(QString::fromUtf8("Ärger"), 1));
+        for (const char* probe : {"äRGER", "ÄRGER", "Arger", "Straße"}) {
+            const QString p = QString::fromUtf8(probe);
+            QCOMPARE(map.contains(p), QString::compare(p, QString::fromUtf8("Ärger"), Qt::CaseInsensitive) == 0);
+        }
+        QCOMPARE(map.count(), 2);
+        QCOMPARE(map.storedKey("messagebox"), QString("MessageBox"));
+        QVERIFY(Map::isText(*map.value("messageBOX"))); // the value is replaced, the spelling kept
+        QVERIFY(!map.value("Message").has_value());
+    }
+
+    void rebuildingReplacesTables()
+    {
+        CommandTable.insert("Extra", 1);
+        BuildReferenceTables();
+        BuildReferenceTables();
+        QCOMPARE(CommandTable.count(), 135);
+        QCOMPARE(MacroTable.count(), 54);
+        QVERIFY(!CommandTable.contains("Extra"));
+    }
+
+    void registeredDefinitionIsBuiltFromTables()
+    {
+        const auto def = RegisterKixLanguage();
+        QVERIFY(def);
+        QCOMPARE(LanguageRegistry::instance().find("kixtart"), def);
+        QVERIFY(!def->caseSensitive());
+        QCOMPARE(def->keywordList(), CommandTable.keys()); // in the table's order
+        QVERIFY(!CommandTable.contains("If")); // scope words are not commands
+    }
+
+    void laterRegistrationReplacesEarlier()
+    {
+        auto& registry = LanguageRegistry::instance();
+        auto first = std::make_shared<LanguageDefinition>();
+        auto second = std::make_shared<LanguageDefinition>();
+        registry.RegisterLanguage("TestLang", first);
+        registry.RegisterLanguage("TESTLANG", second);
+        QCOMPARE(registry.find("testLANG"), std::shared_ptr<const LanguageDefinition>(second));
+        QObject owner;
+        QVERIFY(!registry.createLexer("NoSuchLanguage", &owner));
+        QsciLexer* lexer = registry.createLexer("testLang", &owner);
+        QVERIFY(lexer);
+        QCOMPARE(lexer->parent(), &owner);
     }
 };
 

@@ -1,6 +1,7 @@
 // Scripts changed or removed on disk by another program while open.
 
 #include "app/frmMain.h"
+#include "document/DiskState.h"
 #include "document/frmDocument.h"
 #include "preferences/frmOptions.h"
 #include "ScriptedDialogService.h"
@@ -13,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 using platform::MessageAnswer;
 
 class DiskChangesTest : public QObject {
@@ -22,6 +26,7 @@ private slots:
     void cleanup() { frmOptions::Unload(); }
     void untouchedDocumentFollowsTheFile();
     void editedDocumentAsksAndSaveAsksAgain();
+    void failedSaveIsNoChangeByAnotherProgram();
     void deletedFileKeepsItsDocument();
 
 private:
@@ -119,6 +124,8 @@ void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()
     QCOMPARE(dialogs.messages[0].text,
              QDir::toNativeSeparators(path) + QStringLiteral(" has been changed by another program. Reload it and lose "
                                                              "your changes?"));
+    // Enter keeps the typed text.
+    QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::YesNoDefaultNo);
     QCOMPARE(editor->utf8Text(), mine);
     QVERIFY(editor->Modified());
     // Asked once for that version.
@@ -130,6 +137,7 @@ void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()
     QVERIFY(!window.mnuFileSave_Click());
     QCOMPARE(dialogs.messages.size(), 2);
     QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("Overwrite it?")));
+    QCOMPARE(dialogs.messages[1].buttons, platform::MessageButtons::YesNoDefaultNo);
     QCOMPARE(readFile(path), QByteArray("theirs\r\n"));
     dialogs.messageAnswers = {MessageAnswer::Yes};
     QVERIFY(window.mnuFileSave_Click());
@@ -146,6 +154,36 @@ void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()
     QTRY_COMPARE_WITH_TIMEOUT(dialogs.messages.size(), 4, 5000);
     QCOMPARE(editor->utf8Text(), QByteArray("third\r\n"));
     QVERIFY(!editor->Modified());
+}
+
+// A save that fails after it has begun to write (here a file-size limit, in place for a file with
+// two names) puts the old content back with a new time: the editor's own write, not a change by
+// another program, so nothing offers to reload the file over the typed text.
+void DiskChangesTest::failedSaveIsNoChangeByAnotherProgram()
+{
+    const QString path = script(lines(100, "old"));
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".link")).constData()), 0);
+    ScriptedDialogService dialogs;
+    frmMain window(path);
+    CodeEditor* editor = window.activeEditor();
+    editor->insertAt(QString::fromLatin1(lines(400, "mine")), 0, 0);
+    const QByteArray mine = editor->utf8Text();
+    const DiskState before = DiskState::of(path);
+    QTest::qWait(20); // a new time, whatever the file system's clock step
+    rlimit saved {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = rlim_t(QFileInfo(path).size() + 100);
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool written = window.mnuFileSave_Click();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    QVERIFY(!written);
+    QCOMPARE(readFile(path), lines(100, "old"));
+    QVERIFY(!(DiskState::of(path) == before)); // the old content came back with a new time
+    QTest::qWait(300);
+    window.checkAllDiskChanges();
+    QCOMPARE(dialogs.messages.size(), 1); // the failure, and no question
+    QVERIFY(editor->Modified() && editor->utf8Text().endsWith(mine));
 }
 
 void DiskChangesTest::deletedFileKeepsItsDocument()

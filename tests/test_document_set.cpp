@@ -1,43 +1,29 @@
-// The document set: slots and numbering, the 30-document limit, tabs, menu states, close prompts.
+// The document set: slots and numbering, the 30-document limit, tabs, menu states, close prompts,
+// and the arrangement of many documents.
 
-#include "app/frmMain.h"
+#include "MainWindowFixture.h"
+#include "app/WindowTiling.h"
 #include "document/FindReplaceDialog.h"
-#include "document/frmDocument.h"
-#include "ScriptedDialogService.h"
 
 #include <QAction>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QTabBar>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using platform::MessageAnswer;
-
-// A shown main window with scripted answers to its dialogs.
-struct Shown {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    Shown() { window.show(); }
-};
-
-static void type(CodeEditor* editor, const QString& text)
-{
-    editor->setFocus();
-    QTest::keyClicks(editor, text);
-}
+using WindowTiling::Direction;
 
 class DocumentSetTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
-    int run_ = 0;
     std::optional<Shown> shown_;
 
 private slots:
     void init()
     {
-        qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+        useFreshSettings(dir_);
         shown_.emplace();
     }
     void cleanup() { shown_.reset(); }
@@ -49,20 +35,14 @@ private slots:
             window.mnuFileNew_Click();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 documents opened at one time."));
-        QCOMPARE(window.LastSlot, -1);
-        QCOMPARE(window.OpenCount, 30);
-        QCOMPARE(window.openDocuments().size(), 30);
-        QCOMPARE(window.tsTabs->count(), 30);
+        QVERIFY(window.LastSlot == -1 && window.tsTabs->count() == 30);
+        QCOMPARE(documentsShown(window).left(6), QString("30/30 "));
 
         window.mdiArea()->setActiveSubWindow(window.Documents[4]);
-        window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 29);
-        QVERIFY(!window.SlotUsed[4] && !window.Documents[4]);
-        QCOMPARE(window.tsTabs->count(), 29);
+        window.mnuFileClose->trigger();
+        QVERIFY(!window.SlotUsed[4] && !window.Documents[4] && window.OpenCount == 29 && window.tsTabs->count() == 29);
         window.mnuFileNew_Click();
-        QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 5"));
-        QCOMPARE(window.tsTabs->tabText(window.tsTabs->count() - 1), QString("Untitled 5"));
-        QCOMPARE(window.tsTabs->currentIndex(), window.tsTabs->count() - 1);
+        QVERIFY(documentsShown(window).endsWith("|Untitled 5* > Untitled 5"));
         QCOMPARE(dialogs.messages.size(), 1);
     }
 
@@ -74,16 +54,15 @@ private slots:
         QVERIFY(!window.mnuEditCut->isEnabled() && !window.mnuEditCopy->isEnabled() && !window.tbButtons[7]->isEnabled());
         QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
         editor->SetHighlightedLine(0);
-        type(editor, "x");
-        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled());
-        QVERIFY(window.Changed[1]);
+        typeInFront(window, "x");
+        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled() && window.Changed[1]);
         QCOMPARE(editor->HighlightedLine(), -1);
 
         // The last document closed: no tabs, and only what needs no document stays enabled.
         QVERIFY(window.picTabs->isVisible());
         editor->setModified(false);
         window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 0);
+        QCOMPARE(documentsShown(window), QString("0/0  > none"));
         QVERIFY(!window.picTabs->isVisible());
         for (QAction* item : {window.mnuFileSave, window.mnuFilePrint, window.mnuEditFind, window.mnuWindowCascade,
                               window.mnuVarList, window.mnuWizards->menuAction(), window.mnuEditCut,
@@ -93,10 +72,8 @@ private slots:
 
         // A command that needs a document creates one, and counts it.
         QVERIFY(window.ActiveDocumentIndex() >= 1);
-        QCOMPARE(window.openDocuments().size(), 1);
-        QCOMPARE(window.OpenCount, 1);
+        QCOMPARE(documentsShown(window), QString("1/1 Untitled 1* > Untitled 1"));
         QVERIFY(window.mnuFileSave->isEnabled());
-        QCOMPARE(window.tsTabs->count(), 1);
 
         // Unless every slot is taken: then it refuses.
         window.mnuFileClose_Click();
@@ -104,8 +81,7 @@ private slots:
         window.ActiveDocumentIndex();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
-        QCOMPARE(window.LastSlot, -1);
-        QVERIFY(window.openDocuments().isEmpty());
+        QVERIFY(window.LastSlot == -1 && window.openDocuments().isEmpty());
     }
 
     void tabsAreKeyedByFullCaption()
@@ -118,58 +94,49 @@ private slots:
         frmDocument* second = window.activeDocument();
         second->SetCaption("C:\\b\\x.kix");
         window.TabRename();
-        QCOMPARE(window.tsTabs->tabText(0), QString("x.kix"));
-        QCOMPARE(window.tsTabs->tabText(1), QString("x.kix"));
-        window.tsTabs_Click(0);
-        QCOMPARE(window.activeDocument(), first);
-        QCOMPARE(window.tsTabs->currentIndex(), 0);
-        window.tsTabs_Click(1);
-        QCOMPARE(window.activeDocument(), second);
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(0).center());
+        QVERIFY(window.activeDocument() == first);
+        QCOMPARE(documentsShown(window), QString("2/2 x.kix*|x.kix > C:\\a\\x.kix"));
+        QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(1).center());
+        QVERIFY(window.activeDocument() == second && window.mnuExecute->isEnabled());
         QCOMPARE(window.CurrentFileName, QString("C:\\b\\x.kix"));
-        QVERIFY(window.mnuExecute->isEnabled());
     }
 
     void closePromptAnswers()
     {
         auto& [dialogs, window] = *shown_;
         frmDocument* document = window.activeDocument();
-        type(document->rtfText, "Beep");
+        typeInFront(window, "Beep");
         QVERIFY(window.Changed[1]);
 
         dialogs.messageAnswers = {MessageAnswer::Cancel};
         window.mnuFileClose_Click();
-        QCOMPARE(dialogs.messages.last().text, QString("Untitled 1 has been changed. Do you wish to save?"));
-        QCOMPARE(dialogs.messages.last().buttons, platform::MessageButtons::YesNoCancel);
-        QCOMPARE(dialogs.messages.last().icon, platform::MessageIcon::Question);
-        QCOMPARE(window.OpenCount, 1);
+        const RecordedMessage& asked = dialogs.messages.last();
+        QCOMPARE(asked.text, QString("Untitled 1 has been changed. Do you wish to save?"));
+        QVERIFY(asked.buttons == platform::MessageButtons::YesNoCancel && asked.icon == platform::MessageIcon::Question);
 
         // Yes whose Save As is cancelled writes nothing and keeps the window.
         dialogs.messageAnswers = {MessageAnswer::Yes};
         window.mnuFileClose_Click();
         QCOMPARE(dialogs.saveRequests.size(), 1);
-        QCOMPARE(window.openDocuments().size(), 1);
-        QCOMPARE(window.OpenCount, 1);
-        QCOMPARE(window.tsTabs->count(), 1);
+        QCOMPARE(documentsShown(window), QString("1/1 Untitled 1* > Untitled 1"));
         QVERIFY(document->rtfText->Modified());
 
         // Yes and a name: saved, and the save does the close bookkeeping.
         dialogs.messageAnswers = {MessageAnswer::Yes};
         dialogs.saveAnswers = {dir_.filePath("saved-from-close.kix")};
         window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 0);
-        QVERIFY(!window.SlotUsed[0] && !window.Changed[1]);
-        QCOMPARE(window.tsTabs->count(), 0);
+        QVERIFY(window.OpenCount == 0 && !window.SlotUsed[0] && !window.Changed[1] && window.tsTabs->count() == 0);
         QTRY_COMPARE(window.openDocuments().size(), 0);
-        QFile saved(dir_.filePath("saved-from-close.kix"));
-        QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll().endsWith("\r\n\r\nBeep"));
+        QVERIFY(readFile(dir_.filePath("saved-from-close.kix")).endsWith("\r\n\r\nBeep"));
     }
 
     void applicationCloseAsksPerChangedDocument()
     {
         auto& [dialogs, window] = *shown_;
-        type(window.activeDocument()->rtfText, "Beep");
+        typeInFront(window, "Beep");
         window.mnuFileNew_Click();
-        type(window.activeDocument()->rtfText, "Cls");
+        typeInFront(window, "Cls");
         window.mnuFileNew_Click(); // unchanged: asks nothing
 
         dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::Cancel};
@@ -177,8 +144,7 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 2);
         QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Exclamation);
         QCOMPARE(dialogs.messages[1].text, QString("Untitled 2 has been changed. Do you wish to save?"));
-        QVERIFY(window.isVisible());
-        QCOMPARE(window.openDocuments().size(), 3);
+        QVERIFY(window.isVisible() && window.openDocuments().size() == 3);
         // The cancelled close leaves activation working.
         QVERIFY(!window.AppClosing);
         window.mdiArea()->setActiveSubWindow(window.Documents[0]);
@@ -196,38 +162,41 @@ private slots:
         // Activation ends any save on behalf of a close prompt.
         window.SavingFromClose = true;
         window.tsTabs->setCurrentIndex(0);
-        QCOMPARE(window.activeDocument(), window.Documents[0]);
-        QVERIFY(!window.SavingFromClose);
+        QVERIFY(window.activeDocument() == window.Documents[0] && !window.SavingFromClose);
 
         // Closing a document keeps the row in step with the window that comes forward.
         window.mnuFileClose_Click();
         QTRY_COMPARE(window.openDocuments().size(), 2);
-        QCOMPARE(window.tsTabs->tabData(window.tsTabs->currentIndex()).toString(), window.activeDocument()->Caption());
-        QCOMPARE(window.tsTabs->count(), 2);
+        QCOMPARE(documentsShown(window), QString("2/2 Untitled 2*|Untitled 3 > Untitled 2"));
     }
 
     void windowMenuListsTheDocuments()
     {
         auto& [dialogs, window] = *shown_;
+        // A file name's "&" shows as it is, in the menu as on the tab.
+        window.activeDocument()->SetCaption("C:\\a\\log on & x.kix");
+        window.TabRename();
+        QCOMPARE(window.tsTabs->tabText(0), QString("log on && x.kix"));
         window.mnuFileNew_Click();
-        emit window.mnuWindow->aboutToShow();
-        const QList<QAction*> actions = window.mnuWindow->actions();
-        QStringList listed;
-        QAction* firstEntry = nullptr;
-        for (QAction* action : actions.mid(actions.indexOf(window.mnuWindowArrangeIcons) + 1))
-            if (!action->isSeparator()) {
-                listed << action->text() + (action->isChecked() ? " *" : "");
-                firstEntry = firstEntry ? firstEntry : action;
-            }
-        QCOMPARE(listed, QStringList({"&1 Untitled 1", "&2 Untitled 2 *"}));
-        firstEntry->trigger();
-        QCOMPARE(window.activeDocument(), window.Documents[0]);
-        QCOMPARE(window.tsTabs->currentIndex(), 0);
+        auto listed = [&window] {
+            emit window.mnuWindow->aboutToShow();
+            const QList<QAction*> actions = window.mnuWindow->actions();
+            QList<QAction*> entries;
+            for (QAction* action : actions.mid(actions.indexOf(window.mnuWindowArrangeIcons) + 1))
+                if (!action->isSeparator())
+                    entries << action;
+            return entries;
+        };
+        QStringList texts;
+        for (QAction* entry : listed())
+            texts << entry->text() + (entry->isChecked() ? " *" : "");
+        QCOMPARE(texts, QStringList({"&1 C:\\a\\log on && x.kix", "&2 Untitled 2 *"}));
+        listed().first()->trigger();
+        QVERIFY(window.activeDocument() == window.Documents[0] && window.tsTabs->currentIndex() == 0);
         // Only the first nine entries get an access key.
         for (int i = 3; i <= 10; ++i)
             window.mnuFileNew_Click();
-        emit window.mnuWindow->aboutToShow();
-        const QList<QAction*> all = window.mnuWindow->actions();
+        const QList<QAction*> all = listed();
         QCOMPARE(all.at(all.size() - 2)->text() + "|" + all.last()->text(), QString("&9 Untitled 9|10 Untitled 10"));
     }
 
@@ -235,10 +204,8 @@ private slots:
     {
         for (const char* caption : {"Untitled 3", "UNTITLED 3", "untitled"})
             QVERIFY(frmDocument::isUntitledCaption(caption));
-        QVERIFY(!frmDocument::isUntitledCaption("Untitle"));
-        QVERIFY(!frmDocument::isUntitledCaption(QDir::rootPath() + "Untitled 3"));
-        QVERIFY(frmDocument::sameCaption("Untitled 3", "UNTITLED 3"));
-        QVERIFY(!frmDocument::sameCaption("Untitled 3", "Untitled 4"));
+        QVERIFY(!frmDocument::isUntitledCaption("Untitle") && !frmDocument::isUntitledCaption(QDir::rootPath() + "Untitled 3"));
+        QVERIFY(frmDocument::sameCaption("Untitled 3", "UNTITLED 3") && !frmDocument::sameCaption("Untitled 3", "Untitled 4"));
         QVERIFY(frmDocument::sameCaption(QDir::rootPath() + "scripts/x.kix", QDir::rootPath() + "scripts/../scripts/x.kix"));
         // A path and a name never match, even where the name would resolve to that path.
         QVERIFY(!frmDocument::sameCaption(QDir::currentPath() + "/Untitled 3", "Untitled 3"));
@@ -260,18 +227,14 @@ private slots:
         window.mnuDebug->setEnabled(true);
         keyInFront(Qt::Key_L, Qt::ControlModifier);
         keyInFront(Qt::Key_D, Qt::ControlModifier);
-        QCOMPARE(color.count(), 1);
-        QCOMPARE(debug.count(), 1);
+        QVERIFY(color.count() == 1 && debug.count() == 1);
         QCOMPARE(window.activeDocument()->rtfText->text(), QString("line one\nline two"));
         keyInFront(Qt::Key_N, Qt::ControlModifier);
         window.mnuFileNew_Click();
-        QCOMPARE(window.openDocuments().size(), 3);
-
         keyInFront(Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(window.activeDocument(), window.Documents[0]);
+        QCOMPARE(documentsShown(window), QString("3/3 Untitled 1*|Untitled 2|Untitled 3 > Untitled 1"));
         keyInFront(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(window.activeDocument(), window.Documents[2]);
-        QCOMPARE(window.tsTabs->currentIndex(), 2);
+        QCOMPARE(documentsShown(window), QString("3/3 Untitled 1|Untitled 2|Untitled 3* > Untitled 3"));
 
         // An Alt+letter no menu uses types nothing; plain letters still type.
         keyInFront(Qt::Key_Q, Qt::AltModifier);
@@ -305,8 +268,7 @@ private slots:
         // The user brings the second script forward: Replace All acts on what is seen.
         window.tsTabs->setCurrentIndex(1);
         dialog->replaceAllButton()->click();
-        QCOMPARE(second->text(), QString("dog dog\n"));
-        QCOMPARE(first->text(), QString("cat\n"));
+        QCOMPARE(second->text() + first->text(), QString("dog dog\ncat\n"));
 
         // Its script closes: it goes on with the one that comes forward, and goes away with the last.
         second->setModified(false);
@@ -317,6 +279,93 @@ private slots:
         first->setModified(false);
         window.mnuFileClose_Click();
         QTRY_VERIFY(!dialog->isVisible());
+    }
+
+    // ---- Many documents at once: the tiling grid, the Window menu's tiling, a readable tab row ----
+
+    void tilesCoverTheAreaInRowsOrColumnsThenAGrid()
+    {
+        QRect area(7, 3, 1001, 687);
+        QVERIFY(WindowTiling::tile(0, area, Direction::Horizontal).isEmpty());
+        for (Direction direction : {Direction::Horizontal, Direction::Vertical}) {
+            for (int count = 1; count <= 30; ++count) {
+                const QList<QRect> cells = WindowTiling::tile(count, area, direction);
+                QCOMPARE(cells.size(), count);
+                qint64 covered = 0;
+                for (int i = 0; i < count; ++i) {
+                    QVERIFY(area.contains(cells[i]));
+                    covered += qint64(cells[i].width()) * cells[i].height();
+                    for (int j = i + 1; j < count; ++j)
+                        QVERIFY2(!cells[i].intersects(cells[j]), qPrintable(QStringLiteral("%1 of %2").arg(i).arg(count)));
+                }
+                QCOMPARE(covered, qint64(area.width()) * area.height());
+                // Even thirty windows get a sixth of each side, never strips.
+                for (const QRect& cell : cells)
+                    QVERIFY(cell.width() >= area.width() / 6 && cell.height() >= area.height() / 6);
+            }
+        }
+        area = QRect(0, 0, 900, 600);
+        // Up to three: whole rows or whole columns.
+        QCOMPARE(WindowTiling::tile(3, area, Direction::Horizontal),
+                 (QList<QRect>{{0, 0, 900, 200}, {0, 200, 900, 200}, {0, 400, 900, 200}}));
+        QCOMPARE(WindowTiling::tile(3, area, Direction::Vertical),
+                 (QList<QRect>{{0, 0, 300, 600}, {300, 0, 300, 600}, {600, 0, 300, 600}}));
+        // Four: a square grid. Five: two full-width rows (two windows, then three) or two full-height columns.
+        QCOMPARE(WindowTiling::tile(5, area, Direction::Horizontal),
+                 (QList<QRect>{{0, 0, 450, 300}, {450, 0, 450, 300},
+                               {0, 300, 300, 300}, {300, 300, 300, 300}, {600, 300, 300, 300}}));
+        QCOMPARE(WindowTiling::tile(5, area, Direction::Vertical),
+                 (QList<QRect>{{0, 0, 450, 300}, {0, 300, 450, 300},
+                               {450, 0, 450, 200}, {450, 200, 450, 200}, {450, 400, 450, 200}}));
+        QCOMPARE(WindowTiling::tile(4, area, Direction::Horizontal).at(1), QRect(450, 0, 450, 300));
+    }
+
+    void tileMenuItemsArrangeTheDocuments()
+    {
+        auto& [dialogs, window] = *shown_;
+        window.resize(1000, 750);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto geometries = [&] {
+            QList<QRect> result;
+            for (QMdiSubWindow* document : window.mdiArea()->subWindowList(QMdiArea::CreationOrder))
+                result << document->geometry();
+            return result;
+        };
+        const QRect area = window.mdiArea()->viewport()->rect();
+        for (int i = 2; i <= 5; ++i)
+            window.mnuFileNew->trigger();
+        window.mnuWindowTileHorizontal->trigger();
+        QCOMPARE(geometries(), WindowTiling::tile(5, area, Direction::Horizontal));
+        window.mnuWindowTileVertical->trigger();
+        QCOMPARE(geometries(), WindowTiling::tile(5, area, Direction::Vertical));
+
+        // Windows that overflow the area show scroll bars; the tiles fill the area they leave when gone.
+        window.mdiArea()->subWindowList().constFirst()->move(2000, 2000);
+        QTRY_VERIFY(window.mdiArea()->viewport()->width() < area.width());
+        window.mnuWindowTileHorizontal->trigger();
+        QTRY_COMPARE(window.mdiArea()->viewport()->rect(), area);
+        QRect covered;
+        for (const QRect& cell : geometries())
+            covered |= cell;
+        QCOMPARE(covered, area);
+    }
+
+    void manyTabsKeepTheirLabels()
+    {
+        auto& [dialogs, window] = *shown_;
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int width = window.width();
+        for (int i = 2; i <= 22; ++i)
+            window.mnuFileNew->trigger();
+        QTest::qWait(0);
+        QCOMPARE(window.width(), width); // the row scrolls rather than widening the window
+        const QFontMetrics metrics(window.tsTabs->font());
+        for (int i = 0; i < window.tsTabs->count(); ++i) {
+            const QString label = window.tsTabs->tabText(i);
+            QVERIFY2(window.tsTabs->tabRect(i).width() > metrics.horizontalAdvance(label), qPrintable(label));
+        }
+        // The selected (newest) tab is scrolled into view.
+        QVERIFY(window.tsTabs->rect().contains(window.tsTabs->tabRect(window.tsTabs->currentIndex())));
     }
 };
 

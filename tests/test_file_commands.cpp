@@ -1,17 +1,25 @@
-// Opening, saving with the header stamp, printing, dropping files, and the recent-files list.
+// Opening, saving with the header stamp, printing, dropping files, and the recent-files list; the
+// edit, label, help and about commands: Comment and Uncomment, the jump to a label, help through the
+// URL service, Undo and Redo following the history, commands with no document open.
 
+#include "EditorText.h"
+#include "MainWindowFixture.h"
+#include "RecordingUrlService.h"
 #include "app/HeaderStamp.h"
-#include "app/frmMain.h"
-#include "document/frmDocument.h"
+#include "platform/ProductInfo.h"
+#include "tools/frmAbout.h"
 #include "platform/FilePaths.h"
 #include "platform/QtDialogService.h"
 #include "preferences/PrefRegistry.h"
 #include "preferences/RegistryHandler.h"
 #include "preferences/frmOptions.h"
-#include "ScriptedDialogService.h"
-#include "TestFiles.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMimeData>
@@ -20,30 +28,16 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTabBar>
-#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
+
 using platform::MessageAnswer;
-
-// A shown main window with scripted answers to its dialogs.
-struct Shown {
-    ScriptedDialogService dialogs;
-    frmMain window;
-    explicit Shown(const QString& commandLine = {}) : window(commandLine) { window.show(); }
-};
-
-// An edit at the end of the script, as typing would make it (append() would clear the undo history).
-static void typeAtEnd(CodeEditor* editor, const QString& text)
-{
-    editor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-    editor->insert(text);
-}
 
 class FileCommandsTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
-    int run_ = 0;
     std::optional<Shown> shown_;
 
     QString write(const QString& name, const QByteArray& bytes) { return writeFileIn(dir_, name, bytes); }
@@ -51,7 +45,7 @@ class FileCommandsTest : public QObject {
 private slots:
     void init()
     {
-        qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(++run_)).toLocal8Bit());
+        useFreshSettings(dir_);
         qputenv("USERNAME", "tester");
         shown_.emplace();
     }
@@ -97,22 +91,20 @@ private slots:
         CodeEditor* editor = window.activeDocument()->rtfText;
         editor->setText("Beep");
         QVERIFY(!window.mnuFileSaveAs_Click());
-        QCOMPARE(dialogs.saveRequests.size(), 1);
-        QVERIFY(dialogs.saveRequests[0].fileName.isEmpty() && dialogs.saveRequests[0].directory.isEmpty());
-        QVERIFY(dialogs.saveRequests[0].filter.startsWith("KiXtart File (*.kix) (*.kix)"));
-        QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 1"));
-        QCOMPARE(editor->LineText(0), HeaderStamp::createdLine());
-        QCOMPARE(editor->LineText(3), QString("Beep"));
+        const platform::FileDialogRequest& asked = dialogs.saveRequests.value(0);
+        QVERIFY(dialogs.saveRequests.size() == 1 && asked.fileName.isEmpty() && asked.directory.isEmpty());
+        QVERIFY(asked.filter.startsWith("KiXtart File (*.kix) (*.kix)"));
+        QCOMPARE(window.activeDocument()->Caption() + editor->LineText(0) + editor->LineText(3),
+                 "Untitled 1" + HeaderStamp::createdLine() + "Beep");
         QVERIFY(editor->Modified());
 
         // A file named "untitled": Save writes in place without a dialog; Save As still starts unnamed.
         QString path = write("untitled.kix", "Beep\r\n");
         window.OpenFile(path);
-        QVERIFY(window.mnuFileSave_Click());
-        QCOMPARE(dialogs.saveRequests.size(), 1);
+        QVERIFY(window.mnuFileSave_Click() && dialogs.saveRequests.size() == 1);
         QVERIFY(readFile(path).endsWith("\r\n\r\nBeep\r\n"));
-        window.mnuFileSaveAs_Click();
-        QVERIFY(dialogs.saveRequests[1].fileName.isEmpty());
+        window.mnuFileSaveAs->trigger();
+        QVERIFY(dialogs.saveRequests.size() == 2 && dialogs.saveRequests[1].fileName.isEmpty());
     }
 
     void failedSaveKeepsDocumentModified()
@@ -131,9 +123,7 @@ private slots:
         QCOMPARE(dialogs.messages[0].text,
                  QString("Cannot access the drive or folder.  If saving to a removable drive\r\n"
                          "please ensure that writable media is in the drive."));
-        QVERIFY(opened->rtfText->Modified() && window.Changed[1]);
-        QCOMPARE(opened->Caption(), path);
-        QCOMPARE(window.CurrentFileName, path);
+        QVERIFY(opened->rtfText->Modified() && window.Changed[1] && opened->Caption() == path && window.CurrentFileName == path);
         window.mnuFileSave->trigger();
         QVERIFY(readFile(path).endsWith("Beep\r\nCls\r\n"));
         QVERIFY(!opened->rtfText->Modified());
@@ -141,17 +131,13 @@ private slots:
         // Save over a folder: the system's reason, the document still modified.
         typeAtEnd(opened->rtfText, "Cls\r\n");
         QVERIFY(QFile::remove(path) && QDir().mkdir(path));
-        QVERIFY(!window.mnuFileSave_Click());
-        QCOMPARE(dialogs.messages.size(), 2);
-        QVERIFY(!dialogs.messages[1].text.isEmpty());
-        QVERIFY(opened->rtfText->Modified());
+        QVERIFY(!window.mnuFileSave_Click() && opened->rtfText->Modified());
+        QVERIFY(dialogs.messages.size() == 2 && !dialogs.messages[1].text.isEmpty());
 
         // A close prompt's Yes whose save fails keeps the document, its tab and its count.
         dialogs.messageAnswers = {MessageAnswer::Yes};
         window.mnuFileClose_Click();
-        QCOMPARE(window.OpenCount, 1);
-        QCOMPARE(window.tsTabs->count(), 1);
-        QVERIFY(window.openDocuments().contains(opened));
+        QCOMPARE(documentsShown(window), "1/1 keep.kix* > " + path);
     }
 
     void saveAsksBeforeChangingEncoding()
@@ -170,11 +156,9 @@ private slots:
         // Typed text that Windows-1252 cannot hold: asked; Cancel saves nothing.
         editor->InsertTextAt(QString::fromUtf8("$x = \"\xe4\xb8\xad\""), {editor->LineTotal() - 1, 0});
         window.mnuFileSave->trigger();
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::OkCancel);
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages[0].buttons == platform::MessageButtons::OkCancel);
         QVERIFY2(dialogs.messages[0].text.contains("U+4E2D"), qPrintable(dialogs.messages[0].text));
-        QCOMPARE(readFile(path), ansi);
-        QVERIFY(editor->Modified());
+        QVERIFY(readFile(path) == ansi && editor->Modified());
 
         // OK: saved as UTF-8, the stamp now with the whole name; asked once, not on every save.
         dialogs.messageAnswers = {MessageAnswer::Ok};
@@ -184,8 +168,7 @@ private slots:
                  utf8.constData());
         editor->InsertTextAt("Beep", {editor->LineTotal() - 1, 0});
         window.mnuFileSave->trigger();
-        QCOMPARE(dialogs.messages.size(), 2);
-        QVERIFY(readFile(path).endsWith("Beep$x = \"\xe4\xb8\xad\""));
+        QVERIFY(dialogs.messages.size() == 2 && readFile(path).endsWith("Beep$x = \"\xe4\xb8\xad\""));
     }
 
     void reopeningAndDroppingActivate()
@@ -195,30 +178,21 @@ private slots:
         dialogs.openAnswers = {a, b, a};
         for (int i = 0; i < 3; ++i)
             window.mnuFileOpen_Click();
-        QCOMPARE(window.openDocuments().size(), 3);
-        QCOMPARE(window.activeDocument()->Caption(), a);
-        QCOMPARE(window.RecentFiles.at(0), a);
-        QCOMPARE(window.RecentFiles.at(1), b);
-        QVERIFY(window.RecentFiles.at(2).isEmpty());
+        QCOMPARE(documentsShown(window), "3/3 Untitled 1|a.kix*|b.kix > " + a);
+        QCOMPARE(QStringList({window.RecentFiles.at(0), window.RecentFiles.at(1), window.RecentFiles.at(2)}),
+                 QStringList({a, b, ""}));
 
         // Dropped files open in order; an open one among them is only activated.
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(c), QUrl::fromLocalFile(d), QUrl::fromLocalFile(b)});
         window.OpenDroppedFiles(&data);
-        QList<frmDocument*> documents = window.openDocuments();
-        QCOMPARE(documents.size(), 5);
-        QCOMPARE(documents[3]->Caption(), c);
-        QCOMPARE(documents[4]->Caption(), d);
-        QCOMPARE(window.tsTabs->tabText(4), QString("d.kix"));
-        QCOMPARE(window.activeDocument()->Caption(), b);
+        QVERIFY(window.openDocuments()[3]->Caption() == c);
+        QCOMPARE(documentsShown(window), "5/5 Untitled 1|a.kix|b.kix*|c.kix|d.kix > " + b);
 
         // A file that cannot be read: reported, and an empty document is left for it.
         window.OpenFile(dir_.filePath("nowhere/none.kix"));
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(window.activeDocument()->Caption(), QString("Untitled 6"));
-        QCOMPARE(window.tsTabs->tabText(5), QString("Untitled 6"));
-        QCOMPARE(window.activeDocument()->rtfText->TextLength(), 0);
-        QCOMPARE(window.OpenCount, 6);
+        QVERIFY(dialogs.messages.size() == 1 && window.activeDocument()->rtfText->TextLength() == 0);
+        QCOMPARE(documentsShown(window), QString("6/6 Untitled 1|a.kix|b.kix|c.kix|d.kix|Untitled 6* > Untitled 6"));
     }
 
     void recentFilesMenu()
@@ -292,7 +266,8 @@ private slots:
         CodeEditor* editor = window.activeDocument()->rtfText;
         editor->setText("MessageBox(\"Printed text\", \"Title\", 0)\r\n; second line\r\n");
         dialogs.printAnswers = {dir_.filePath("out.pdf")};
-        window.mnuFilePrint_Click();
+        window.mnuFilePrint->trigger();
+        QCOMPARE(dialogs.printRequests.size(), 1);
         QVERIFY(!dialogs.printRequests[0].selectionAvailable);
         QString text = pdfText("out.pdf");
         QVERIFY2(text.contains("Printed text") && text.contains("second line"), qPrintable(text));
@@ -439,6 +414,180 @@ private slots:
         QVERIFY(!window.Changed[2]);
         emit window.tsTabs->tabBarClicked(0);
         QCOMPARE(window.activeDocument(), first);
+    }
+
+    // ---- Edit, label, help and about commands ------------------------------------------------
+
+    void commentAndUncomment()
+    {
+        frmMain& window = shown_->window;
+        CodeEditor& editor = *window.activeDocument()->rtfText;
+        // Line breaks of both kinds stay as they are; so does the highlighted line; the selection moves
+        // with the text after its column 0.
+        setMarked(editor, QStringLiteral("a^\r\n; b\nc|\r\nd"));
+        editor.SetHighlightedLine(1);
+        window.tb_ButtonClick(QStringLiteral("comment"));
+        window.CommentSelection();
+        QCOMPARE(marked(editor), QStringLiteral(";;a^\r\n;;; b\n;;c|\r\nd"));
+        QCOMPARE(editor.HighlightedLine(), 1);
+        editor.SetSelectionRange({2, 0, 1, 0});
+        window.CommentSelection();
+        QCOMPARE(marked(editor), QStringLiteral(";;a\r\n|;;;; b\n^;;;c\r\nd"));
+        window.mnuEditUndo_Click();
+        editor.SetSelectionRange({0, 1, 2, 1});
+        window.tb_ButtonClick(QStringLiteral("Uncomment"));
+        QCOMPARE(editor.Text(), QStringLiteral(";a\r\n;; b\n;c\r\nd"));
+        // One step each for the undo history.
+        window.mnuEditUndo_Click();
+        QCOMPARE(editor.Text(), QStringLiteral(";;a\r\n;;; b\n;;c\r\nd"));
+
+        // Nothing to uncomment: text, selection (put in order) and saved state as they were.
+        setMarked(editor, QStringLiteral("o^ne\r\n  ;two\r\nthr|ee"));
+        editor.setModified(false);
+        editor.SetSelectionRange({2, 3, 0, 1});
+        window.UncommentSelection();
+        QCOMPARE(marked(editor), QStringLiteral("o^ne\r\n  ;two\r\nthr|ee"));
+        QVERIFY(!editor.Modified());
+    }
+
+    void rightClickJumpsToALabel()
+    {
+        frmMain& window = shown_->window;
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        CodeEditor* editor = window.activeDocument()->rtfText;
+        QStringList script(60, QStringLiteral("? \"x\""));
+        script[41] = QStringLiteral(":Finish");
+        script[7] = QStringLiteral(":Begin");
+        editor->setText(script.join(QStringLiteral("\r\n")));
+
+        // Choose the second label while the menu is open.
+        QStringList seen;
+        QTimer::singleShot(100, this, [&] {
+            for (QAction* marker : {window.mnuLabelMarker[0], window.mnuLabelMarker[1]})
+                seen << marker->text() + QLatin1Char('=') + marker->data().toString();
+            seen << (window.mnuJumpNone->isVisible() ? QStringLiteral("none") : QStringLiteral("labels"));
+            window.mnuLabelMarker[1]->trigger();
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        });
+        QTest::mouseClick(editor->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(seen, (QStringList{"Begin=7", "Finish=41", "labels"}));
+        QCOMPARE(editor->HighlightedLine(), 41);
+        QCOMPARE(editor->GetSelectionRange(true).EndLine, 41);
+        QVERIFY(!window.mnuJumpToLabel->menuAction()->isVisible());
+        // The next key press ends the highlight.
+        QTest::keyClick(editor, Qt::Key_Right);
+        QCOMPARE(editor->HighlightedLine(), -1);
+    }
+
+    void contextAndOnlineHelpAddresses()
+    {
+        RecordingUrlService urls;
+        const QString define = ProductInfo::WebSite + QStringLiteral("/define.asp?name=");
+        for (const char* caption : {"AddKey Help...", "@DATE Help...", "? Help...", "a&b=c#d Help..."}) {
+            shown_->window.mnuCsHelp->setText(QString::fromLatin1(caption));
+            shown_->window.mnuCsHelp->trigger();
+        }
+        shown_->window.mnuOnlineHelp->trigger();
+        QCOMPARE(urls.files(), (QStringList{define + "AddKey", define + "@DATE", define + "%3F", define + "a%26b%3Dc%23d",
+                                             ProductInfo::WebSite + "/help"}));
+    }
+
+    void undoAndRedoFollowTheHistory()
+    {
+        frmMain& window = shown_->window;
+        CodeEditor* editor = window.activeDocument()->rtfText;
+        QAction* undoButton = window.toolbarButton(QStringLiteral("Undo"));
+        QAction* redoButton = window.toolbarButton(QStringLiteral("Redo"));
+        auto state = [&] {
+            return QString::number(window.mnuEditUndo->isEnabled()) + QString::number(undoButton->isEnabled()) +
+                   QString::number(window.mnuEditRedo->isEnabled()) + QString::number(redoButton->isEnabled());
+        };
+        QCOMPARE(state(), QStringLiteral("0000"));
+        editor->setFocus();
+        QTest::keyClicks(editor, QStringLiteral("ab"));
+        QCOMPARE(state(), QStringLiteral("1100"));
+        window.CommentSelection(); // a second undo step
+        QTest::mouseClick(window.tb->widgetForAction(undoButton), Qt::LeftButton);
+        QCOMPARE(state(), QStringLiteral("1111"));
+        for (int step = 0; step < 9 && editor->CanUndo(); ++step)
+            window.mnuEditUndo->trigger();
+        QCOMPARE(editor->Text(), QString());
+        QCOMPARE(state(), QStringLiteral("0011"));
+        QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier); // the control's own redo key
+        QCOMPARE(state(), QStringLiteral("1111"));
+        while (editor->CanRedo())
+            window.mnuEditRedo->trigger();
+        QCOMPARE(editor->Text(), QStringLiteral(";ab"));
+        QCOMPARE(state(), QStringLiteral("1100"));
+    }
+
+    void commandsWithoutDocumentDoNothing()
+    {
+        frmMain& window = shown_->window;
+        window.mnuFileClose_Click();
+        window.mnuEditUndo_Click();
+        window.mnuEditRedo_Click();
+        window.mnuEditFind_Click();
+        QVERIFY(!window.mnuEditFindNext->isEnabled());
+        window.CommentSelection();
+        window.UncommentSelection();
+        for (const char* key : {"Cut", "Copy", "Paste", "Undo", "Redo", "Find", "Indent", "Outdent", "Comment", "Uncomment"})
+            window.tb_ButtonClick(QString::fromLatin1(key));
+        for (QAction* item : {window.mnuEditCut, window.mnuEditCopy, window.mnuEditPaste, window.mnuEditSelectAll,
+                              window.mnuEditFindNext, window.mnuEditReplace, window.mnuEditGoTo}) {
+            item->setEnabled(true);
+            item->trigger();
+        }
+        window.mnuLabelMarker[0]->setData(QStringLiteral("3"));
+        window.mnuLabelMarker_Click(0);
+        QCOMPARE(window.openDocuments().size(), 0);
+        QCOMPARE(window.OpenCount, 0);
+        QCOMPARE(shown_->dialogs.messages.size(), 0);
+        QCOMPARE(shown_->dialogs.lineRequests, 0);
+
+        // With a script open, the first Find enables Find Next for good.
+        window.mnuFileNew_Click();
+        window.mnuEditFindNext->setEnabled(false);
+        window.mnuEditFind->trigger();
+        window.setMenu();
+        QVERIFY(window.mnuEditFindNext->isEnabled());
+    }
+
+    void aboutBox()
+    {
+        RecordingUrlService urls;
+        QTemporaryDir folder;
+        const frmAbout::Links links{QStringLiteral("https://product.example"), QStringLiteral("https://maker.example")};
+        // Without its file the licence box names the file it looked for.
+        QVERIFY(frmAbout(links, folder.path()).txtLicense->toPlainText().contains(QStringLiteral("license.txt")));
+
+        // Installed, the text lives in the program's data folder.
+        for (const char* made : {"bin", "share/tessary-editor"})
+            QDir(folder.path()).mkpath(QString::fromLatin1(made));
+        writeFile(folder.filePath(QStringLiteral("share/tessary-editor/license.txt")), "Installed licence\n");
+        QCOMPARE(frmAbout(links, folder.filePath(QStringLiteral("bin"))).txtLicense->toPlainText(), QString("Installed licence\n"));
+
+        writeFile(folder.filePath(QStringLiteral("license.txt")), "Licence \xC3\xA9\r\nsecond line\r\n");
+        frmAbout box(links, folder.path());
+        QCOMPARE(box.txtLicense->toPlainText(), QString::fromUtf8("Licence \xC3\xA9\nsecond line\n"));
+        box.show();
+        QTest::mouseClick(box.txtLicenseLink, Qt::LeftButton);
+        QTest::mouseClick(box.picIcon, Qt::LeftButton);
+        QCOMPARE(urls.files(), (QStringList{"https://product.example", "https://maker.example"}));
+        QTest::keyClick(&box, Qt::Key_Escape);
+        QVERIFY(!box.isVisible());
+
+        // From the Help menu: loaded once, shown modeless, unloaded with the main window.
+        shown_->window.mnuAbout->trigger();
+        frmAbout* shown = frmAbout::IfLoaded();
+        QVERIFY(shown && shown->isVisible() && !shown->isModal());
+        shown->cmdOK->click();
+        shown_->window.mnuAbout->trigger();
+        QCOMPARE(frmAbout::IfLoaded(), shown);
+        QVERIFY(shown_->window.close());
+        shown_.reset();
+        QVERIFY(!frmAbout::IfLoaded());
     }
 };
 

@@ -97,6 +97,7 @@ private slots:
             [&](const std::string& text) {
                 return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
             },
+            [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); },
             [&](int line, const std::string& what) { failures << QString("line %1: %2").arg(line).arg(what.c_str()); }));
         QVERIFY(files > 3);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
@@ -117,6 +118,12 @@ private slots:
         QCOMPARE(sections, QStringList({"A", "C", "a"}));
         ini.setFullPath(dir_.filePath("absent.ini"));
         QVERIFY(!ini.SectExist("A"));
+        // A line longer than a read block stays one line: no piece of it names a section.
+        for (int length : {(1 << 16) - 1, (1 << 20) - 1, 1 << 20}) {
+            ini.setFullPath(write("long.ini", QByteArray(length, 'x') + "[Phantom]\r\n[Real]\r\n"));
+            QCOMPARE(ini.GetSectionsEx(sections), qint16(1));
+            QCOMPARE(sections[0], QString("Real"));
+        }
 
         ini.setFullPath(write("e.ini", "[S]\nk = v\n; note\n\nw\n[T]\n"));
         ini.setSectionName("s");
@@ -147,6 +154,15 @@ private slots:
         // Text that would break the file's lines is refused, and the file stays as it was.
         QCOMPARE(ini.PutString("bad", "a\nb") + ini.PutString("a=b", "c"), 0);
         QCOMPARE(read(ini.FullPath()), written);
+        // New lines take a file's own line break, a lone CR too; a file without any write permission is
+        // read-only, even for root: the write fails and the file keeps its bytes and mode.
+        clsIni cr = open("cr.ini", "[General]\rk=v\r");
+        QCOMPARE(cr.PutString("n", "1"), 1);
+        QCOMPARE(read(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
+        QFile::setPermissions(cr.FullPath(), QFileDevice::Permissions(0x4444));
+        QCOMPARE(cr.PutString("n", "2"), 0);
+        QCOMPARE(read(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
+        QCOMPARE(int(QFile::permissions(cr.FullPath())) & 0x7077, 0x4044); // owner, group, others
         // A file that exists but cannot be read is never written over.
         const QString locked = write("locked.ini", "[General]\nk=v\n");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);

@@ -150,11 +150,6 @@ private slots:
         editor.setText(lines.join("\n"));
         colourise(editor);
 
-        // A request in the middle of a line restyles that whole line and nothing more.
-        const long line5 = editor.positionFromLineIndex(5, 0);
-        lexer->resetStyledByteCounts();
-        lexer->styleText(int(line5 + 7), int(line5 + 8));
-        QCOMPARE(lexer->lastStyledBytes(), qint64(editor.lineLength(5)));
 
         // Typing in the middle of the document, then painting, restyles about a screenful.
         editor.setCursorPosition(1000, 0);
@@ -167,6 +162,61 @@ private slots:
         QVERIFY2(lexer->totalStyledBytes() < editor.length() / 20, QByteArray::number(lexer->totalStyledBytes()));
         QCOMPARE(styleAt(editor, editor.positionFromLineIndex(1000, 0) + 1), int(syntax::Text)); // "xBeep"
         QCOMPARE(styleAt(editor, editor.positionFromLineIndex(1001, 0)), int(syntax::Keyword));
+    }
+
+    // Edits that open and close strings and comments, split and join words and lines, in short lines
+    // and in one long line: the styles after each restyle are those of styling the whole text anew,
+    // and a small edit in the long line restyles a small part of it.
+    void restyleAfterEditsMatchesAFreshStyling()
+    {
+        QByteArray text = QByteArray("If $a = \"x y\" ; note\nBeep 12 + &FF\n").repeated(30);
+        text += QByteArray("$s = \"a b\" + @DATE If Else\t").repeated(1500) + "; c d\nEndIf\n";
+        QsciScintilla editor;
+        KixLexer* lexer = selectLanguage(editor, KixLanguageName);
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.constData());
+        colourise(editor);
+        // One character typed in the middle of the long line.
+        const long middle = text.indexOf("If Else", text.size() / 2);
+        editor.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, (unsigned long)middle, "x");
+        lexer->resetStyledByteCounts();
+        editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, (unsigned long)middle, -1L);
+        QVERIFY2(lexer->totalStyledBytes() < 200, QByteArray::number(lexer->totalStyledBytes()));
+        QCOMPARE(styleAt(editor, middle), int(syntax::Text)); // "xIf" is no keyword
+        QCOMPARE(styleAt(editor, middle + 4), int(syntax::Keyword)); // "Else" still is
+
+        const QList<QByteArray> pieces = {" ", "\"", ";", "If", "x", "'", "$", "\n", "\t", "&F", "1"};
+        QRandomGenerator random(7);
+        const auto next = [&random](int n) { return int(random.bounded(n)); };
+        qint64 longestRestyle = 0;
+        for (int round = 0; round < 300; ++round) {
+            const long length = editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+            const long at = next(int(length) + 1);
+            if (next(3) == 0 && at < length)
+                editor.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, (unsigned long)at, std::min<long>(length - at, 1 + next(3)));
+            else
+                editor.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, (unsigned long)at, pieces[next(int(pieces.size()))].constData());
+            if (next(3) == 0)
+                continue; // several edits before the next restyle
+            // As painting asks: from the first unstyled byte to the end; now and then after all
+            // styles were cleared, as a new lexer setting does.
+            lexer->resetStyledByteCounts();
+            if (next(15) == 0) {
+                editor.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
+                colourise(editor);
+            }
+            editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE,
+                                 (unsigned long)editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), -1L);
+            const QByteArray now = editor.text().toUtf8();
+            std::vector<unsigned char> fresh(std::size_t(now.size()));
+            lexer->styleBytes(now.constData(), fresh.size(), fresh.data());
+            for (qsizetype i = 0; i < now.size(); ++i)
+                if (styleAt(editor, i) != fresh[std::size_t(i)])
+                    QFAIL(qPrintable(QStringLiteral("round %1: byte %2 has style %3, not %4")
+                                         .arg(round).arg(i).arg(styleAt(editor, i)).arg(fresh[std::size_t(i)])));
+            longestRestyle = std::max(longestRestyle, lexer->totalStyledBytes());
+        }
+        QVERIFY(longestRestyle > 0);
+
     }
 };
 

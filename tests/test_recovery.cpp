@@ -1,28 +1,27 @@
-// Unsaved text survives a killed editor: the recovery journal, the offer at the next start, and the
-// files of editors still running left alone.
+// Unsaved text survives a killed editor: the record format, the writer's copy of the text, the offer
+// at the next start, and the records of editors still running left alone.
 
 #include "app/frmMain.h"
+#include "document/RecoveryFolder.h"
 #include "document/RecoveryJournal.h"
 #include "document/frmDocument.h"
+#include "platform/FileLock.h"
 #include "preferences/frmOptions.h"
+#include "ChildEditor.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
 
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#else
-#include <QLockFile>
 #endif
 
 using platform::MessageAnswer;
@@ -30,108 +29,54 @@ using platform::MessageAnswer;
 namespace {
 
 const QByteArray AnsiScript = "; logon\r\n? \"caf\xe9\"\r\n";
+const QByteArray Typed = "If 1\r\n\xc3\xa9\xe2\x82\xac";
 
 QStringList recoveryFiles()
 {
-    return QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.recovery")}, QDir::Files);
+    return QDir(RecoveryFolder::directory()).entryList({QStringLiteral("*.recovery")}, QDir::Files, QDir::Name);
 }
 
-// A child editor: opens the file named (or starts untitled), types, waits until the journal holds
-// the text, reports the text it holds, then waits to be killed.
-int childMain(int argc, char** argv)
+// A child editor types into the file named (or a new script) until its record holds the text;
+// gives the text.
+QByteArray typeInChild(ChildEditor& child, const QStringList& arguments)
 {
-    QApplication app(argc, argv);
-    ScriptedDialogService dialogs; // an offer of older work is left for later
-    frmMain window(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
-    window.show();
-    CodeEditor* editor = window.activeEditor();
-    editor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-    QTest::keyClicks(editor, "If 1");
-    QTest::keyClick(editor, Qt::Key_Return);
-    for (const QString& typed : {QStringLiteral("\u00e9"), QStringLiteral("\u20ac")}) {
-        QInputMethodEvent event;
-        event.setCommitString(typed);
-        QCoreApplication::sendEvent(editor, &event);
-    }
-    const QString own = QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-');
-    QDeadlineTimer deadline(10000);
-    while (recoveryFiles().filter(QRegularExpression(QLatin1Char('^') + own)).isEmpty() && !deadline.hasExpired())
-        QTest::qWait(20);
-    RecoveryJournal::waitForWrites();
-    std::printf("READY %s\n", editor->utf8Text().toHex().constData());
-    std::fflush(stdout);
-    return app.exec();
-}
-
-// Starts a child editor and waits for its journal; gives the text it holds.
-QByteArray startChild(QProcess& child, const QStringList& arguments)
-{
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + arguments);
-    if (!child.waitForStarted())
+    if (!child.start(arguments))
         return "<not started>";
-    QByteArray line;
-    QDeadlineTimer deadline(30000);
-    while (!line.contains('\n') && !deadline.hasExpired()) {
-        child.waitForReadyRead(200);
-        line += child.readAllStandardOutput();
-    }
-    return line.startsWith("READY ") ? QByteArray::fromHex(line.mid(6).trimmed()) : "<no journal>";
+    child.send(QStringLiteral("type If 1\\n\u00e9\u20ac"));
+    if (!child.send(QStringLiteral("journal")).value(0).startsWith(QLatin1String("journaled")))
+        return "<no record>";
+    return child.report().text;
 }
 
-void kill(QProcess& child)
-{
-    if (child.state() == QProcess::Running && child.processId() > 0)
-        child.kill(); // no chance to clean up: SIGKILL, or TerminateProcess on Windows
-    child.waitForFinished();
-}
-
-// A finished record of another editor's work, written where the next start looks.
+// A finished record of another run, written where the next start looks.
 bool writeRecord(const QString& name, qint64 pid, const QString& title, const QByteArray& text = {})
 {
     RecoveryRecord record;
     record.pid = pid;
     record.title = title;
     record.changed = QDateTime::currentDateTimeUtc();
-    record.text = text;
-    return RecoveryJournal::writeFile(RecoveryJournal::directory() + QLatin1Char('/') + name, record);
+    return RecoveryFolder::current()->write(name, record.header(text.size()), text);
 }
 
-// Takes a lock as a running editor holds its own, until released.
-class HeldLock {
-public:
-    explicit HeldLock(const QString& file)
-    {
-#ifdef Q_OS_UNIX
-        fd_ = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0600);
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0)
-            release();
+// Limits this process's address space to what it uses now plus `more` bytes until the guard goes, so
+// that reading a huge file whole fails loudly. Not under AddressSanitizer, which reserves terabytes.
+auto addressSpaceLimit([[maybe_unused]] qint64 more)
+{
+#ifndef Q_OS_UNIX
+    return qScopeGuard([] {}); // no such limit on Windows: the file is only read in part there too
 #else
-        lock_ = std::make_unique<QLockFile>(file);
-        if (!lock_->tryLock(0))
-            lock_.reset();
+    rlimit saved{};
+    ::getrlimit(RLIMIT_AS, &saved);
+    QFile status(QStringLiteral("/proc/self/statm"));
+    rlimit limit = saved;
+    if (status.open(QIODevice::ReadOnly))
+        limit.rlim_cur = rlim_t(status.readAll().split(' ').value(0).toLongLong() * ::sysconf(_SC_PAGESIZE) + more);
+#if !defined(__SANITIZE_ADDRESS__)
+    ::setrlimit(RLIMIT_AS, &limit);
 #endif
-    }
-    ~HeldLock() { release(); }
-#ifdef Q_OS_UNIX
-    bool held() const { return fd_ >= 0; }
-    void release()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_ = -1;
-#else
-    bool held() const { return lock_ != nullptr; }
-    void release() { lock_.reset(); }
-
-private:
-    std::unique_ptr<QLockFile> lock_;
+    return qScopeGuard([saved] { ::setrlimit(RLIMIT_AS, &saved); });
 #endif
-};
+}
 
 } // namespace
 
@@ -146,7 +91,7 @@ private slots:
         ++run_;
         qputenv("TESSARY_REGISTRY_FILE", dir_.filePath(QStringLiteral("r%1.reg").arg(run_)).toLocal8Bit());
         qputenv("TESSARY_RECOVERY_DIR", dir_.filePath(QStringLiteral("recovery%1").arg(run_)).toLocal8Bit());
-        QDir().mkpath(RecoveryJournal::directory());
+        QVERIFY(RecoveryFolder::current()->usable());
     }
     void cleanup()
     {
@@ -163,51 +108,126 @@ private slots:
         record.encoding = ScriptFile::Encoding::Utf16BE;
         record.lineBreak = ScriptFile::LineBreak::Cr;
         record.changed = QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC);
+        record.base = {true, true, 12345, 1700000000123456789, 77};
+        record.baseHash = QByteArray(32, '\x5a');
         record.text = QByteArray("a\0\n\nb\r\n", 7);
         const QByteArray bytes = record.header() + record.text;
         const auto back = RecoveryRecord::parse(bytes);
         QVERIFY(back);
         QCOMPARE(back->header() + back->text, bytes); // every field comes back as written
+        QVERIFY(back->base == record.base);
         CodeEditor editor;
         ScriptFile format;
         format.setLineBreak(ScriptFile::LineBreak::Lf);
         editor.restoreText("a\nb", format);
         QCOMPARE(editor.eolMode(), QsciScintilla::EolUnix); // Enter adds the text's own line break
 
-        // A torn write, a foreign tail, a bad field, a foreign file.
+        // A torn write, a foreign tail, a bad field, a foreign file, a length beyond any text.
+        const std::shared_ptr<RecoveryFolder> folder = RecoveryFolder::current();
         for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
                                           QByteArray(bytes).replace("encoding=4", "encoding=9"),
                                           QByteArray(bytes).replace("pid=4242", "pid=x"),
                                           QByteArray(bytes).replace("pid=4242", "pid=0"),
+                                          QByteArray(bytes).replace("base=12345 ", "base=12345x "),
                                           QByteArray(bytes).replace("\ntitle=", "\ntitle=\nx="), // no title
+                                          QByteArray(bytes).replace("length=7", "length=99999999999"),
                                           QByteArray("#!/bin/sh\n")}) {
             QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
-            writeFile(dir_.filePath(QStringLiteral("damaged")), damaged);
-            QVERIFY2(!RecoveryRecord::readHeader(dir_.filePath(QStringLiteral("damaged"))), damaged.constData());
+            writeFile(folder->filePath(QStringLiteral("damaged")), damaged);
+            QVERIFY2(!folder->readHeader(QStringLiteral("damaged")), damaged.constData());
         }
 
-        // Without an override the folder is the user's state folder.
-        const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR");
+        // Without an override the folder is the user's state folder (the local application data on Windows).
+#ifdef Q_OS_WIN
+        const char* const variable = "LOCALAPPDATA";
+        const QString fallback = QStringLiteral("/AppData/Local");
+#else
+        const char* const variable = "XDG_STATE_HOME";
+        const QString fallback = QStringLiteral("/.local/state");
+#endif
+        const QByteArray over = qgetenv("TESSARY_RECOVERY_DIR"), state = qgetenv(variable);
         qunsetenv("TESSARY_RECOVERY_DIR");
-        qputenv("XDG_STATE_HOME", "/srv/state");
-        QCOMPARE(RecoveryJournal::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
-        qputenv("XDG_STATE_HOME", "state"); // not a full path: ignored
-        QCOMPARE(RecoveryJournal::directory(), QDir::homePath() + QStringLiteral("/.local/state/tessary-editor/recovery"));
+        qputenv(variable, "/srv/state");
+        QCOMPARE(RecoveryFolder::directory(), QStringLiteral("/srv/state/tessary-editor/recovery"));
+        qputenv(variable, "state"); // not a full path: ignored
+        QCOMPARE(RecoveryFolder::directory(), QDir::homePath() + fallback + QStringLiteral("/tessary-editor/recovery"));
         qputenv("TESSARY_RECOVERY_DIR", over);
+        qputenv(variable, state);
+    }
+
+    // The writer's copy, made in slices while edits go on, ends equal to the text; once complete,
+    // only the edits are handed over.
+    void writersCopyFollowsEdits_data()
+    {
+        QTest::addColumn<int>("slice");
+        QTest::addColumn<int>("editsPerSlice");
+        QTest::newRow("edits before, across and beyond the copied part") << 7 << 3;
+        QTest::newRow("copied at once, then typing") << 1000000 << 1;
+        QTest::newRow("more edits than are worth replaying") << 50 << 1500;
+    }
+    void writersCopyFollowsEdits()
+    {
+        QFETCH(int, slice);
+        QFETCH(int, editsPerSlice);
+        QRandomGenerator random(uint(slice * 31 + editsPerSlice));
+        QByteArray live(600, 'a'), copy;
+        for (char& c : live)
+            c = char('a' + random.bounded(26));
+        const auto read = [&](qint64 position, qint64 length) { return live.mid(position, length); };
+        TextMirrorFeed feed;
+        feed.restart(live.size());
+        bool restarted = false;
+        for (int round = 0; round < 200; ++round) {
+            for (int e = 0; e < editsPerSlice; ++e) {
+                // As the control reports them: after the edit.
+                const qint64 at = random.bounded(int(live.size()) + 1);
+                if (random.bounded(2) == 0 || live.isEmpty()) {
+                    const QByteArray text(random.bounded(1, 6), char('A' + e % 26));
+                    live.insert(at, text);
+                    feed.inserted(at, text.constData(), text.size());
+                } else {
+                    const qint64 length = std::min<qint64>(random.bounded(1, 40), live.size() - at);
+                    live.remove(at, length);
+                    feed.removed(at, length);
+                }
+            }
+            feed.copyMore(slice, read);
+            if (round % 3 == 0) {
+                const TextEdits edits = feed.take();
+                restarted = restarted || (round > 0 && edits.restart);
+                QVERIFY(applyEdits(copy, edits));
+            }
+        }
+        while (!feed.copyMore(slice, read)) {
+        }
+        QVERIFY(applyEdits(copy, feed.take()));
+        QCOMPARE(copy, live);
+        QCOMPARE(restarted, editsPerSlice > int(TextMirrorFeed::MaxEdits));
+
+        // Typing at the end of a complete copy hands over just the keys.
+        feed.inserted(live.size(), "xy", 2);
+        live.append("xy");
+        const TextEdits keys = feed.take();
+        QVERIFY(!keys.restart && keys.bytes == 2);
+        QVERIFY(applyEdits(copy, keys));
+        QCOMPARE(copy, live);
+        QVERIFY(!applyEdits(copy, {false, {{copy.size(), 1, {}}}, 0})); // beyond the copy: refused
     }
 
     void killedEditorsWorkIsRestoredAsTyped()
     {
         const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
         writeFile(path, AnsiScript);
-        QProcess fileChild, untitledChild;
-        const QByteArray typedInFile = startChild(fileChild, {path}), typedUntitled = startChild(untitledChild, {});
-        kill(fileChild);
-        kill(untitledChild);
-        QCOMPARE(typedInFile, QByteArray("; logon\r\n? \"caf\xc3\xa9\"\r\nIf 1\r\n\xc3\xa9\xe2\x82\xac"));
-        QCOMPARE(typedUntitled, QByteArray("If 1\r\n\xc3\xa9\xe2\x82\xac"));
+        ChildEditor fileChild, untitledChild;
+        const QByteArray typedInFile = typeInChild(fileChild, {path}), typedUntitled = typeInChild(untitledChild, {});
+        fileChild.kill();
+        untitledChild.kill();
+        QCOMPARE(typedInFile, Typed + "; logon\r\n? \"caf\xc3\xa9\"\r\n");
+        QCOMPARE(typedUntitled, Typed);
         QCOMPARE(recoveryFiles().size(), 2);
         QCOMPARE(readFile(path), AnsiScript); // recovery never touches the file itself
+        // A colleague changes the file before the work is restored.
+        writeFile(path, AnsiScript + "; theirs\r\n");
 
         ScriptedDialogService dialogs;
         dialogs.messageAnswers = {MessageAnswer::Yes};
@@ -225,22 +245,29 @@ private slots:
         QVERIFY(script->rtfText->Modified() && untitled->rtfText->Modified());
         QCOMPARE(script->rtfText->utf8Text(), typedInFile);
         QCOMPARE(untitled->rtfText->utf8Text(), typedUntitled);
-        // The restored file is watched: a change by another program asks before it replaces the work.
-        writeFile(path, AnsiScript + "; changed\r\n");
-        dialogs.messageAnswers = {MessageAnswer::No};
-        window.checkDiskChanges(script);
-        QCOMPARE(dialogs.messages.size(), 2);
-        // The restored work is kept under this editor; the dead editors' files and locks are gone.
+        // The restored records are this editor's now; the dead editors' locks are gone.
         RecoveryJournal::waitForWrites();
-        const QString own = QString::number(QCoreApplication::applicationPid());
+        const QString own = RecoveryFolder::runId();
         QCOMPARE(recoveryFiles().size(), 2);
         for (const QString& name : recoveryFiles())
             QVERIFY2(name.startsWith(own + '-'), qPrintable(name));
-        QCOMPARE(QDir(RecoveryJournal::directory()).entryList({QStringLiteral("*.lock")}), QStringList{own + ".lock"});
+        QCOMPARE(QDir(RecoveryFolder::directory()).entryList({QStringLiteral("*.lock")}), QStringList{own + ".lock"});
 
-        // The file's own encoding and line breaks: the same bytes a save before the kill would have made.
-        QVERIFY(script->rtfText->SaveToFile(path).ok());
-        QCOMPARE(readFile(path), AnsiScript + "If 1\r\n\xe9\x80");
+        // The colleague's version is not overwritten unasked, and Enter keeps it.
+        QVERIFY(window.statusBar()->currentMessage().contains(QStringLiteral("changed by another program")));
+        window.checkAllDiskChanges();
+        QCOMPARE(dialogs.messages.size(), 1); // restoring was the answer: no offer to reload
+        window.activateDocument(script);
+        dialogs.messageAnswers = {MessageAnswer::No};
+        QVERIFY(!window.mnuFileSave_Click());
+        QCOMPARE(dialogs.messages.size(), 2);
+        QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("Overwrite it?")));
+        QCOMPARE(dialogs.messages[1].buttons, platform::MessageButtons::YesNoDefaultNo);
+        QCOMPARE(readFile(path), AnsiScript + "; theirs\r\n");
+        // Yes: the file's own encoding and line breaks, as a save before the kill would have made them.
+        dialogs.messageAnswers = {MessageAnswer::Yes};
+        QVERIFY(window.mnuFileSave_Click());
+        QVERIFY(readFile(path).endsWith("If 1\r\n\xe9\x80" + AnsiScript));
         RecoveryJournal::waitForWrites();
         QCOMPARE(recoveryFiles().size(), 1);
 
@@ -266,7 +293,8 @@ private slots:
         // Opened, not changed: nothing to keep.
         journal->flushNow();
         QVERIFY(!written());
-        // Typing waits for a pause; losing focus writes at once, for this user's eyes only.
+        // Typing is kept within two seconds of the first change; losing focus keeps it at once, for
+        // this user's eyes only.
         QTest::keyClicks(editor, "abc");
         const QDateTime typed = QDateTime::currentDateTimeUtc();
         QVERIFY(!written());
@@ -309,38 +337,68 @@ private slots:
         QVERIFY(recoveryFiles().isEmpty());
     }
 
-    void onlyFinishedEditorsAreOfferedDamageSetAsideLocksTidied()
+    void onlyEndedEditorsAreOfferedDamageSetAsideLocksTidied()
     {
-        const QString folder = RecoveryJournal::directory();
-        // A running editor's work (its lock held, here by this test), this editor's own, two damaged files.
-        QVERIFY(writeRecord(QStringLiteral("999991-1.recovery"), 999991, QStringLiteral("Untitled 3"), "kept"));
-        HeldLock lock(folder + QStringLiteral("/999991.lock"));
-        QVERIFY(lock.held());
-        const qint64 own = QCoreApplication::applicationPid();
-        QVERIFY(writeRecord(QStringLiteral("%1-99.recovery").arg(own), own, QStringLiteral("Untitled 4"), "mine"));
+        const QString folder = RecoveryFolder::directory();
+        const qint64 pid = QCoreApplication::applicationPid();
+        // A running editor's work (its lock held, here by this test) and this run's own.
+        QVERIFY(writeRecord(QStringLiteral("999991-aa-1.recovery"), 999991, QStringLiteral("Untitled 3"), "kept"));
+        platform::FileLock lock;
+        QCOMPARE(lock.acquire(QFileInfo(folder + QStringLiteral("/999991-aa.lock")).filesystemFilePath(), 0),
+                 platform::FileLock::Result::Locked);
+        QVERIFY(writeRecord(RecoveryFolder::runId() + QStringLiteral("-99.recovery"), pid, QStringLiteral("Untitled 4")));
+        // An ended run that had this process's number (numbers are reused): its work is offered.
+        QVERIFY(writeRecord(QStringLiteral("%1-7.recovery").arg(pid), pid, QStringLiteral("Untitled 5"), "before"));
         writeFile(folder + QStringLiteral("/999992-1.recovery"), "TESSARY-RECOVERY 1\npid=999992\nlength=99\n\nshort");
         writeFile(folder + QStringLiteral("/notes.recovery"), QByteArray(300, '\xff'));
         writeFile(folder + QStringLiteral("/notes.recovery.damaged"), "set aside at an earlier start");
-        writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended with nothing left
+        writeFile(folder + QStringLiteral("/999981.lock"), ""); // an editor that ended
+        // A stray file far larger than any memory: only its start is read.
+        writeFile(folder + QStringLiteral("/huge.recovery"), "TESSARY-RECOVERY 1\n");
+        QVERIFY(QFile::resize(folder + QStringLiteral("/huge.recovery"), qint64(3) << 30));
+        // A link to a record elsewhere is not followed.
+        const QString outside = dir_.filePath(QStringLiteral("outside.recovery"));
+        RecoveryRecord foreign;
+        foreign.pid = 999993;
+        foreign.title = QStringLiteral("Untitled 6");
+        foreign.changed = QDateTime::currentDateTimeUtc();
+        writeFile(outside, foreign.header());
+#ifdef Q_OS_UNIX // Windows makes shortcut files, and symbolic links there need a privilege
+        QVERIFY(QFile::link(outside, folder + QStringLiteral("/999993-1.recovery")));
+#endif
         {
             ScriptedDialogService dialogs;
-            dialogs.messageAnswers = {MessageAnswer::Ok};
+            dialogs.messageAnswers = {MessageAnswer::Ok, MessageAnswer::No};
+            const auto limit = addressSpaceLimit(qint64(1) << 30);
             frmMain window;
-            QCOMPARE(dialogs.messages.size(), 1);
-            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("999992-1.recovery")));
-            QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("notes.recovery")));
-            QVERIFY(window.isVisible()); // the message has a window behind it
+            QCOMPARE(dialogs.messages.size(), 2);
+            for (const char* name : {"999992-1.recovery", "notes.recovery", "huge.recovery"})
+                QVERIFY2(dialogs.messages[0].text.contains(QLatin1String(name)), name);
+            QVERIFY(dialogs.messages[1].text.contains(QStringLiteral("Untitled 5")));
+            for (const char* other : {"Untitled 3", "Untitled 4", "Untitled 6"})
+                QVERIFY2(!dialogs.messages[1].text.contains(QLatin1String(other)), other);
+            QVERIFY(window.isVisible()); // the messages have a window behind them
             QCOMPARE(window.openDocuments().size(), 1);
         }
-        // Set aside, not destroyed, and not reported again.
-        QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged")));
-        QCOMPARE(recoveryFiles().size(), 2);
+        // Set aside, not destroyed (an earlier one kept too), and not reported again; the discarded
+        // work is gone, the link and what it points to untouched.
+        QCOMPARE(readFile(folder + QStringLiteral("/notes.recovery.damaged")), QByteArray("set aside at an earlier start"));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/notes.recovery.damaged-1")));
+        QCOMPARE(QFileInfo(folder + QStringLiteral("/huge.recovery.damaged")).size(), qint64(3) << 30);
+        QStringList left{QStringLiteral("999991-aa-1.recovery"), QStringLiteral("999993-1.recovery"),
+                         RecoveryFolder::runId() + QStringLiteral("-99.recovery")};
+#ifndef Q_OS_UNIX
+        left.removeOne(QStringLiteral("999993-1.recovery"));
+#endif
+        left.sort();
+        QCOMPARE(recoveryFiles(), left);
+        QCOMPARE(readFile(outside), foreign.header());
         QVERIFY(!QFile::exists(folder + QStringLiteral("/999981.lock")));
-        QVERIFY(RecoveryJournal::processRunning(999991));
+        QVERIFY(RecoveryFolder::current()->runAlive(QStringLiteral("999991-aa")));
 
         // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
         lock.release();
-        QVERIFY(!RecoveryJournal::processRunning(999991));
+        QVERIFY(!RecoveryFolder::current()->runAlive(QStringLiteral("999991-aa")));
         for (MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::No}) {
             ScriptedDialogService dialogs;
             dialogs.messageAnswers = {answer};
@@ -349,11 +407,8 @@ private slots:
             QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Untitled 3")));
             QCOMPARE(window.openDocuments().size(), 1);
             QVERIFY(!window.openDocuments().first()->rtfText->Modified());
-            // While its work waits, the ended editor's lock is what tells it ended.
-            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991-1.recovery")), answer == MessageAnswer::Cancel);
-            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991.lock")), answer == MessageAnswer::Cancel);
+            QCOMPARE(QFile::exists(folder + QStringLiteral("/999991-aa-1.recovery")), answer == MessageAnswer::Cancel);
         }
-        QFile::remove(folder + QStringLiteral("/%1-99.recovery").arg(own));
     }
 
     void fileHeldByAnotherEditorWarnsOnce()
@@ -362,9 +417,8 @@ private slots:
         const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
         writeFile(path, AnsiScript);
         writeFile(other, AnsiScript);
-        QProcess child;
-        QVERIFY(startChild(child, {path}).startsWith("; logon"));
-        const auto guard = qScopeGuard([&] { kill(child); });
+        ChildEditor child;
+        QVERIFY(typeInChild(child, {path}).startsWith(Typed));
 
         ScriptedDialogService dialogs;
         frmMain window;
@@ -382,7 +436,7 @@ private slots:
         window.OpenFile(path);
         QCOMPARE(dialogs.messages.size(), 1);
         QVERIFY(dialogs.messages[0].text.contains(path));
-        QVERIFY(dialogs.messages[0].text.contains(QString::number(child.processId())));
+        QVERIFY(dialogs.messages[0].text.contains(QString::number(child.process().processId())));
         QCOMPARE(documentsOf(path), 0);
         QVERIFY(!window.mnuFileMRU[0]->data().toString().contains(QStringLiteral("held")));
 
@@ -419,7 +473,7 @@ private slots:
         QVERIFY(frmDocument::isUntitledCaption(started.activeDocument()->Caption()));
 
         // Once the other editor has ended, its work is no longer held open but offered to restore.
-        kill(child);
+        child.kill();
         ScriptedDialogService third;
         frmMain later;
         QCOMPARE(third.messages.size(), 1);
@@ -434,9 +488,8 @@ private slots:
         const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
         const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
         writeFile(path, AnsiScript);
-        QProcess child;
-        QVERIFY(startChild(child, {path}).startsWith("; logon"));
-        const auto guard = qScopeGuard([&] { kill(child); });
+        ChildEditor child;
+        QVERIFY(typeInChild(child, {path}).startsWith(Typed));
 
         ScriptedDialogService dialogs;
         dialogs.messageAnswers = {MessageAnswer::No};
@@ -466,8 +519,8 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && qstrcmp(argv[1], "--child") == 0)
-        return childMain(argc, argv);
+    if (const std::optional<int> child = runChildEditor(argc, argv))
+        return *child;
     QApplication app(argc, argv);
     RecoveryTest test;
     return QTest::qExec(&test, argc, argv);

@@ -1,8 +1,13 @@
-// The text-file registry: round trips, accepted syntax, damage, limits, leftovers and concurrent writers.
+// The text-file registry: round trips, accepted syntax, damage, limits, leftovers and concurrent writers;
+// and the preferences' gateway to it.
 
+#include "CaseFile.h"
+#include "TestFiles.h"
 #include "platform/FileRegistryStore.h"
 #include "platform/RegistryFileFormat.h"
 #include "platform/RegistryNotices.h"
+#include "preferences/AnsiCodec.h"
+#include "preferences/RegistryHandler.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,26 +20,20 @@
 #include <sstream>
 
 using namespace platform;
+using TV = TaggedValue;
 
 namespace {
 
 const char* const kWriterSwitch = "--registry-writer";
+const QString kKey = QStringLiteral("Software\\Orland Works\\Tessary Editor\\Test");
 
 std::vector<uint8_t> bytes(std::initializer_list<int> list) { return std::vector<uint8_t>(list.begin(), list.end()); }
 std::vector<uint8_t> sz(const std::string& text) { return std::vector<uint8_t>(text.c_str(), text.c_str() + text.size() + 1); }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeAll(const QString& path, const QByteArray& data)
 {
     QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
+    writeFile(path, data);
 }
 
 // Keeps what the store reports on std::cerr out of the test output.
@@ -60,6 +59,18 @@ class RegistryStoreTest : public QObject {
     Q_OBJECT
     QTemporaryDir dir_;
     QString file_;
+    std::shared_ptr<FileRegistryStore> store_;
+    std::unique_ptr<RegistryHandler> handler_;
+
+    // The value as stored under the name it was first written with.
+    std::optional<RegistryValue> stored(const std::string& name)
+    {
+        for (const auto& v : store_->values(HKEY_CURRENT_USER_, kKey.toStdString()).value_or(std::vector<RegistryValue>{}))
+            if (v.name == name)
+                return v;
+        return std::nullopt;
+    }
+
 
     // A damaged file is copied aside once, and the user is told which file and where the copy is.
     void expectCopyAside(const QByteArray& content)
@@ -68,7 +79,7 @@ class RegistryStoreTest : public QObject {
         const QStringList aside = folder.entryList({QStringLiteral("registry.reg.corrupt-*")});
         QCOMPARE(aside.size(), 1);
         QVERIFY(aside[0].contains(QRegularExpression(QStringLiteral("^registry\\.reg\\.corrupt-\\d{8}-\\d{6}$"))));
-        QCOMPARE(readAll(folder.filePath(aside[0])), content);
+        QCOMPARE(readFile(folder.filePath(aside[0])), content);
         const auto told = registrynotices::take();
         QCOMPARE(told.size(), size_t(1));
         QVERIFY(QString::fromStdString(told[0]).contains(file_) && QString::fromStdString(told[0]).contains(folder.filePath(aside[0])));
@@ -82,34 +93,28 @@ private slots:
         QDir().mkpath(dir_.path());
         registrynotices::reset();
         qputenv("TESSARY_REGISTRY_FILE", file_.toLocal8Bit());
+        store_ = std::make_shared<FileRegistryStore>(file_.toStdString());
+        handler_ = std::make_unique<RegistryHandler>(store_);
+        handler_->SetHive(HKEY_CURRENT_USER_);
+        handler_->SetSubKey(kKey);
     }
 
     // Each value with the line it must have in the file.
     void everyTypeRoundTripsByteForByte()
     {
-        const std::vector<std::pair<RegistryValue, QByteArray>> written{
-            {{"Text", REG_SZ_, sz("C:\\Kix \"quoted\" \x80\xE9")}, "\"Text\"=\"C:\\\\Kix \\\"quoted\\\" \x80\xE9\"\n"},
-            {{"Count", REG_DWORD_, bytes({0x1f, 0, 0, 0})}, "\"Count\"=dword:0000001f\n"},
-            {{"Flag", REG_BINARY_, bytes({0xff})}, "\"Flag\"=hex:ff\n"},
-            {{"Expand", REG_EXPAND_SZ_, sz("%PATH%")}, "\"Expand\"=hex(2):25,50,41,54,48,25,00\n"},
-            {{"Multi", REG_MULTI_SZ_, bytes({'a', 0, 'b', 0, 0})}, "\"Multi\"=hex(7):61,00,62,00,00\n"},
-            {{"Quad", REG_QWORD_, bytes({1, 2, 3, 4, 5, 6, 7, 8})}, "\"Quad\"=hex(b):01,02,03,04,05,06,07,08\n"},
-            {{"None", REG_NONE_, {}}, "\"None\"=hex(0):\n"},
-            {{"NoTerminator", REG_SZ_, bytes({'a', 'b'})}, "\"NoTerminator\"=hex(1):61,62\n"},
-            {{"InnerNul", REG_SZ_, bytes({'a', 0, 'b', 0})}, "\"InnerNul\"=hex(1):61,00,62,00\n"},
-            {{"NewLine", REG_SZ_, sz("one\r\ntwo")}, "\"NewLine\"=hex(1):"},
-            {{"EmptySz", REG_SZ_, {}}, "\"EmptySz\"=hex(1):\n"},
-            {{"ShortDword", REG_DWORD_, bytes({1, 2})}, "\"ShortDword\"=hex(4):01,02\n"},
-            {{"Long", REG_BINARY_, std::vector<uint8_t>(300, 0xab)}, "\"Long\"=hex:" + QByteArray("ab,").repeated(22) + "\\\n  ab,"},
-            {{"", REG_SZ_, sz("default value")}, "@=\"default value\"\n"},
-            {{"Odd \"name\" \\ =", REG_SZ_, sz("x")}, "\"Odd \\\"name\\\" \\\\ =\"=\"x\"\n"},
-        };
+        std::vector<std::pair<RegistryValue, QByteArray>> written;
+        for (const QStringList& row : cases::table("registry_file.txt", "types")) {
+            const QByteArray data = cases::bytes(row[2]);
+            written.push_back({{cases::bytes(row[0]).toStdString(), row[1].toUInt(), {data.begin(), data.end()}},
+                               cases::bytes(row[3])});
+        }
+        written.push_back({{"Long", REG_BINARY_, std::vector<uint8_t>(300, 0xab)}, "\"Long\"=hex:" + QByteArray("ab,").repeated(22) + "\\\n  ab,"});
         const std::string key = "Software\\Orland Works\\Types";
         for (const auto& [value, line] : written)
             QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, key, value));
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, key);
         QVERIFY(values && values->size() == written.size());
-        const QByteArray text = readAll(file_);
+        const QByteArray text = readFile(file_);
         QVERIFY(text.startsWith("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Types]\n"));
         for (size_t i = 0; i < written.size(); ++i) {
             const auto& [value, line] = written[i];
@@ -176,7 +181,7 @@ private slots:
         QVERIFY(!store.setValue(0, key, {"x", REG_SZ_, sz("1")})); // no root chosen
         QVERIFY(!store.setValue(HKEY_CURRENT_USER_, key, {"line\nbreak", REG_SZ_, sz("1")}));
         QVERIFY(!store.createKey(HKEY_CURRENT_USER_, QByteArray("\\k").repeated(600).toStdString()));
-        QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
+        QVERIFY(parseRegistryText(readFile(file_).toStdString()).ok);
     }
 
     // One bad line costs its own value only.
@@ -212,7 +217,7 @@ private slots:
         QVERIFY(truncated || values->back().name == "After");
         expectCopyAside(content);
         // The file itself is repaired, so the next start neither loses more nor warns again.
-        QVERIFY(parseRegistryText(readAll(file_).toStdString()).ok);
+        QVERIFY(parseRegistryText(readFile(file_).toStdString()).ok);
         QVERIFY(FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A"));
         QVERIFY(registrynotices::take().empty());
     }
@@ -242,7 +247,7 @@ private slots:
         CerrCapture quiet;
         FileRegistryStore store(file_.toStdString());
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(readAll(file_).size() < 100);
+        QVERIFY(readFile(file_).size() < 100);
         QCOMPARE(registrynotices::take().size(), size_t(1));
 
         const std::string longest(255, 'k');
@@ -254,7 +259,7 @@ private slots:
         QVERIFY(!store.createKey(HKEY_CURRENT_USER_, deepest + "\\one-more"));
         // Non-ASCII names count characters, not bytes.
         QVERIFY(store.createKey(HKEY_CURRENT_USER_, QString(255, QChar(0x4E2D)).toUtf8().toStdString()));
-        const auto reread = parseRegistryText(readAll(file_).toStdString());
+        const auto reread = parseRegistryText(readFile(file_).toStdString());
         QVERIFY(reread.ok && reread.tree.find(HKEY_CURRENT_USER_, deepest));
     }
 
@@ -290,7 +295,7 @@ private slots:
         QDir().mkpath(QFileInfo(file_).path());
         QVERIFY(QFile::link(target, file_));
         QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
-        QVERIFY(QFileInfo(file_).isSymLink() && readAll(target).contains("\"x\"=\"1\""));
+        QVERIFY(QFileInfo(file_).isSymLink() && readFile(target).contains("\"x\"=\"1\""));
 
         init();
         QDir().mkpath(file_ + QStringLiteral("/inside"));
@@ -325,6 +330,144 @@ private slots:
         saved.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", saved);
         QCOMPARE(paths, (QStringList{dir_.filePath("tessary-editor/registry.reg"),
                                      QDir::homePath() + "/.config/tessary-editor/registry.reg"}));
+    }
+
+    // ---- RegistryHandler over the store: the type mapping both ways, names without case, foreign
+    // registry types, code pages, key walks and DeleteKey ----
+
+    void eachTagWritesItsRegistryTypeAndReadsBack()
+    {
+        struct Row {
+            const char* name; TV written; quint32 type; std::vector<uint8_t> data; TV read;
+        };
+        const Row rows[] = {
+            {"Small", TV::fromInt16(1), REG_DWORD_, {1, 0, 0, 0}, TV::fromInt32(1)},
+            {"Negative", TV::fromInt16(-2), REG_DWORD_, {0xFE, 0xFF, 0xFF, 0xFF}, TV::fromInt32(-2)},
+            {"Wide", TV::fromInt32(0x800080), REG_DWORD_, {0x80, 0, 0x80, 0}, TV::fromInt32(0x800080)},
+            {"ID", TV::fromString("1"), REG_SZ_, {'1', 0}, TV::fromString("1")},
+            {"On", TV::fromBool(true), REG_BINARY_, {0xFF}, TV::fromBool(true)},
+            {"Off", TV::fromBool(false), REG_BINARY_, {0x00}, TV::fromBool(false)},
+        };
+        for (const Row& row : rows)
+            handler_->WriteRegValue(row.name, row.written);
+        const TV fallback = TV::fromString("default");
+        for (const Row& row : rows) {
+            auto value = stored(row.name);
+            QVERIFY2(value && value->type == row.type && value->data == row.data, row.name);
+            QCOMPARE(handler_->GetRegValue(row.name, fallback), row.read);
+        }
+        QCOMPARE(handler_->GetRegValue("Missing", fallback), fallback);
+    }
+
+    // Untyped values write nothing; names match without case and keep their first spelling.
+    void untypedValuesAndNameCase()
+    {
+        handler_->WriteRegValue("LineNum", TV::fromInt32(7));
+        for (const TV& untyped : {TV::fromDouble(2.5), TV()})
+            handler_->WriteRegValue("LineNum", untyped);
+        handler_->WriteRegValue("Fresh", TV::fromDouble(1.0));
+        QCOMPARE(handler_->GetRegValue("linenum", TV()), TV::fromInt32(7));
+        QVERIFY(!handler_->ExistValue("Fresh"));
+        handler_->WriteRegValue("LINENUM", TV::fromInt32(0));
+        QCOMPARE(handler_->EnumValues(), (QList<QStringList>{{"LineNum", "00000000"}}));
+        handler_->SetSubKey("SOFTWARE\\orland works");
+        QVERIFY(handler_->ExistKey("tessary editor") && !handler_->ExistKey("tessary"));
+        // Text converts only when all of it is a number or a truth value.
+        QCOMPARE(TV::fromString("  -42 ").toInt32(), std::optional<qint32>(-42));
+        for (const char* text : {"0x10", "99999999999", "", "4.5"})
+            QVERIFY2(!TV::fromString(text).toInt32(), text);
+        QVERIFY(TV::fromString("tRUE").toBool() == true && TV::fromString(" -1").toBool() == true);
+        QVERIFY(!TV::fromString("yes").toBool() && TV::fromString("0").toBool() == false && TV::fromInt32(-5).toBool() == true);
+    }
+
+    // Values the editor did not write: foreign types read as empty (not the default) and survive a
+    // rewrite byte for byte; long or NUL-holding text is cut; a short DWORD still reads.
+    void storedValuesOfEveryShapeRead()
+    {
+        const QByteArray foreign = "\"KixPath\"=hex(2):25,00,50,00,00\n\"Recent\"=hex(7):61,00,62,00,00\n";
+        writeAll(file_, "REGEDIT4\n\n" "[HKEY_CURRENT_USER\\" + kKey.toLatin1() + "]\n" + foreign + "\"Long\"=\"" +
+                             QByteArray(3000, 'a') + "\"\n\"Inner\"=hex(1):61,62,00,63,00\n\"Short\"=hex(4):07\n");
+        const TV fallback = TV::fromString("default");
+        QVERIFY(handler_->GetRegValue("KixPath", fallback) == TV() && handler_->GetRegValue("recent", fallback) == TV());
+        QCOMPARE(handler_->GetRegValue("Long", fallback).toString() + handler_->GetRegValue("Inner", fallback).toString(),
+                 QString(2047, u'a') + "ab");
+        QCOMPARE(handler_->GetRegValue("Short", fallback), TV::fromInt32(7));
+        handler_->WriteRegValue("Other", TV::fromString("x"));
+        QVERIFY(readFile(file_).contains(foreign));
+        QCOMPARE(handler_->EnumValues().mid(0, 2), (QList<QStringList>{{"KixPath", "%"}, {"Recent", "6100620000"}}));
+    }
+
+    // Text crosses in the system's code page: UTF-8 here (Windows-1252 on Windows); bytes written
+    // earlier in Windows-1252 still read right.
+    void textCrossesInTheSystemCodePage()
+    {
+        const QString path = QStringLiteral("/home/li/\u4E2D\u6587/\u20ACuro \u00E9t\u00E9.kix");
+        handler_->WriteRegValue(QStringLiteral("Caf\u00E9"), TV::fromString(path));
+        QCOMPARE(handler_->GetRegValue(QStringLiteral("CAF\u00C9"), TV()).toString(), path);
+#ifdef Q_OS_WIN
+        QVERIFY(stored("Caf\xE9"));
+#else
+        auto value = stored("Caf\xC3\xA9");
+        QVERIFY(value);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(value->data.data()), int(value->data.size())),
+                 path.toUtf8() + QByteArray(1, '\0'));
+        // Windows-1252 bytes of an older file, and a long UTF-8 text cut at 2047 bytes.
+        store_->setValue(HKEY_CURRENT_USER_, kKey.toStdString(), {"Old", REG_SZ_, {'C', ':', '\\', 0xC9, 0x80, 0x81, 0}});
+        QCOMPARE(handler_->GetRegValue("old", TV()).toString(), QStringLiteral("C:\\\u00C9\u20AC\u0081"));
+        const QString e1000 = QString(1000, QChar(0x00E9)) + QStringLiteral("xy");
+        handler_->WriteRegValue("Long", TV::fromString(e1000 + QString(100, QChar(0x00E9))));
+        QCOMPARE(handler_->GetRegValue("Long", TV()).toString(), e1000 + QString(22, QChar(0x00E9)));
+#endif
+        // Windows-1252 keeps every byte through a decode and encode, the five undefined ones included.
+        std::string all;
+        for (int b = 1; b < 256; ++b)
+            all.push_back(static_cast<char>(b));
+        QCOMPARE(AnsiCodec::encode1252(AnsiCodec::decode1252(all.data(), all.size())), all);
+    }
+
+    void writeCreatesWholePathAndMissingKeysReadEmpty()
+    {
+        handler_->SetSubKey("Software\\New\\Deep\\Path");
+        QVERIFY(handler_->EnumKeys().isEmpty() && handler_->EnumValues().isEmpty() && !handler_->ExistValue("ID"));
+        QCOMPARE(handler_->GetRegValue("ID", TV::fromInt32(9)), TV::fromInt32(9));
+        handler_->WriteRegValue("ID", TV::fromString("1"));
+        handler_->SetSubKey("Software\\New");
+        QCOMPARE(handler_->EnumKeys(), QStringList{"Deep"});
+    }
+
+    void deleteKeyRemovesTreeAndLeavesParent()
+    {
+        const QString base = QStringLiteral("Software\\Tree");
+        for (const char* key : {"\\Doomed\\A\\A1", "\\Doomed\\A\\A2\\Deep", "\\Doomed\\B", "\\Doomed", "\\Kept", "\\DoomedToo"}) {
+            handler_->SetSubKey(base + QLatin1String(key));
+            handler_->WriteRegValue("v", TV::fromInt32(1));
+        }
+        handler_->SetSubKey(base + "\\doomed");
+        handler_->DeleteKey();
+        QCOMPARE(handler_->SubKey(), base);
+        QCOMPARE(handler_->EnumKeys(), (QStringList{"Kept", "DoomedToo"}));
+        handler_->SetSubKey(base + "\\Missing");
+        handler_->DeleteKey();
+        QCOMPARE(handler_->SubKey(), base);
+        // A top-level key: the parent path is empty; the root itself is never touched.
+        handler_->SetSubKey("Software");
+        handler_->DeleteKey();
+        QCOMPARE(handler_->SubKey(), QString());
+        QVERIFY(!FileRegistryStore(file_.toStdString()).keyExists(HKEY_CURRENT_USER_, "Software"));
+        handler_->DeleteKey();
+        QCOMPARE(handler_->SubKey(), QString());
+    }
+
+    void readsOtherRoots()
+    {
+        writeAll(file_, "REGEDIT4\n\n" "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"
+                         "\"CSDVersion\"=\"Service Pack 2\"\n\"Build\"=dword:00000a28\n");
+        RegistryHandler machine(store_);
+        machine.SetHive(HKEY_LOCAL_MACHINE_);
+        machine.SetSubKey("Software\\Microsoft\\Windows NT\\CurrentVersion");
+        QCOMPARE(machine.GetRegValue("csdversion", TV()).toString(), QStringLiteral("Service Pack 2"));
+        QCOMPARE(machine.EnumValues().value(1), (QStringList{"Build", "280A0000"}));
+        QVERIFY(handler_->EnumValues().isEmpty()); // nothing under HKEY_CURRENT_USER
     }
 };
 

@@ -10,6 +10,7 @@
 
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
@@ -35,6 +36,27 @@ QList<int> staleLevels(CodeEditor& e)
             stale << line;
     }
     return stale;
+}
+
+// The first place where the squiggles or margin marks differ from a fresh analysis of the text.
+QString staleMarks(CodeEditor& e)
+{
+    const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
+    const long length = send(e, Sci::SCI_GETLENGTH);
+    std::vector<char> squiggled(std::size_t(length), 0);
+    QSet<int> lines;
+    for (const auto& p : s.problems) {
+        for (long i = p.pos; i < std::min<long>(long(p.pos) + p.length, length); ++i)
+            squiggled[std::size_t(i)] = 1;
+        lines << p.line;
+    }
+    for (long i = 0; i < length; ++i)
+        if (squiggleAt(e, i) != bool(squiggled[std::size_t(i)]))
+            return QStringLiteral("squiggle at byte %1").arg(i);
+    for (int line = 0; line < e.LineTotal(); ++line)
+        if (markedLine(e, line) != lines.contains(line))
+            return QStringLiteral("mark on line %1").arg(line);
+    return {};
 }
 
 } // namespace
@@ -66,14 +88,15 @@ private slots:
         QVERIFY(editor.checker().current()->problems.empty());
     }
 
-    // Edits that add, join and split lines around blocks; after each check the levels are those of
-    // a fresh analysis.
+    // Edits that add, join and split lines around blocks; after each check the levels, squiggles and
+    // margin marks are those of a fresh analysis.
     void foldLevelsFollowRandomEdits()
     {
         CodeEditor editor;
         editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
         editor.checker().checkNow();
-        const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x"};
+        const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x",
+                                    "Goto L\n", ":L\n", "\""};
         QRandomGenerator random(12345);
         auto next = [&random](int n) { return int(random.bounded(n)); };
         for (int round = 0; round < 300; ++round) {
@@ -89,8 +112,20 @@ private slots:
             if (next(2) == 0) { // several edits may come before a check
                 editor.checker().checkNow();
                 QVERIFY2(staleLevels(editor).isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(editor.text())));
+                const QString marks = staleMarks(editor);
+                QVERIFY2(marks.isEmpty(), qPrintable(QStringLiteral("round %1: %2 in %3").arg(round).arg(marks, editor.text())));
             }
         }
+    }
+
+    // The levels of a large script are set a slice at a time after the check: all of them in the end.
+    void foldLevelsOfALargeScriptAllArrive()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n").repeated(40000));
+        editor.checker().checkNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.checker().foldLevelsPending(), 20000);
+        QCOMPARE(staleLevels(editor), QList<int>());
     }
 
     // A folded block whose first line stops opening a block must not leave its lines hidden.

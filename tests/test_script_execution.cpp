@@ -5,21 +5,18 @@
 #include "execution/ScriptRunner.h"
 #include "execution/frmExecuteWarning.h"
 #include "preferences/Options.h"
+#include "CaseFile.h"
 #include "RecordingProcessLauncher.h"
 #include "ScriptedDialogService.h"
+#include "TestFiles.h"
 
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 #include <QtTest>
 
 namespace {
-
-// The examples write Q for each double quote.
-QString q(QString text)
-{
-    return text.replace(QLatin1Char('Q'), QLatin1Char('"'));
-}
 
 class FakeHost : public ExecutionHost {
 public:
@@ -27,18 +24,42 @@ public:
     bool modified = false;
     bool staysOpen = false;
     QString kixPath;
+    QString scripts;
     QStringList events; // "save", and "start" from the launcher
 
     QString ActiveScriptPath() override { return path; }
     bool ActiveScriptModified() override { return modified; }
     void SaveActiveScript() override { events << QStringLiteral("save"), modified = false; }
     QString InterpreterPath() override { return kixPath; }
+    QString ScriptsFolder() override { return scripts; }
     bool ScriptWindowStaysOpen() override { return staysOpen; }
     bool OsVersion5OrLaterFlag() override { return false; }
     bool OsIsNTFlag() override { return false; }
     QWidget* HostWindow() override { return nullptr; }
     QString HostTitle() override { return QStringLiteral("Title"); }
 };
+
+// What the stand-in interpreter recorded: its folder, then its arguments.
+QStringList records(const QString& path)
+{
+    QStringList list;
+    for (const QByteArray& record : readFile(path).split('\0'))
+        list << QString::fromUtf8(record);
+    list.removeLast();
+    return list;
+}
+
+// Runs a program of the compatibility layer to its end, its output discarded (a pipe would be held
+// open by the server it leaves running).
+bool runToEnd(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(240000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
 
 } // namespace
 
@@ -62,60 +83,55 @@ private slots:
         qunsetenv("COMSPEC");
     }
 
+    void commandLines_data() { cases::addRows("run_commands.txt", "command lines"); }
+
     void commandLines()
     {
-        const QString cmd = QStringLiteral("C:\\WINNT\\system32\\cmd.exe"), script = QStringLiteral("C:\\Scripts\\logon.kix");
-        // {comspec, staysOpen, 5 or later, NT, interpreter, script, debug}
-        const QList<std::pair<RunRequest, QString>> cases = {
-            {{cmd, false, true, true, "", script, false}, "C:\\WINNT\\system32\\cmd.exe /s /c QQkix32.exeQ QC:\\Scripts\\logon.kixQQ"},
-            {{cmd, true, true, true, "", script, true}, "C:\\WINNT\\system32\\cmd.exe /s /k QQkix32.exeQ /d QC:\\Scripts\\logon.kixQQ"},
-            {{"C:\\WINDOWS\\COMMAND.COM", false, false, false, "  ", script, false}, // blank: the one on the path
-             "C:\\WINDOWS\\COMMAND.COM /c Qkix32.exeQ QC:\\Scripts\\logon.kixQ"},
-            // NT 4.0: no /s, but the body is quoted once more; paths with spaces stay inside their quotes.
-            {{cmd, false, false, true, "C:\\Program Files\\KiX\\kix32.exe", "C:\\My Scripts\\log on.kix", true},
-             "C:\\WINNT\\system32\\cmd.exe /c QQC:\\Program Files\\KiX\\kix32.exeQ /d QC:\\My Scripts\\log on.kixQQ"},
-        };
-        for (const auto& [request, expected] : cases)
-            QCOMPARE(BuildRunCommand(request).commandLine, q(expected));
+        QFETCH(QStringList, fields);
+        const RunRequest request{cases::text(fields[1]), fields[2] == "1", fields[3] == "1", fields[4] == "1",
+                                 cases::text(fields[5]), cases::text(fields[6]), fields[7] == "1"};
+        QCOMPARE(BuildRunCommand(request).commandLine, cases::text(fields[8]));
     }
+
+    void launchPlans_data() { cases::addRows("run_commands.txt", "plans"); }
 
     void launchPlans()
     {
-        RunRequest request{QString(), false, true, true, "/opt/Ki X/kix32.exe", "/home/u/my scripts/a.kix", true};
-        LaunchHost windows{true, QStringLiteral("C:\\WINNT\\system32\\cmd.exe"), QString()};
-        LaunchPlan plan = PlanScriptRun(windows, request);
-        RunRequest onWindows = request;
-        onWindows.comspec = windows.comspec;
-        QVERIFY(plan.problem.isEmpty() && plan.request.commandLine == BuildRunCommand(onWindows).commandLine);
-        windows.comspec.clear();
-        QVERIFY(PlanScriptRun(windows, request).problem.contains("COMSPEC"));
-        QVERIFY(PlanCommandPrompt(windows).problem.contains("COMSPEC"));
-
-        // A program of this system gets each piece as an argument of its own.
-        LaunchHost posix{false, QStringLiteral("/usr/bin/wcmd"), QStringLiteral("/usr/bin/wine")};
-        plan = PlanScriptRun(posix, request);
-        QVERIFY(plan.request.program == posix.comspec && PlanCommandPrompt(posix).request.program == posix.comspec);
-        QCOMPARE(plan.request.arguments, (QStringList{"/s", "/c", "/opt/Ki X/kix32.exe", "/d", "/home/u/my scripts/a.kix"}));
-
-        // Wine: the command text goes through a variable, in the form without the /s quotes, on drive Z:.
-        posix.comspec.clear();
-        request.staysOpen = true;
-        plan = PlanScriptRun(posix, request);
-        QCOMPARE(plan.request.program, posix.wine);
-        QCOMPARE(plan.request.arguments, (QStringList{"start", "cmd", "/k", "%TESSARY_RUN_COMMAND%"}));
-        QCOMPARE(plan.request.environment, (decltype(plan.request.environment){{"TESSARY_RUN_COMMAND",
-                  q("QZ:\\opt\\Ki X\\kix32.exeQ /d QZ:\\home\\u\\my scripts\\a.kixQ")}}));
-        QCOMPARE(PlanCommandPrompt(posix).request.arguments, (QStringList{"start", "cmd"}));
-        request.scriptPath = QStringLiteral("/home/u/say \"hi\".kix");
-        QVERIFY(PlanScriptRun(posix, request).problem.contains(QStringLiteral("double quote")));
-
-        posix.wine.clear();
-        QString problem = PlanScriptRun(posix, request).problem;
-        QVERIFY(problem.contains("COMSPEC") && problem.contains("\"wine\""));
-        QCOMPARE(PlanCommandPrompt(posix).problem, problem);
+        QFETCH(QStringList, fields);
+        QStringList f;
+        for (const QString& field : fields)
+            f << cases::text(field);
+        const LaunchHost host{f[1] == "1", f[2], f[3], f[4], f[5], f[6] == "1"};
+        const RunRequest request{QString(), f[8] == "1", true, true, "/opt/Ki X/kix32.exe", "/home/u/my scripts/a.kix", true};
+        const LaunchPlan plan = f[7] == "run" ? PlanScriptRun(host, request) : PlanCommandPrompt(host, "/f");
+        QVERIFY2(plan.problem.contains(f[14]) && plan.problem.isEmpty() == f[14].isEmpty(), qPrintable(plan.problem));
+        if (!plan.problem.isEmpty())
+            return;
+        QStringList environment;
+        for (const auto& [name, value] : plan.request.environment)
+            environment << name + "=" + value;
+        QCOMPARE(QStringList({plan.request.program, plan.request.commandLine, plan.request.arguments.join('|'),
+                              environment.join('|'), plan.request.workingFolder}),
+                 f.mid(9, 5));
     }
 
-    // The stored ExecuteConfirm value and the answer decide whether a changed script is saved and run.
+    void unsafePathsAreRefused_data() { cases::addRows("run_commands.txt", "unsafe paths"); }
+
+    void unsafePathsAreRefused()
+    {
+        QFETCH(QStringList, fields);
+        const QString script = cases::text(fields[1]), interpreter = fields[2];
+        const QList<LaunchHost> hosts = {{true, "cmd", "c:\\cmd", "", ""}, {false, "/bin/x", "/bin/x", "", ""},
+                                         {false, "", "", "/usr/bin/wine", ""}};
+        for (const LaunchHost& host : hosts) {
+            const QString problem = PlanScriptRun(host, {"", false, true, true, interpreter, script, false}).problem;
+            QVERIFY2(problem.contains(fields[3]) && problem.endsWith(interpreter.isEmpty() ? script : interpreter),
+                     qPrintable(problem));
+        }
+    }
+
+    // The stored ExecuteConfirm value and the answer decide whether a changed script is saved and run;
+    // one form, hidden and reused, where an answer left from an earlier show never counts.
     void saveBeforeRun()
     {
         FakeHost host;
@@ -123,10 +139,8 @@ private slots:
         launcher.events = &host.events;
         ScriptedDialogService dialogs;
         QString answer;
-        int shown = 0;
         frmExecuteWarning::ModalRunner = [&](frmExecuteWarning& form) {
-            ++shown;
-            QVERIFY(!form.CancelAction());
+            QVERIFY(!form.CancelAction() && !answer.isEmpty());
             form.show();
             if (answer == "frame")
                 form.close();
@@ -135,31 +149,32 @@ private slots:
             else
                 form.findChild<QPushButton*>(answer)->click();
             QVERIFY(form.isHidden());
+            answer += " (asked)";
         };
-        // {ExecuteConfirm, modified, answer, events}; any value but "0" and "1" neither asks nor saves.
-        const QList<std::tuple<QString, bool, QString, QStringList>> cases = {
-            {"1", false, "", {"start"}}, {"1", true, "cmdYes", {"save", "start"}}, {"1", true, "cmdNo", {"start"}},
-            {"1", true, "cmdCancel", {}}, {"1", true, "frame", {"start"}}, {"1", true, "escape", {}},
-            {"1", true, "cmdNo", {"start"}}, {"0", true, "", {"save", "start"}}, {"yes", true, "", {"start"}}};
-        for (const auto& [confirm, modified, button, expected] : cases) {
-            Options::ExecuteConfirm = confirm;
+        for (const QStringList& row : cases::table("run_commands.txt", "save before run")) {
+            Options::ExecuteConfirm = row[1];
             host.events.clear();
-            host.modified = modified;
-            answer = button;
+            host.modified = row[2] == "1";
+            answer = row[3];
             ScriptRunner(host).Execute();
-            QVERIFY2(host.events == expected, qPrintable(confirm + " " + button));
+            QVERIFY2(host.events.join(' ') == row[4] && (answer.isEmpty() || answer.endsWith("(asked)")), qPrintable(row[0]));
         }
-        QCOMPARE(shown, 6);
-        // One form, hidden and reused.
         QCOMPARE(frmExecuteWarning::IfLoaded()->lblExecuteWarning->text(),
                  QStringLiteral("This script has changed since the last save.  Do you wish to save it now before "
                                 "executing the script?"));
+    }
+
+    void runAndDebugArguments()
+    {
+        FakeHost host;
+        RecordingProcessLauncher launcher;
+        launcher.events = &host.events;
+        ScriptRunner(host).Execute();
         QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/scripts/logon.kix"}));
         Options::ExecuteConfirm = QStringLiteral("0");
-        host.events.clear();
         host.modified = true;
         ScriptRunner(host).Debug();
-        QCOMPARE(host.events, (QStringList{"save", "start"}));
+        QCOMPARE(host.events, (QStringList{"start", "save", "start"}));
         QCOMPARE(launcher.started.last().arguments, (QStringList{"/c", "kix32.exe", "/d", "/scripts/logon.kix"}));
         // A document without a file runs nothing.
         host.events.clear();
@@ -183,34 +198,161 @@ private slots:
         ScriptRunner(host).LaunchCommandPrompt();
         QVERIFY(launcher.started.size() == 1 && dialogs.messages.size() == 2);
         QVERIFY(dialogs.messages[1].text.contains("wine"));
+        // A bare name is looked for on the search path only (this launcher finds nothing but wine).
+        launcher.comspec = QStringLiteral("cmd.exe");
+        ScriptRunner(host).Execute();
+        QVERIFY(launcher.started.size() == 1 && dialogs.messages[2].text.contains("\"cmd.exe\", which is not found"));
     }
 
-    void stayingOpenDebugRealStart()
+    // The active script's folder, else the default script folder when it is a folder given in full,
+    // else the home folder.
+    void commandPromptFolder()
+    {
+        FakeHost host;
+        RecordingProcessLauncher launcher;
+        QTemporaryDir scripts;
+        const QList<std::tuple<QString, QString, QString>> cases = {
+            {"/scripts/logon.kix", scripts.path(), "/scripts"}, {"", scripts.path(), scripts.path()},
+            {"", ".", QDir::homePath()}, {"", scripts.filePath("absent"), QDir::homePath()}};
+        for (const auto& [path, folder, expected] : cases) {
+            host.path = path;
+            host.scripts = folder;
+            ScriptRunner(host).LaunchCommandPrompt();
+            QCOMPARE(launcher.started.last().workingFolder, expected);
+        }
+    }
+
+    // Every route started for real with the stand-in interpreter: it receives exactly the script's path
+    // and starts in the script's folder, or the editor refuses the path with a message naming the
+    // character and starts nothing. Through Wine, programs named start.exe, cmd.exe and wine in the
+    // editor's folder (on a search path holding "." and an empty entry) and in the script's must not run.
+    void realRuns_data()
+    {
+        QTest::addColumn<bool>("wine");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("refused");
+        QFile cases(QStringLiteral(TESSARY_TEST_DATA_DIR "/command_path_cases.txt"));
+        QVERIFY(cases.open(QIODevice::ReadOnly));
+        for (const QString& line : QString::fromUtf8(cases.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QString refused = line.section(QLatin1Char('\t'), 0, 0), name = line.section(QLatin1Char('\t'), 1);
+            if (line.startsWith(QLatin1Char('#')))
+                continue;
+            for (bool wine : {false, true}) {
+                if (!wine || wineInstalled())
+                    QTest::newRow(qPrintable((wine ? "wine: " : "COMSPEC: ") + name))
+                        << wine << name << (refused == QLatin1String("-") ? QString() : refused);
+            }
+        }
+        if (!wineInstalled())
+            QTest::newRow("wine") << true << QString() << QString();
+    }
+
+    void realRuns()
     {
 #ifdef _WIN32
-        QSKIP("The stand-in interpreter takes its arguments as a program of this system.");
+        QSKIP("The Windows starter is run through the real command interpreter by the Windows backend tests.");
 #else
-        QTemporaryDir dir;
-        QString recorder = qEnvironmentVariable("TESSARY_TEST_HELPER_DIR") + QStringLiteral("/argrecorder");
-        QVERIFY2(QFileInfo(recorder).isExecutable(), qPrintable(recorder));
-        QString out = dir.filePath(QStringLiteral("args.bin"));
-        qputenv("ARGRECORDER_OUT", out.toLocal8Bit());
-        qputenv("COMSPEC", recorder.toLocal8Bit());
+        QFETCH(bool, wine);
+        QFETCH(QString, name);
+        QFETCH(QString, refused);
+        if (wine && !wineInstalled())
+            QSKIP("wine or the stand-in interpreter built for Windows (mingw-w64) is missing: Wine's route is not run");
+        if (wine)
+            prepareWine();
+        if (QTest::currentTestFailed())
+            return;
+        const QString base = runs_.filePath(QString::number(++run_)), out = base + QStringLiteral(".out");
+        const QString path = base + QLatin1Char('/') + name, folder = QFileInfo(path).absolutePath();
+        QVERIFY(QDir().mkpath(folder));
+        writeFile(path, "? 'hi'\r\n");
         FakeHost host;
-        host.path = dir.filePath(QStringLiteral("My Scripts/log on.kix"));
-        host.kixPath = QStringLiteral("/opt/Ki X/kix32.exe");
-        host.staysOpen = true;
+        host.path = path;
+        QStringList expected;
+        if (wine) {
+            for (const char* planted : {"start.exe", "cmd.exe"})
+                QVERIFY(QFile::copy(helpers() + "/argrecorder-win.exe", base + "/" + planted));
+            host.kixPath = wineInterpreter_;
+            expected = QStringList{QFileInfo(folder).canonicalFilePath(), path};
+            for (QString& record : expected)
+                record = CompatibilityLayerPath(record);
+        } else {
+            host.staysOpen = true;
+            qputenv("COMSPEC", QFile::encodeName(helpers() + "/argrecorder"));
+            expected = QStringList{QFileInfo(folder).canonicalFilePath(), "/k", "kix32.exe", "/d", path};
+        }
+        // Under Wine a rooted path names the same file on the current drive, Z:.
+        qputenv("ARGRECORDER_OUT", QFile::encodeName(out));
+        RecordingProcessLauncher launcher;
+        launcher.forward = true;
         ScriptedDialogService dialogs;
-        ScriptRunner(host).Debug();
-        QVERIFY(dialogs.messages.isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 10000);
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QList<QByteArray> received = file.readAll().split('\0');
-        received.removeLast();
-        QCOMPARE(received, (QList<QByteArray>{"/k", "/opt/Ki X/kix32.exe", "/d", host.path.toLocal8Bit()}));
+        wine ? ScriptRunner(host).Execute() : ScriptRunner(host).Debug();
+        if (!refused.isEmpty()) {
+            QVERIFY(launcher.started.isEmpty());
+            QCOMPARE(dialogs.messages.size(), 1);
+            QVERIFY2(dialogs.messages[0].text.contains("character '" + refused + "'") &&
+                         dialogs.messages[0].text.endsWith(path),
+                     qPrintable(dialogs.messages[0].text));
+            return;
+        }
+        QVERIFY2(dialogs.messages.isEmpty(), qPrintable(dialogs.messages.value(0).text));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), 60000);
+        QCOMPARE(records(out), expected);
 #endif
     }
+
+    void cleanupTestCase()
+    {
+        if (winePrepared_) {
+            runToEnd(QStringLiteral("wineserver"), {QStringLiteral("-k")});
+            runToEnd(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+        }
+        QDir::setCurrent(startFolder_);
+    }
+
+private:
+    static QString helpers() { return qEnvironmentVariable("TESSARY_TEST_HELPER_DIR"); }
+
+    static bool wineInstalled()
+    {
+        return !QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty() &&
+               QFile::exists(helpers() + QStringLiteral("/argrecorder-win.exe"));
+    }
+
+    // Once: a fresh prefix of Wine's, headless, and the stand-in as the script interpreter. Whatever
+    // the editor's folder holds must not be picked: it gets a start.exe, a cmd.exe and a wine of its own.
+    void prepareWine()
+    {
+        if (winePrepared_)
+            return;
+        winePrepared_ = true;
+        const QString recorder = helpers() + QStringLiteral("/argrecorder-win.exe");
+        qunsetenv("DISPLAY");
+        qputenv("WINEPREFIX", QFile::encodeName(wineFolder_.filePath(QStringLiteral("prefix"))));
+        qputenv("WINEDEBUG", "-all");
+        qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+        qputenv("WINEARCH", "win64");
+        // The ASCII locale, in which Wine would otherwise read the non-ASCII names wrongly.
+        qputenv("LC_ALL", "C");
+        runToEnd(QStringLiteral("wineserver"), {QStringLiteral("-p")});
+        QVERIFY2(runToEnd(QStringLiteral("wineboot"), {QStringLiteral("-i")}), "wineboot could not prepare a prefix");
+        wineInterpreter_ = wineFolder_.filePath(QStringLiteral("Ki X & (1)/kix32.exe"));
+        QVERIFY(QDir().mkpath(QFileInfo(wineInterpreter_).absolutePath()));
+        const QString editorFolder = wineFolder_.filePath(QStringLiteral("editor"));
+        QVERIFY(QDir().mkpath(editorFolder));
+        for (const QString& copy : {wineInterpreter_, editorFolder + "/start.exe", editorFolder + "/cmd.exe"})
+            QVERIFY(QFile::copy(recorder, copy));
+        writeFile(editorFolder + "/wine", "#!/bin/sh\necho planted >\"$ARGRECORDER_OUT\"\n");
+        QVERIFY(QFile::setPermissions(editorFolder + "/wine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("PATH", ".::" + qgetenv("PATH"));
+        QDir::setCurrent(editorFolder);
+    }
+
+    QTemporaryDir runs_;
+    QTemporaryDir wineFolder_;
+    QString wineInterpreter_;
+    QString startFolder_ = QDir::currentPath();
+    int run_ = 0;
+    bool winePrepared_ = false;
 };
 
 QTEST_MAIN(ScriptExecutionTest)

@@ -131,10 +131,12 @@ private slots:
             text += (i % 2 ? "While 1\n" : "If 1\n");
             closers.prepend(i % 2 ? "Loop\n" : "EndIf\n");
         }
+        // Only the first problems are kept, all are counted.
         const ScriptStructure open = ScriptStructure::analyse(text);
-        QCOMPARE(int(open.problems.size()), depth);
+        QCOMPARE(open.problemCount, std::size_t(depth));
+        QCOMPARE(open.problems.size(), ScriptStructure::MaxProblems);
         QCOMPARE(open.problems.front().message, QStringLiteral("If on line 1 has no EndIf."));
-        QCOMPARE(open.problems.back().line, depth - 1);
+        QCOMPARE(open.problems.back().line, int(ScriptStructure::MaxProblems) - 1);
 
         const ScriptStructure closed = ScriptStructure::analyse(text + closers);
         QVERIFY(closed.problems.empty());

@@ -1,5 +1,6 @@
-// Settings as the main window meets them: stored geometry over several runs, a damaged settings file
-// reported once with everything readable kept, and two editors sharing one recent-files list.
+// Settings as the main window meets them: stored geometry over several runs, a damaged, blocking or
+// locked settings file reported once with everything readable kept, and two editors sharing one
+// recent-files list.
 
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -10,12 +11,17 @@
 #include "preferences/frmOptions.h"
 
 #include <QComboBox>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -106,6 +112,17 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(again.RecentFiles.at(0), listed);
+        // A notice that comes while the modal preferences are up belongs to them: it shows over them.
+        bool overThePreferences = false;
+        dialogs.onMessage = [&](const RecordedMessage& m) {
+            overThePreferences = m.parent && m.parent == frmOptions::IfLoaded();
+        };
+        QTimer::singleShot(0, [] {
+            platform::registrynotices::post("Settings could not be saved to the test file.");
+            QTimer::singleShot(0, [] { frmOptions::IfLoaded()->cmdCancel->click(); });
+        });
+        frmOptions::ShowModal();
+        QVERIFY(overThePreferences);
     }
 
     // A settings file that cannot be used at all is reported once, and nothing is written over it.
@@ -125,6 +142,54 @@ private slots:
         }
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(readFile(blocker), QByteArray("not a folder"));
+    }
+
+    // Neither a pipe in the settings file's place nor a lock that another program keeps holding stops
+    // the start: each is said once, and the settings are left as they were.
+    void blockingSettingsAreRefused_data()
+    {
+        QTest::addColumn<bool>("pipe");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("a pipe instead of the file") << true << QStringLiteral("not a regular file");
+        QTest::newRow("the lock held elsewhere") << false << QStringLiteral("read-only for this run");
+    }
+    void blockingSettingsAreRefused()
+    {
+#ifndef Q_OS_LINUX
+        QSKIP("the pipe and the other process's lock are made with POSIX calls");
+#else
+        QFETCH(bool, pipe);
+        QFETCH(QString, notice);
+        const QByteArray settings = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n"
+                                    "\"ViewToolBar\"=\"1\"\n";
+        QDir().mkpath(QFileInfo(registryFile_).absolutePath());
+        const QByteArray native = QFile::encodeName(registryFile_);
+        int lock = -1; // a start that waited for ever again would fail by the test's time limit
+        if (pipe) {
+            QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+        } else {
+            write(QStringLiteral("settings%1/registry.reg").arg(run_), settings);
+            lock = ::open((native + ".lock").constData(), O_RDWR | O_CREAT, 0600);
+            QCOMPARE(::flock(lock, LOCK_EX | LOCK_NB), 0);
+        }
+        const auto unlock = qScopeGuard([lock] { ::close(lock); });
+        ScriptedDialogService dialogs;
+        {
+            frmMain window;
+            window.show();
+            QTRY_COMPARE(dialogs.messages.size(), 1);
+            QVERIFY2(dialogs.messages[0].text.contains(registryFile_) && dialogs.messages[0].text.contains(notice),
+                     qPrintable(dialogs.messages[0].text));
+            window.mnuViewToolbar->trigger();
+            window.close();
+        }
+        QCOMPARE(dialogs.messages.size(), 1);
+        struct stat info {};
+        QCOMPARE(::stat(native.constData(), &info), 0);
+        QCOMPARE(S_ISFIFO(info.st_mode), pipe);
+        if (!pipe)
+            QCOMPARE(readFile(registryFile_), settings);
+#endif
     }
 
     // Each editor writes back the list it read at start: without merging, one loses the other's files.

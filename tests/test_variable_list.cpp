@@ -1,19 +1,20 @@
 // The variable list: the scan's results against its literal definition, and the window around it.
 
 #include "LiteralVariableScan.h"
-#include "ScriptedDialogService.h"
-#include "app/frmMain.h"
+#include "MainWindowFixture.h"
 #include "document/CodeEditor.h"
 #include "document/VarListHost.h"
 #include "document/VariableScan.h"
+#include "document/FindReplaceDialog.h"
 #include "document/frmVarList.h"
 #include "tools/frmWin32Errors.h"
 
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStringListModel>
 #include <QTimer>
 #include <QtTest>
 
@@ -27,10 +28,26 @@ public:
 
 QStringList listed(const frmVarList& window)
 {
-    QStringList items;
-    for (int i = 0; i < window.lstVarList->count(); ++i)
-        items << window.lstVarList->item(i)->text();
-    return items;
+    return qobject_cast<QStringListModel*>(window.lstVarList->model())->stringList();
+}
+
+// A shown list of the host's names, the scan done.
+QPointer<frmVarList> openList(VarListHost& host)
+{
+    QPointer<frmVarList> window = new frmVarList(&host);
+    window->show();
+    window->Timer->stop();
+    window->ScanVariables();
+    return window;
+}
+
+void doubleClick(frmVarList& window, const QString& name)
+{
+    const QModelIndex index = window.lstVarList->model()->index(int(listed(window).indexOf(name)), 0);
+    const QPoint at = window.lstVarList->visualRect(index).center();
+    // As the mouse does it: the first click, then the second one that makes it a double-click.
+    QTest::mouseClick(window.lstVarList->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.lstVarList->viewport(), Qt::LeftButton, {}, at);
 }
 
 QString randomText(QRandomGenerator& random, const QString& alphabet, int length)
@@ -56,10 +73,10 @@ class VariableListTest : public QObject {
 private slots:
     void scan()
     {
-        // Names repeat by case only; a lone line feed is no delimiter, "\r\n" is; "&|.[]" are not.
+        // Names repeat by case only; every line break ends a name (CR LF, LF, CR); "&|.[]" do not.
         for (const auto& [text, names] :
              {std::pair{"$ = 1\r\n$", QStringList()}, {"$a = 1\r\n$a = $A + $a", QStringList{"$a", "$A"}},
-              {"$a$b = 1", QStringList{"$a$b", "$b"}}, {"$a\tb\n$c\rd\r\n", QStringList{"$a\tb\n$c\rd", "$c\rd"}},
+              {"$a$b = 1", QStringList{"$a$b", "$b"}}, {"$a\tb\n$c\rd\r\n$foo\nIf", QStringList{"$a\tb", "$c", "$foo"}},
               {"$a $b-$c+$d=$e<$f>$g*$h/$i\r\n$j,$k\"$l;$m($n)$o\\",
                QStringList{"$a", "$b", "$c", "$d", "$e", "$f", "$g", "$h", "$i", "$j", "$k", "$l", "$m", "$n", "$o"}},
               {"$a&b|c.d[e]", QStringList{"$a&b|c.d[e]"}}}) {
@@ -102,25 +119,43 @@ private slots:
         // Without any "$" the placeholder goes too.
         host.editor.setText(QStringLiteral("? 'no variables'"));
         window.ScanVariables();
-        QCOMPARE(window.lstVarList->count(), 0);
+        QVERIFY(listed(window).isEmpty());
     }
 
     void doubleClickFindsTheNameAndCloses()
     {
+        ScriptedDialogService dialogs;
         FakeHost host;
-        host.editor.setText(QStringLiteral("$first = 1\r\n$second = 2\r\n? $second\r\n"));
-        host.editor.SetSelectionRange(Range{1, 5, 1, 5});
-        QPointer<frmVarList> window = new frmVarList(&host);
-        window->show();
-        window->ScanVariables();
-        window->lstVarList_DblClick(window->lstVarList->item(1));
-        QCOMPARE(host.editor.SearchText(), QString("$second"));
-        QCOMPARE(host.editor.GetSelectionRange(true).StartLine, 2); // found after the caret
+        host.editor.setText(QStringLiteral("$name = 1\r\n$arr[1] = 2\r\n? $name + $Name + $arr[1]\r\n"));
+        // Find was used last with a pattern and without letter case, and left its match selected.
+        host.editor.RunCommand(CodeEditor::CmdFind);
+        FindReplaceDialog* dialog = host.editor.findReplaceDialog();
+        dialog->setOptions({.matchCase = false, .regularExpression = true});
+        dialog->setFindText(QStringLiteral("n.me"));
+        dialog->findNextButton()->click();
+        QCOMPARE(host.editor.selectedText(), QString("name"));
+        // A double-click looks for the name as written, after the caret; the window opens with it.
+        QPointer<frmVarList> window = openList(host);
+        doubleClick(*window, QStringLiteral("$Name"));
         QVERIFY(deleted(window));
-        bool dialogShown = false;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            dialogShown |= widget->inherits("FindReplaceDialog") && widget->isVisible();
-        QVERIFY(dialogShown);
+        const Range found = host.editor.GetSelectionRange(true);
+        QVERIFY(found.StartLine == 2 && found.StartColumn == 10 && found.EndColumn == 15);
+        QVERIFY(dialog->isVisible() && dialog->isReplaceMode());
+        QCOMPARE(dialog->findText(), QString("$Name"));
+        QVERIFY(dialog->options().matchCase && !dialog->options().regularExpression);
+        window = openList(host);
+        doubleClick(*window, QStringLiteral("$arr[1]"));
+        QCOMPARE(host.editor.selectedText(), QString("$arr[1]"));
+        QVERIFY(dialogs.messages.isEmpty());
+        // The script changed since the list was made: the name as listed is reported missing, and
+        // the find window still shows it, not the text selected.
+        window = openList(host);
+        host.editor.setText(QStringLiteral("$name\r\n"));
+        host.editor.SetSelectionRange(Range{0, 0, 0, 5});
+        doubleClick(*window, QStringLiteral("$Name"));
+        QCOMPARE(dialogs.messages.size(), 1);
+        QCOMPARE(dialogs.messages[0].text, QString("Cannot find \"$Name\"."));
+        QCOMPARE(dialog->findText(), QString("$Name"));
 
         // Close and Esc unload the window.
         window = new frmVarList(&host);
@@ -157,8 +192,10 @@ private slots:
 
     void openedFromTheViewMenu()
     {
-        ScriptedDialogService dialogs;
-        frmMain main;
+        QTemporaryDir settings;
+        useFreshSettings(settings);
+        Shown shown;
+        auto& [dialogs, main] = shown;
         main.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
         main.mnuVarList->trigger();
         main.mnuErrorCodes->trigger();

@@ -1,13 +1,7 @@
-# The editing component: QScintilla built from Debian's own source package with our patch (its
-# accessibility work runs only while assistive technology is active), once per patch version into
-# build-deps/ and shared by every build folder. Without the package archive the system's library
-# is used instead.
-option(TESSARY_BUILD_QSCINTILLA "Build QScintilla from Debian's source package with our patch" ON)
-set(TESSARY_DEPS_DIR "${CMAKE_SOURCE_DIR}/build-deps" CACHE PATH "Where built dependencies are kept")
-set(tessary_qsci_patch "${CMAKE_SOURCE_DIR}/cmake/qscintilla/accessibility-on-demand.patch")
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${tessary_qsci_patch}"
-             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh")
-file(SHA256 "${tessary_qsci_patch}" tessary_qsci_hash)
+# QScintilla for this system: built once per version of the patches into build-deps/ and shared by
+# every build folder. Without the package archive the system's library is used instead.
+option(TESSARY_BUILD_QSCINTILLA "Build QScintilla from Debian's source package with our patches" ON)
+string(SHA256 tessary_qsci_hash "${tessary_qsci_hash}")
 string(SUBSTRING "${tessary_qsci_hash}" 0 12 tessary_qsci_hash)
 set(tessary_qsci_dir "${TESSARY_DEPS_DIR}/qscintilla-2.13.3-${tessary_qsci_hash}")
 set(TESSARY_QSCINTILLA_PATCHED OFF)
@@ -20,10 +14,10 @@ if(TESSARY_BUILD_QSCINTILLA AND TESSARY_QSCINTILLA_FAILED
                   "system's libqscintilla2-qt6 (set TESSARY_QSCINTILLA_FAILED=OFF to try again).")
 elseif(TESSARY_BUILD_QSCINTILLA)
   if(NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.so")
-    message(STATUS "Building QScintilla 2.13.3 with our patch into ${tessary_qsci_dir} (once)")
+    message(STATUS "Building QScintilla 2.13.3 with our patches into ${tessary_qsci_dir} (once)")
   endif()
   execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
-                          "${tessary_qsci_dir}" "${tessary_qsci_patch}"
+                          "${tessary_qsci_dir}" ${tessary_qsci_patches}
                   RESULT_VARIABLE tessary_qsci_result OUTPUT_VARIABLE tessary_qsci_log
                   ERROR_VARIABLE tessary_qsci_log)
   if(tessary_qsci_result EQUAL 0)

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Builds the editing component's library from Debian's own QScintilla source package with our patch:
-#   build-qscintilla.sh DEST PATCH               for this system, with qmake6
-#   build-qscintilla.sh DEST PATCH QT_PREFIX     for Windows, against a Qt cross-built into QT_PREFIX
+# Builds the editing component's library from Debian's own QScintilla source package with our patches:
+#   build-qscintilla.sh DEST PATCH...                          for this system, with qmake6
+#   build-qscintilla.sh --windows QT_PREFIX DEST PATCH...      for Windows, against a Qt cross-built into QT_PREFIX
 # The source package comes through the archive the system's apt already uses, read through a private
 # source list, so the system's apt configuration and package lists are left as they are. The result
 # (DEST/lib, DEST/include) is reused by every build folder; a failed fetch or build leaves no DEST.
 set -euo pipefail
 
+qt_prefix=""
+if [ "${1:-}" = "--windows" ]; then
+  qt_prefix="$2"
+  shift 2
+fi
 dest="$1"
-patch_file="$2"
+shift
+patch_files=()
+for p in "$@"; do patch_files+=("$(cd "$(dirname "$p")" && pwd)/$(basename "$p")"); done
 version="2.13.3"
-qt_prefix="${3:-}"
 here=$(cd "$(dirname "$0")" && pwd)
 if [ -n "$qt_prefix" ]; then
   library="$dest/bin/qscintilla2_qt6.dll"
@@ -62,7 +68,9 @@ dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1 || true)
 # The signature check needs debian-keyring; apt has already checked the files against the
 # signed archive index.
 dpkg-source --no-check -x "$dsc" source >/dev/null
-patch -d source -p1 --forward < "$patch_file"
+for p in "${patch_files[@]}"; do
+  patch -d source -p1 --forward < "$p"
+done
 
 stage="$dest.stage"
 rm -rf "$stage"

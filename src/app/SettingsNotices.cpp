@@ -4,6 +4,7 @@
 #include "platform/ProductInfo.h"
 #include "platform/RegistryNotices.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -18,8 +19,12 @@ bool showPending(QWidget* parent)
         texts.append(QString::fromStdString(text));
     if (texts.isEmpty())
         return false;
-    platform::dialogs().message(parent, texts.join(QStringLiteral("\r\n\r\n")), ProductInfo::AppTitle,
-                                platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+    // A modal window up now (the preferences, whose Apply may be what failed) owns the box, so that
+    // the box comes up over it rather than behind it.
+    QWidget* modal = QApplication::activeModalWidget();
+    platform::dialogs().message(modal ? modal : parent, texts.join(QStringLiteral("\r\n\r\n")),
+                                ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                platform::MessageIcon::Exclamation);
     return true;
 }
 

@@ -31,6 +31,7 @@ class frmDocument;
 class frmChr;
 class frmMessageBox;
 struct FileError;
+struct RecoveryRecord;
 
 class frmMain : public QMainWindow, public DocumentSet, public DocumentHost, public ExecutionHost, public VarListHost, public WizardHost, public EditMenuHost {
     Q_OBJECT
@@ -195,6 +196,7 @@ public:
     bool ActiveScriptModified() override;
     void SaveActiveScript() override;
     QString InterpreterPath() override;
+    QString ScriptsFolder() override;
     bool ScriptWindowStaysOpen() override;
     bool OsVersion5OrLaterFlag() override;
     bool OsIsNTFlag() override;
@@ -244,6 +246,10 @@ private:
     void StampHeader();
     void closeBookkeeping();
     bool reportSaveError(const FileError& error);
+    // Writes the document to path; a failure is known as the editor's own doing before it is reported.
+    FileError saveDocument(frmDocument* document, const QString& path);
+    // A restored document whose file changed since its record: Save asks before overwriting.
+    void compareWithRecordBase(frmDocument* document, const RecoveryRecord& record);
     void refreshWindowList();
     void refreshUndoButtons();
     void refreshFrameTitle();

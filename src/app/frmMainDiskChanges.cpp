@@ -3,6 +3,7 @@
 // without asking.
 
 #include "app/frmMain.h"
+#include "document/RecoveryRecord.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/ProductInfo.h"
@@ -37,6 +38,7 @@ void frmMain::watchDocumentFile(frmDocument* document)
     }
     const QString path = document->Caption();
     document->diskState = DiskState::of(path);
+    document->diskHash.clear();
     document->diskAsked = DiskState();
     if (document->diskState.exists && !watcher->files().contains(path))
         watcher->addPath(path);
@@ -81,7 +83,7 @@ void frmMain::checkDiskChanges(frmDocument* document)
         document->diskAsked = now; // asked once for this version of the file
         if (platform::dialogs().message(
                 this, QStringLiteral("%1 has been changed by another program. Reload it and lose your changes?").arg(shown),
-                ProductInfo::AppTitle, platform::MessageButtons::YesNo, platform::MessageIcon::Exclamation)
+                ProductInfo::AppTitle, platform::MessageButtons::YesNoDefaultNo, platform::MessageIcon::Exclamation)
             != platform::MessageAnswer::Yes)
             return;
     }
@@ -105,6 +107,7 @@ void frmMain::checkDiskChanges(frmDocument* document)
     editor->setCursorPosition(qMin(line, editor->lines() - 1), 0);
     editor->setFirstVisibleLine(firstVisible);
     document->diskState = DiskState::of(path);
+    document->diskHash.clear();
     document->diskAsked = DiskState();
     sbStatusBar->showMessage(QStringLiteral("%1 was changed by another program and has been reloaded.").arg(shown),
                              NoteMs);
@@ -120,6 +123,29 @@ bool frmMain::mayOverwrite(frmDocument* document)
                this,
                QStringLiteral("%1 has been changed by another program since it was opened or saved. Overwrite it?")
                    .arg(QDir::toNativeSeparators(path)),
-               ProductInfo::AppTitle, platform::MessageButtons::YesNo, platform::MessageIcon::Exclamation)
+               ProductInfo::AppTitle, platform::MessageButtons::YesNoDefaultNo, platform::MessageIcon::Exclamation)
            == platform::MessageAnswer::Yes;
+}
+
+void frmMain::compareWithRecordBase(frmDocument* document, const RecoveryRecord& record)
+{
+    watchDocumentFile(document);
+    const DiskState now = document->diskState;
+    if (record.baseUnchanged(now)) {
+        document->diskHash = record.baseHash;
+        return;
+    }
+    // Changed since the work was kept: that version is another program's, and a Save asks before
+    // it overwrites it. The restored text is what the user chose, so no reload is offered for it.
+    DiskState base = record.base;
+    if (!base.known)
+        base = {true, true, -1, 0, 0}; // nothing known: never taken for the file as it is
+    document->diskState = base;
+    document->diskHash = record.baseHash;
+    document->diskAsked = now;
+    sbStatusBar->showMessage(
+        QStringLiteral("%1 has been changed by another program since this work was kept; Save asks before "
+                       "overwriting it.")
+            .arg(QDir::toNativeSeparators(record.path)),
+        NoteMs);
 }

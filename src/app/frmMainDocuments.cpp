@@ -1,6 +1,8 @@
 // The document set: slots, New and Close, the script tabs, menu states and the Window menu.
 
+#include "app/CaptionText.h"
 #include "app/frmMain.h"
+#include "document/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
@@ -12,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 #include <QTabBar>
 
 QString frmMain::enteredPath(const QString& path)
@@ -49,6 +52,12 @@ frmDocument* frmMain::createDocument(int slot)
 {
     auto* document = new frmDocument(this, slot);
     Documents[size_t(slot - 1)] = document;
+    // Once per spell of failures (a full disk): the user knows a crash now would lose this work.
+    connect(document->journal, &RecoveryJournal::keepFailed, this, [this, document](const QString& reason) {
+        sbStatusBar->showMessage(QStringLiteral("Unsaved changes to %1 cannot be kept for recovery: %2")
+                                     .arg(QDir::toNativeSeparators(document->Caption()), reason),
+                                 10000);
+    });
     document->SetCaption(QStringLiteral("Untitled ") + QString::number(slot));
     // Scripts open filling the client area, unless the user has arranged the windows otherwise.
     QMdiSubWindow* previous = mdi_->currentSubWindow();
@@ -179,7 +188,7 @@ void frmMain::mnuFileClose_Click()
 static QString tabLabel(const QString& caption)
 {
     int slash = qMax(caption.lastIndexOf(QLatin1Char('\\')), caption.lastIndexOf(QLatin1Char('/')));
-    return slash >= 0 ? caption.mid(slash + 1) : caption;
+    return literalCaption(slash >= 0 ? caption.mid(slash + 1) : caption);
 }
 
 int frmMain::tabIndexOf(const QString& caption) const
@@ -288,8 +297,9 @@ void frmMain::refreshWindowList()
     windowListActions_ << mnuWindow->addSeparator();
     int number = 1;
     for (frmDocument* document : documents) {
-        QString caption = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(document->Caption())
-                                      : QStringLiteral("%1 %2").arg(number).arg(document->Caption());
+        const QString shown = literalCaption(document->Caption());
+        QString caption = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(shown)
+                                      : QStringLiteral("%1 %2").arg(number).arg(shown);
         QAction* action = mnuWindow->addAction(caption);
         action->setCheckable(true);
         action->setChecked(document == activeDocument());

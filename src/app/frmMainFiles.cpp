@@ -175,6 +175,20 @@ bool frmMain::reportSaveError(const FileError& error)
     return true;
 }
 
+FileError frmMain::saveDocument(frmDocument* document, const QString& path)
+{
+    const DiskState before = DiskState::of(path);
+    const FileError error = document->rtfText->SaveToFile(path, false);
+    if (!error.ok()) {
+        // A failed save may have put the old content back with a new time: that is no other
+        // program's change, and must not turn into a question to reload (and so lose) the text.
+        for (frmDocument* open : openDocuments())
+            if (frmDocument::sameCaption(open->Caption(), path))
+                open->ownWriteFailed(before);
+    }
+    return error;
+}
+
 void frmMain::closeBookkeeping()
 {
     OpenCount -= 1;
@@ -207,7 +221,7 @@ bool frmMain::mnuFileSave_Click()
     if (!mayOverwrite(document))
         return false;
     // A failed save leaves the document modified and is never treated as saved.
-    if (reportSaveError(document->rtfText->SaveToFile(path, false)))
+    if (reportSaveError(saveDocument(document, path)))
         return false;
     watchDocumentFile(document);
     CurrentFileName = path;
@@ -255,7 +269,7 @@ bool frmMain::mnuFileSaveAs_Click()
     fileName = enteredPath(fileName);
     if (!encodingAgreed(this, document->rtfText, [this] { StampHeader(); }))
         return false;
-    if (reportSaveError(document->rtfText->SaveToFile(fileName, false)))
+    if (reportSaveError(saveDocument(document, fileName)))
         return false;
     saved = true;
     CurrentFileName = fileName;

@@ -1,5 +1,6 @@
 // The recent-files list of the File menu, kept in the registry under the preferences key.
 
+#include "app/CaptionText.h"
 #include "platform/ProductInfo.h"
 #include "app/frmMain.h"
 #include "platform/DialogService.h"
@@ -39,10 +40,8 @@ void frmMain::ShowRecentFile(int index)
     if (index >= size || path.isEmpty())
         return;
     QAction* action = mnuFileMRU[size_t(index)];
-    // "&" inside a path is doubled so that only the number is the access key.
-    QString shownPath = path;
-    shownPath.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    action->setText(RecentFileList::caption(index, shownPath));
+    // Only the number is the access key.
+    action->setText(RecentFileList::caption(index, literalCaption(path)));
     action->setData(path);
     action->setVisible(true);
 }

@@ -32,35 +32,55 @@ void frmMain::showBeforeAsking()
 
 void frmMain::offerRecovery()
 {
-    QStringList skipped;
-    const QList<RecoveryJournal::Orphan> orphans = RecoveryJournal::findOrphans(&skipped);
-    // Whatever is decided, lock files of ended editors with nothing left to offer go.
-    const auto tidy = qScopeGuard([] { RecoveryJournal::removeStaleLocks(); });
-    if (!skipped.isEmpty() || !orphans.isEmpty())
+    const std::shared_ptr<RecoveryFolder> folder = RecoveryFolder::current();
+    if (!folder->usable()) {
+        // Said once, at the start: the editor works on, without recovery.
         showBeforeAsking();
-    if (!skipped.isEmpty())
+        platform::dialogs().message(
+            this,
+            QStringLiteral("The recovery folder %1 %2.\r\n\r\nUnsaved changes are not kept for recovery in this run: "
+                           "save your work often.")
+                .arg(QDir::toNativeSeparators(folder->path()), folder->refusal()),
+            ProductInfo::AppTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
+        return;
+    }
+    QStringList skipped;
+    QList<RecoveryFolder::Claim> claims = folder->claimOrphans(&skipped);
+    // Whatever is decided, locks and temporary files of ended editors go.
+    const auto tidy = qScopeGuard([folder] { folder->removeStaleFiles(); });
+    const auto reportSkipped = [&] {
+        if (skipped.isEmpty())
+            return;
+        showBeforeAsking();
         platform::dialogs().message(
             this,
             QStringLiteral("These recovery files are damaged or not the editor's, and were set aside:\r\n\r\n")
                 + skipped.join(QStringLiteral("\r\n")),
             ProductInfo::AppTitle, platform::MessageButtons::Ok, platform::MessageIcon::Exclamation);
-    if (orphans.isEmpty())
+        skipped.clear();
+    };
+    reportSkipped();
+    if (claims.isEmpty())
         return;
 
+    showBeforeAsking();
     QStringList lines;
-    for (const RecoveryJournal::Orphan& orphan : orphans)
+    for (const RecoveryFolder::Claim& claim : claims)
         lines << QStringLiteral("%1  (last changed %2)")
-                     .arg(shownName(orphan.record),
-                          QLocale().toString(orphan.record.changed.toLocalTime(), QLocale::ShortFormat));
+                     .arg(shownName(claim.head.record),
+                          QLocale().toString(claim.head.record.changed.toLocalTime(), QLocale::ShortFormat));
     const QString text = QStringLiteral("Unsaved changes were kept when the editor ended without saving them:"
                                         "\r\n\r\n%1\r\n\r\nRestore them?")
                              .arg(lines.join(QStringLiteral("\r\n")));
     const platform::MessageAnswer answer = platform::dialogs().restoreRecovered(this, text, ProductInfo::AppTitle);
-    if (answer == platform::MessageAnswer::Cancel)
+    if (answer == platform::MessageAnswer::Cancel) {
+        for (const RecoveryFolder::Claim& claim : claims)
+            folder->release(claim);
         return;
+    }
     if (answer == platform::MessageAnswer::No) {
-        for (const RecoveryJournal::Orphan& orphan : orphans)
-            QFile::remove(orphan.file);
+        for (const RecoveryFolder::Claim& claim : claims)
+            folder->remove(claim.name);
         return;
     }
 
@@ -70,9 +90,16 @@ void frmMain::offerRecovery()
         && !open.first()->rtfText->Modified() && open.first()->rtfText->length() == 0)
         open.first()->close();
 
-    QStringList restored;
-    for (const RecoveryJournal::Orphan& orphan : orphans) {
-        const RecoveryRecord& record = orphan.record;
+    while (!claims.isEmpty()) {
+        const RecoveryFolder::Claim claim = claims.takeFirst();
+        const RecoveryRecord& record = claim.head.record;
+        // Read only now, one at a time; a file changed since its header was read is set aside.
+        const std::optional<QByteArray> restored = folder->readText(claim.name, claim.head);
+        if (!restored) {
+            const QString aside = folder->setAside(claim.name, claim.original);
+            skipped << QDir::toNativeSeparators(folder->filePath(aside.isEmpty() ? claim.name : aside));
+            continue;
+        }
         frmDocument* document = nullptr;
         for (frmDocument* candidate : openDocuments())
             if (!record.path.isEmpty() && frmDocument::sameCaption(candidate->Caption(), record.path)
@@ -82,11 +109,14 @@ void frmMain::offerRecovery()
             SuppressTabAdd = !record.path.isEmpty();
             mnuFileNew_Click();
             SuppressTabAdd = false;
-            if (LastSlot == -1)
-                break; // the document limit was reached and reported: the rest stays for next time
-            document = activeDocument();
-            if (!document)
+            document = LastSlot == -1 ? nullptr : activeDocument();
+            if (!document) {
+                // The document limit was reached and reported: the rest waits for the next start.
+                folder->release(claim);
+                for (const RecoveryFolder::Claim& left : claims)
+                    folder->release(left);
                 break;
+            }
             if (!record.path.isEmpty()) {
                 document->SetCaption(record.path);
                 DocTitle[size_t(document->slot() - 1)] = QFileInfo(record.path).fileName();
@@ -97,22 +127,19 @@ void frmMain::offerRecovery()
         ScriptFile format;
         format.setEncoding(record.encoding);
         format.setLineBreak(record.lineBreak);
-        document->rtfText->restoreText(record.text, format);
+        document->rtfText->restoreText(*restored, format);
+        // The record holds this text already: it stays until a newer one replaces it.
+        document->journal->adopt(folder, claim.name);
         if (!record.path.isEmpty())
-            watchDocumentFile(document);
-        // Kept again under this process before the old file goes.
-        document->journal->flushNow();
-        restored << orphan.file;
+            compareWithRecordBase(document, record);
     }
-    RecoveryJournal::waitForWrites();
-    for (const QString& file : restored)
-        QFile::remove(file);
+    reportSkipped();
     setMenu();
 }
 
 frmMain::OpenChoice frmMain::askAboutOtherEditors(const QString& path)
 {
-    const QList<qint64> editors = RecoveryJournal::editorsWithUnsavedChanges(path);
+    const QList<qint64> editors = RecoveryFolder::current()->editorsWithUnsavedChanges(path);
     if (editors.isEmpty())
         return OpenChoice::Editable;
     showBeforeAsking();

@@ -92,6 +92,11 @@ QString frmMain::InterpreterPath()
     return frmOptions::Get()->txtKixPath->text();
 }
 
+QString frmMain::ScriptsFolder()
+{
+    return frmOptions::Get()->txtScriptsPath->text();
+}
+
 bool frmMain::ScriptWindowStaysOpen()
 {
     return mnuStaysOpen->isChecked();

@@ -62,6 +62,9 @@ CodeEditor::CodeEditor(QWidget* parent) : QsciScintilla(parent)
     // The horizontal scroll range follows the longest line rather than a fixed 2000 pixels.
     sci(SCI_SETSCROLLWIDTH, 1);
     sci(SCI_SETSCROLLWIDTHTRACKING, 1);
+    // The layouts of the lines in view are kept, not only the caret line's: a view holding a line of
+    // megabytes is not laid out again at every paint.
+    sci(SCI_SETLAYOUTCACHE, SC_CACHE_PAGE);
     styles_ = std::make_unique<ElementStyles>();
     search_ = std::make_unique<EditorSearch>(*this);
     assist_ = std::make_unique<CodeAssist>(*this);
@@ -129,7 +132,7 @@ QByteArray CodeEditor::bytesBetween(int from, int to) const
 {
     if (to <= from)
         return {};
-    QByteArray buffer(to - from + 1, '\0');
+    QByteArray buffer(to - from + 1, Qt::Uninitialized);
     SendScintilla(SCI_GETTEXTRANGE, long(from), long(to), buffer.data());
     buffer.truncate(to - from);
     return buffer;
@@ -195,23 +198,33 @@ QString CodeEditor::LineText(int line) const
                                           int(sci(SCI_GETLINEENDPOSITION, line))));
 }
 
-QString CodeEditor::wordBefore(int line, int column) const
+QString CodeEditor::wordBefore(int bytePos) const
 {
-    if (line < 0 || line >= LineTotal() || column <= 0)
+    // Only the text near the position is read: a line may be megabytes long, a word never is.
+    constexpr int kReach = 1024;
+    const long line = sci(SCI_LINEFROMPOSITION, bytePos);
+    const long lineStart = sci(SCI_POSITIONFROMLINE, line);
+    if (bytePos <= lineStart)
         return {};
-    return WordBeforeColumn(LineText(line), column);
+    long from = std::max<long>(lineStart, bytePos - kReach);
+    long to = std::min<long>(sci(SCI_GETLINEENDPOSITION, line), bytePos + kReach);
+    // Whole characters only.
+    while (from > lineStart && (sci(SCI_GETCHARAT, from) & 0xC0) == 0x80)
+        --from;
+    while (to > bytePos && (sci(SCI_GETCHARAT, to) & 0xC0) == 0x80)
+        --to;
+    const QByteArray bytes = bytesBetween(int(from), int(to));
+    return WordBeforeColumn(QString::fromUtf8(bytes), int(countCharacters(bytes.constData(), bytePos - from)));
 }
 
 QString CodeEditor::WordAtPosition(const Position& position) const
 {
-    return wordBefore(position.Line, position.Column);
+    if (position.Line < 0 || position.Line >= LineTotal() || position.Column <= 0)
+        return {};
+    return wordBefore(bytePosition(position.Line, position.Column));
 }
 
-QString CodeEditor::CaretWord() const
-{
-    const Position caret = positionAt(caretPos());
-    return wordBefore(caret.Line, caret.Column);
-}
+QString CodeEditor::CaretWord() const { return wordBefore(caretPos()); }
 
 int CodeEditor::CaretWordLength() const { return int(CaretWord().toUcs4().size()); }
 
@@ -243,6 +256,8 @@ int CodeEditor::SelLength() const
 }
 
 void CodeEditor::SetSearchText(const QString& text) { search_->setSearchText(text); }
+
+void CodeEditor::SetExactSearchText(const QString& text) { search_->setExactSearch(text); }
 
 QString CodeEditor::SearchText() const { return search_->searchText(); }
 
@@ -543,10 +558,21 @@ void CodeEditor::keyPressEvent(QKeyEvent* event)
     const QList<uint> chars = event->text().toUcs4();
     if (events_ && chars.size() == 1 && isTypedCharacter(chars.first(), event->modifiers()))
         swallowed = events_->KeyPress(int(chars.first()));
-    if (swallowed)
+    // Tab and Shift+Tab over lines indent or outdent them as the Indent command does, in one
+    // replacement: Scintilla would change each line on its own, slow to do and to undo by the
+    // hundred thousand.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool indentKey = (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) &&
+                           !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (swallowed) {
         event->accept();
-    else
+    } else if (indentKey && sci(SCI_LINEFROMPOSITION, sci(SCI_GETANCHOR)) != sci(SCI_LINEFROMPOSITION, caretPos()) &&
+               !sci(SCI_AUTOCACTIVE) && sci(SCI_GETSELECTIONS) == 1) {
+        indentByKey(event->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
+        event->accept();
+    } else {
         QsciScintilla::keyPressEvent(event);
+    }
     --inKeyPress_;
     assist_->afterInput();
 }

@@ -126,6 +126,9 @@ public:
     int TokenAtCaret() const; // syntax::TokenClass
     int SelLength() const;    // characters
     void SetSearchText(const QString& text);
+    // The same as plain text with letter case as written, whatever Find last used; the find window
+    // then opens with this text rather than the selection.
+    void SetExactSearchText(const QString& text);
     QString SearchText() const;
     int HighlightedLine() const;
     void SetHighlightedLine(int line); // −1 = none
@@ -206,13 +209,14 @@ private:
     Position positionAt(int bytePos) const;
     QByteArray bytesBetween(int from, int to) const;
     int caretPos() const;
-    QString wordBefore(int line, int column) const;
+    QString wordBefore(int bytePos) const;
     const char* lineBreak() const;
     void applyStyles();
     void updateLineNumberMargin(bool force = false);
     void updateRightMargin();
     void goToLine(int line);
-    void indentSelectedLines(bool outdent);
+    void indentSelectedLines(bool outdent, bool keepEmptyLines = false);
+    void indentByKey(bool outdent);
     void replaceBytes(long from, long to, const QByteArray& bytes);
     bool isTypedCharacter(char32_t code, Qt::KeyboardModifiers modifiers) const;
     void onModified(int position, int type, const char* text, int length, int added, int line,

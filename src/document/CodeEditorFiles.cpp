@@ -28,13 +28,16 @@ FileError CodeEditor::LoadFromFile(const QString& path)
             [&](qint64 length) {
                 begun = true;
                 startLoading();
-                sci(SCI_ALLOCATE, long(std::min<qint64>(length, 2 * ScriptFile::MaxFileSize)) + 1024);
+                sci(SCI_ALLOCATE, long(std::min<qint64>(length, ScriptFile::MaxFileSize)) + 1024);
+                checker_->loadBegins();
             },
             [this](QByteArrayView block) {
                 SendScintilla(SCI_APPENDTEXT, uintptr_t(block.size()), block.data());
+                checker_->loadPiece(block);
             });
         if (!error.ok()) {
             if (begun) {
+                checker_->loadEnded(false);
                 sci(SCI_CLEARALL);
                 sci(SCI_SETUNDOCOLLECTION, 1);
                 loading_ = false;
@@ -43,16 +46,16 @@ FileError CodeEditor::LoadFromFile(const QString& path)
         }
     } else {
         // Text already here stays until the whole file has been read.
-        QByteArray bytes;
-        const FileError error = ScriptFile::read(path, bytes);
+        QByteArray text;
+        const FileError error = ScriptFile::stream(
+            path, format, [&text](qint64 length) { text.reserve(length); },
+            [&text](QByteArrayView block) { text.append(block); });
         if (!error.ok())
             return error;
-        QByteArray text;
-        format = ScriptFile::decode(bytes, text);
-        bytes = QByteArray(); // the text may share the bytes; drop our hold on them early
         startLoading();
         // Appended with its length: text with NUL bytes goes in whole.
         SendScintilla(SCI_APPENDTEXT, uintptr_t(text.size()), text.constData());
+        checker_->textReplaced(text);
     }
     sci(SCI_SETUNDOCOLLECTION, 1);
     sci(SCI_EMPTYUNDOBUFFER);
@@ -74,7 +77,7 @@ FileError CodeEditor::LoadFromFile(const QString& path)
         break;
     }
     clearHighlight();
-    checker_->textReplaced();
+    checker_->loadEnded(true);
     sci(SCI_GOTOPOS, 0);
     updateLineNumberMargin();
     emit Change();
@@ -98,8 +101,9 @@ FileError CodeEditor::SaveToFile(const QString& path, bool)
 
 QByteArray CodeEditor::utf8Text() const
 {
-    const auto* text = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QByteArray(text, sci(SCI_GETLENGTH));
+    // Copied around the control's gap: asking for the text in one piece would move the gap to the
+    // end, and the next key typed would move it back through the whole text.
+    return bytesBetween(0, int(sci(SCI_GETLENGTH)));
 }
 
 void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
@@ -118,7 +122,7 @@ void CodeEditor::restoreText(const QByteArray& utf8, const ScriptFile& format)
                                                                  : EolWindows);
     sci(SCI_GOTOPOS, 0);
     updateLineNumberMargin();
-    checker_->textReplaced();
+    checker_->textReplaced(utf8);
     emit Change();
 }
 

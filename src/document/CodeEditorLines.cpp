@@ -71,7 +71,7 @@ void appendIndentation(QByteArray& out, int columns, int tabWidth, bool useTabs)
 // Indents or outdents every selected line by one indentation step as a single replacement. Each
 // line gets the whitespace Scintilla's own line indentation would give it, and the anchor and caret
 // land where one indentation change per line would have put them.
-void CodeEditor::indentSelectedLines(bool outdent)
+void CodeEditor::indentSelectedLines(bool outdent, bool keepEmptyLines)
 {
     const long anchor = sci(SCI_GETANCHOR);
     const long caret = caretPos();
@@ -108,7 +108,9 @@ void CodeEditor::indentSelectedLines(bool outdent)
             else
                 break;
         }
-        const int wanted = outdent ? std::max(0, columns - step) : columns + step;
+        // Scintilla's Tab key leaves empty lines as they are.
+        const bool kept = keepEmptyLines && !outdent && lineStart == (line < last ? sci(SCI_GETLINEENDPOSITION, line) : to);
+        const int wanted = kept ? columns : outdent ? std::max(0, columns - step) : columns + step;
         const long newLineStart = from + out.size();
         if (wanted != columns) {
             appendIndentation(out, wanted, tab, useTabs);
@@ -135,4 +137,25 @@ void CodeEditor::indentSelectedLines(bool outdent)
     replaceBytes(from, to, out);
     sci(SCI_SETANCHOR, newAnchor);
     sci(SCI_SETCURRENTPOS, newCaret);
+}
+
+// Tab or Shift+Tab over a selection of several lines, as Scintilla's own keys do it (empty lines
+// stay empty; the lines are left selected whole), but as one replacement.
+void CodeEditor::indentByKey(bool outdent)
+{
+    const long anchor = sci(SCI_GETANCHOR);
+    const long caret = caretPos();
+    const long anchorLine = sci(SCI_LINEFROMPOSITION, anchor);
+    const long caretLine = sci(SCI_LINEFROMPOSITION, caret);
+    const bool anchorAtStart = anchor == sci(SCI_POSITIONFROMLINE, anchorLine);
+    const bool caretAtStart = caret == sci(SCI_POSITIONFROMLINE, caretLine);
+    indentSelectedLines(outdent, true);
+    const auto lineStart = [this](long line) { return sci(SCI_POSITIONFROMLINE, line); };
+    if (anchorLine < caretLine) {
+        sci(SCI_SETANCHOR, lineStart(anchorLine));
+        sci(SCI_SETCURRENTPOS, lineStart(caretAtStart ? caretLine : caretLine + 1));
+    } else {
+        sci(SCI_SETANCHOR, lineStart(anchorAtStart ? anchorLine : anchorLine + 1));
+        sci(SCI_SETCURRENTPOS, lineStart(caretLine));
+    }
 }

@@ -164,8 +164,9 @@ bool CodeTipsHandler::CodeListSelect(CodeList& list)
         r.StartColumn -= rtfText.CaretWordLength();
     rtfText.SetSelectionRange(r, false);
     rtfText.ReplaceSelectionText(text);
+    // The control leaves the caret at the start of the name: it goes just after it.
     r = rtfText.GetSelectionRange(true);
-    r.StartColumn = r.StartColumn + int(text.toUcs4().size()) + 1;
+    r.StartColumn = r.StartColumn + int(text.toUcs4().size());
     r.EndColumn = r.StartColumn;
     r.EndLine = r.StartLine;
     rtfText.SetSelectionRange(r, true);

@@ -3,6 +3,7 @@
 // it since the editor read or wrote it.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #ifdef Q_OS_UNIX

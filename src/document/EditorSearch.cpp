@@ -55,17 +55,29 @@ void EditorSearch::follow(const QsciScintilla* editor)
             search->follow();
 }
 
+void EditorSearch::setExactSearch(const QString& text)
+{
+    text_ = text;
+    options_.matchCase = true;
+    options_.wholeWord = false;
+    options_.regularExpression = false;
+    presentSearch_ = true;
+}
+
 void EditorSearch::openDialog(bool replaceMode)
 {
-    if (!dialog_) {
-        dialog_ = createDialog(editor_.window());
+    if (!dialog_ || presentSearch_) {
+        if (!dialog_)
+            dialog_ = createDialog(editor_.window());
         dialog_->setOptions(options_);
     }
     follow();
     // Start from the selected text when it is a single line, else from the last search.
     QString initial = editor_.selectedText();
-    if (initial.isEmpty() || initial.contains(QLatin1Char('\n')) || initial.contains(QLatin1Char('\r')))
+    if (presentSearch_ || initial.isEmpty() || initial.contains(QLatin1Char('\n')) ||
+        initial.contains(QLatin1Char('\r')))
         initial = text_;
+    presentSearch_ = false;
     dialog_->present(replaceMode, initial);
 }
 
@@ -84,6 +96,7 @@ void EditorSearch::takeDialogInput()
         return;
     text_ = dialog_->findText();
     options_ = dialog_->options();
+    presentSearch_ = false;
 }
 
 bool EditorSearch::find(bool reportNotFound)

@@ -16,7 +16,15 @@ public:
     explicit EditorSearch(QsciScintilla& editor);
     ~EditorSearch() override;
 
-    void setSearchText(const QString& text) { text_ = text; }
+    void setSearchText(const QString& text)
+    {
+        text_ = text;
+        presentSearch_ = false;
+    }
+    // Looks for text exactly as given from now on (plain text, letter case as written, whatever the
+    // find window last used), and the find window opens next with it and these options rather than
+    // with the selection.
+    void setExactSearch(const QString& text);
     QString searchText() const { return text_; }
     FindOptions options() const { return options_; }
 
@@ -46,6 +54,7 @@ private:
     static inline QPointer<FindReplaceDialog> dialog_;
     static inline EditorSearch* followed_ = nullptr;
     static inline QList<EditorSearch*> searches_;
+    bool presentSearch_ = false; // the next openDialog shows text_ and options_
     long matchStart_ = -1;
     long matchEnd_ = -1;
 };

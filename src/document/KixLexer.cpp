@@ -404,6 +404,72 @@ void KixLexer::styleBytes(const char* text, std::size_t n, unsigned char* out) c
     }
 }
 
+void KixLexer::follow(QsciScintilla* editor)
+{
+    if (followed_ == editor)
+        return;
+    followed_ = editor;
+    validEnd_ = 0;
+    changedStart_ = changedEnd_ = -1;
+    connect(editor, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this, editor](int position, int type, const char*, int length, int, int, int, int, int, int) {
+                if (editor == followed_)
+                    textChanged(position, type, length);
+            });
+}
+
+void KixLexer::textChanged(int position, int type, int length)
+{
+    using Sci = QsciScintillaBase;
+    const long p = position;
+    if (type & Sci::SC_MOD_INSERTTEXT) {
+        if (p < validEnd_)
+            validEnd_ += length;
+        if (changedEnd_ >= p)
+            changedEnd_ += length;
+        changedStart_ = changedStart_ < 0 ? p : std::min(changedStart_, p);
+        changedEnd_ = std::max(changedEnd_, p + length);
+    } else if (type & Sci::SC_MOD_DELETETEXT) {
+        if (p < validEnd_)
+            validEnd_ = std::max(p, validEnd_ - length);
+        if (changedEnd_ > p)
+            changedEnd_ = std::max(p, changedEnd_ - length);
+        changedStart_ = changedStart_ < 0 ? p : std::min(changedStart_, p);
+        changedEnd_ = std::max(changedEnd_, p);
+    }
+}
+
+namespace {
+bool isBlank(long c) { return c == ' ' || c == '\t'; }
+bool spansBlanks(long style) { return style == syntax::String || style == syntax::Comment; }
+} // namespace
+
+long KixLexer::restartPoint(long lineStart, long bound) const
+{
+    // The start of a token: where the style changes, or after a blank outside a string or comment.
+    // Looked for not too far back; otherwise the line is styled from its start.
+    constexpr long kMaxBack = 4096;
+    const auto send = [this](unsigned int msg, long w) { return followed_->SendScintilla(msg, (unsigned long)w); };
+    for (long q = bound; q > lineStart && q > bound - kMaxBack; --q) {
+        const long before = send(QsciScintillaBase::SCI_GETSTYLEAT, q - 1);
+        if ((isBlank(send(QsciScintillaBase::SCI_GETCHARAT, q - 1) & 0xFF) && !spansBlanks(before)) ||
+            (q < bound && before != send(QsciScintillaBase::SCI_GETSTYLEAT, q)))
+            return q;
+    }
+    return lineStart;
+}
+
+bool KixLexer::meetsEarlierStyles(long pos, const unsigned char* styles, long from) const
+{
+    // After a blank at pos - 1 outside a string or comment, in both the new styles and the earlier
+    // ones, a token starts in unchanged text: all that follows is styled as before.
+    if (pos <= changedEnd_ || pos >= validEnd_ || pos <= from)
+        return false;
+    const auto send = [this](unsigned int msg, long w) { return followed_->SendScintilla(msg, (unsigned long)w); };
+    const long newBefore = styles[pos - 1 - from];
+    return !spansBlanks(newBefore) && send(QsciScintillaBase::SCI_GETSTYLEAT, pos - 1) == newBefore;
+}
+
 void KixLexer::styleText(int start, int end)
 {
     QsciScintilla* ed = editor();
@@ -414,39 +480,53 @@ void KixLexer::styleText(int start, int end)
     using Sci = QsciScintillaBase;
     auto send = [ed](unsigned int msg, unsigned long w = 0, long l = 0) { return ed->SendScintilla(msg, w, l); };
 
+    follow(ed);
     const long docLength = send(Sci::SCI_GETLENGTH);
     long from = std::clamp<long>(start, 0, docLength);
     long to = std::clamp<long>(end, 0, docLength);
-    // Lines are independent: start at the line's beginning, finish the last line asked for.
-    from = send(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(send(Sci::SCI_LINEFROMPOSITION, from)));
+    const long lineStart = send(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(send(Sci::SCI_LINEFROMPOSITION, from)));
     if (to > from) {
+        // Lines are independent: finish the last line asked for.
         const long lastLine = send(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(to - 1));
         const long next = send(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(lastLine + 1));
         to = (next < 0 || next > docLength) ? docLength : std::max(to, next);
     }
+    // Styling redone without a change of text (another list of keywords) leaves no earlier style
+    // to rely on after the point it starts from.
+    const long styledEnd = send(Sci::SCI_GETENDSTYLED);
+    if (styledEnd < (changedStart_ < 0 ? validEnd_ : std::min(changedStart_, validEnd_)))
+        validEnd_ = styledEnd;
+    validEnd_ = std::min(validEnd_, docLength);
+    // The styles before the first unstyled byte stand: start at the token before it.
+    const long bound = std::min(styledEnd, to);
+    from = from <= bound ? restartPoint(lineStart, bound) : lineStart;
     if (to <= from)
         return;
 
+    const std::size_t total = static_cast<std::size_t>(to - from);
     const auto* text = reinterpret_cast<const char*>(
         send(Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
     if (!text)
         return;
 
-    const std::size_t total = static_cast<std::size_t>(to - from);
-    std::vector<unsigned char> styles(std::min(total, kChunkBytes));
+    std::vector<unsigned char> styles;
     send(Sci::SCI_STARTSTYLING, static_cast<unsigned long>(from));
     std::size_t done = 0;
+    // Small pieces first: typing usually meets the earlier styles within a token or two.
+    std::size_t piece = 64;
     while (done < total) {
-        std::size_t len = std::min(total - done, kChunkBytes);
+        std::size_t len = std::min(total - done, piece);
+        piece = std::min(piece * 4, kChunkBytes);
         if (done + len < total) {
-            // End the chunk after a line end so that no token is cut; a longer line goes whole.
+            // End the piece after a blank or a line end, so that no token is cut; a longer run of
+            // bytes without either goes whole.
             const char* chunk = text + done;
             std::size_t cut = len;
-            while (cut > 0 && chunk[cut - 1] != '\n' && chunk[cut - 1] != '\r')
+            while (cut > 0 && !isBlank(chunk[cut - 1]) && chunk[cut - 1] != '\n' && chunk[cut - 1] != '\r')
                 --cut;
             if (cut == 0) {
                 cut = len;
-                while (done + cut < total && chunk[cut - 1] != '\n' && chunk[cut - 1] != '\r')
+                while (done + cut < total && !isBlank(chunk[cut - 1]) && chunk[cut - 1] != '\n' && chunk[cut - 1] != '\r')
                     ++cut;
             }
             len = cut;
@@ -454,10 +534,37 @@ void KixLexer::styleText(int start, int end)
         if (styles.size() < len)
             styles.resize(len);
         styleBytes(text + done, len, styles.data());
+        // A piece cut after a blank inside a string or comment ends it early: take the rest of the line.
+        if (done + len < total && isBlank(text[done + len - 1]) && spansBlanks(styles[len - 1])) {
+            std::size_t lineEnd = done + len;
+            while (lineEnd < total && text[lineEnd] != '\n' && text[lineEnd] != '\r')
+                ++lineEnd;
+            len = lineEnd - done;
+            if (styles.size() < len)
+                styles.resize(len);
+            styleBytes(text + done, len, styles.data());
+        }
+        const long pieceStart = from + long(done);
+        for (long pos = std::max(pieceStart + 1, changedEnd_ + 1); pos <= pieceStart + long(len); ++pos) {
+            if (isBlank(text[pos - 1 - from]) && meetsEarlierStyles(pos, styles.data(), pieceStart)) {
+                ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<unsigned long>(pos - pieceStart),
+                                  reinterpret_cast<const char*>(styles.data()));
+                send(Sci::SCI_STARTSTYLING, static_cast<unsigned long>(validEnd_));
+                changedStart_ = changedEnd_ = -1;
+                lastStyledBytes_ = static_cast<qint64>(done + len);
+                totalStyledBytes_ += lastStyledBytes_;
+                return;
+            }
+        }
         ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<unsigned long>(len),
                           reinterpret_cast<const char*>(styles.data()));
         done += len;
     }
+    validEnd_ = std::max(validEnd_, to);
+    if (to >= changedEnd_)
+        changedStart_ = changedEnd_ = -1;
+    else if (changedStart_ >= 0)
+        changedStart_ = std::max(changedStart_, to);
 
     lastStyledBytes_ = static_cast<qint64>(total);
     totalStyledBytes_ += lastStyledBytes_;

@@ -2,8 +2,11 @@
 // Colours a script by a registered LanguageDefinition (keywords, scope words, operators, comment
 // markers, string delimiters), styling the editor's UTF-8 bytes directly.
 //
-// Every construct ends at the end of its line, so a line's colours depend on that line alone: a
-// restyle starts at the beginning of the first line asked for and carries no state across lines.
+// Every construct ends at the end of its line, so a line's colours depend on that line alone, and a
+// token's colour on its own bytes and those after it: a restyle starts at the token before the first
+// byte to style and carries no state across tokens. It stops once the new colours meet the earlier
+// ones again behind the text that changed, so typing restyles about a token, even in a line of
+// megabytes.
 //
 // Tokens, first match wins at each position:
 // - a single-line comment marker: comment to the end of the line;
@@ -52,7 +55,7 @@ public:
 
     const std::shared_ptr<const LanguageDefinition>& definition() const { return definition_; }
 
-    // Bytes styled by the latest styleText call and by all calls since the last reset.
+    // Bytes lexed by the latest styleText call and by all calls since the last reset.
     qint64 lastStyledBytes() const { return lastStyledBytes_; }
     qint64 totalStyledBytes() const { return totalStyledBytes_; }
     void resetStyledByteCounts() { lastStyledBytes_ = totalStyledBytes_ = 0; }
@@ -89,6 +92,18 @@ private:
     std::vector<QByteArray> commentMarkers_;
     std::vector<QByteArray> stringDelimiters_;
     int escapeByte_ = -1; // -1 = none
+
+    // Follows the editor's changes: which styles from earlier calls still hold where.
+    void follow(QsciScintilla* editor);
+    void textChanged(int position, int type, int length);
+    long restartPoint(long lineStart, long bound) const;
+    bool meetsEarlierStyles(long pos, const unsigned char* styles, long from) const;
+
+    QsciScintilla* followed_ = nullptr;
+    // Styles before validEnd_ are right (they move with the text) except in the changed region.
+    long validEnd_ = 0;
+    long changedStart_ = -1; // -1: no change since the last call
+    long changedEnd_ = -1;
 
     qint64 lastStyledBytes_ = 0;
     qint64 totalStyledBytes_ = 0;

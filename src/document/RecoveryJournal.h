@@ -1,88 +1,79 @@
 #pragma once
-// Keeps the unsaved text of one document in a recovery file, so that a crash or a power cut loses
-// at most the last two seconds of typing. The file is written on a worker thread: the GUI thread
-// only takes one copy of the text. Files of editors that are no longer running are found at start.
+// Keeps the unsaved text of one document in a recovery record, so that a crash or a power cut loses
+// at most the last two seconds of typing, whatever its rhythm: a record is written at most DelayMs
+// after the first change it does not hold yet.
+//
+// The record is written on a worker thread, which keeps its own copy of the text up to date from the
+// control's edits (TextMirror): the GUI thread copies a large text once, in slices between events,
+// and afterwards hands over only what changed.
 
-#include "document/ScriptFile.h"
+#include "document/RecoveryFolder.h"
+#include "document/TextMirror.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
-#include <optional>
+#include <memory>
 
-// One recovery file's content.
-struct RecoveryRecord {
-    qint64 pid = 0;
-    QString path;   // the document's file; empty for a document never saved
-    QString title;  // what the user saw: the path or "Untitled n"
-    ScriptFile::Encoding encoding = ScriptFile::Encoding::Ansi;
-    ScriptFile::LineBreak lineBreak = ScriptFile::LineBreak::CrLf;
-    QDateTime changed; // time of the last change
-    QByteArray text;   // the editor's UTF-8 text, exactly
-
-    QByteArray header() const; // everything before the text
-    static std::optional<RecoveryRecord> parse(const QByteArray& bytes);
-    // The fields of a recovery file without its text (which stays empty); the file's size must
-    // match the length the header gives. Reads only the start of the file.
-    static std::optional<RecoveryRecord> readHeader(const QString& file);
-};
+class QsciScintillaBase;
 
 class RecoveryJournal : public QObject {
     Q_OBJECT
 public:
-    // Debounce: the file follows the last change within this time.
     static constexpr int DelayMs = 2000;
+    // After a failed write (a full disk) the next try comes this much later, unless typing comes first.
+    static constexpr int RetryMs = 10000;
+    // Text copied per turn of the event loop while the worker's copy is made.
+    static constexpr qint64 SliceBytes = 512 * 1024;
 
-    // Gives the document's record now; called on the GUI thread. A record with modified == false
-    // means there is nothing to keep.
-    struct Snapshot {
+    // What the record says beside the text, asked on the GUI thread at each write (record.text stays
+    // empty). modified == false: nothing to keep.
+    struct Fields {
         bool modified = false;
         RecoveryRecord record;
     };
-    explicit RecoveryJournal(std::function<Snapshot()> source, QObject* parent = nullptr);
-    ~RecoveryJournal() override; // removes the file: the document is closing after its questions
+    RecoveryJournal(QsciScintillaBase* editor, std::function<Fields()> fields, QObject* parent = nullptr);
+    ~RecoveryJournal() override; // removes the record: the document is closing after its questions
 
-    void changed();  // the text changed: write within DelayMs
-    void flushNow(); // write at once when a change is pending (the editor lost focus)
-    void discard();  // saved or dropped: remove the file
-    QString filePath() const { return filePath_; }
+    void flushNow(); // writes at once when a change is pending (the editor lost focus)
+    void discard();  // saved or dropped: removes the record
+    // A record this run has taken over, holding the document's text as restored, becomes its record.
+    void adopt(const std::shared_ptr<RecoveryFolder>& folder, const QString& name);
+    QString filePath() const;
+    // The worker's copy of the text is being made, a slice per turn of the event loop.
+    bool copying() const { return slicer_.isActive(); }
 
-    // The recovery folder: $TESSARY_RECOVERY_DIR, else $XDG_STATE_HOME (default ~/.local/state)
-    // /tessary-editor/recovery; on Windows %LOCALAPPDATA%\tessary-editor\recovery.
-    static QString directory();
     // Waits until every queued write and removal has reached the disk.
     static void waitForWrites();
-    // Writes header + text to path atomically (temporary file, sync, rename), mode 0600.
-    static bool writeFile(const QString& path, const RecoveryRecord& record);
 
-    // A recovery file left behind by an editor that is no longer running.
-    struct Orphan {
-        QString file;
-        RecoveryRecord record;
-    };
-    // Orphans in the folder; files that cannot be read as recovery files are set aside (renamed
-    // to *.damaged) and named in skipped. Files of running editors and of this process stay.
-    static QList<Orphan> findOrphans(QStringList* skipped);
-    // Whether the editor process pid is still running (its lock file is held).
-    static bool processRunning(qint64 pid);
-    // Takes this process's lock file for its whole life; done before the first write.
-    static void holdProcessLock();
-    // Removes the lock files of editors that have ended and left no recovery files behind.
-    static void removeStaleLocks();
-    // The other running editors that hold unsaved changes to the file at path (their process ids).
-    static QList<qint64> editorsWithUnsavedChanges(const QString& path);
+signals:
+    // A write failed (a full disk): the record holds older text, or there is none.
+    void keepFailed(const QString& reason);
 
 private:
+    struct Mirror;
+    void edited(int position, int type, const char* text, int length);
+    bool copySlice(qint64 budget); // true when the worker's copy is complete
     void write();
+    void handOver(bool andWrite, RecoveryRecord record = {});
+    void written(bool ok, bool resync, const QString& reason);
 
-    std::function<Snapshot()> source_;
-    QTimer timer_;
-    QString filePath_;
+    QsciScintillaBase* editor_;
+    std::function<Fields()> fields_;
+    TextMirrorFeed feed_;
+    std::shared_ptr<Mirror> mirror_; // used on the writer thread only
+    std::shared_ptr<RecoveryFolder> folder_;
+    QString name_;
+    QTimer timer_;  // the next write is due
+    QTimer slicer_; // the worker's copy is being made
     QDateTime lastChange_;
-    bool pending_ = false;
-    bool written_ = false;
+    quint64 writes_ = 0;
+    bool pending_ = false; // changes the record does not hold
+    bool due_ = false;     // a write waits for the copy to complete
+    bool written_ = false; // a record may exist
+    bool failing_ = false;
+    bool refused_ = false; // the recovery folder is not used
 };

@@ -26,26 +26,32 @@ public:
     static constexpr int SymbolMargin = 1;
     static constexpr int FoldMargin = 2;
     static constexpr int DelayMs = 300;
+    static constexpr int BulkChange = 64 * 1024; // bytes changed at once that are checked without delay
 
     explicit ScriptChecker(QsciScintilla& editor);
     ~ScriptChecker() override;
 
     // Checks at once on the GUI thread and applies the result (tests, the symbol list).
     void checkNow();
-    // The whole text was just read from a file: its first check reads the control's own text on the
-    // GUI thread instead of a copy, so that opening a large script never holds the text twice.
-    void textReplaced() { checkInPlace_ = true; }
+    // A whole new text is being put in: piece by piece as a file is read (each piece is checked on
+    // the worker as it comes, so the text is never held twice), or given whole (shared, not copied).
+    // The result is shown unless the text changes before it is ready.
+    void loadBegins();
+    void loadPiece(QByteArrayView piece);
+    void loadEnded(bool complete); // false: the load failed, its check is dropped
+    void textReplaced(const QByteArray& text);
     // The structure of the text as it stands, or nullptr while a change awaits its check.
     const ScriptStructure* current() const;
-    // The problem whose squiggle covers the byte position, or nullptr.
+    // The problem whose squiggle covers the byte position, or nullptr (also while a change awaits
+    // its check).
     const ScriptStructure::Problem* problemAt(int pos) const;
     // The sentences of the problems marked on a line, one per line of text.
     QString messagesOnLine(int line) const;
 
-    // The two GUI-thread steps of a check: copying the text, and showing a result computed from
-    // that copy (while the text is still the same).
-    QByteArray snapshot() const;
+    // Shows a result computed from the text as it stands (the GUI thread's last step of a check):
+    // the fold levels of the lines in view at once, the others a slice at a time after it.
     void apply(std::shared_ptr<const ScriptStructure> structure);
+    bool foldLevelsPending() const { return levelsPending_; }
 
     // The parameter text of the script's own Function of that name (letter case ignored) as of the
     // latest check, or nothing when the script defines no such Function.
@@ -64,9 +70,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void textModified(int position, int type, int linesAdded);
+    void textModified(int position, int type, int length, int linesAdded);
+    struct Feed;
     void startCheck();
-    void applyFoldLevels(const std::vector<int>& levels);
+    void feedMore();
+    void sendPiece(const std::shared_ptr<Feed>& feed, QByteArray piece, bool pull);
+    void finishFeed(std::shared_ptr<Feed> feed);
+    void applyFoldLevels();
+    void continueLevels();
+    void applyLevels(std::size_t from, std::size_t to);
     void applyProblems(const ScriptStructure& structure);
     void dwellStart(int position, int x, int y);
     long sci(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
@@ -75,12 +87,16 @@ private:
     QTimer timer_;
     QThreadPool pool_;
     quint64 generation_ = 0; // counts changes of the text
-    bool checkInPlace_ = false;
+    // The check under way: the text goes to the worker in pieces, a few at a time, so that it is
+    // never copied whole and the GUI thread never copies much at once.
+    std::shared_ptr<Feed> feed_;
     std::shared_ptr<const ScriptStructure> result_;
     quint64 resultGeneration_ = ~quint64(0);
     // The fold level each line holds in the control as far as we know; -1 where an edit made it
     // unknown. Kept line for line with the control, so an apply only sets what differs.
     std::vector<int> appliedLevels_;
-    std::vector<int> markerHandles_;
+    // Levels of the result still to be set, from this line on.
+    bool levelsPending_ = false;
+    std::size_t levelsNext_ = 0;
     QPointer<SymbolList> symbols_;
 };

@@ -520,6 +520,25 @@ const char* ScriptFile::lineBreakText(LineBreak lineBreak)
 
 namespace {
 
+// The file, or the text it becomes, is over the limit.
+FileError tooLarge(const QString& path, qint64 bytes)
+{
+    return {FileError::Other,
+            QStringLiteral("%1 is too large to open (%2 MB).").arg(nativePath(path)).arg(bytes / (1024 * 1024))};
+}
+
+// The length in UTF-8 of a UTF-16 body.
+qint64 utf16Utf8Length(const uchar* p, qsizetype n, bool bigEndian)
+{
+    qint64 length = 0;
+    for (qsizetype i = 0; i + 1 < n; i += 2) {
+        const char16_t unit = bigEndian ? char16_t((p[i] << 8) | p[i + 1]) : char16_t((p[i + 1] << 8) | p[i]);
+        // A surrogate pair makes 4 bytes, 2 for each half.
+        length += unit < 0x80 ? 1 : unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ? 2 : 3;
+    }
+    return length;
+}
+
 // Opens a regular file for reading, with the messages read and stream give.
 FileError openForReading(const QString& path, QFile& file)
 {
@@ -537,10 +556,8 @@ FileError openForReading(const QString& path, QFile& file)
     if (!file.open(QIODevice::ReadOnly))
         return {FileError::Other,
                 QStringLiteral("%1 cannot be opened: %2").arg(nativePath(path), file.errorString())};
-    const qint64 size = file.size();
-    if (size > ScriptFile::MaxFileSize)
-        return {FileError::Other, QStringLiteral("%1 is too large to open (%2 MB).")
-                                      .arg(nativePath(path)).arg(size / (1024 * 1024))};
+    if (file.size() > ScriptFile::MaxFileSize)
+        return tooLarge(path, file.size());
     return {};
 }
 
@@ -594,10 +611,8 @@ FileError ScriptFile::read(const QString& path, QByteArray& bytes)
 }
 
 FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std::function<void(qint64)>& begin,
-                             const std::function<void(QByteArrayView)>& append)
+                             const std::function<void(QByteArrayView)>& append, qint64 maxText, qint64 blockBytes)
 {
-    // Small enough that the passing copies of a block cost little beside the text itself.
-    constexpr qint64 kBlock = 256 * 1024;
     QFile file;
     if (FileError error = openForReading(path, file); !error.ok())
         return error;
@@ -608,6 +623,11 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
         QByteArray bytes;
         if (FileError error = read(path, bytes); !error.ok())
             return error;
+        const uchar* b = reinterpret_cast<const uchar*>(bytes.constData());
+        const qint64 length = detect(bytes) == Encoding::Ansi ? bytes.size() + ansiExtraBytes(bytes.constData(), bytes.size())
+                                                              : utf16Utf8Length(b + 2, bytes.size() - 2, b[0] == 0xFE);
+        if (length > maxText)
+            return tooLarge(path, length);
         QByteArray utf8;
         format = decode(bytes, utf8);
         bytes = QByteArray();
@@ -626,8 +646,8 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
     QByteArray block;
     qsizetype carried = 0;
     for (;;) {
-        block.resize(carried + kBlock);
-        const qint64 n = file.read(block.data() + carried, kBlock);
+        block.resize(carried + blockBytes);
+        const qint64 n = file.read(block.data() + carried, blockBytes);
         if (n < 0)
             return readFailed(path, file);
         total += n;
@@ -644,17 +664,21 @@ FileError ScriptFile::stream(const QString& path, ScriptFile& format, const std:
         std::memmove(block.data(), block.constData() + size - tail, size_t(tail));
         carried = tail;
     }
+    const bool convert = !valid; // ANSI with bytes above 127
+    const qint64 length = convert ? total + ansiExtra : valid && bom ? total - 3 : total;
+    // The control addresses its text with 32-bit positions: the text must fit as well as the file.
+    if (length > maxText)
+        return tooLarge(path, length);
     format = ScriptFile();
     format.encoding_ = valid && bom ? Encoding::Utf8Bom : valid && !asciiOnly ? Encoding::Utf8 : Encoding::Ansi;
-    const bool convert = !valid; // ANSI with bytes above 127
 
     // Second pass: the text, block by block.
     if (!file.seek(valid && bom ? 3 : 0))
         return readFailed(path, file);
-    begin(convert ? total + ansiExtra : valid && bom ? total - 3 : total);
+    begin(length);
     for (;;) {
-        block.resize(kBlock);
-        const qint64 n = file.read(block.data(), kBlock);
+        block.resize(blockBytes);
+        const qint64 n = file.read(block.data(), blockBytes);
         if (n < 0)
             return readFailed(path, file);
         if (n == 0)

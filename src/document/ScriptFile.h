@@ -67,12 +67,16 @@ public:
     // decides the encoding, a second hands the text to `append` as UTF-8 block by block. `begin` is
     // called once, before the first block, with the text's length in bytes, when the file has been
     // found readable; an error before it means nothing was handed over. The line break is the
-    // caller's to set from the text it built (setLineBreakFrom).
+    // caller's to set from the text it built (setLineBreakFrom). A file whose text would be longer
+    // than maxText bytes is refused as one over the size limit is. Blocks are blockBytes long (tests
+    // make them short).
     static FileError stream(const QString& path, ScriptFile& format, const std::function<void(qint64)>& begin,
-                            const std::function<void(QByteArrayView)>& append);
+                            const std::function<void(QByteArrayView)>& append, qint64 maxText = MaxFileSize,
+                            qint64 blockBytes = 256 * 1024);
     void setLineBreakFrom(const QByteArray& utf8);
 
-    // Largest file that is read (the editor addresses text with 32-bit positions).
+    // Largest file that is read, and largest text it may become as UTF-8 (the editor addresses text
+    // with 32-bit positions).
     static constexpr qint64 MaxFileSize = qint64(1) << 30;
 
 private:

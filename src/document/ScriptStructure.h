@@ -3,13 +3,16 @@
 // script's UTF-8 bytes: blocks (If/Else/EndIf, While/Loop, Do/Until, For/Next, For Each/Next,
 // Select/Case/EndSelect, Function/EndFunction), labels, Goto/Gosub targets, Function definitions,
 // strings left open at the end of their line. Names compare without letter case. Open blocks are
-// kept on an explicit stack, so any nesting depth is safe. Pure logic, no widgets.
+// kept on an explicit stack, so any nesting depth is safe. The time taken grows with the length of
+// the text alone, whatever it holds; only the first problems are kept (and all are counted). Pure
+// logic, no widgets.
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class ScriptStructure {
@@ -40,8 +43,29 @@ public:
     static constexpr int FoldHeader = 0x2000;
     static constexpr int FoldDepthMask = 0x0FFF;
 
+    // Problems kept, the first ones in the script; problemCount counts them all.
+    static constexpr std::size_t MaxProblems = 1000;
+
     static ScriptStructure analyse(const char* text, std::size_t length);
     static ScriptStructure analyse(const QByteArray& text) { return analyse(text.constData(), std::size_t(text.size())); }
+
+    // The same check on a text handed over in pieces, as a file is read: add() takes the next bytes
+    // (any split, even inside a line break), finish() gives the result of all of them and starts
+    // afresh.
+    class Builder {
+    public:
+        Builder();
+        ~Builder();
+        Builder(const Builder&) = delete;
+        Builder& operator=(const Builder&) = delete;
+        void add(const char* text, std::size_t length);
+        ScriptStructure finish();
+
+    private:
+        class Analyser;
+        std::unique_ptr<Analyser> analyser_;
+        QByteArray pending_; // the start of a line whose end has not come yet
+    };
 
     static const char* openingWord(BlockKind kind);
     static const char* closingWord(BlockKind kind);
@@ -49,6 +73,7 @@ public:
     std::vector<Block> blocks;     // in the order they open
     std::vector<Symbol> functions; // in script order
     std::vector<Symbol> labels;    // in script order, names without the ":"
-    std::vector<Problem> problems; // in script order
+    std::vector<Problem> problems; // in script order, at most MaxProblems
+    std::size_t problemCount = 0;  // all the problems found
     std::vector<int> foldLevels;   // one per line
 };

@@ -6,11 +6,13 @@ namespace VariableScan {
 
 namespace {
 
-bool isSingleDelimiter(QChar c)
+bool isDelimiter(QChar c)
 {
     switch (c.unicode()) {
     case ' ': case '-': case '+': case '=': case '<': case '>': case '*': case '/':
     case ',': case '"': case ';': case '(': case ')': case '\\':
+    // A line ends a name whatever its line break: CR LF, a lone LF or a lone CR.
+    case '\r': case '\n':
         return true;
     default:
         return false;
@@ -24,9 +26,7 @@ int NameScanner::delimiterFrom(int index) const
     const QChar* data = text_.constData();
     const int size = int(text_.size());
     for (int i = index; i < size; ++i) {
-        if (isSingleDelimiter(data[i]))
-            return i;
-        if (data[i] == QLatin1Char('\r') && i + 1 < size && data[i + 1] == QLatin1Char('\n'))
+        if (isDelimiter(data[i]))
             return i;
     }
     return size;

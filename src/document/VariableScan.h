@@ -1,7 +1,8 @@
 #pragma once
 // Finding the KiXtart variable names of a script: every "$" starts a name that runs up to the next
-// delimiter (blank - + = < > * / , " ; ( ) \ or a CR LF pair) or to the end of the text. Strings and
-// comments are not told apart; tabs, lone CR or LF, "&", "|", "." and brackets do not end a name.
+// delimiter (blank - + = < > * / , " ; ( ) \ or a line break: CR LF, LF or CR alone) or to the end
+// of the text. Strings and comments are not told apart; tabs, "&", "|", "." and brackets do not end
+// a name.
 // Names compare exactly (letter case matters).
 
 #include <QString>

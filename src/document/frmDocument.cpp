@@ -36,23 +36,24 @@ frmDocument::frmDocument(DocumentHost* host, int slot) : QMdiSubWindow(nullptr),
     connect(rtfText, &CodeEditor::SelChange, this, &frmDocument::rtfText_SelChange);
     connect(rtfText, &CodeEditor::KeyDown, this, &frmDocument::rtfText_KeyDown);
     journal = new RecoveryJournal(
+        rtfText,
         [this] {
-            RecoveryJournal::Snapshot snapshot;
-            snapshot.modified = rtfText->Modified();
-            if (!snapshot.modified)
-                return snapshot;
-            RecoveryRecord& record = snapshot.record;
+            RecoveryJournal::Fields fields;
+            fields.modified = rtfText->Modified();
+            if (!fields.modified)
+                return fields;
+            RecoveryRecord& record = fields.record;
             record.title = Caption();
             if (!isUntitledCaption(record.title))
                 record.path = record.title;
             record.encoding = rtfText->fileFormat().encoding();
             record.lineBreak = rtfText->fileFormat().lineBreak();
             record.changed = QDateTime::currentDateTimeUtc();
-            record.text = rtfText->utf8Text();
-            return snapshot;
+            record.base = diskState;
+            record.baseHash = diskHash;
+            return fields;
         },
         this);
-    connect(rtfText, &CodeEditor::Change, journal, &RecoveryJournal::changed);
     // Saved, or undone back to the saved text: nothing to recover.
     connect(rtfText, &QsciScintilla::modificationChanged, journal, [this](bool modified) {
         if (!modified)
@@ -135,12 +136,17 @@ bool frmDocument::eventFilter(QObject* watched, QEvent* event)
 
 void frmDocument::rtfText_Change()
 {
-    host_->enableUndoButton();
     DocumentSet& set = host_->documentSet();
     if (!set.JustOpened && !set.Changed[size_t(slot_)])
         set.Changed[size_t(slot_)] = true;
     set.JustOpened = false;
-    // Cut and Copy follow whether there is any text at all.
+    // Cut and Copy follow whether there is any text at all, Undo and Redo the undo history. An undo
+    // of a bulk edit reports each of its many changes: the menus are told only when one of these moves.
+    const std::array<bool, 3> state{rtfText->HasText(), rtfText->CanUndo(), rtfText->CanRedo()};
+    if (state == menuState_)
+        return;
+    menuState_ = state;
+    host_->enableUndoButton();
     host_->setMenu();
 }
 
@@ -242,4 +248,13 @@ void frmDocument::closeWithoutAsking()
     closeDecided_ = true;
     releaseSlot();
     close();
+}
+
+void frmDocument::ownWriteFailed(const DiskState& before)
+{
+    const DiskState after = DiskState::of(Caption());
+    if (before == diskState)
+        diskState = after;
+    if (before == diskAsked)
+        diskAsked = after;
 }

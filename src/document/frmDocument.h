@@ -7,6 +7,8 @@
 
 #include <QMdiSubWindow>
 
+#include <array>
+
 class RecoveryJournal;
 
 class frmDocument : public QMdiSubWindow {
@@ -21,9 +23,14 @@ public:
     CodeEditor* rtfText = nullptr;
     // Keeps the unsaved text in a recovery file while the document is modified.
     RecoveryJournal* journal = nullptr;
-    // The file as the editor last read or wrote it, and the other program's version already asked about.
+    // The file as the editor last read or wrote it (with a hash of its bytes when known, as after a
+    // restore), and the other program's version already asked about.
     DiskState diskState;
+    QByteArray diskHash;
     DiskState diskAsked;
+    // A save to this document's file failed: what the editor's own attempt left there (the old
+    // content, with a new time) is not a change by another program.
+    void ownWriteFailed(const DiskState& before);
 
     // The slot number as decimal text, and as a number.
     QString Tag() const { return QString::number(slot_); }
@@ -58,4 +65,5 @@ private:
     DocumentHost* host_;
     int slot_;
     bool closeDecided_ = false;
+    std::array<bool, 3> menuState_{}; // text, undo, redo as the menus last heard of them
 };

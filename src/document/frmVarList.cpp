@@ -9,10 +9,11 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStringListModel>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,9 +27,13 @@ frmVarList::frmVarList(VarListHost* host, QWidget* parent) : QWidget(parent, Qt:
         QStringLiteral("To find variable in script, double-click an item from the list below:"), this);
     lblVarList->setObjectName(QStringLiteral("lblVarList"));
     lblVarList->setWordWrap(true);
-    lstVarList = new QListWidget(this);
+    names_ = new QStringListModel(QStringList{QStringLiteral("Generating List.  Please Wait...")}, this);
+    lstVarList = new QListView(this);
     lstVarList->setObjectName(QStringLiteral("lstVarList"));
-    lstVarList->addItem(QStringLiteral("Generating List.  Please Wait..."));
+    lstVarList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One line each, measured once: laying out many names then costs next to nothing per name.
+    lstVarList->setUniformItemSizes(true);
+    lstVarList->setModel(names_);
     cmdClose = new QPushButton(QStringLiteral("&Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
 
@@ -42,7 +47,7 @@ frmVarList::frmVarList(VarListHost* host, QWidget* parent) : QWidget(parent, Qt:
     resize(300, 380);
 
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(lstVarList, &QListWidget::itemDoubleClicked, this, &frmVarList::lstVarList_DblClick);
+    connect(lstVarList, &QListView::doubleClicked, this, &frmVarList::lstVarList_DblClick);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
@@ -66,15 +71,11 @@ void frmVarList::ScanVariables()
         yield();
         return self && !self->closed_;
     };
-    const QStringList names = VariableScan::ScanVariables(text, keepGoing);
+    const QStringList found = VariableScan::ScanVariables(text, keepGoing);
     if (!keepGoing())
         return;
-    lstVarList->clear();
-    for (const QString& name : names) {
-        if (!keepGoing())
-            return;
-        lstVarList->addItem(name);
-    }
+    // All at once: the view lays the list out once, however many names there are.
+    names_->setStringList(found);
 }
 
 void frmVarList::closeEvent(QCloseEvent* event)
@@ -84,14 +85,15 @@ void frmVarList::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void frmVarList::lstVarList_DblClick(QListWidgetItem* item)
+void frmVarList::lstVarList_DblClick(const QModelIndex& index)
 {
-    if (!item)
+    if (!index.isValid())
         return;
-    const QString name = item->text();
+    const QString name = index.data().toString();
     hide();
     if (CodeEditor* editor = host_ ? host_->VarListEditor() : nullptr) {
-        editor->SetSearchText(name);
+        // The name as listed: not a pattern, and not another spelling of it.
+        editor->SetExactSearchText(name);
         editor->RunCommand(CodeEditor::CmdFindNext);
         editor->RunCommand(CodeEditor::CmdFindReplace);
     }

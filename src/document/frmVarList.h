@@ -6,9 +6,10 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
-class QListWidgetItem;
+class QListView;
+class QModelIndex;
 class QPushButton;
+class QStringListModel;
 class QTimer;
 class VarListHost;
 
@@ -17,19 +18,21 @@ class frmVarList : public QWidget {
 public:
     explicit frmVarList(VarListHost* host, QWidget* parent = nullptr);
 
-    QListWidget* lstVarList = nullptr;
+    // The list shows a model of the names: half a million go in at once, without an item each.
+    QListView* lstVarList = nullptr;
     QLabel* lblVarList = nullptr;
     QPushButton* cmdClose = nullptr;
     QTimer* Timer = nullptr;
 
     // Lists the names of the active script's text, replacing the list.
     void ScanVariables();
-    void lstVarList_DblClick(QListWidgetItem* item);
+    void lstVarList_DblClick(const QModelIndex& index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     VarListHost* host_;
+    QStringListModel* names_ = nullptr;
     bool closed_ = false;
 };

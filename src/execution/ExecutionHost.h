@@ -17,6 +17,8 @@ public:
     virtual void SaveActiveScript() = 0;
     // The script interpreter set in the preferences; empty = kix32.exe on the search path.
     virtual QString InterpreterPath() = 0;
+    // The default script folder set in the preferences; may be empty.
+    virtual QString ScriptsFolder() = 0;
     virtual bool ScriptWindowStaysOpen() = 0;
     virtual bool OsVersion5OrLaterFlag() = 0;
     virtual bool OsIsNTFlag() = 0;

@@ -1,5 +1,9 @@
 #include "execution/RunCommand.h"
 
+#include "execution/CommandPathCheck.h"
+
+#include <QFileInfo>
+
 namespace {
 
 const QString Quote = QStringLiteral("\"");
@@ -11,12 +15,45 @@ QString quoted(const QString& text)
 
 QString missingInterpreterText(const LaunchHost& host)
 {
+    if (!host.comspec.isEmpty())
+        return QStringLiteral("The command interpreter cannot be started: the environment variable COMSPEC "
+                              "names \"%1\", which is not found. Give it by its full path.")
+            .arg(host.comspec);
     if (host.windows)
         return QStringLiteral("The command interpreter cannot be started: the environment variable "
                               "COMSPEC is not set.");
     return QStringLiteral("The command interpreter cannot be started: the environment variable COMSPEC "
                           "is not set, and the program \"wine\" (which runs KiXtart and its command "
                           "interpreter) is not on the search path.");
+}
+
+// Empty when the command interpreter passes the path on as it stands.
+QString unsafePathText(const QString& path, const QString& what)
+{
+    const std::string character = execution::UnsafeCommandCharacter(path.toStdString());
+    if (character.empty())
+        return {};
+    const QString shown = character.size() == 1 ? QStringLiteral("'%1'").arg(QLatin1Char(character[0]))
+                                                : QString::fromStdString(character);
+    return QStringLiteral("The path of the %1 contains the character %2, which the command interpreter would "
+                          "not pass on as written: it could run something else. Rename the file or folder "
+                          "so that the path does without it.\n\n%3")
+        .arg(what, shown, path);
+}
+
+// The compatibility layer reads paths, its command line and its environment in the character set of
+// its locale, and an ASCII one drops the high bit of every byte: a letter could turn into % or a quote.
+// Such a locale is given UTF-8 for text (LC_CTYPE), the rest of it kept (LC_ALL, which would override
+// that, handed on as LANG).
+void useUtf8InCompatibilityLayer(const LaunchHost& host, platform::ProcessRequest& request)
+{
+    if (host.utf8Locale)
+        return;
+    if (!host.localeAll.isEmpty()) {
+        request.environment.append({QStringLiteral("LC_ALL"), QString()});
+        request.environment.append({QStringLiteral("LANG"), host.localeAll});
+    }
+    request.environment.append({QStringLiteral("LC_CTYPE"), QStringLiteral("C.UTF-8")});
 }
 
 } // namespace
@@ -56,12 +93,22 @@ QString CompatibilityLayerPath(const QString& path)
 LaunchPlan PlanScriptRun(const LaunchHost& host, RunRequest request)
 {
     LaunchPlan plan;
+    plan.problem = unsafePathText(request.scriptPath, QStringLiteral("script"));
+    if (plan.problem.isEmpty())
+        plan.problem = unsafePathText(request.kixPath, QStringLiteral("script interpreter (Preferences)"));
+    if (!plan.problem.isEmpty())
+        return plan;
+    plan.request.workingFolder = QFileInfo(request.scriptPath).absolutePath();
     request.comspec = host.comspec;
-    if (host.windows) {
-        if (host.comspec.isEmpty())
+    if (host.windows || !host.comspec.isEmpty()) {
+        if (host.comspecProgram.isEmpty()) {
             plan.problem = missingInterpreterText(host);
-        else
-            plan.request.commandLine = BuildRunCommand(request).commandLine;
+            return plan;
+        }
+        plan.request.program = host.comspecProgram;
+    }
+    if (host.windows) {
+        plan.request.commandLine = BuildRunCommand(request).commandLine;
         return plan;
     }
 
@@ -69,7 +116,6 @@ LaunchPlan PlanScriptRun(const LaunchHost& host, RunRequest request)
         // A program of this system gets its arguments one by one, so no quoting is needed: the
         // switches, then the script interpreter's call with a path with spaces as one argument.
         RunCommand command = BuildRunCommand(request);
-        plan.request.program = host.comspec;
         plan.request.arguments = command.switches.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         plan.request.arguments << command.interpreterCall;
         return plan;
@@ -85,36 +131,32 @@ LaunchPlan PlanScriptRun(const LaunchHost& host, RunRequest request)
     // expands after its own handling of quotes, so it must not carry the /s rule's extra quotes.
     request.kixPath = CompatibilityLayerPath(request.kixPath);
     request.scriptPath = CompatibilityLayerPath(request.scriptPath);
-    if (request.kixPath.contains(Quote) || request.scriptPath.contains(Quote)) {
-        plan.problem = QStringLiteral("The script cannot be run: the command interpreter cannot pass on a "
-                                      "path that contains a double quote.\n\n%1")
-                           .arg(request.scriptPath.contains(Quote) ? request.scriptPath : request.kixPath);
-        return plan;
-    }
     request.osVersion5OrLater = false;
     request.osIsNT = false;
     RunCommand command = BuildRunCommand(request);
     plan.request.program = host.wine;
-    plan.request.arguments << QStringLiteral("start") << QStringLiteral("cmd");
+    plan.request.arguments << QLatin1String(WineStartProgram) << QLatin1String(WineCommandInterpreter);
     plan.request.arguments << command.switches.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     plan.request.arguments << QStringLiteral("%") + QLatin1String(RunCommandVariable) + QStringLiteral("%");
     plan.request.environment.append({QLatin1String(RunCommandVariable), command.body});
+    useUtf8InCompatibilityLayer(host, plan.request);
     return plan;
 }
 
-LaunchPlan PlanCommandPrompt(const LaunchHost& host)
+LaunchPlan PlanCommandPrompt(const LaunchHost& host, const QString& folder)
 {
     LaunchPlan plan;
-    if (host.windows) {
-        if (host.comspec.isEmpty())
+    plan.request.workingFolder = folder;
+    if (host.windows || !host.comspec.isEmpty()) {
+        if (host.comspecProgram.isEmpty())
             plan.problem = missingInterpreterText(host);
-        else
+        plan.request.program = host.comspecProgram;
+        if (host.windows)
             plan.request.commandLine = host.comspec;
-    } else if (!host.comspec.isEmpty()) {
-        plan.request.program = host.comspec;
     } else if (!host.wine.isEmpty()) {
         plan.request.program = host.wine;
-        plan.request.arguments << QStringLiteral("start") << QStringLiteral("cmd");
+        plan.request.arguments << QLatin1String(WineStartProgram) << QLatin1String(WineCommandInterpreter);
+        useUtf8InCompatibilityLayer(host, plan.request);
     } else {
         plan.problem = missingInterpreterText(host);
     }

@@ -29,8 +29,11 @@ RunCommand BuildRunCommand(const RunRequest& request);
 // What the host offers for starting the command interpreter.
 struct LaunchHost {
     bool windows = false;
-    QString comspec;   // value of COMSPEC, empty when not set
-    QString wine;      // full path of the compatibility layer's starter, empty when not found
+    QString comspec;          // value of COMSPEC, empty when not set
+    QString comspecProgram;   // the program COMSPEC names, by its full path; empty when not found
+    QString wine;             // full path of the compatibility layer's starter, empty when not found
+    QString localeAll;        // value of LC_ALL
+    bool utf8Locale = true;   // started programs read text in UTF-8
 };
 
 struct LaunchPlan {
@@ -40,11 +43,16 @@ struct LaunchPlan {
 
 // The variable through which the command text reaches the compatibility layer's command interpreter.
 inline constexpr char RunCommandVariable[] = "TESSARY_RUN_COMMAND";
+// The compatibility layer's console starter and command interpreter, by their full paths: a bare name
+// would be looked for in the folder the program starts in first.
+inline constexpr char WineStartProgram[] = "C:\\windows\\system32\\start.exe";
+inline constexpr char WineCommandInterpreter[] = "C:\\windows\\system32\\cmd.exe";
 
-// Execute and Debug. request.comspec is ignored: the host's command interpreter is used.
+// Execute and Debug, in the script's folder. request.comspec is ignored: the host's is used. A script
+// or interpreter path that the command interpreter would not pass on as written is refused.
 LaunchPlan PlanScriptRun(const LaunchHost& host, RunRequest request);
-// The bare command prompt.
-LaunchPlan PlanCommandPrompt(const LaunchHost& host);
+// The bare command prompt, in the given folder.
+LaunchPlan PlanCommandPrompt(const LaunchHost& host, const QString& folder);
 
 // A path as the compatibility layer's programs see it: an absolute path of this system is taken
 // through the drive that maps the root folder (Z:); other paths are left alone.

@@ -5,6 +5,9 @@
 #include "platform/DialogService.h"
 #include "preferences/Options.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 ScriptRunner::ScriptRunner(ExecutionHost& host) : host_(host) {}
 
 LaunchHost ScriptRunner::CurrentLaunchHost()
@@ -15,8 +18,16 @@ LaunchHost ScriptRunner::CurrentLaunchHost()
 #endif
     platform::ProcessLauncher& processes = platform::processes();
     host.comspec = processes.environmentVariable(QStringLiteral("COMSPEC"));
+    // Named by its full path when started: a bare name is looked for on the search path only, never
+    // in the editor's or the script's folder.
+    if (QDir::isAbsolutePath(QDir::fromNativeSeparators(host.comspec)))
+        host.comspecProgram = host.comspec;
+    else if (!host.comspec.isEmpty())
+        host.comspecProgram = processes.findOnSearchPath(host.comspec);
     if (!host.windows && host.comspec.isEmpty())
         host.wine = processes.findOnSearchPath(QStringLiteral("wine"));
+    host.localeAll = processes.environmentVariable(QStringLiteral("LC_ALL"));
+    host.utf8Locale = processes.childrenReadUtf8();
     return host;
 }
 
@@ -66,7 +77,16 @@ void ScriptRunner::run(bool debug)
 
 void ScriptRunner::LaunchCommandPrompt()
 {
-    start(PlanCommandPrompt(CurrentLaunchHost()), QStringLiteral("The command prompt cannot be opened."));
+    // The active script's folder; without one the default script folder, else the home folder: never
+    // the folder the editor happened to be started in.
+    QString folder = host_.ActiveScriptPath(), scripts = host_.ScriptsFolder();
+    if (!folder.isEmpty())
+        folder = QFileInfo(folder).absolutePath();
+    else if (QDir::isAbsolutePath(scripts) && QFileInfo(scripts).isDir())
+        folder = scripts;
+    else
+        folder = QDir::homePath();
+    start(PlanCommandPrompt(CurrentLaunchHost(), folder), QStringLiteral("The command prompt cannot be opened."));
 }
 
 void ScriptRunner::start(const LaunchPlan& plan, const QString& what)

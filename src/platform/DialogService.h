@@ -11,7 +11,8 @@ class QWidget;
 
 namespace platform {
 
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: Enter answers No. For every question whose Yes throws away text.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MessageIcon { None, Critical, Question, Exclamation, Information };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
+#include <set>
 
 namespace platform {
 namespace {
@@ -27,6 +29,17 @@ std::string timestampForFileName()
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
     return text;
+}
+
+// Settings files whose lock another process held too long: read-only for the rest of the run, so
+// that each later change neither waits again nor repeats the notice.
+std::mutex lockedOutMutex;
+std::set<std::string> lockedOutFiles;
+
+bool lockedOut(const std::string& path)
+{
+    const std::lock_guard<std::mutex> guard(lockedOutMutex);
+    return lockedOutFiles.count(path) != 0;
 }
 
 } // namespace
@@ -92,10 +105,19 @@ void FileRegistryStore::load(bool locked)
     // both find it damaged do not both keep a copy (the second would copy a repaired file).
     if (!locked) {
         std::string lockError;
+        if (lockedOut(path_)) {
+            writable_ = false;
+            return;
+        }
         if (registryfile::ensureParentFolder(path_, lockError)) {
             registryfile::ExclusiveFileLock lock(path_ + ".lock");
             if (lock.isLocked()) {
                 load(true);
+                return;
+            }
+            if (lock.heldElsewhere()) {
+                lockOut();
+                writable_ = false;
                 return;
             }
         }
@@ -149,7 +171,13 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
     std::string error;
     if (!registryfile::ensureParentFolder(path_, error))
         return reportWriteFailure(error);
+    if (lockedOut(path_))
+        return false;
     registryfile::ExclusiveFileLock lock(path_ + ".lock");
+    if (lock.heldElsewhere()) {
+        lockOut();
+        return false;
+    }
     if (!lock.isLocked())
         return reportWriteFailure("cannot lock " + path_ + ".lock");
     if (!staleFilesChecked_) {
@@ -173,6 +201,18 @@ bool FileRegistryStore::modify(const std::function<Outcome(RegistryTree&)>& chan
     tree_ = std::move(updated);
     identity_ = registryfile::identityOf(path_);
     return outcome.ok;
+}
+
+void FileRegistryStore::lockOut()
+{
+    {
+        const std::lock_guard<std::mutex> guard(lockedOutMutex);
+        lockedOutFiles.insert(path_);
+    }
+    registrynotices::post("The settings file " + path_ + " is locked by another program: its lock " + path_ +
+                          ".lock has been held for more than " +
+                          std::to_string(registryfile::ExclusiveFileLock::DefaultWaitMs / 1000) +
+                          " seconds. Settings are read-only for this run: changes made now are not saved.");
 }
 
 bool FileRegistryStore::reportWriteFailure(const std::string& reason)

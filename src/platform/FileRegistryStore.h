@@ -17,6 +17,9 @@
 // written over. Each of these, and every write that fails, is posted to registrynotices for the user.
 //
 // Temporary files left by writers killed mid-write are removed at the first write.
+//
+// Never stuck: a pipe or device in the file's place is refused without blocking, and a lock another
+// process holds for more than a few seconds makes the settings read-only for the rest of the run.
 
 #include "platform/RegistryFileAccess.h"
 #include "platform/RegistryStore.h"
@@ -63,6 +66,8 @@ private:
     void setAsideDamagedFile(const std::string& reason);
     void repairDamagedFile(const std::string& original, const std::string& reason);
     bool reportWriteFailure(const std::string& reason);
+    // Another process holds the lock too long: settings stay read-only for the rest of the run.
+    void lockOut();
     bool modify(const std::function<Outcome(RegistryTree&)>& change);
     static bool validKeyPath(uint32_t hive, const std::string& path);
 

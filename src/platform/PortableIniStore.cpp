@@ -1,6 +1,7 @@
 #include "platform/PortableIniStore.h"
 
 #include "platform/RegistryFileAccess.h"
+#include "platform/SafeFileWriter.h"
 
 #include <cstdlib>
 
@@ -40,8 +41,8 @@ bool sameName(const std::string& a, const std::string& b)
 
 struct Line {
     enum Kind { Blank, Comment, Section, Entry };
-    std::string text; // as in the file, without its line feed
-    std::string eol;  // "\n", or "" for a last line without one
+    std::string text; // as in the file, without its line break
+    std::string eol;  // the line break as in the file: CR LF, LF or CR; "" for a last line without one
     Kind kind = Blank;
     std::string name;  // section name or key, trimmed
     std::string value; // entry value, trimmed
@@ -140,31 +141,25 @@ Load load(const std::string& path, IniText& ini)
 #else
     ini.newline = "\n";
 #endif
+    // As for the profile functions, a carriage return alone ends a line too. New lines take the
+    // file's first line break.
     bool newlineSeen = false;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t lf = bytes.find('\n', start);
-        if (lf == std::string::npos) {
+    for (size_t start = 0; start < bytes.size();) {
+        const size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
             ini.lines.push_back(classify(bytes.substr(start), ""));
             break;
         }
-        std::string text = bytes.substr(start, lf - start);
+        const size_t breakLength = bytes.compare(end, 2, "\r\n") == 0 ? 2 : 1;
+        std::string eol = bytes.substr(end, breakLength);
         if (!newlineSeen) {
-            ini.newline = !text.empty() && text.back() == '\r' ? "\r\n" : "\n";
+            ini.newline = eol;
             newlineSeen = true;
         }
-        ini.lines.push_back(classify(std::move(text), "\n"));
-        start = lf + 1;
+        ini.lines.push_back(classify(bytes.substr(start, end - start), std::move(eol)));
+        start = end + breakLength;
     }
     return status == registryfile::ReadStatus::Missing ? Load::Missing : Load::Ok;
-}
-
-// A rewritten line keeps the carriage return its line break had.
-std::string withLineEnding(const Line& old, std::string text)
-{
-    if (!old.text.empty() && old.text.back() == '\r')
-        text += '\r';
-    return text;
 }
 
 bool hasLineBreak(const std::string& text)
@@ -172,12 +167,16 @@ bool hasLineBreak(const std::string& text)
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// A file the system will not let us write, or one marked read-only (no write permission for
+// anyone, which the profile functions' read-only attribute stands for here), is refused even when
+// the administrator could write it; the write then reports failure and the file stays as it was.
 bool save(const std::string& path, const IniText& ini, bool createFolder)
 {
     std::string error;
     if (createFolder && !registryfile::ensureParentFolder(path, error))
         return false;
-    return registryfile::replaceFileAtomically(path, ini.serialize(), error);
+    const std::string text = ini.serialize();
+    return safefile::write(path, {}, text, safefile::ReadOnly::AlsoWithoutWriteBit).ok();
 }
 
 std::string unquoted(const std::string& value)
@@ -309,7 +308,7 @@ bool PortableIniStore::writeString(const std::string& file, const std::string& s
         ini.lines.erase(ini.lines.begin() + long(at));
     } else if (at != IniText::npos) {
         Line& line = ini.lines[at];
-        line = classify(withLineEnding(line, line.name + "=" + *value), line.eol);
+        line = classify(line.name + "=" + *value, line.eol);
     } else {
         ini.insert(ini.insertionPoint(header), keyName + "=" + *value);
     }

@@ -5,11 +5,13 @@
 //    values are dropped, lines whose first non-blank character is ";" are comments (left out of
 //    section listings, yet a key asked for with its ";" finds such a line);
 //  - of two equal sections or keys the first one counts;
-//  - a value enclosed in a pair of matching quotes (" or ') is read without them.
+//  - a value enclosed in a pair of matching quotes (" or ') is read without them;
+//  - CR LF, LF and a carriage return alone each end a line.
 // A write changes only the lines it must: every other line (comments and blank lines included) keeps
-// its bytes and its line break, and new lines use the file's own line break. Writes are atomic
-// (temporary file, flush, rename; a linked file stays linked). A file that exists but cannot be read is
-// never written over.
+// its bytes and its line break, and new lines use the file's own line break. Writes go through the
+// safe file writer (SafeFileWriter.h): the file keeps its owner, mode and links, and a failure leaves
+// it as it was. A file that exists but cannot be read is never written over, nor is one without any
+// write permission bit (read-only, as the profile functions' read-only attribute), even for root.
 
 #include "platform/IniStore.h"
 

@@ -12,11 +12,14 @@ namespace platform {
 struct ProcessRequest {
     // On Windows: the complete command line, handed to the system as it stands.
     QString commandLine;
-    // Elsewhere: the program and its arguments, one string each, plus variables added to the
-    // program's environment.
+    // The program to start, by its full path: on Windows the file that runs the command line (never
+    // looked for elsewhere); otherwise the program that gets the arguments, one string each.
     QString program;
     QStringList arguments;
+    // Variables set in the program's environment (off Windows); a null value removes one.
     QList<QPair<QString, QString>> environment;
+    // The folder the program starts in.
+    QString workingFolder;
 };
 
 class ProcessLauncher {
@@ -25,8 +28,12 @@ public:
 
     // Empty when the variable is not set.
     virtual QString environmentVariable(const QString& name) = 0;
-    // Full path of a program found on the search path; empty when there is none.
+    // Full path of a program found in a folder of the search path given by its full path; empty when
+    // there is none. Relative entries are skipped: the current folder must not decide what runs.
     virtual QString findOnSearchPath(const QString& program) = 0;
+    // Whether a program started from here reads text in UTF-8: the character set of the locale that
+    // its environment selects (LC_ALL, LC_CTYPE, LANG) as installed on this system. Always so on Windows.
+    virtual bool childrenReadUtf8() = 0;
     // Starts the request in a normal window with the focus and returns at once. Empty when the
     // program started; otherwise the reason it did not.
     virtual QString start(const ProcessRequest& request) = 0;

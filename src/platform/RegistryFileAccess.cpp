@@ -14,7 +14,6 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -40,21 +39,6 @@ std::string temporaryNameFor(const std::string& path)
     return path + ".tmp-" + std::to_string(pid) + "-" + std::to_string(counter++);
 }
 
-// Settings files kept elsewhere and linked into place stay linked: the link's target is replaced.
-std::string resolveLink(const std::string& path)
-{
-    fs::path current(path);
-    std::error_code ec;
-    // A link may point at a file not created yet, so follow the links by hand (chains included).
-    for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
-        fs::path next = fs::read_symlink(current, ec);
-        if (ec)
-            return path;
-        current = next.is_absolute() ? next : current.parent_path() / next;
-    }
-    return current.string();
-}
-
 bool processIsGone(unsigned long pid);
 
 // The PID in "<base>.tmp-PID-N", or 0 when the name is not one of our temporary files.
@@ -76,6 +60,21 @@ unsigned long temporaryFileOwner(const std::string& name, const std::string& bas
 }
 
 } // namespace
+
+// Settings files kept elsewhere and linked into place stay linked: the link's target is replaced.
+std::string resolveLink(const std::string& path)
+{
+    fs::path current(path);
+    std::error_code ec;
+    // A link may point at a file not created yet, so follow the links by hand (chains included).
+    for (int hops = 0; hops < 40 && fs::is_symlink(current, ec); ++hops) {
+        fs::path next = fs::read_symlink(current, ec);
+        if (ec)
+            return path;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return current.string();
+}
 
 int removeStaleTemporaryFiles(const std::string& linkOrPath)
 {
@@ -151,6 +150,39 @@ FileIdentity identityOf(const std::string& path)
 ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string& contents, std::string& error)
 {
     contents.clear();
+#ifndef _WIN32
+    // Opened without blocking and refused unless a regular file: a pipe put in its place would hang
+    // the reader, and with it every editor waiting for the lock the reader may hold.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return ReadStatus::Missing;
+        error = lastErrorText();
+        return ReadStatus::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+        ::close(fd);
+        return ReadStatus::Failed;
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = lastErrorText();
+        else if (contents.size() + size_t(n) > maxBytes)
+            error = "larger than " + std::to_string(maxBytes) + " bytes";
+        else if (n > 0) {
+            contents.append(chunk, size_t(n));
+            continue;
+        }
+        ::close(fd);
+        return n == 0 ? ReadStatus::Ok : ReadStatus::Failed;
+    }
+#else
     std::error_code ec;
     if (!fs::exists(path, ec)) {
         if (!ec)
@@ -183,6 +215,7 @@ ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string
         return ReadStatus::Failed;
     }
     return ReadStatus::Ok;
+#endif
 }
 
 bool ensureParentFolder(const std::string& filePath, std::string& error)
@@ -248,29 +281,6 @@ std::string moveAside(const std::string& path, const std::string& preferredName)
             return {};
     }
     return {};
-}
-
-ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath)
-{
-    HANDLE file = CreateFileA(lockPath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    handle_ = reinterpret_cast<intptr_t>(file);
-    OVERLAPPED overlapped{};
-    locked_ = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped);
-}
-
-ExclusiveFileLock::~ExclusiveFileLock()
-{
-    if (handle_ == -1)
-        return;
-    HANDLE file = reinterpret_cast<HANDLE>(handle_);
-    if (locked_) {
-        OVERLAPPED overlapped{};
-        UnlockFileEx(file, 0, 1, 0, &overlapped);
-    }
-    CloseHandle(file);
 }
 
 #else
@@ -361,28 +371,11 @@ std::string moveAside(const std::string& path, const std::string& preferredName)
     return {};
 }
 
-ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath)
-{
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    handle_ = fd;
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX);
-    } while (rc != 0 && errno == EINTR);
-    locked_ = rc == 0;
-}
-
-ExclusiveFileLock::~ExclusiveFileLock()
-{
-    if (handle_ < 0)
-        return;
-    if (locked_)
-        ::flock(static_cast<int>(handle_), LOCK_UN);
-    ::close(static_cast<int>(handle_));
-}
-
 #endif
+
+ExclusiveFileLock::ExclusiveFileLock(const std::string& lockPath, int waitMs)
+{
+    busy_ = lock_.acquire(std::filesystem::path(lockPath), waitMs) == FileLock::Result::Busy;
+}
 
 } // namespace platform::registryfile

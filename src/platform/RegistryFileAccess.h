@@ -3,6 +3,8 @@
 // atomic replacement (temporary file, flush to disk, rename over) and moving a bad file aside.
 // POSIX calls, or their Win32 counterparts when built for Windows.
 
+#include "platform/FileLock.h"
+
 #include <cstdint>
 #include <string>
 
@@ -27,6 +29,10 @@ ReadStatus readWholeFile(const std::string& path, uint64_t maxBytes, std::string
 // Creates the folder that will hold `filePath` and every missing folder above it.
 bool ensureParentFolder(const std::string& filePath, std::string& error);
 
+// The file a symbolic link names, following chains of links, even when that file does not exist yet;
+// `path` itself when it is no link.
+std::string resolveLink(const std::string& path);
+
 // Writes `contents` to a temporary file beside `path`, flushes it to disk and renames it over `path`
 // (over the target when `path` is a symbolic link).
 bool replaceFileAtomically(const std::string& path, const std::string& contents, std::string& error);
@@ -42,19 +48,19 @@ std::string keepCopy(const std::string& preferredName, const std::string& conten
 // killed mid-write: those whose process no longer runs. Returns how many were removed.
 int removeStaleTemporaryFiles(const std::string& path);
 
-// Holds an exclusive lock on `lockPath` (created if needed) for the object's lifetime. Other
-// processes that lock the same file wait.
+// Holds an exclusive lock on `lockPath` (created if needed) for the object's lifetime. A lock that
+// another process holds is waited for, at most waitMs: then isLocked() is false and heldElsewhere()
+// true. Writers hold it for milliseconds, so a longer wait means a stuck or hostile holder.
 class ExclusiveFileLock {
 public:
-    explicit ExclusiveFileLock(const std::string& lockPath);
-    ~ExclusiveFileLock();
-    ExclusiveFileLock(const ExclusiveFileLock&) = delete;
-    ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
-    bool isLocked() const { return locked_; }
+    static constexpr int DefaultWaitMs = 3000;
+    explicit ExclusiveFileLock(const std::string& lockPath, int waitMs = DefaultWaitMs);
+    bool isLocked() const { return lock_.locked(); }
+    bool heldElsewhere() const { return busy_; }
 
 private:
-    intptr_t handle_ = -1;
-    bool locked_ = false;
+    FileLock lock_;
+    bool busy_ = false;
 };
 
 } // namespace platform::registryfile

@@ -1,5 +1,8 @@
 #include "tools/MaxMin.h"
 
+#include "platform/ProductInfo.h"
+#include "tools/frmAbout.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -22,6 +25,12 @@ void MaxMin::SetMinWidth(int value) { setLimit(minWidth_, value); }
 void MaxMin::SetMinHeight(int value) { setLimit(minHeight_, value); }
 void MaxMin::SetMaxPosX(int value) { maxPosX_ = value; }
 void MaxMin::SetMaxPosY(int value) { maxPosY_ = value; }
+
+void MaxMin::ShowAboutBox()
+{
+    frmAbout box({ProductInfo::WebSite, ProductInfo::MakerWebSite}, QString(), window_);
+    box.exec();
+}
 
 void MaxMin::setLimit(int& limit, int value)
 {

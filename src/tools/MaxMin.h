@@ -34,6 +34,9 @@ public:
     void SetMaxPosX(int value);
     void SetMaxPosY(int value);
 
+    // Shows the program's about box, modal over the window.
+    void ShowAboutBox();
+
     // What the window is allowed inside its frame, given the frame's extra width and height.
     static QSize clientMinimum(int minWidth, int minHeight, QSize frameExtra);
     static QSize clientMaximum(int maxWidth, int maxHeight, QSize frameExtra, QSize clientMinimum);

@@ -25,7 +25,7 @@ QPointer<frmAbout> loadedBox;
 constexpr qint64 kLicenseSizeLimit = 4 * 1024 * 1024;
 
 const char* const kCopyrightLines[] = {
-    "Copyright \u00A9 2026 Orland Works. All rights reserved.",
+    "Copyright \u00A9 2026 Orland Works. Free software under the GNU GPL, version 3 or later (below).",
     "Editing control: QScintilla, copyright \u00A9 Riverbank Computing Limited.",
     "Scintilla, copyright \u00A9 Neil Hodgson.",
     "Qt, copyright \u00A9 The Qt Company Ltd. and other contributors.",
@@ -85,7 +85,7 @@ frmAbout::frmAbout(const Links& links, const QString& programFolder, QWidget* pa
     txtLicense->setObjectName(QStringLiteral("txtLicense"));
     txtLicense->setReadOnly(true);
     txtLicense->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtLicense->setPlainText(QStringLiteral("The licence file license.txt could not be found in the program's folder."));
+    txtLicense->setPlainText(QStringLiteral("The licence file license.txt could not be found beside the program or in its data folder."));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -135,8 +135,14 @@ void frmAbout::Form_Load(const QString& programFolder)
         lines << QString::fromUtf8(line);
     lblCopyright->setText(lines.join(QLatin1Char('\n')));
 
-    const QString folder = programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
-    QFile file(QDir(folder).filePath(QStringLiteral("license.txt")));
+    // Beside the program (the build tree, Windows), else in the installed program's data folder.
+    const QDir folder(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder);
+    QFile file;
+    for (const QString& place : {QStringLiteral("."), QStringLiteral(TESSARY_LICENSE_FROM_PROGRAM)}) {
+        file.setFileName(QDir(folder.filePath(place)).filePath(QStringLiteral("license.txt")));
+        if (QFileInfo(file.fileName()).isFile())
+            break;
+    }
     const QFileInfo info(file.fileName());
     if (!info.isFile() || info.size() > kLicenseSizeLimit || !file.open(QIODevice::ReadOnly))
         return; // the notice of the missing file stays

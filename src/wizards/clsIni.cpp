@@ -66,7 +66,7 @@ void clsIni::setUseWinINI(bool on)
 bool clsIni::ready() const
 {
     if (!mReady)
-        platform::dialogs().message(nullptr, QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"),
+        platform::dialogs().message(messageOwner_, QStringLiteral("[Section] and FileName Not Registered in Private.Ini!"),
                                     QStringLiteral("IniFile Logic Error"), platform::MessageButtons::Ok,
                                     platform::MessageIcon::Information);
     return mReady;
@@ -199,15 +199,34 @@ QString clsIni::GetSections()
         if (stripped.startsWith(QLatin1Char('[')) && stripped.indexOf(QLatin1Char(']')) == stripped.size() - 1)
             list += stripped.mid(1, stripped.size() - 2) + QChar(0);
     };
-    // Line by line, so that a large file picked by mistake is not held in memory; a carriage return
-    // alone also ends a line.
+    // Block by block, so that a large file picked by mistake is not held in memory. CR LF, LF and a
+    // carriage return alone end a line. A line longer than a block is kept whole up to a limit far
+    // beyond any section name; a longer one names no section (no piece of it is taken for a line).
+    constexpr qsizetype kBlock = 1 << 16, kLongestLine = 1 << 20;
+    QByteArray line;
+    bool overlong = false;
     while (!in.atEnd()) {
-        const QByteArray chunk = in.readLine(1 << 20);
-        if (chunk.isEmpty())
+        const QByteArray block = in.read(kBlock);
+        if (block.isEmpty())
             break;
-        for (const QByteArray& line : chunk.split('\r'))
-            take(line);
+        for (qsizetype start = 0; start <= block.size();) {
+            qsizetype end = start;
+            while (end < block.size() && block[end] != '\r' && block[end] != '\n')
+                ++end;
+            overlong = overlong || line.size() + (end - start) > kLongestLine;
+            if (!overlong)
+                line += block.mid(start, end - start);
+            if (end == block.size())
+                break; // the line goes on in the next block
+            if (!overlong)
+                take(line);
+            line.clear();
+            overlong = false;
+            start = end + 1;
+        }
     }
+    if (!overlong)
+        take(line);
     if (list.isEmpty())
         list += QChar(0);
     return list + QChar(0);

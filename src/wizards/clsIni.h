@@ -10,6 +10,8 @@
 #include <array>
 #include <memory>
 
+class QWidget;
+
 class clsIni {
 public:
     explicit clsIni(std::shared_ptr<platform::IniStore> store = platform::defaultIniStore());
@@ -22,6 +24,8 @@ public:
     QString SectionName() const { return mSection; }
     void setUseWinINI(bool on);
     bool UseWinINI() const { return mUseWinINI; }
+    // The window that owns the logic-error message: the one whose use of this object caused it.
+    void setMessageOwner(QWidget* owner) { messageOwner_ = owner; }
 
     // Entries of the current section (need ready).
     QString GetString(const QString& key, const QString& defaultValue);
@@ -67,4 +71,5 @@ private:
     QString mPrivPath;
     bool mReady = false;
     bool mUseWinINI = false;
+    QWidget* messageOwner_ = nullptr;
 };

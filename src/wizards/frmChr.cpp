@@ -42,6 +42,8 @@ frmChr::frmChr(WizardHost* host, QWidget* parent, std::shared_ptr<platform::IniS
     setObjectName(QStringLiteral("frmChr"));
     setWindowTitle(QStringLiteral("Wizards Dialog"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The wizard stays on top: a message of its INI object must come up over it.
+    mIni.setMessageOwner(this);
 
     tabWizard = named(new QTabWidget(this), QStringLiteral("tabWizard"));
     tabWizard->setUsesScrollButtons(false); // all four tabs in view: the window grows to fit them

@@ -7,7 +7,7 @@
 
 #include "platform/FileRegistryStore.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,13 +18,12 @@ using namespace platform;
 
 namespace {
 
-std::string fold(const std::string& name)
+// The model folds ASCII only, so the names it is given are ASCII.
+bool sameName(std::string a, std::string b)
 {
-    std::string out = name;
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return out;
+    for (std::string* s : {&a, &b})
+        std::transform(s->begin(), s->end(), s->begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
+    return a == b;
 }
 
 struct ModelKey {
@@ -32,79 +31,42 @@ struct ModelKey {
     std::vector<RegistryValue> values;
     std::vector<ModelKey> subKeys;
 
+    template <typename List>
+    static auto named(List& list, const std::string& n)
+    {
+        return std::find_if(list.begin(), list.end(), [&](const auto& e) { return sameName(e.name, n); });
+    }
     ModelKey* sub(const std::string& n)
     {
-        for (auto& k : subKeys)
-            if (fold(k.name) == fold(n))
-                return &k;
-        return nullptr;
+        auto it = named(subKeys, n);
+        return it == subKeys.end() ? nullptr : &*it;
     }
 };
 
-struct Model {
-    ModelKey hives[2];
-
-    ModelKey* find(int hive, const std::vector<std::string>& path)
-    {
-        ModelKey* key = &hives[hive];
-        for (const auto& part : path)
-            if (!(key = key->sub(part)))
-                return nullptr;
-        return key;
-    }
-    ModelKey* create(int hive, const std::vector<std::string>& path)
-    {
-        ModelKey* key = &hives[hive];
-        for (const auto& part : path) {
-            ModelKey* next = key->sub(part);
-            if (!next) {
-                key->subKeys.push_back(ModelKey{part, {}, {}});
-                next = &key->subKeys.back();
-            }
-            key = next;
-        }
-        return key;
-    }
-};
-
-// Reads the fuzz input as a stream of small choices; zeros once it runs out.
-struct Input {
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-    bool done() const { return at >= size; }
-    uint8_t next() { return at < size ? data[at++] : 0; }
-};
-
-const char* const kNames[] = {"a", "A", "b", "B", "key", "KEY"};
-const uint32_t kHives[] = {HKEY_CURRENT_USER_, HKEY_LOCAL_MACHINE_};
-const uint32_t kTypes[] = {REG_SZ_, REG_DWORD_, REG_BINARY_, REG_EXPAND_SZ_, REG_MULTI_SZ_, REG_NONE_};
-
-std::vector<std::string> pickPath(Input& in)
+// Finds the key of a path in a model root; with create, makes the keys that are missing.
+ModelKey* walk(ModelKey& root, const std::vector<std::string>& path, bool create)
 {
-    std::vector<std::string> parts(1 + in.next() % 3);
-    for (auto& part : parts)
-        part = kNames[in.next() % 5]; // ASCII names: the model folds ASCII only
-    return parts;
-}
-
-std::string joined(const std::vector<std::string>& parts)
-{
-    std::string out;
-    for (const auto& p : parts)
-        out += (out.empty() ? "" : "\\") + p;
-    return out;
+    ModelKey* key = &root;
+    for (const auto& part : path) {
+        ModelKey* next = key->sub(part);
+        if (!next && create)
+            next = &key->subKeys.emplace_back(ModelKey{part, {}, {}});
+        if (!(key = next))
+            return nullptr;
+    }
+    return key;
 }
 
 bool sameValues(const std::vector<RegistryValue>& a, const std::vector<RegistryValue>& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].data != b[i].data)
-            return false;
-    return true;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const RegistryValue& x, const RegistryValue& y) {
+        return x.name == y.name && x.type == y.type && x.data == y.data;
+    });
 }
+
+const char* const kNames[] = {"a", "A", "b", "B", "key"};
+const uint32_t kHives[] = {HKEY_CURRENT_USER_, HKEY_LOCAL_MACHINE_};
+const uint32_t kTypes[] = {REG_SZ_, REG_DWORD_, REG_BINARY_, REG_EXPAND_SZ_, REG_MULTI_SZ_, REG_NONE_};
 
 void compareWhole(RegistryStore& store, int hive, ModelKey& key, const std::string& path)
 {
@@ -118,91 +80,69 @@ void compareWhole(RegistryStore& store, int hive, ModelKey& key, const std::stri
     }
 }
 
-std::string scratchFile()
-{
-    const char* shm = "/dev/shm";
-    const std::filesystem::path base = std::filesystem::exists(shm) ? shm : std::filesystem::temp_directory_path();
-    return (base / ("tessary-fuzz-store-" + std::to_string(::getpid()) + ".reg")).string();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string file = scratchFile();
+    const std::filesystem::path base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    const std::string file = (base / ("tessary-fuzz-store-" + std::to_string(::getpid()) + ".reg")).string();
     std::filesystem::remove(file);
     auto store = std::make_unique<FileRegistryStore>(file);
-    Model model;
-    Input in{data, size};
+    ModelKey model[2];
+    // The input is a stream of small choices; zeros once it runs out.
+    size_t at = 0;
+    auto next = [&] { return at < size ? data[at++] : uint8_t(0); };
 
-    for (int step = 0; step < 64 && !in.done(); ++step) {
-        const int op = in.next() % 7;
-        const int hive = in.next() % 2;
-        const std::vector<std::string> parts = pickPath(in);
-        const std::string path = joined(parts);
+    for (int step = 0; step < 64 && at < size; ++step) {
+        const int op = next() % 7;
+        const int hive = next() % 2;
+        std::vector<std::string> parts(1 + next() % 3);
+        std::string path;
+        for (auto& part : parts)
+            path += (path.empty() ? "" : "\\") + (part = kNames[next() % 5]);
+        ModelKey* key = walk(model[hive], parts, false);
         switch (op) {
         case 0:
             FUZZ_CHECK(store->createKey(kHives[hive], path));
-            model.create(hive, parts);
+            walk(model[hive], parts, true);
             break;
         case 1: {
-            RegistryValue value;
-            value.name = in.next() % 4 == 0 ? std::string() : std::string(kNames[in.next() % 5]);
-            value.type = kTypes[in.next() % 6];
-            const int length = in.next() % 9;
-            for (int i = 0; i < length; ++i)
-                value.data.push_back(in.next());
+            RegistryValue value{next() % 4 == 0 ? std::string() : std::string(kNames[next() % 5]), kTypes[next() % 6], {}};
+            for (int length = next() % 9; length > 0; --length)
+                value.data.push_back(next());
             FUZZ_CHECK(store->setValue(kHives[hive], path, value));
-            ModelKey* key = model.create(hive, parts);
-            bool replaced = false;
-            for (auto& v : key->values)
-                if (fold(v.name) == fold(value.name)) {
-                    v.type = value.type;
-                    v.data = value.data;
-                    replaced = true;
-                }
-            if (!replaced)
+            key = walk(model[hive], parts, true);
+            if (auto old = ModelKey::named(key->values, value.name); old != key->values.end())
+                old->type = value.type, old->data = value.data;
+            else
                 key->values.push_back(value);
             break;
         }
         case 2: {
-            std::vector<std::string> parent(parts.begin(), parts.end() - 1);
-            ModelKey* up = model.find(hive, parent);
-            ModelKey* key = up ? up->sub(parts.back()) : nullptr;
-            const bool expected = key && key->subKeys.empty();
-            FUZZ_CHECK(store->deleteKey(kHives[hive], path) == expected);
-            if (expected)
-                for (auto it = up->subKeys.begin(); it != up->subKeys.end(); ++it)
-                    if (&*it == key) {
-                        up->subKeys.erase(it);
-                        break;
-                    }
+            ModelKey* up = walk(model[hive], {parts.begin(), parts.end() - 1}, false);
+            const bool leaf = key && key->subKeys.empty();
+            FUZZ_CHECK(store->deleteKey(kHives[hive], path) == leaf);
+            if (leaf)
+                up->subKeys.erase(up->subKeys.begin() + (key - up->subKeys.data()));
             break;
         }
         case 3: {
-            const std::string name = kNames[in.next() % 5];
-            ModelKey* key = model.find(hive, parts);
-            bool expected = false;
-            if (key)
-                for (auto it = key->values.begin(); it != key->values.end(); ++it)
-                    if (fold(it->name) == fold(name)) {
-                        key->values.erase(it);
-                        expected = true;
-                        break;
-                    }
-            FUZZ_CHECK(store->deleteValue(kHives[hive], path, name) == expected);
+            const std::string name = kNames[next() % 5];
+            auto found = key ? ModelKey::named(key->values, name) : std::vector<RegistryValue>::iterator();
+            const bool present = key && found != key->values.end();
+            FUZZ_CHECK(store->deleteValue(kHives[hive], path, name) == present);
+            if (present)
+                key->values.erase(found);
             break;
         }
         case 4:
-            FUZZ_CHECK(store->keyExists(kHives[hive], path) == (model.find(hive, parts) != nullptr));
+            FUZZ_CHECK(store->keyExists(kHives[hive], path) == (key != nullptr));
             break;
-        case 5: {
-            ModelKey* key = model.find(hive, parts);
+        case 5:
             FUZZ_CHECK(store->values(kHives[hive], path).has_value() == (key != nullptr));
             if (key)
                 compareWhole(*store, hive, *key, path);
             break;
-        }
         case 6:
             // A second editor opening the same file sees everything written so far.
             store = std::make_unique<FileRegistryStore>(file);
@@ -211,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (int hive = 0; hive < 2; ++hive) {
         FileRegistryStore reread(file);
-        for (auto& key : model.hives[hive].subKeys)
+        for (auto& key : model[hive].subKeys)
             compareWhole(reread, hive, key, key.name);
     }
     store.reset();

@@ -1,9 +1,12 @@
 // The structure check on any bytes: one fold level per line, every problem inside the text with a
-// line and column that match its byte offset, every block closed after it opened.
+// line and column that match its byte offset, every block closed after it opened, at most the
+// problems kept of all counted; and the same result when the text comes in pieces split anywhere.
 
 #include "FuzzCheck.h"
 
 #include "document/ScriptStructure.h"
+
+#include <algorithm>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -27,5 +30,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     for (const auto& b : s.blocks)
         FUZZ_CHECK(b.closeLine == -1 || b.closeLine >= b.openLine);
+    FUZZ_CHECK(s.problems.size() <= ScriptStructure::MaxProblems && s.problems.size() <= s.problemCount);
+
+    // Pieces whose lengths the input's own bytes choose (1 to 16 bytes), as a file read in blocks.
+    ScriptStructure::Builder builder;
+    for (std::size_t at = 0, k = 0; at < size; ++k) {
+        const std::size_t piece = std::min<std::size_t>(size - at, 1 + (data[k % size] & 15));
+        builder.add(text + at, piece);
+        at += piece;
+    }
+    const ScriptStructure pieces = builder.finish();
+    FUZZ_CHECK(pieces.foldLevels == s.foldLevels && pieces.problemCount == s.problemCount);
+    FUZZ_CHECK(pieces.problems.size() == s.problems.size() && pieces.blocks.size() == s.blocks.size());
+    for (std::size_t i = 0; i < s.problems.size(); ++i)
+        FUZZ_CHECK(pieces.problems[i].pos == s.problems[i].pos && pieces.problems[i].column == s.problems[i].column &&
+                   pieces.problems[i].message == s.problems[i].message);
     return 0;
 }

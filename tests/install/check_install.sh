@@ -20,6 +20,7 @@ expected=(
   share/metainfo/$app.metainfo.xml
   share/mime/packages/tessary-editor.xml
   share/icons/hicolor/scalable/apps/tessary-editor.svg
+  share/tessary-editor/license.txt
 )
 for size in 16 32 48 64 128 256; do
   expected+=(share/icons/hicolor/${size}x${size}/apps/tessary-editor.png)
@@ -38,6 +39,9 @@ for file in "${extra_files[@]}"; do
              || fail "tessary-editor loads $loaded instead of its own $file" ;;
   esac
 done
+
+cmp -s "$prefix/share/tessary-editor/license.txt" "$(dirname "$0")/../../LICENSE" \
+  || fail "the installed license.txt is not the project's LICENSE"
 
 # Each bitmap icon has the size of the folder it lives in (width and height from the PNG header).
 for size in 16 32 48 64 128 256; do

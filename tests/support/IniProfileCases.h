@@ -4,6 +4,13 @@
 
 #include "platform/IniStore.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -22,6 +29,31 @@ inline std::string unescape(const std::string& text)
     return out;
 }
 
+// Marks the file read-only as the system does. False when the system still lets this user open it for
+// writing (Wine run as root ignores the mark), so that refusals cannot be checked here.
+inline bool makeReadOnly(const std::string& path)
+{
+#ifdef _WIN32
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(file);
+    return false;
+#else
+    return ::chmod(path.c_str(), 0444) == 0; // read-only for the INI store even when run as root
+#endif
+}
+
+inline bool addHardLink(const std::string& path, const std::string& other)
+{
+#ifdef _WIN32
+    return CreateHardLinkA(other.c_str(), path.c_str(), nullptr);
+#else
+    return ::link(path.c_str(), other.c_str()) == 0;
+#endif
+}
+
 inline std::vector<std::string> split(const std::string& text, char separator)
 {
     std::vector<std::string> parts;
@@ -33,15 +65,18 @@ inline std::vector<std::string> split(const std::string& text, char separator)
 }
 
 // fail(line, what) for every result that differs; newFile(text) writes a fresh file and returns the
-// name to hand to the store. False when the cases file is unreadable or holds a line it does not know.
+// name to hand to the store; note(line, what) tells of rows this system cannot check. False when the
+// cases file is unreadable or holds a line it does not know.
 inline bool run(const std::string& casesFile, platform::IniStore& store,
                 const std::function<std::string(const std::string&)>& newFile,
-                const std::function<void(int, const std::string&)>& fail)
+                const std::function<void(int, const std::string&)>& fail,
+                const std::function<void(int, const std::string&)>& note = {})
 {
     std::ifstream in(casesFile, std::ios::binary);
     if (!in)
         return false;
-    std::string line, file;
+    std::string line, file, otherName;
+    bool skipping = false; // the rest of this file's rows cannot be checked here
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -49,22 +84,45 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
             continue;
         const size_t space = line.find(' ');
         const std::string verb = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+        std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
+        // A write that must be refused ends in " = refused".
+        const std::string refusedMark = " = refused";
+        const bool mustRefuse = (verb == "write" || verb == "replace") && rest.size() >= refusedMark.size() &&
+                                rest.compare(rest.size() - refusedMark.size(), refusedMark.size(), refusedMark) == 0;
+        if (mustRefuse)
+            rest.erase(rest.size() - refusedMark.size());
         std::vector<std::string> args = split(rest, '|');
         if (verb == "file") {
             file = newFile(unescape(rest));
-        } else if (verb == "write") {
-            if (args.size() < 2)
-                return false;
-            const auto value = args.size() > 2 ? std::optional<std::string>(args[2]) : std::nullopt;
-            if (!store.writeString(file, args[0], args[1], value))
-                fail(number, "write refused");
-        } else if (verb == "replace") {
-            std::vector<std::string> entries(args.begin() + 1, args.end());
-            if (entries.size() == 1 && entries[0].empty())
-                entries.clear();
-            if (!store.writeSection(file, args[0], entries))
-                fail(number, "section write refused");
+            otherName.clear();
+            skipping = false;
+        } else if (skipping) {
+            continue;
+        } else if (verb == "readonly") {
+            skipping = !makeReadOnly(file);
+            if (skipping && note)
+                note(number, "this user may write read-only files here: the rows up to the next file are skipped");
+        } else if (verb == "link" || verb == "other") {
+            // link: the file gets a second name (a hard link); other: the rows below use the other name.
+            if (verb == "link" && !addHardLink(file, otherName = file + ".link"))
+                fail(number, "no hard link");
+            if (verb == "other")
+                std::swap(file, otherName);
+        } else if (verb == "write" || verb == "replace") {
+            bool written;
+            if (verb == "write") {
+                if (args.size() < 2)
+                    return false;
+                const auto value = args.size() > 2 ? std::optional<std::string>(args[2]) : std::nullopt;
+                written = store.writeString(file, args[0], args[1], value);
+            } else {
+                std::vector<std::string> entries(args.begin() + 1, args.end());
+                if (entries.size() == 1 && entries[0].empty())
+                    entries.clear();
+                written = store.writeSection(file, args[0], entries);
+            }
+            if (written == mustRefuse)
+                fail(number, written ? "write not refused" : "write refused");
         } else {
             const size_t equals = rest.find(" =");
             if (equals == std::string::npos)

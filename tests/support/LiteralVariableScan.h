@@ -1,6 +1,7 @@
 #pragma once
 // The variable scan exactly as its definition reads, one delimiter search per delimiter and name:
-// the reference the editor's own scan is checked and measured against.
+// the reference the editor's own scan is checked and measured against. A lone CR or LF ends a name
+// as CR LF does, so both are delimiters of their own too.
 
 #include <QSet>
 #include <QString>
@@ -10,7 +11,8 @@ namespace literal {
 
 inline const QStringList& delimiters()
 {
-    static const QStringList list = {" ", "-", "+", "=", "<", ">", "*", "/", "\r\n", ",", "\"", ";", "(", ")", "\\"};
+    static const QStringList list = {" ", "-", "+", "=", "<", ">", "*", "/", "\r\n",
+                                     ",", "\"", ";", "(", ")", "\\", "\r", "\n"};
     return list;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A process launcher for tests: answers COMSPEC and the search path from its fields and records what
-// it was asked to start instead of starting it. Installs itself while it exists.
+// it was asked to start instead of starting it; or, forwarding, answers and starts through the
+// launcher that was in use before, still recording. Installs itself while it exists.
 
 #include "platform/ProcessLauncher.h"
 
@@ -11,8 +12,10 @@ public:
     RecordingProcessLauncher();
     ~RecordingProcessLauncher() override;
 
+    bool forward = false;
     QString comspec = QStringLiteral("/bin/cmd");
     QString wine;
+    bool utf8 = true;
     QString failure; // returned by start
     QList<platform::ProcessRequest> started;
     // Appended to on each start (shared with a test's own event list when set).
@@ -20,5 +23,9 @@ public:
 
     QString environmentVariable(const QString& name) override;
     QString findOnSearchPath(const QString& program) override;
+    bool childrenReadUtf8() override;
     QString start(const platform::ProcessRequest& request) override;
+
+private:
+    platform::ProcessLauncher& previous_;
 };

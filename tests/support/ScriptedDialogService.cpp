@@ -22,10 +22,10 @@ T take(std::deque<T>& answers, U fallback)
 ScriptedDialogService::ScriptedDialogService() { setDialogService(this); }
 ScriptedDialogService::~ScriptedDialogService() { setDialogService(nullptr); }
 
-MessageAnswer ScriptedDialogService::message(QWidget*, const QString& text, const QString& title,
+MessageAnswer ScriptedDialogService::message(QWidget* parent, const QString& text, const QString& title,
                                              MessageButtons buttons, MessageIcon icon)
 {
-    RecordedMessage recorded{text, title, buttons, icon};
+    RecordedMessage recorded{text, title, buttons, icon, parent};
     messages.append(recorded);
     if (onMessage)
         onMessage(recorded);

@@ -15,6 +15,7 @@ struct RecordedMessage {
     QString title;
     platform::MessageButtons buttons;
     platform::MessageIcon icon;
+    QWidget* parent = nullptr; // the window that owns the box
 };
 
 class ScriptedDialogService : public platform::DialogService {

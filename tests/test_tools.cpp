@@ -1,0 +1,433 @@
+// The tools: the Win32 error lookup (message texts, the window in both modes, its number check, and its
+// size limits) and the version class on the example systems.
+
+#include "CaseFile.h"
+#include "ScriptedDialogService.h"
+#include "platform/ErrorTexts.h"
+#include "tools/MaxMin.h"
+#include "tools/OperatingSystem.h"
+#include "tools/basWin32Err.h"
+#include "tools/frmAbout.h"
+#include "tools/frmWin32Errors.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+#include <QtTest>
+#include <functional>
+#include <map>
+
+using namespace platform;
+
+namespace {
+
+class FakeErrorTexts : public platform::ErrorTextSource {
+public:
+    FakeErrorTexts() { platform::setErrorTextSource(this); }
+    ~FakeErrorTexts() override { platform::setErrorTextSource(nullptr); }
+    std::string message(int32_t code) const override
+    {
+        if (onLookup)
+            onLookup(code);
+        auto found = texts.find(code);
+        return found == texts.end() ? std::string() : found->second;
+    }
+    std::map<int32_t, std::string> texts;
+    std::function<void(int32_t)> onLookup;
+};
+
+QStringList outputLines(frmWin32Errors& window)
+{
+    return window.rtfError->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QString lookup(frmWin32Errors& window, const QString& typed)
+{
+    window.txtErrNumber->setText(typed);
+    window.cmdGetError->click();
+    return window.rtfError->toPlainText();
+}
+
+class FakeVersionSource : public OsVersionSource {
+public:
+    OsVersionRecord basic;
+    std::optional<OsVersionRecord> extended;
+    std::map<std::string, uint32_t> numbers; // "hive|key|name"
+    bool verdict = true;
+    int extendedCalls = 0;
+    QList<VersionCheck> checks;
+    QStringList registryReads;
+    OsVersionRecord basicVersion() override { return basic; }
+    std::optional<OsVersionRecord> extendedVersion() override { return ++extendedCalls, extended; }
+    bool verifyVersion(const VersionCheck& check) override { return checks.append(check), verdict; }
+    std::optional<uint32_t> readRegistryNumber(uint32_t hive, const std::string& key, const std::string& name) override
+    {
+        std::string id = std::to_string(hive) + "|" + key + "|" + name;
+        registryReads << QString::fromStdString(id);
+        auto found = numbers.find(id);
+        return found == numbers.end() ? std::nullopt : std::optional<uint32_t>(found->second);
+    }
+    std::optional<std::string> readRegistryText(uint32_t, const std::string&, const std::string&) override { return {}; }
+};
+
+OsVersionRecord record(uint32_t platformId, uint32_t major, uint32_t minor, uint32_t build, std::string csd)
+{
+    return {major, minor, build, platformId, std::move(csd)};
+}
+
+// Windows 2000 or XP: the plain record and the extended one.
+void setNt5(FakeVersionSource& source, uint32_t minor, uint32_t build, uint16_t servicePack, const std::string& csd)
+{
+    source.basic = record(VER_PLATFORM_WIN32_NT_, 5, minor, build, csd);
+    source.extended = source.basic;
+    source.extended->servicePackMajor = servicePack;
+    source.extended->suiteMask = 0x0100;
+    source.extended->productType = 1;
+}
+
+const std::string Q246009 = std::to_string(0x80000002u) +
+                            "|SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Hotfix\\Q246009|Installed";
+
+// A system of the [identity] table: its plain record and, where it has one, its extended record.
+void setSystem(FakeVersionSource& source, const QStringList& row)
+{
+    const uint32_t platformId = row[1] == "s" ? VER_PLATFORM_WIN32s_ : row[1] == "9" ? VER_PLATFORM_WIN32_WINDOWS_
+                                                                                      : VER_PLATFORM_WIN32_NT_;
+    const std::string csd = cases::bytes(row[6]).toStdString();
+    source.basic = record(platformId, row[2].toUInt(), row[3].toUInt(), row[4].toUInt(nullptr, 0), csd);
+    if (row[5] == "-2")
+        source.extended = source.basic;
+    else if (row[5] != "-1")
+        setNt5(source, row[3].toUInt(), row[4].toUInt(), row[5].toUShort(), csd);
+}
+
+QStringList system(const QString& name)
+{
+    for (const QStringList& row : cases::table("operating_system.txt", "identity"))
+        if (row[0] == name)
+            return row;
+    return {};
+}
+
+} // namespace
+
+class ToolsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QCoreApplication::setApplicationName(QStringLiteral("Tessary Editor")); }
+
+    void messageTextsAndTheirLimit()
+    {
+        FakeErrorTexts fake;
+        fake.texts = {{6, std::string(255, 'x')}, {7, std::string(256, 'y')}, {-2, "negative"}};
+        // 256 characters do not fit the lookup's buffer.
+        for (auto [code, wanted] : {std::pair{6, QString(255, 'x')}, {7, QString()}, {-2, QString("negative")}, {8, QString()}})
+            QCOMPARE(basWin32Err::GetWin32ErrorText(code), wanted);
+        using basWin32Err::NumberCheck;
+        QCOMPARE(basWin32Err::CheckErrorNumber(""), NumberCheck::Empty);
+        for (const char* valid : {"0", "-8", "+7", "005", " 12 ", "99999999999999999999999"})
+            QVERIFY2(basWin32Err::CheckErrorNumber(valid) == NumberCheck::Valid, valid);
+        for (const char* invalid : {"abc", " ", "-", "1.5", "5a", "1e3", "--1", "0x10"})
+            QVERIFY2(basWin32Err::CheckErrorNumber(invalid) == NumberCheck::Invalid, invalid);
+    }
+
+    void shippedTable()
+    {
+        platform::TableErrorTextSource table;
+        int32_t previous = basWin32Err::ListFirst - 1;
+        for (auto* entry = table.begin(); entry != table.end(); ++entry) {
+            QVERIFY(entry->code > previous && entry->code <= basWin32Err::ListLast && *entry->text);
+            if (entry->code > previous + 1) // no text between two entries
+                QCOMPARE(table.message(previous + 1), std::string());
+            QCOMPARE(table.message(entry->code), std::string(entry->text));
+            previous = entry->code;
+        }
+        QVERIFY(table.message(basWin32Err::ListLast + 1).empty() && table.end() - table.begin() > 700);
+        // A word each text shares with Windows' own wording (quoted), so that texts moved to other
+        // numbers fail.
+        const std::pair<int32_t, const char*> known[] = {
+            {0, "success"},    // The operation completed successfully.
+            {2, "file"},       // The system cannot find the file specified.
+            {3, "path"},       // The system cannot find the path specified.
+            {5, "denied"},     // Access is denied.
+            {6, "handle"},     // The handle is invalid.
+            {8, "enough"},     // Not enough memory resources are available to process this command.
+            {87, "parameter"}, // The parameter is incorrect.
+            {112, "disk"},     // There is not enough space on the disk.
+            {183, "already"},  // Cannot create a file when that file already exists.
+            {1223, "cancel"},  // The operation was canceled by the user.
+        };
+        for (auto [code, word] : known)
+            QVERIFY2(QString::fromStdString(table.message(code)).contains(word, Qt::CaseInsensitive), word);
+#ifndef _WIN32
+        // Off Windows the table is the system's message source.
+        QCOMPARE(platform::errorTexts().message(2), table.message(2));
+#endif
+    }
+
+    void singleNumberLookup()
+    {
+        FakeErrorTexts fake;
+        fake.texts = {{0, "Success. "}, {5, "Access denied. "}, {-1, "system text for -1"}, {-8, "x"}, {2147483647, "Top. "}};
+        frmWin32Errors window;
+        QCOMPARE(lookup(window, "5") + lookup(window, "005"), QString("5 :  Access denied. \n005 :  Access denied. \n"));
+        QCOMPARE(lookup(window, "0") + lookup(window, "2147483647"), QString("0 :  Success. \n2147483647 :  Top. \n"));
+        for (const char* kixtart : {"-1", "-8", "-3"})
+            QCOMPARE(lookup(window, kixtart), QString(kixtart) + " :  " + basWin32Err::KixtartErrorText + "\n");
+        for (const char* unknown : {"-9", "4294967301", "-99999999999999999999"})
+            QCOMPARE(lookup(window, unknown), QString(unknown) + " :  " + basWin32Err::NotWin32ErrorText + "\n");
+        QVERIFY(basWin32Err::KixtartErrorText.contains("error codes.  If shelling"));
+        QVERIFY(basWin32Err::NotWin32ErrorText.startsWith("This is not a valid Win32 error code. If"));
+    }
+
+    void listMode()
+    {
+        FakeErrorTexts fake;
+        fake.texts = {{-101, "before"}, {-100, "first"}, {-5, "minus five"}, {0, "Success. "},
+                      {300, std::string(256, 'y')}, {7000, "last"}, {7001, "after"}};
+        frmWin32Errors window;
+        window.rtfError->setPlainText("old output");
+        window.mnuList->trigger();
+        QCOMPARE(outputLines(window), QStringList({"-100 :  first", "-5 :  minus five", "0 :  Success. ", "7000 :  last"}));
+    }
+
+    void listKeepsWindowResponsive()
+    {
+        FakeErrorTexts fake;
+        fake.texts = {{1, "one"}, {6000, "six thousand"}};
+        QPointer<frmWin32Errors> window = new frmWin32Errors;
+        int32_t current = 0;
+        fake.onLookup = [&](int32_t code) {
+            current = code;
+            if (code == 100)
+                QThread::msleep(30); // long enough that pending events are due
+        };
+        int32_t seenAt = 0;
+        QTimer::singleShot(0, [&] { seenAt = current; });
+        window->cmdGetError->click();
+        QVERIFY(seenAt > 0 && seenAt < basWin32Err::ListLast);
+        // A second lookup started while the list runs replaces it, and the pointer comes back.
+        const Qt::CursorShape normalCursor = window->rtfError->viewport()->cursor().shape();
+        QTimer::singleShot(0, window, [&] { window->cmdGetError->click(); });
+        window->cmdGetError->click();
+        QCOMPARE(outputLines(*window), QStringList({"1 :  one", "6000 :  six thousand"}));
+        QCOMPARE(window->rtfError->viewport()->cursor().shape(), normalCursor);
+        // Closing the window while the list runs ends the lookup.
+        QTimer::singleShot(0, window, [&] { window->close(); });
+        window->cmdGetError->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull() && current < basWin32Err::ListLast);
+    }
+
+    // The button and menu item name the mode the box is in; Escape closes the window.
+    void captionFollowsTheBoxAndEscapeCloses()
+    {
+        QPointer<frmWin32Errors> window = new frmWin32Errors;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        for (auto [key, caption] : {std::pair{Qt::Key_7, "&Get Error Code"}, {Qt::Key_Backspace, "&Get Error List"}}) {
+            QTest::keyClick(window->txtErrNumber, key);
+            QCOMPARE(window->cmdGetError->text() + window->mnuList->text(), QString(caption) + caption);
+        }
+        QTest::keyClick(window->txtErrNumber, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+    }
+
+    void numberCheckOnFocusLossMenuAndEnter()
+    {
+        ScriptedDialogService dialogs;
+        FakeErrorTexts fake;
+        frmWin32Errors window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTRY_VERIFY(window.txtErrNumber->hasFocus());
+        QTest::keyClicks(window.txtErrNumber, "abc");
+        auto expectRefusal = [&](int count) {
+            QTRY_COMPARE(dialogs.messages.size(), count);
+            const RecordedMessage& m = dialogs.messages.last();
+            QCOMPARE(m.text + "|" + m.title, QString("Error Number must be a valid integer|Tessary Editor"));
+            QVERIFY(m.buttons == platform::MessageButtons::Ok && m.icon == platform::MessageIcon::None);
+            QTRY_VERIFY(window.txtErrNumber->hasFocus());
+            QCOMPARE(window.txtErrNumber->selectedText(), QString("abc"));
+            window.txtErrNumber->deselect();
+        };
+        window.rtfError->setFocus(Qt::TabFocusReason); // focus leaves the box
+        expectRefusal(1);
+        window.mnuError->popup(window.mapToGlobal(QPoint(0, 0)));
+        expectRefusal(2);
+        QTRY_VERIFY(!window.mnuError->isVisible());
+        QTest::keyClick(window.txtErrNumber, Qt::Key_Return);
+        expectRefusal(3);
+        window.cmdGetError->setFocus(Qt::MouseFocusReason); // pressed: the box loses the focus to it
+        window.cmdGetError->click(); // released: one refusal, not a second one for leaving the box
+        QTest::qWait(20);
+        expectRefusal(4);
+        QVERIFY(window.rtfError->toPlainText().isEmpty());
+        // Enter on a number runs the lookup; an empty box passes.
+        fake.texts = {{12, "twelve"}};
+        window.txtErrNumber->setText("12");
+        QTest::keyClick(window.txtErrNumber, Qt::Key_Return);
+        QCOMPARE(window.rtfError->toPlainText(), QString("12 :  twelve\n"));
+        window.txtErrNumber->clear();
+        window.rtfError->setFocus(Qt::TabFocusReason);
+        QTest::qWait(20);
+        QCOMPARE(dialogs.messages.size(), 4);
+    }
+
+    void sizeLimits()
+    {
+        frmWin32Errors window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto frameAfter = [&](int w, int h) { return window.resize(w, h), window.frameGeometry().size(); };
+        QVERIFY(frameAfter(100, 100).expandedTo(QSize(325, 225)) == frameAfter(100, 100));
+        QVERIFY(frameAfter(16000, 16000).boundedTo(QSize(15000, 15000)) == frameAfter(16000, 16000));
+        // A changed limit holds from the next resize on.
+        window.MaxMin1->SetMinHeight(300);
+        window.MaxMin1->SetMaxWidth(500);
+        QVERIFY(frameAfter(100, 100).height() >= 300 && frameAfter(900, 400).width() <= 500);
+        QTRY_COMPARE(window.rtfError->width(), window.centralWidget()->width() - 48); // the output box follows
+        // The frame's part comes off the whole-window limits, never below zero; a maximum gives way to the minimum.
+        QCOMPARE(MaxMin::clientMinimum(5, 50, QSize(10, 60)), QSize(0, 0));
+        QCOMPARE(MaxMin::clientMaximum(80, 500, QSize(10, 20), QSize(90, 0)), QSize(90, 480));
+
+        // The control's about box: modal, over the window that carries the control.
+        bool shownOver = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<frmAbout*>(QApplication::activeModalWidget());
+            shownOver = box && box->parentWidget() == &window;
+            if (box)
+                box->cmdOK->click();
+        });
+        window.MaxMin1->ShowAboutBox();
+        QVERIFY(shownOver);
+    }
+
+    // ---- The version class on the example systems, fed by a scripted version source ----------
+
+    void identity_data() { cases::addRows("operating_system.txt", "identity"); }
+
+    void identity()
+    {
+        QFETCH(QStringList, fields);
+        FakeVersionSource source;
+        setSystem(source, fields);
+        OperatingSystem os(source);
+        QStringList flags;
+        for (auto [on, flag] : {std::pair{os.IsNT(), "NT"}, {os.Is2000(), "2000"}, {os.IsXP(), "XP"}, {os.Is98(), "98"}})
+            if (on)
+                flags << flag;
+        const QStringList actual = {QString::fromStdString(os.Name()), QString::number(os.Platform()),
+                                    QString::number(os.Family()), QString::fromStdString(os.VersionString()),
+                                    QString::fromStdString(os.SupportInformation()), flags.join(' ')};
+        const QStringList wanted = fields[7].split('|');
+        for (int i = 0; i < wanted.size(); ++i)
+            if (wanted[i] != "?")
+                QCOMPARE(actual[i], wanted[i]);
+        QVERIFY(os.BuildNumber() == int(fields[4].toUInt(nullptr, 0) & 0xFFFF) && (fields[5] != "-1" || os.Suites() == -1));
+    }
+
+    void everyPlatformHasItsName()
+    {
+        QSet<QString> names;
+        for (const QStringList& row : cases::table("operating_system.txt", "identity"))
+            names << row[7].section('|', 0, 1);
+        QCOMPARE(names.size(), int(OperatingSystem::PlatformCount));
+        QVERIFY(OperatingSystem::NameOf(13) == "[Unknown]" && OperatingSystem::NameOf(-1) == "[Unknown]");
+    }
+
+    // Without the system's check (none below 2000) a check asked for compares the class's own fields.
+    void fieldComparison_data() { cases::addRows("operating_system.txt", "compare"); }
+
+    void fieldComparison()
+    {
+        QFETCH(QStringList, fields);
+        FakeVersionSource source;
+        setSystem(source, system(fields[1]));
+        OperatingSystem os(source);
+        const bool verify = !os.IsVerifySupported();
+        QList<int> n;
+        for (int i = 2; i <= 7; ++i)
+            n << fields[i].toInt();
+        QCOMPARE(os.CompareVersion(n[0], n[1], n[2], n[3], n[4], n[5], verify), fields[8] == "1");
+        QVERIFY(source.checks.isEmpty());
+    }
+
+    void windows2000SystemCheck()
+    {
+        FakeVersionSource source;
+        setNt5(source, 0, 2195, 2, "Service Pack 2");
+        OperatingSystem os(source);
+        QVERIFY(os.IsVerifySupported() && os.ProductType() == 1 && os.Suites() == 0x0100);
+        // The start-up question goes to the system's check with every component and condition 3.
+        QVERIFY(os.CompareVersion(5, 0, 0, 0, 0, 3, true) && source.checks.size() == 1);
+        QCOMPARE(source.checks[0].typeMask, uint32_t(VER_MAJORVERSION_ | VER_MINORVERSION_ | VER_BUILDNUMBER_ |
+                                                     VER_SERVICEPACKMAJOR_ | VER_SERVICEPACKMINOR_));
+        QCOMPARE(int(source.checks[0].condition), 3);
+        source.verdict = false;
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+        // Negative components are left out of the check.
+        os.CompareVersion(5, -1, 2195, -1, -1, 1, true);
+        QCOMPARE(source.checks.last().typeMask, uint32_t(VER_MAJORVERSION_ | VER_BUILDNUMBER_));
+        QCOMPARE(source.checks.last().wanted.buildNumber, 2195u);
+        // A suite question goes to the system's check too; suite 0 never does.
+        source.checks.clear();
+        QVERIFY(!os.IsSuiteInstalled(0) && source.checks.isEmpty());
+        source.verdict = true;
+        QVERIFY(os.IsSuiteInstalled(0x0080) && source.checks.size() == 1);
+        QVERIFY(source.checks[0].typeMask == VER_SUITENAME_ && source.checks[0].condition == VER_OR_ &&
+                source.checks[0].wanted.suiteMask == 0x0080);
+    }
+
+    void nt4ServicePack6Hotfix()
+    {
+        FakeVersionSource source;
+        source.basic = record(VER_PLATFORM_WIN32_NT_, 4, 0, 1381, "Service Pack 6");
+        QCOMPARE(OperatingSystem(source).ServicePackMinor(), 0);
+        QCOMPARE(source.registryReads, QStringList{QString::fromStdString(Q246009)});
+        source.numbers[Q246009] = 1;
+        OperatingSystem os(source);
+        QCOMPARE(os.VersionString(), std::string("4.00.1381 Service Pack 6a"));
+        QVERIFY(os.ServicePackMajor() == 6 && os.ServicePackMinor() == 1);
+        QVERIFY(!os.IsVerifySupported() && source.extendedCalls == 0);
+        // Without the system's check the class compares its own fields: not 5.0 or later.
+        QVERIFY(!os.CompareVersion(5, 0, 0, 0, 0, 3, true) && !os.IsSuiteInstalled(0x0080));
+        QVERIFY(!os.CompareVersion(4, 0, 1381, 6, 0, 1, true)); // 6a is not 6.0
+        QVERIFY(source.checks.isEmpty());
+        source.basic.csdVersion = "Service Pack 3";
+        source.registryReads.clear();
+        OperatingSystem sp3(source); // the hotfix is looked for on service pack 6 only
+        QVERIFY(source.registryReads.isEmpty());
+    }
+
+    void registryPaths()
+    {
+        auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
+        auto path = parse("HKLM\\SOFTWARE\\Vendor\\App\\Installed");
+        QVERIFY(path && path->hive == 0x80000002u && path->key == "SOFTWARE\\Vendor\\App" && path->valueName == "Installed");
+        auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
+        QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
+        QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
+        // The root is compared exactly: anything else is the current user.
+        QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
+        QVERIFY(!parse("HKLM"));
+    }
+
+    void hostReportsNoNtSystem()
+    {
+#ifdef _WIN32
+        QSKIP("The live record of a Windows system depends on the machine.");
+#else
+        // Off Windows the run commands must not get the /s rule's flags (see the run-command tests).
+        OperatingSystem os(*liveOsVersionSource());
+        QVERIFY(!os.IsNT() && !os.CompareVersion(5, 0, 0, 0, 0, 3, true));
+#endif
+    }
+};
+
+QTEST_MAIN(ToolsTest)
+#include "test_tools.moc"
