@@ -36,6 +36,11 @@ StatusPanels::StatusPanels(QStatusBar* bar, const QString& title) : QObject(bar)
     panels_[5]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral(" 00:00:00 PM ")) + 8);
     bar->addPermanentWidget(panels_[4]);
     bar->addPermanentWidget(panels_[5]);
+    // An empty panel can be taller than one with text: all take the height of one with text, so that
+    // the bar keeps its height when a panel fills.
+    const int height = panels_[0]->sizeHint().height();
+    for (QLabel* label : panels_)
+        label->setFixedHeight(height);
 
     timer_ = new QTimer(this);
     timer_->setInterval(250); // lock keys should show promptly; the work per tick is tiny

@@ -253,4 +253,37 @@ SaveOutcome saveFile(const std::wstring& path, std::string_view prefix, std::str
     return saveInPlace(path, again, prefix, body);
 }
 
+namespace {
+
+FileIdentity identityOf(HANDLE opened)
+{
+    const Handle file(opened);
+    BY_HANDLE_FILE_INFORMATION info{};
+    FileIdentity id;
+    if (!file.valid() || !GetFileInformationByHandle(file, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return id;
+    id.exists = true;
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    id.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    id.modified = static_cast<long long>((static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32)
+                                         | info.ftLastWriteTime.dwLowDateTime);
+    return id;
+}
+
+// No access asked for: only the attributes are read, whoever holds the file open.
+constexpr DWORD AnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+} // namespace
+
+FileIdentity fileIdentity(const std::wstring& path)
+{
+    return identityOf(CreateFileW(path.c_str(), 0, AnyShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+FileIdentity fileIdentity(const std::string& ansiPath)
+{
+    return identityOf(CreateFileA(ansiPath.c_str(), 0, AnyShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
 } // namespace platform::win

@@ -18,4 +18,16 @@ struct SaveOutcome {
 // place after a copy of its old content is kept. A read-only file is refused, as the system does.
 SaveOutcome saveFile(const std::wstring& path, std::string_view prefix, std::string_view body);
 
+// What tells one version of a file from another: the file's number on its volume (a file renamed
+// into its place has another), size and time of the last write. exists is false when the path names
+// no file that can be opened, or a folder.
+struct FileIdentity {
+    bool exists = false;
+    unsigned long long volume = 0, index = 0, size = 0;
+    long long modified = 0; // in 100-nanosecond steps since 1601
+    bool operator==(const FileIdentity&) const = default;
+};
+FileIdentity fileIdentity(const std::wstring& path);
+FileIdentity fileIdentity(const std::string& ansiPath);
+
 } // namespace platform::win
