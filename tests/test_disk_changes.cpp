@@ -14,8 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 using platform::MessageAnswer;
 
@@ -104,6 +106,9 @@ void DiskChangesTest::untouchedDocumentFollowsTheFile()
     window.checkAllDiskChanges();
     std::filesystem::rename(copy.toStdString(), path.toStdString());
     QTRY_COMPARE_WITH_TIMEOUT(editor->LineText(0), QStringLiteral("unsaen0"), 5000);
+#ifdef Q_OS_WIN
+    QSKIP("Qt's watcher on Windows compares times only: a change that keeps the time shows when the editor comes forward");
+#endif
     writeFile(path, lines(30, "unsaen"));
     QVERIFY(setTime(path));
     QTRY_COMPARE_WITH_TIMEOUT(editor->lines(), 31, 5000);
@@ -161,6 +166,9 @@ void DiskChangesTest::editedDocumentAsksAndSaveAsksAgain()
 // another program, so nothing offers to reload the file over the typed text.
 void DiskChangesTest::failedSaveIsNoChangeByAnotherProgram()
 {
+#ifndef Q_OS_UNIX
+    QSKIP("the save is made to fail by a file-size limit, which Windows lacks");
+#else
     const QString path = script(lines(100, "old"));
     QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".link")).constData()), 0);
     ScriptedDialogService dialogs;
@@ -184,6 +192,7 @@ void DiskChangesTest::failedSaveIsNoChangeByAnotherProgram()
     window.checkAllDiskChanges();
     QCOMPARE(dialogs.messages.size(), 1); // the failure, and no question
     QVERIFY(editor->Modified() && editor->utf8Text().endsWith(mine));
+#endif
 }
 
 void DiskChangesTest::deletedFileKeepsItsDocument()

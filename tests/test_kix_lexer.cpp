@@ -173,7 +173,7 @@ private slots:
         text += QByteArray("$s = \"a b\" + @DATE If Else\t").repeated(1500) + "; c d\nEndIf\n";
         QsciScintilla editor;
         KixLexer* lexer = selectLanguage(editor, KixLanguageName);
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, text.constData());
+        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, uintptr_t(0), text.constData());
         colourise(editor);
         // One character typed in the middle of the long line.
         const long middle = text.indexOf("If Else", text.size() / 2);

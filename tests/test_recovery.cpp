@@ -216,7 +216,7 @@ private slots:
 
     void killedEditorsWorkIsRestoredAsTyped()
     {
-        const QString path = dir_.filePath(QStringLiteral("logon%1.kix").arg(run_));
+        const QString path = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("logon%1.kix").arg(run_)));
         writeFile(path, AnsiScript);
         ChildEditor fileChild, untitledChild;
         const QByteArray typedInFile = typeInChild(fileChild, {path}), typedUntitled = typeInChild(untitledChild, {});
@@ -413,8 +413,8 @@ private slots:
 
     void fileHeldByAnotherEditorWarnsOnce()
     {
-        const QString path = dir_.filePath(QStringLiteral("held%1.kix").arg(run_));
-        const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
+        const QString path = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("held%1.kix").arg(run_)));
+        const QString other = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("other%1.kix").arg(run_)));
         writeFile(path, AnsiScript);
         writeFile(other, AnsiScript);
         ChildEditor child;
@@ -485,8 +485,8 @@ private slots:
 
     void readOnlyCopyFollowsTheFileAndSavesAsAnother()
     {
-        const QString path = dir_.filePath(QStringLiteral("copy%1.kix").arg(run_));
-        const QString copy = dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_));
+        const QString path = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("copy%1.kix").arg(run_)));
+        const QString copy = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_)));
         writeFile(path, AnsiScript);
         ChildEditor child;
         QVERIFY(typeInChild(child, {path}).startsWith(Typed));

@@ -193,10 +193,15 @@ private slots:
     }
 
     // Each editor writes back the list it read at start: without merging, one loses the other's files.
-    // The names, under a non-Latin folder, come back as they were.
+    // The names, under a non-Latin folder, come back as they were (on Windows, in the registry's ANSI
+    // code page: Windows-1252 in the test prefix).
     void twoEditorsKeepEachOthersRecentFiles()
     {
+#ifdef Q_OS_WIN
+        const QString first = write(QStringLiteral("\u00C9t\u00E9 \u20AC/\u00DCbung.kix"), "A");
+#else
         const QString first = write(QStringLiteral("\u4E2D\u6587/\u00DCbung.kix"), "A");
+#endif
         const QString second = write(QStringLiteral("second.kix"), "B");
         ScriptedDialogService dialogs;
         {

@@ -9,16 +9,21 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QInputMethodEvent>
-#include <QSocketNotifier>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#ifdef Q_OS_UNIX
 #include <grp.h>
 #include <unistd.h>
+#else
+#include <io.h>
+#endif
 
 namespace {
 
@@ -27,14 +32,19 @@ class CommandLoop : public QObject {
 public:
     CommandLoop(frmMain& window, ScriptedDialogService& dialogs) : window_(window), dialogs_(dialogs)
     {
-        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(input, &QSocketNotifier::activated, this, [this, input] {
+        // A thread of its own reads, as standard input may be a pipe that Windows cannot watch; when
+        // the test has gone the editor stays until killed.
+        std::thread([loop = QPointer<CommandLoop>(this)] {
             char chunk[4096];
-            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-            input->setEnabled(got > 0); // the test has gone: stay until killed
-            pending_.append(chunk, std::max<ssize_t>(got, 0));
-            next();
-        });
+            for (int got; (got = int(::read(0, chunk, sizeof chunk))) > 0;) {
+                QMetaObject::invokeMethod(qApp, [loop, bytes = QByteArray(chunk, got)] {
+                    if (loop) {
+                        loop->pending_.append(bytes);
+                        loop->next();
+                    }
+                });
+            }
+        }).detach();
     }
 
 private:
@@ -129,10 +139,12 @@ std::optional<int> runChildEditor(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         if (qstrcmp(argv[i], "--restore") == 0) {
             restore = true;
+#ifdef Q_OS_UNIX
         } else if (qstrcmp(argv[i], "--user") == 0 && i + 1 < argc) {
             const uid_t user = uid_t(std::strtoul(argv[++i], nullptr, 10));
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(user)) != 0 || ::setuid(user) != 0)
                 return 3;
+#endif
         } else {
             file = QString::fromLocal8Bit(argv[i]);
         }
@@ -177,8 +189,10 @@ std::optional<QByteArray> ChildEditor::readLine(int timeoutMs)
     for (;;) {
         buffer_ += process_.readAllStandardOutput();
         if (const qsizetype end = buffer_.indexOf('\n'); end >= 0) {
-            const QByteArray line = buffer_.left(end);
+            QByteArray line = buffer_.left(end);
             buffer_.remove(0, end + 1);
+            if (line.endsWith('\r')) // written in text mode on Windows
+                line.chop(1);
             return line;
         }
         if (deadline.hasExpired() || (process_.state() != QProcess::Running && !process_.waitForStarted()))
@@ -219,6 +233,6 @@ void ChildEditor::kill()
 {
     if (process_.state() == QProcess::NotRunning)
         return;
-    ::kill(pid_t(process_.processId()), SIGKILL);
+    process_.kill(); // SIGKILL, or TerminateProcess on Windows
     process_.waitForFinished(10000);
 }
