@@ -46,7 +46,9 @@ for binary in "$stage"/*.exe "$stage"/platforms/*.dll "$stage"/styles/*.dll; do
 done
 x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll
 
-# Licence texts of everything in the folder.
+# Licence texts of everything in the folder; the editor's own beside the program, where its About
+# box reads it.
+cp build-win/src/license.txt "$stage/"
 cp "$qt"/licenses/* "$stage/licenses/"
 cp "$qsci/licenses/"* "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/gcc-mingw-w64-copyright.txt"

@@ -24,7 +24,7 @@ stop_wine() {
   # One persistent server for the whole run; its output must not hold a pipe open.
   wineserver -p </dev/null >/dev/null 2>&1
   timeout 180 wineboot -i </dev/null >/dev/null 2>&1
-  ctest --test-dir build-win --output-on-failure --timeout 600 </dev/null
+  ctest --test-dir build-win --output-on-failure --timeout 600 --parallel 2 </dev/null
 )
 
 scripts/package-windows.sh

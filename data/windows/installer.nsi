@@ -4,13 +4,13 @@
 ; The two lists are written by scripts/package-windows.sh from the staged files, so that the
 ; uninstaller removes exactly what was installed; the user's settings in the registry stay.
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it needs no 32-bit layer (nor does Wine without wine32).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "Tessary Editor"
 !define PUBLISHER "Orland Works"
@@ -30,6 +30,7 @@ VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileDescription" "${PRODUCT} installer"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -42,10 +43,6 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${PRODUCT} needs 64-bit Windows."
-    Abort
-  ${EndIf}
   SetShellVarContext current
 FunctionEnd
 
