@@ -4,8 +4,8 @@
 #include "BenchMain.h"
 
 #include "app/frmMain.h"
-#include "document/CodeEditor.h"
-#include "document/ScriptScan.h"
+#include "document/editor/CodeEditor.h"
+#include "document/language/ScriptScan.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 

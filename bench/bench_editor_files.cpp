@@ -3,8 +3,8 @@
 
 #include "BenchMain.h"
 
-#include "document/CodeEditor.h"
-#include "document/ScriptChecker.h"
+#include "document/editor/CodeEditor.h"
+#include "document/check/ScriptChecker.h"
 
 #include <benchmark/benchmark.h>
 

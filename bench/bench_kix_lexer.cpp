@@ -3,9 +3,9 @@
 
 #include "BenchMain.h"
 
-#include "document/KixLexer.h"
-#include "document/LanguageRegistry.h"
-#include "document/modKixLanguage.h"
+#include "document/language/KixLexer.h"
+#include "document/language/LanguageRegistry.h"
+#include "document/language/modKixLanguage.h"
 
 #include <Qsci/qsciscintilla.h>
 

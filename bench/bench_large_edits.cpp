@@ -12,10 +12,10 @@
 #include "ScriptSamples.h"
 
 #include "app/frmMain.h"
-#include "document/CodeEditor.h"
-#include "document/FindReplaceDialog.h"
+#include "document/editor/CodeEditor.h"
+#include "document/editor/FindReplaceDialog.h"
 #include "document/frmDocument.h"
-#include "document/modKixLanguage.h"
+#include "document/language/modKixLanguage.h"
 #include "platform/DialogService.h"
 
 #include <benchmark/benchmark.h>

@@ -6,8 +6,8 @@
 #include "BenchMain.h"
 
 #include <Qsci/qsciscintilla.h>
-#include "document/RecoveryFolder.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryFolder.h"
+#include "document/files/RecoveryJournal.h"
 
 #include <benchmark/benchmark.h>
 

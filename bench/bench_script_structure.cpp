@@ -5,9 +5,9 @@
 #include "BenchMain.h"
 #include "ScriptSamples.h"
 
-#include "document/CodeEditor.h"
-#include "document/ScriptChecker.h"
-#include "document/ScriptStructure.h"
+#include "document/editor/CodeEditor.h"
+#include "document/check/ScriptChecker.h"
+#include "document/check/ScriptStructure.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -5,9 +5,9 @@
 #include "BenchMain.h"
 
 #include "../tests/support/LiteralVariableScan.h"
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "document/VarListHost.h"
-#include "document/VariableScan.h"
+#include "document/language/VariableScan.h"
 #include "document/frmVarList.h"
 #include "tools/frmWin32Errors.h"
 

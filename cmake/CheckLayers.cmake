@@ -1,21 +1,48 @@
-# Fails when a source file includes a folder above its own: the platform layer includes only itself,
-# and nothing outside src/app (and main.cpp) includes src/app. Run as: cmake -DSOURCE_DIR=src -P ...
+# Fails when a source file includes a folder above its own. Between the folders of src/: the platform
+# layer includes only itself, and nothing outside src/app (and main.cpp) includes src/app. Inside
+# src/document the rooms stand in the order language < files < check < editor < the document and
+# variable-list windows at the top: a room includes its own and lower rooms only, and of the top only
+# the host interfaces (*Host.h) through which the windows reach the main window.
+# Run as: cmake -DSOURCE_DIR=src -P ...
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.cpp ${SOURCE_DIR}/*.h)
 if(NOT sources)
   message(FATAL_ERROR "No sources under ${SOURCE_DIR}")
 endif()
+set(document_rooms language files check editor)
+
+# The rank of a path under src/document: a room's place in the order above, 5 for the top.
+function(document_rank path out)
+  set(rank "")
+  if(path MATCHES "^document/([a-z]+)/")
+    list(FIND document_rooms "${CMAKE_MATCH_1}" rank)
+    if(rank EQUAL -1)
+      set(rank 5)
+    endif()
+  elseif(path MATCHES "^document/")
+    set(rank 5)
+  endif()
+  set(${out} "${rank}" PARENT_SCOPE)
+endfunction()
+
 set(faults "")
 foreach(source ${sources})
   string(REGEX MATCH "^[^/]+" folder "${source}")
   if(folder STREQUAL "app" OR source STREQUAL "main.cpp")
     continue()
   endif()
+  document_rank("${source}" from)
   file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
   foreach(line ${includes})
     string(REGEX REPLACE ".*\"([a-z]+)/.*" "\\1" target "${line}")
     if(target STREQUAL "app" OR (folder STREQUAL "platform" AND NOT target STREQUAL "platform"))
       list(APPEND faults "${source}: ${line}")
+    elseif(NOT from STREQUAL "" AND NOT line MATCHES "\"document/[A-Za-z]+Host\\.h\"")
+      string(REGEX REPLACE ".*\"([^\"]+)\".*" "\\1" included "${line}")
+      document_rank("${included}" to)
+      if(NOT to STREQUAL "" AND to GREATER from)
+        list(APPEND faults "${source}: ${line}")
+      endif()
     endif()
   endforeach()
 endforeach()

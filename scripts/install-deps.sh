@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ make cmake
+  g++ make cmake ccache
   qt6-base-dev libgl-dev libqscintilla2-qt6-dev
   qt6-base-dev-tools dpkg-dev patch   # build QScintilla from Debian's source package (qmake6, dpkg-source)
   libbenchmark-dev libx11-dev

@@ -17,7 +17,8 @@ ctest --test-dir build --output-on-failure --timeout 600
 if [ "${TESSARY_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== The same tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
-        -DTESSARY_SANITIZE=ON -DTESSARY_BUILD_BENCH=OFF >/dev/null
+        -DTESSARY_SANITIZE=ON -DTESSARY_BUILD_BENCH=OFF \
+        -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null
   cmake --build build-asan --parallel "$(nproc)"
   (
     export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"

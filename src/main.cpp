@@ -1,7 +1,7 @@
 #include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
-#include "document/ScriptFile.h"
+#include "document/files/RecoveryJournal.h"
+#include "document/files/ScriptFile.h"
 #include "version.h"
 
 #include <QApplication>

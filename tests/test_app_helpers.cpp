@@ -8,17 +8,12 @@
 #include "app/RecentFileList.h"
 #include "app/StatusPanels.h"
 #include "app/WindowGeometry.h"
+#include "platform/FilePaths.h"
 #include "platform/QtDialogService.h"
 #include "preferences/RegistryHandler.h"
 
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QMainWindow>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 using platform::MessageAnswer;
 
@@ -32,33 +27,27 @@ private slots:
     {
         // One file named two ways moves up with its listed spelling; names differing only in letter
         // case are one file on Windows and two files elsewhere.
-        const QString a = QDir::cleanPath(QDir::tempPath() + "/Scripts/a.kix");
+        const QString dir = QDir::cleanPath(QDir::tempPath()) + '/';
+        auto listed = [&dir](const RecentFileList& list) {
+            QStringList names;
+            for (int i = 0; i < RecentFileList::Capacity; ++i)
+                names << QString(list.at(i)).remove(dir);
+            return names.join(' ').trimmed();
+        };
         RecentFileList list;
-        list.add(a);
-        list.add(QDir::tempPath() + "/Scripts/b.kix");
-        list.add(QDir::tempPath() + "/Scripts/./sub/../a.kix");
-        QCOMPARE(list.at(0), a);
-        QVERIFY(list.at(2).isEmpty());
-        list.add(QDir::tempPath() + "/SCRIPTS/A.kix");
-#ifdef Q_OS_WIN
-        QCOMPARE(list.at(0), a);
-        QVERIFY(list.at(2).isEmpty());
-#else
-        QCOMPARE(list.at(0), QDir::tempPath() + "/SCRIPTS/A.kix");
-        QCOMPARE(list.at(1), a);
-#endif
+        for (const char* name : {"Scripts/a.kix", "Scripts/b.kix", "Scripts/./sub/../a.kix", "SCRIPTS/A.kix"})
+            list.add(dir + name);
+        QCOMPARE(listed(list), FilePaths::caseSensitivity() == Qt::CaseInsensitive ? "Scripts/a.kix Scripts/b.kix"
+                                                                                  : "SCRIPTS/A.kix Scripts/a.kix Scripts/b.kix");
         // A full list: the tenth file pushes the first out; the last and the top entry, named another
         // way, move up in their listed spelling and leave no second copy.
         RecentFileList full;
-        const QString dir = QDir::cleanPath(QDir::tempPath());
         for (int i = 1; i <= 10; ++i)
-            full.add(dir + QString("/f%1.kix").arg(i));
-        QCOMPARE(full.at(8), dir + "/f2.kix");
+            full.add(dir + QString("f%1.kix").arg(i));
+        QCOMPARE(listed(full), "f10.kix f9.kix f8.kix f7.kix f6.kix f5.kix f4.kix f3.kix f2.kix");
         for (int round = 0; round < 2; ++round) {
-            full.add(dir + "/./f2.kix");
-            QCOMPARE(full.at(0), dir + "/f2.kix");
-            QCOMPARE(full.at(1), dir + "/f10.kix");
-            QCOMPARE(full.at(8), dir + "/f3.kix");
+            full.add(dir + "./f2.kix");
+            QCOMPARE(listed(full), "f2.kix f10.kix f9.kix f8.kix f7.kix f6.kix f5.kix f4.kix f3.kix");
         }
     }
 
@@ -66,11 +55,10 @@ private slots:
     {
         QString created = HeaderStamp::createdLine();
         QVERIFY(created.startsWith(";**** Created with Tessary Editor | ") && created.endsWith(" ****"));
-        QVERIFY(HeaderStamp::isStamp(created, ";**** Last Modified on 1/2/2003 at 4:05:06 PM by x ****"));
-        QVERIFY(HeaderStamp::isStamp(created.toUpper(), ";**** LAST MODIFIED ON whatever"));
-        QVERIFY(!HeaderStamp::isStamp(created + " ", ";**** Last Modified on x"));
-        QVERIFY(!HeaderStamp::isStamp(created, ";**** Last Modified"));
-        QVERIFY(!HeaderStamp::isStamp("; my script", created));
+        QVERIFY(HeaderStamp::isStamp(created, ";**** Last Modified on 1/2/2003 at 4:05:06 PM by x ****") &&
+                HeaderStamp::isStamp(created.toUpper(), ";**** LAST MODIFIED ON whatever"));
+        QVERIFY(!HeaderStamp::isStamp(created + " ", ";**** Last Modified on x") &&
+                !HeaderStamp::isStamp(created, ";**** Last Modified") && !HeaderStamp::isStamp("; my script", created));
 
         QDateTime when(QDate(2001, 12, 17), QTime(17, 24, 7));
         QVERIFY(HeaderStamp::modifiedLine(when, QString()).endsWith(" by Anonymous ****"));
@@ -85,9 +73,8 @@ private slots:
 
         // USERNAME, else the login name (not on Windows), else "Anonymous": each step removes the
         // name used before.
-        qputenv("USERNAME", "admin");
-        qputenv("USER", "alice");
-        qputenv("LOGNAME", "bob");
+        for (const auto& [name, value] : {std::pair{"USERNAME", "admin"}, {"USER", "alice"}, {"LOGNAME", "bob"}})
+            qputenv(name, value);
 #ifdef Q_OS_WIN
         for (const char* expected : {"admin", "Anonymous"}) {
 #else
@@ -105,46 +92,26 @@ private slots:
         platform::FileDialogRequest request;
         request.filter = FileDialogFilter::toQt("KixTart Files (*.txt, *.kix, *.scr)|*txt;*.kix;*.scr|All Files (*.*)|*.*");
         QCOMPARE(request.filter, QString("KixTart Files (*.txt, *.kix, *.scr) (*txt *.kix *.scr);;All Files (*.*) (*)"));
-        QCOMPARE(FileDialogFilter::toQt("kix32.exe|kix32.exe|All Executable Files (*.exe)|*.exe"),
-                 QString("kix32.exe (kix32.exe);;All Executable Files (*.exe) (*.exe)"));
         // Each caption shows once in the dialog, not followed by its own patterns again.
-        QCOMPARE(ScriptedDialogService::filterCaptionsShown(request),
-                 (QStringList{"KixTart Files (*.txt, *.kix, *.scr)", "All Files (*.*)"}));
-        QCOMPARE(ScriptedDialogService::firstFilterPatterns(request), (QStringList{"*txt", "*.kix", "*.scr"}));
+        QCOMPARE(ScriptedDialogService::filtersShown(request),
+                 QString("KixTart Files (*.txt, *.kix, *.scr) | All Files (*.*) -> *txt *.kix *.scr"));
     }
 
-    void geometryFallBack_data()
-    {
-        QTest::addColumn<QString>("height");
-        QTest::addColumn<bool>("fallBack");
-        QTest::newRow("405") << "405" << true;
-        QTest::newRow("406") << "406" << false;
-        QTest::newRow("not a number") << "tall" << true;
-        QTest::newRow("empty") << "" << true;
-    }
+    void geometryFallBack_data() { cases::addRows("app_helpers.txt", "stored geometry"); }
 
     void geometryFallBack()
     {
-        QFETCH(QString, height);
-        QFETCH(bool, fallBack);
+        QFETCH(QStringList, fields);
         QTemporaryDir dir;
         qputenv("TESSARY_REGISTRY_FILE", dir.filePath("r.reg").toLocal8Bit());
         RegistryHandler registry;
         registry.SetHive(0x80000001u);
         registry.SetSubKey("Software\\Test");
-        const QStringList values{"30", "45", "9000", height};
-        int i = 0;
-        for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            registry.WriteRegValue(name, TaggedValue::fromString(values[i++]));
+        const QStringList names{"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+        for (int i = 0; i < 4; ++i)
+            registry.WriteRegValue(names[i], TaggedValue::fromString(fields[i + 1]));
         const TwipsGeometry g = WindowGeometry::readStored(registry);
-        const TwipsGeometry expected = fallBack ? TwipsGeometry{960, 915, 10335, 6780}
-                                                : TwipsGeometry{30, 45, 9000, height.toDouble()};
-        QVERIFY(g == expected);
-        // Narrower than 1500 twips cannot be found again on screen: the fall-back width.
-        for (const double width : {1499.0, 1500.0}) {
-            registry.WriteRegValue("MainWidth", TaggedValue::fromString(QString::number(width)));
-            QCOMPARE(WindowGeometry::readStored(registry).width, fallBack || width < 1500 ? 10335.0 : width);
-        }
+        QCOMPARE(QString("%1 %2 %3 %4").arg(g.left).arg(g.top).arg(g.width).arg(g.height), fields[5]);
     }
 
     // INS shows the editor's mode, dimmed for overwrite, and nothing without an editor to ask; the
@@ -167,25 +134,19 @@ private slots:
             QTest::qWait(0);
             QCOMPARE(bar.height(), height);
         }
-        QCOMPARE(panels.panel(1)->text(), QStringLiteral("Tessary Editor"));
         QCOMPARE(panels.panel(5)->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
     }
 
     // A window manager frames the client area only after mapping: the stored outer geometry is what
     // the next run writes back, whatever the frame's margins.
-    void geometryRoundTripsThroughAFrame_data()
-    {
-        QTest::addColumn<QMargins>("frame");
-        QTest::addColumn<double>("dpi");
-        QTest::newRow("no window manager") << QMargins() << 96.0;
-        QTest::newRow("openbox") << QMargins(1, 20, 1, 4) << 96.0;
-        QTest::newRow("thick frame, 120 dpi") << QMargins(8, 31, 8, 8) << 120.0;
-    }
+    void geometryRoundTripsThroughAFrame_data() { cases::addRows("app_helpers.txt", "frames"); }
 
     void geometryRoundTripsThroughAFrame()
     {
-        QFETCH(QMargins, frame);
-        QFETCH(double, dpi);
+        QFETCH(QStringList, fields);
+        const QStringList margins = fields[1].split(' ');
+        const QMargins frame(margins[0].toInt(), margins[1].toInt(), margins[2].toInt(), margins[3].toInt());
+        const double dpi = fields[2].toDouble();
         TwipsGeometry stored{1507, 1203, 12011, 8017};
         for (int run = 0; run < 10; ++run) {
             const WindowGeometry::Restored restored = WindowGeometry::fitToScreens(stored, dpi, Screens);
@@ -233,16 +194,13 @@ private slots:
             for (QAbstractButton* button : box->buttons())
                 if (button->isVisible())
                     shown << button->text();
-            if (action == QLatin1String("Enter"))
-                QTest::keyClick(box, Qt::Key_Return);
-            else if (action == QLatin1String("Escape"))
-                QTest::keyClick(box, Qt::Key_Escape);
+            if (action == QLatin1String("Enter") || action == QLatin1String("Escape"))
+                QTest::keyClick(box, action == QLatin1String("Enter") ? Qt::Key_Return : Qt::Key_Escape);
             else if (action == QLatin1String("close"))
                 box->close();
-            else
-                for (QAbstractButton* button : box->buttons())
-                    if (button->text() == action)
-                        button->click();
+            for (QAbstractButton* button : box->buttons())
+                if (button->text() == action)
+                    button->click();
             // A box that ignored the action is answered with its first button, so the row fails
             // instead of hanging.
             QTimer::singleShot(200, box, [box] { box->buttons().first()->click(); });

@@ -1,46 +1,25 @@
 // The editing control's operations as the rest of the editor uses them.
 
-#include "document/CodeEditor.h"
-#include "document/FindReplaceDialog.h"
-#include "document/LanguageRegistry.h"
+#include "CaseFile.h"
+#include "document/editor/FindReplaceDialog.h"
+#include "document/language/LanguageRegistry.h"
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
 
-#include <QFile>
-#include <QPrinter>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
-long sci(const CodeEditor& editor, unsigned msg, unsigned long w = 0, long l = 0) { return editor.SendScintilla(msg, w, l); }
+using Sci = QsciScintillaBase;
 
-QList<int> sel(const CodeEditor& editor, bool ordered = true)
-{
-    const Range r = editor.GetSelectionRange(ordered);
-    return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn};
-}
-
-class RecordingHandler : public CodeEditorEvents {
-public:
-    explicit RecordingHandler(CodeEditor& editor) : editor_(editor) { editor.setEventHandler(this); }
+struct RecordingHandler : CodeEditorEvents {
+    explicit RecordingHandler(CodeEditor& e) : editor(&e) { e.setEventHandler(this); }
+    CodeEditor* editor;
     QStringList keys; // "code:text at that moment"
     QList<int> mouse;
-    bool KeyPress(int code) override
-    {
-        keys << QString::number(code) + QLatin1Char(':') + editor_.Text();
-        return code == 'b';
-    }
-    bool MouseDown(int button, int shift, int, int) override
-    {
-        mouse << button << shift;
-        return false;
-    }
-
-private:
-    CodeEditor& editor_;
+    bool KeyPress(int code) override { return (keys << QString::number(code) + QLatin1Char(':') + editor->Text(), code == 'b'); }
+    bool MouseDown(int button, int shift, int, int) override { return (mouse << button << shift, false); }
 };
 
 } // namespace
@@ -48,7 +27,18 @@ private:
 class TestCodeEditor : public QObject {
     Q_OBJECT
 private slots:
-    void columnsCountCharacters()
+    void initTestCase()
+    {
+        auto definition = std::make_shared<LanguageDefinition>();
+        definition->setKeywords(QStringLiteral("MessageBox\nBegin\nFinish"));
+        definition->setSingleLineComments(QStringLiteral(";"));
+        definition->setScopeKeywords1(QStringLiteral("Begin"));
+        definition->setScopeKeywords2(QStringLiteral("Finish"));
+        definition->setStringDelimiters(QStringLiteral("\""));
+        LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
+    }
+
+    void columnsAndWords()
     {
         // 1-, 2-, 3- and 4-byte characters; the last is outside the BMP.
         const QString mixed = QStringLiteral("a\u00e9\u20ac\U0001D11Eb");
@@ -57,27 +47,22 @@ private slots:
         QCOMPARE(editor.TextLength(), 5 + 2 + 3);
         QCOMPARE(editor.LineText(0), mixed);
         editor.SetSelectionRange({0, 4, 0, 2}); // backwards: the caret ends at its start
-        QCOMPARE(sel(editor, false), QList<int>({0, 4, 0, 2}));
-        QCOMPARE(sel(editor), QList<int>({0, 2, 0, 4}));
-        QCOMPARE(editor.SelLength(), 2);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS), 3); // bytes of "aé"
+        QCOMPARE(selection(editor, false), QList<int>({0, 4, 0, 2}));
+        QCOMPARE(selection(editor), QList<int>({0, 2, 0, 4}));
+        QVERIFY(editor.SelLength() == 2 && sci(editor, Sci::SCI_GETCURRENTPOS) == 3); // bytes of "aé"
         editor.InsertTextAt(QStringLiteral("|"), {0, 4}); // after the 4-byte character
         QCOMPARE(editor.LineText(0), QStringLiteral("a\u00e9\u20ac\U0001D11E|b"));
         // A column or line past either end lands at that end, not on the next line (8: fewer than the bytes).
         for (const auto& [range, at] : {std::pair{Range{0, 8, 0, 8}, QList<int>{0, 6, 0, 6}}, {Range{0, 40, 0, 40}, {0, 6, 0, 6}},
                                         {Range{7, 0, 7, 0}, {1, 3, 1, 3}}, {Range{-1, 2, -1, 2}, {0, 0, 0, 0}}}) {
             editor.SetSelectionRange(range);
-            QCOMPARE(sel(editor), at);
+            QCOMPARE(selection(editor), at);
         }
-    }
 
-    void wordsAndLabels()
-    {
-        CodeEditor editor;
+        // Words and labels: a label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a
+        // long line only the text near the column is read, in whole characters.
         editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c\n") +
                        QStringLiteral("\u00e9 ").repeated(1500) + QStringLiteral("Beep"));
-        // A label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a long line
-        // only the text near the column is read, in whole characters.
         for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
                                                  {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {4, 1, ""},
                                                  {3, 3002, "Beep"}, {3, 2999, "\u00e9"}, {3, 3000, " "}})
@@ -86,17 +71,25 @@ private slots:
         editor.SetSelectionRange({2, 0, 2, 1}, false);
         QCOMPARE(editor.CaretWord(), QStringLiteral(";"));
         editor.SetSelectionRange({1, 6, 1, 6});
-        QCOMPARE(editor.CaretWord(), QStringLiteral("$na\u00efve"));
-        QCOMPARE(editor.CaretWordLength(), 6);
+        QVERIFY(editor.CaretWord() == QStringLiteral("$na\u00efve") && editor.CaretWordLength() == 6);
     }
 
-    void lineEditsKeepSelectionNumbers()
+    // Lines put in and taken out keep the selection's numbers; the highlighted line stays with its text.
+    // Replacing the selection is one undo step.
+    void lineEdits()
     {
         CodeEditor editor;
         setMarked(editor, QStringLiteral("a\r\nb|\r\nc"));
+        editor.SetHighlightedLine(0);
+        editor.SetHighlightedLine(1); // only one line carries it
         editor.InsertLineAt(0, QStringLiteral("top"));
         editor.InsertLineAt(editor.LineTotal(), QStringLiteral("end"));
         QCOMPARE(marked(editor), QStringLiteral("top\r\na|\r\nb\r\nc\r\nend"));
+        QVERIFY(editor.HighlightedLine() == 2 && sci(editor, Sci::SCI_MARKERGET, 2) != 0 && sci(editor, Sci::SCI_MARKERGET, 1) == 0);
+        editor.SetHighlightedLine(-1);
+        QCOMPARE(sci(editor, Sci::SCI_MARKERGET, 2), 0);
+        editor.SetHighlightedLine(50);
+        QCOMPARE(editor.HighlightedLine(), -1);
         editor.RemoveLine(4); // the last line takes the break before it
         editor.RemoveLine(1);
         editor.RemoveLine(9); // no such line: nothing happens
@@ -106,11 +99,7 @@ private slots:
         QCOMPARE(editor.Text(), QString());
         editor.InsertLineAt(0, QStringLiteral("new"));
         QCOMPARE(editor.Text(), QStringLiteral("new\r\n"));
-    }
 
-    void replaceSelectionIsOneUndoStep()
-    {
-        CodeEditor editor;
         setMarked(editor, QStringLiteral("say ^hello| there"));
         editor.ReplaceSelectionText(QStringLiteral("\u20acuro"));
         editor.ReplaceSelectionText(QStringLiteral(">")); // nothing selected: an insertion at the caret
@@ -129,7 +118,7 @@ private slots:
         dialogs.lineAnswers = {2, std::nullopt};
         for (const auto& [argument, line] : {std::pair{2, 2}, {-1, 1}, {-1, 1}, {99, 3}}) {
             editor.RunCommand(CodeEditor::CmdGoToLine, argument);
-            QCOMPARE(sel(editor), QList<int>({line, 0, line, 0}));
+            QCOMPARE(selection(editor), QList<int>({line, 0, line, 0}));
         }
         QCOMPARE(dialogs.lineRequests, 2);
 
@@ -138,29 +127,25 @@ private slots:
         editor.SetSelectionRange({0, 0, 1, 2});
         editor.RunCommand(CodeEditor::CmdFindNext);
         FindReplaceDialog* dialog = editor.findReplaceDialog();
-        QVERIFY(dialog && dialog->isVisible() && !dialog->isReplaceMode());
-        QCOMPARE(dialog->findText(), QString());
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isReplaceMode() && dialog->findText().isEmpty());
         editor.SetSelectionRange({0, 0, 0, 0});
         editor.SetSearchText(QStringLiteral("$x"));
         for (const QList<int>& r : {QList<int>{0, 0, 0, 2}, {1, 5, 1, 7}, {2, 0, 2, 2}, {0, 0, 0, 2}}) { // any case, wraps
             editor.RunCommand(CodeEditor::CmdFindNext);
-            QCOMPARE(sel(editor), r);
+            QCOMPARE(selection(editor), r);
         }
         QVERIFY(dialogs.messages.isEmpty());
 
         // The window's search feeds Find Next: match case from now on.
         dialog->setFindText(QStringLiteral("$X"));
-        FindOptions options;
-        options.matchCase = true;
-        dialog->setOptions(options);
+        dialog->setOptions({.matchCase = true});
         dialog->findNextButton()->click();
         editor.RunCommand(CodeEditor::CmdFindNext);
-        QCOMPARE(sel(editor), QList<int>({2, 0, 2, 2}));
+        QCOMPARE(selection(editor), QList<int>({2, 0, 2, 2}));
 
         editor.SetSearchText(QStringLiteral("absent"));
         editor.RunCommand(CodeEditor::CmdFindNext);
-        QCOMPARE(dialogs.messages.size(), 1);
-        QVERIFY(dialogs.messages.first().text.contains(QStringLiteral("absent")));
+        QVERIFY(dialogs.messages.size() == 1 && dialogs.messages.first().text.contains(QStringLiteral("absent")));
 
         // Replace: the first press finds, the second replaces and moves on.
         editor.setText(QStringLiteral("cat cat\ncat"));
@@ -170,29 +155,12 @@ private slots:
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
-        options.wholeWord = true; // a changed search only finds again
-        dialog->setOptions(options);
+        dialog->setOptions({.matchCase = true, .wholeWord = true}); // a changed search only finds again
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat cat\ncat"));
         dialog->replaceButton()->click();
         QCOMPARE(editor.Text(), QStringLiteral("cat d\u00f6g\ncat"));
-        QCOMPARE(sel(editor), QList<int>({1, 0, 1, 3}));
-    }
-
-    void highlightedLineMoves()
-    {
-        CodeEditor editor;
-        editor.setText(QStringLiteral("0\n1\n2\n3\n4"));
-        editor.SetHighlightedLine(2);
-        editor.SetHighlightedLine(4);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 2), 0); // only one line carries it
-        editor.InsertLineAt(0, QStringLiteral("new"));
-        QCOMPARE(editor.HighlightedLine(), 5); // stays with its text
-        QVERIFY(sci(editor, QsciScintillaBase::SCI_MARKERGET, 5) != 0);
-        editor.SetHighlightedLine(-1);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_MARKERGET, 5), 0);
-        editor.SetHighlightedLine(50);
-        QCOMPARE(editor.HighlightedLine(), -1);
+        QCOMPARE(selection(editor), QList<int>({1, 0, 1, 3}));
     }
 
     void keyAndMouseEvents()
@@ -204,11 +172,9 @@ private slots:
         connect(&editor, &CodeEditor::KeyDown, &editor, [&] { textAtKeyDown << editor.Text(); });
         // Events come before the character goes in; "b" is swallowed; Ctrl+C is no character.
         QTest::keyClick(&editor, Qt::Key_A);
-        QCOMPARE(textAtKeyDown, QStringList{QString()});
-        QCOMPARE(changes.size(), 1);
-        QTest::keyClick(&editor, Qt::Key_B);
-        QTest::keyClick(&editor, Qt::Key_Return);
-        QTest::keyClick(&editor, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(textAtKeyDown == QStringList{QString()} && changes.size() == 1);
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_B, Qt::NoModifier}, {Qt::Key_Return, {}}, {Qt::Key_C, Qt::ControlModifier}})
+            QTest::keyClick(&editor, key, modifiers);
         QCOMPARE(handler.keys, (QStringList{QStringLiteral("97:"), QStringLiteral("98:a"), QStringLiteral("13:a")}));
         QCOMPARE(editor.Text(), QStringLiteral("a\r\n"));
         QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, 5));
@@ -217,14 +183,6 @@ private slots:
 
     void languageColoursAndFonts()
     {
-        auto definition = std::make_shared<LanguageDefinition>();
-        definition->setKeywords(QStringLiteral("MessageBox\nBegin\nFinish"));
-        definition->setSingleLineComments(QStringLiteral(";"));
-        definition->setScopeKeywords1(QStringLiteral("Begin"));
-        definition->setScopeKeywords2(QStringLiteral("Finish"));
-        definition->setStringDelimiters(QStringLiteral("\""));
-        LanguageRegistry::instance().RegisterLanguage(QStringLiteral("EditorTestLanguage"), definition);
-
         // Without a language the text colour and style reach the plain text; no tokens.
         CodeEditor plain;
         plain.SetLanguageName(QStringLiteral("NoSuchLanguage"));
@@ -237,9 +195,8 @@ private slots:
         plain.SetEditorFont(QString(), 0); // nothing usable: the font stays
         plain.SetElementColor(5, 0x123456); // a number with no element is ignored
         QCOMPARE(plain.font().family(), QStringLiteral("Courier New"));
-        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETSIZE, 0), 13);
-        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETFORE, 0), 0x0000FF);
-        QCOMPARE(sci(plain, QsciScintillaBase::SCI_STYLEGETITALIC, 0), 1);
+        QCOMPARE((QList<long>{sci(plain, Sci::SCI_STYLEGETSIZE), sci(plain, Sci::SCI_STYLEGETFORE), sci(plain, Sci::SCI_STYLEGETITALIC)}),
+                 (QList<long>{13, 0x0000FF, 1}));
 
         // Colours and styles given before the language was chosen reach its lexer, and survive a font change.
         CodeEditor editor;
@@ -248,78 +205,47 @@ private slots:
         editor.SetElementColor(syntax::LineNumberColor, 0x9F9F9F);
         editor.SetLanguageName(QStringLiteral("editortestlanguage")); // any case
         editor.SetEditorFont(QStringLiteral("Courier New"), 15);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, syntax::Keyword), 0x0000FF);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETUNDERLINE, syntax::Comment), 1);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETSIZE, syntax::Comment), 15);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_STYLEGETFORE, QsciScintillaBase::STYLE_LINENUMBER), 0x9F9F9F);
+        QCOMPARE((QList<long>{sci(editor, Sci::SCI_STYLEGETFORE, syntax::Keyword), sci(editor, Sci::SCI_STYLEGETUNDERLINE, syntax::Comment),
+                              sci(editor, Sci::SCI_STYLEGETSIZE, syntax::Comment), sci(editor, Sci::SCI_STYLEGETFORE, Sci::STYLE_LINENUMBER)}),
+                 (QList<long>{0x0000FF, 1, 15, 0x9F9F9F}));
         editor.setText(QStringLiteral("messagebox \"text\" ; note\n$x Begin"));
         for (const auto& [line, column, token] : {std::tuple{0, 14, int(syntax::StringToken)},
                                                   {0, 24, int(syntax::CommentToken)}, {1, 8, int(syntax::KeywordToken)}}) {
             editor.SetSelectionRange({line, column, line, column});
             QCOMPARE(editor.TokenAtCaret(), token);
         }
-
-        // The language's own scope words drive the scope indentation.
-        editor.SetAutoIndentMode(1);
-        editor.setText(QString());
-        typeInto(editor, QStringLiteral("Begin\nx\nFinish\n"));
-        QCOMPARE(editor.Text(), QStringLiteral("Begin\r\n\tx\r\nFinish\r\n"));
     }
 
-    void autoIndentModes()
+    void autoIndent_data() { cases::addRows("code_editor.txt", "auto indent"); }
+
+    void autoIndent()
     {
-        for (int mode : {0, 2}) { // none; like the line above without the scope rule
-            CodeEditor editor;
-            editor.SetAutoIndentMode(mode);
-            setMarked(editor, QStringLiteral("\t|"));
-            typeInto(editor, QStringLiteral("If 1\nx\nEndIf\n"));
-            QCOMPARE(editor.Text(), mode == 2 ? QStringLiteral("\tIf 1\r\n\tx\r\n\tEndIf\r\n\t")
-                                              : QStringLiteral("\tIf 1\r\nx\r\nEndIf\r\n"));
-        }
-        CodeEditor scope;
-        scope.SetAutoIndentMode(1);
-        typeInto(scope, QStringLiteral("If $a\nDo\n? 1\nUntil $b\nEndIf\nIf 1 EndIf\nx\n"));
-        QCOMPARE(scope.Text(), QStringLiteral("If $a\r\n\tDo\r\n\t\t? 1\r\n\tUntil $b\r\nEndIf\r\nIf 1 EndIf\r\nx\r\n"));
-        // Lines put there by the program: a closing word that a blank ends goes back to the level of the
-        // nearest non-blank line above, never to the right, and only while it is the line's only word.
-        for (const auto& [text, expected] : {std::pair{"\tDo\r\n\r\n\t\t\tLoop", "\tDo\r\n\r\n\tLoop "},
-                                             {"\tIf 1\r\n\t\tx\r\nEndIf", "\tIf 1\r\n\t\tx\r\nEndIf "},
-                                             {"If $a\r\n\t\tEndIf x", "If $a\r\n\t\tEndIf x "}}) {
-            scope.setText(QString::fromLatin1(text));
-            QTest::keyClick(&scope, Qt::Key_End, Qt::ControlModifier);
-            QTest::keyClicks(&scope, QStringLiteral(" "));
-            QCOMPARE(scope.Text(), QString::fromLatin1(expected));
-        }
+        QFETCH(QStringList, fields);
+        CodeEditor editor;
+        editor.SetLanguageName(fields[1]);
+        editor.SetAutoIndentMode(fields[2].toInt());
+        setMarked(editor, cases::text(fields[3]));
+        typeInto(editor, cases::text(fields[4]));
+        QCOMPARE(editor.Text(), cases::text(fields[5]));
     }
 
-    void marginsAndPrinting()
+    void margins()
     {
         CodeEditor editor;
         editor.SetShowLineNumbers(true);
-        const long narrow = sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0);
+        const long narrow = sci(editor, Sci::SCI_GETMARGINWIDTHN, 0);
         QVERIFY(narrow > 0);
         editor.setText(QStringLiteral("? \"line\"\r\n").repeated(12000)); // five digits need more room
-        QVERIFY(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0) > narrow);
+        QVERIFY(sci(editor, Sci::SCI_GETMARGINWIDTHN, 0) > narrow);
         editor.SetShowLineNumbers(false);
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETMARGINWIDTHN, 0), 0);
+        QCOMPARE(sci(editor, Sci::SCI_GETMARGINWIDTHN, 0), 0);
 
         // The right-margin guide is measured in the editor's own character width.
         editor.SetEditorFont(QStringLiteral("Monospace"), 10);
         editor.SetRightMargin(1440 * 4); // four inches
-        const long charWidth = editor.SendScintilla(QsciScintillaBase::SCI_TEXTWIDTH, QsciScintillaBase::STYLE_DEFAULT, "0");
-        QCOMPARE(sci(editor, QsciScintillaBase::SCI_GETEDGECOLUMN), long(4 * editor.logicalDpiX() / charWidth));
+        const long charWidth = editor.SendScintilla(Sci::SCI_TEXTWIDTH, Sci::STYLE_DEFAULT, "0");
+        QCOMPARE(sci(editor, Sci::SCI_GETEDGECOLUMN), long(4 * editor.logicalDpiX() / charWidth));
 
-        // Printing the selection (two lines) takes one page of the many the whole text needs.
-        QTemporaryDir dir;
-        editor.SetSelectionRange({0, 0, 2, 0});
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("sel.pdf")));
-        printer.setPrintRange(QPrinter::Selection);
-        QVERIFY(editor.PrintText(printer, 13));
-        QFile file(printer.outputFileName());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().count("/Type /Page\n"), 1);
     }
 };
 

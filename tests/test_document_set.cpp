@@ -1,16 +1,14 @@
 // The document set: slots and numbering, the 30-document limit, tabs, menu states, close prompts,
 // and the arrangement of many documents.
 
+#include "CaseFile.h"
 #include "MainWindowFixture.h"
 #include "app/WindowTiling.h"
-#include "document/FindReplaceDialog.h"
+#include "document/editor/FindReplaceDialog.h"
 
-#include <QAction>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
+#include <numeric>
 
 using platform::MessageAnswer;
 using WindowTiling::Direction;
@@ -33,17 +31,14 @@ private slots:
         auto& [dialogs, window] = *shown_;
         for (int i = 2; i <= 31; ++i)
             window.mnuFileNew_Click();
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 documents opened at one time."));
-        QVERIFY(window.LastSlot == -1 && window.tsTabs->count() == 30);
-        QCOMPARE(documentsShown(window).left(6), QString("30/30 "));
+        QCOMPARE(dialogs.messages.value(0).text, QString("You are only allowed 30 documents opened at one time."));
+        QVERIFY(window.LastSlot == -1 && window.tsTabs->count() == 30 && documentsShown(window).startsWith("30/30 "));
 
         window.mdiArea()->setActiveSubWindow(window.Documents[4]);
         window.mnuFileClose->trigger();
         QVERIFY(!window.SlotUsed[4] && !window.Documents[4] && window.OpenCount == 29 && window.tsTabs->count() == 29);
         window.mnuFileNew_Click();
-        QVERIFY(documentsShown(window).endsWith("|Untitled 5* > Untitled 5"));
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(documentsShown(window).endsWith("|Untitled 5* > Untitled 5") && dialogs.messages.size() == 1);
     }
 
     void menuStatesFollowTheDocuments()
@@ -55,51 +50,55 @@ private slots:
         QVERIFY(window.mnuEditPaste->isEnabled() && window.tbButtons[9]->isEnabled());
         editor->SetHighlightedLine(0);
         typeInFront(window, "x");
-        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled() && window.Changed[1]);
-        QCOMPARE(editor->HighlightedLine(), -1);
+        QVERIFY(window.mnuEditCut->isEnabled() && window.tbButtons[8]->isEnabled() && window.Changed[1] && window.picTabs->isVisible());
+        QCOMPARE(editor->HighlightedLine(), -1); // typing ends the highlight, also on the first line
 
         // The last document closed: no tabs, and only what needs no document stays enabled.
-        QVERIFY(window.picTabs->isVisible());
         editor->setModified(false);
         window.mnuFileClose_Click();
         QCOMPARE(documentsShown(window), QString("0/0  > none"));
-        QVERIFY(!window.picTabs->isVisible());
         for (QAction* item : {window.mnuFileSave, window.mnuFilePrint, window.mnuEditFind, window.mnuWindowCascade,
                               window.mnuVarList, window.mnuWizards->menuAction(), window.mnuEditCut,
                               window.mnuEditPaste, window.tbButtons[3], window.tbButtons[9], window.tbButtons[19]})
             QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
-        QVERIFY(window.mnuFileNew->isEnabled() && window.tbButtons[0]->isEnabled());
+        QVERIFY(window.mnuFileNew->isEnabled() && window.tbButtons[0]->isEnabled() && !window.picTabs->isVisible());
 
         // A command that needs a document creates one, and counts it.
-        QVERIFY(window.ActiveDocumentIndex() >= 1);
+        QVERIFY(window.ActiveDocumentIndex() >= 1 && window.mnuFileSave->isEnabled());
         QCOMPARE(documentsShown(window), QString("1/1 Untitled 1* > Untitled 1"));
-        QVERIFY(window.mnuFileSave->isEnabled());
 
         // Unless every slot is taken: then it refuses.
         window.mnuFileClose_Click();
         window.SlotUsed.fill(true);
         window.ActiveDocumentIndex();
-        QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages[0].text, QString("You are only allowed 30 Documents opened at one time."));
-        QVERIFY(window.LastSlot == -1 && window.openDocuments().isEmpty());
+        QCOMPARE(dialogs.messages.value(0).text, QString("You are only allowed 30 Documents opened at one time."));
+        QVERIFY(window.LastSlot == -1 && window.openDocuments().isEmpty() && dialogs.messages.size() == 1);
     }
 
     void tabsAreKeyedByFullCaption()
     {
         auto& [dialogs, window] = *shown_;
-        frmDocument* first = window.activeDocument();
-        first->SetCaption("C:\\a\\x.kix");
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activeDocument()->SetCaption("C:\\a\\x.kix");
         window.TabRename();
         window.mnuFileNew_Click();
         frmDocument* second = window.activeDocument();
         second->SetCaption("C:\\b\\x.kix");
         window.TabRename();
+        window.mnuFileNew_Click();
         QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(0).center());
-        QVERIFY(window.activeDocument() == first);
-        QCOMPARE(documentsShown(window), QString("2/2 x.kix*|x.kix > C:\\a\\x.kix"));
+        QCOMPARE(documentsShown(window), QString("3/3 x.kix*|x.kix|Untitled 3 > C:\\a\\x.kix"));
+        // Activation ends any save on behalf of a close prompt.
+        window.SavingFromClose = true;
         QTest::mouseClick(window.tsTabs, Qt::LeftButton, {}, window.tsTabs->tabRect(1).center());
-        QVERIFY(window.activeDocument() == second && window.mnuExecute->isEnabled());
+        QVERIFY(window.activeDocument() == second && window.mnuExecute->isEnabled() && !window.SavingFromClose);
         QCOMPARE(window.CurrentFileName, QString("C:\\b\\x.kix"));
+
+        // Closing a document keeps the row in step with the window that comes forward.
+        window.tsTabs->setCurrentIndex(0);
+        window.mnuFileClose_Click();
+        QTRY_COMPARE(window.openDocuments().size(), 2);
+        QCOMPARE(documentsShown(window), QString("2/2 x.kix*|Untitled 3 > C:\\b\\x.kix"));
     }
 
     void closePromptAnswers()
@@ -118,9 +117,8 @@ private slots:
         // Yes whose Save As is cancelled writes nothing and keeps the window.
         dialogs.messageAnswers = {MessageAnswer::Yes};
         window.mnuFileClose_Click();
-        QCOMPARE(dialogs.saveRequests.size(), 1);
+        QVERIFY(dialogs.saveRequests.size() == 1 && document->rtfText->Modified());
         QCOMPARE(documentsShown(window), QString("1/1 Untitled 1* > Untitled 1"));
-        QVERIFY(document->rtfText->Modified());
 
         // Yes and a name: saved, and the save does the close bookkeeping.
         dialogs.messageAnswers = {MessageAnswer::Yes};
@@ -133,41 +131,31 @@ private slots:
 
     void applicationCloseAsksPerChangedDocument()
     {
-        auto& [dialogs, window] = *shown_;
-        typeInFront(window, "Beep");
+        const QString a = writeFileIn(dir_, "exit-a.kix", "A\r\n"), b = writeFileIn(dir_, "exit-b.kix", "B\r\n");
+        auto& [dialogs, window] = shown_.emplace(a);
+        typeAtEnd(window.activeDocument()->rtfText, "Beep\r\n");
         window.mnuFileNew_Click();
         typeInFront(window, "Cls");
-        window.mnuFileNew_Click(); // unchanged: asks nothing
+        window.OpenFile(b); // in front, unchanged: asks nothing
 
-        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::Cancel};
+        // Each document asked about comes forward with its tab; Yes saves it, Cancel stops the close.
+        QStringList asked;
+        dialogs.onMessage = [&](const RecordedMessage& message) {
+            asked << message.text + " " + window.tsTabs->tabText(window.tsTabs->currentIndex()) + " " +
+                         window.activeDocument()->Caption();
+        };
+        dialogs.messageAnswers = {MessageAnswer::Yes, MessageAnswer::Cancel};
         QVERIFY(!window.close());
-        QCOMPARE(dialogs.messages.size(), 2);
-        QCOMPARE(dialogs.messages[0].icon, platform::MessageIcon::Exclamation);
-        QCOMPARE(dialogs.messages[1].text, QString("Untitled 2 has been changed. Do you wish to save?"));
-        QVERIFY(window.isVisible() && window.openDocuments().size() == 3);
+        QCOMPARE(asked, (QStringList{a + " has been changed. Do you wish to save? exit-a.kix " + a,
+                                     "Untitled 2 has been changed. Do you wish to save? Untitled 2 Untitled 2"}));
+        QVERIFY(dialogs.messages[0].icon == platform::MessageIcon::Exclamation && readFile(a).endsWith("A\r\nBeep\r\n"));
         // The cancelled close leaves activation working.
-        QVERIFY(!window.AppClosing);
+        QVERIFY(window.isVisible() && window.openDocuments().size() == 3 && !window.AppClosing);
         window.mdiArea()->setActiveSubWindow(window.Documents[0]);
         QCOMPARE(window.tsTabs->currentIndex(), 0);
-        dialogs.messageAnswers = {MessageAnswer::No, MessageAnswer::No};
+        dialogs.messageAnswers = {MessageAnswer::No};
         QVERIFY(window.close());
-    }
-
-    void selectedTabActivatesItsDocument()
-    {
-        auto& [dialogs, window] = *shown_;
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.mnuFileNew_Click();
-        window.mnuFileNew_Click();
-        // Activation ends any save on behalf of a close prompt.
-        window.SavingFromClose = true;
-        window.tsTabs->setCurrentIndex(0);
-        QVERIFY(window.activeDocument() == window.Documents[0] && !window.SavingFromClose);
-
-        // Closing a document keeps the row in step with the window that comes forward.
-        window.mnuFileClose_Click();
-        QTRY_COMPARE(window.openDocuments().size(), 2);
-        QCOMPARE(documentsShown(window), QString("2/2 Untitled 2*|Untitled 3 > Untitled 2"));
+        QCOMPARE(readFile(b), QByteArray("B\r\n"));
     }
 
     void windowMenuListsTheDocuments()
@@ -180,12 +168,10 @@ private slots:
         window.mnuFileNew_Click();
         auto listed = [&window] {
             emit window.mnuWindow->aboutToShow();
-            const QList<QAction*> actions = window.mnuWindow->actions();
-            QList<QAction*> entries;
-            for (QAction* action : actions.mid(actions.indexOf(window.mnuWindowArrangeIcons) + 1))
-                if (!action->isSeparator())
-                    entries << action;
-            return entries;
+            QList<QAction*> actions = window.mnuWindow->actions();
+            actions.remove(0, actions.indexOf(window.mnuWindowArrangeIcons) + 1);
+            actions.removeIf([](QAction* action) { return action->isSeparator(); });
+            return actions;
         };
         QStringList texts;
         for (QAction* entry : listed())
@@ -216,9 +202,7 @@ private slots:
         auto& [dialogs, window] = *shown_;
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto keyInFront = [&window](Qt::Key key, Qt::KeyboardModifiers modifiers) {
-            CodeEditor* editor = window.activeDocument()->rtfText;
-            editor->setFocus();
-            QTest::keyClick(editor, key, modifiers);
+            window.activeDocument()->rtfText->setFocus(), QTest::keyClick(window.activeDocument()->rtfText, key, modifiers);
         };
         // The control binds Ctrl+L (cut a line) and Ctrl+D (duplicate); the menus must win.
         window.activeDocument()->rtfText->setText("line one\nline two");
@@ -242,8 +226,7 @@ private slots:
         QCOMPARE(window.activeDocument()->rtfText->Text(), QString("q"));
 
         keyInFront(Qt::Key_F4, Qt::ControlModifier);
-        QCOMPARE(dialogs.messages.size(), 1); // the changed script asks first
-        QCOMPARE(window.openDocuments().size(), 3);
+        QVERIFY(dialogs.messages.size() == 1 && window.openDocuments().size() == 3); // the changed script asks first
         window.activeDocument()->rtfText->setModified(false);
         keyInFront(Qt::Key_F4, Qt::ControlModifier);
         QTRY_COMPARE(window.openDocuments().size(), 2);
@@ -304,20 +287,13 @@ private slots:
                     QVERIFY(cell.width() >= area.width() / 6 && cell.height() >= area.height() / 6);
             }
         }
-        area = QRect(0, 0, 900, 600);
-        // Up to three: whole rows or whole columns.
-        QCOMPARE(WindowTiling::tile(3, area, Direction::Horizontal),
-                 (QList<QRect>{{0, 0, 900, 200}, {0, 200, 900, 200}, {0, 400, 900, 200}}));
-        QCOMPARE(WindowTiling::tile(3, area, Direction::Vertical),
-                 (QList<QRect>{{0, 0, 300, 600}, {300, 0, 300, 600}, {600, 0, 300, 600}}));
-        // Four: a square grid. Five: two full-width rows (two windows, then three) or two full-height columns.
-        QCOMPARE(WindowTiling::tile(5, area, Direction::Horizontal),
-                 (QList<QRect>{{0, 0, 450, 300}, {450, 0, 450, 300},
-                               {0, 300, 300, 300}, {300, 300, 300, 300}, {600, 300, 300, 300}}));
-        QCOMPARE(WindowTiling::tile(5, area, Direction::Vertical),
-                 (QList<QRect>{{0, 0, 450, 300}, {0, 300, 450, 300},
-                               {450, 0, 450, 200}, {450, 200, 450, 200}, {450, 400, 450, 200}}));
-        QCOMPARE(WindowTiling::tile(4, area, Direction::Horizontal).at(1), QRect(450, 0, 450, 300));
+        for (const QStringList& row : cases::table("app_helpers.txt", "tiles")) {
+            QStringList cells;
+            const Direction direction = row[2] == "columns" ? Direction::Vertical : Direction::Horizontal;
+            for (const QRect& cell : WindowTiling::tile(row[1].toInt(), {0, 0, 900, 600}, direction))
+                cells << QStringLiteral("%1,%2,%3,%4").arg(cell.x()).arg(cell.y()).arg(cell.width()).arg(cell.height());
+            QVERIFY2(cells.join(' ') == row[3], qPrintable(row[0] + ": " + cells.join(' ')));
+        }
     }
 
     void tileMenuItemsArrangeTheDocuments()
@@ -345,10 +321,8 @@ private slots:
         QTRY_VERIFY(window.mdiArea()->viewport()->width() < area.width());
         window.mnuWindowTileHorizontal->trigger();
         QTRY_COMPARE(window.mdiArea()->viewport()->rect(), area);
-        QRect covered;
-        for (const QRect& cell : geometries())
-            covered |= cell;
-        QCOMPARE(covered, area);
+        const QList<QRect> tiles = geometries();
+        QCOMPARE(std::accumulate(tiles.begin(), tiles.end(), QRect(), std::bit_or<>()), area);
     }
 
     void manyTabsKeepTheirLabels()

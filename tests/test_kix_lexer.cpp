@@ -1,9 +1,10 @@
 // Colouring of KiXtart scripts by the registered language definition, on a real editing control.
 
-#include "document/KixLexer.h"
-#include "document/LanguageRegistry.h"
-#include "document/SyntaxElements.h"
-#include "document/modKixLanguage.h"
+#include "CaseFile.h"
+#include "document/language/KixLexer.h"
+#include "document/language/LanguageRegistry.h"
+#include "document/language/SyntaxElements.h"
+#include "document/language/modKixLanguage.h"
 
 #include <Qsci/qsciscintilla.h>
 
@@ -11,25 +12,21 @@
 
 namespace {
 
-int styleAt(QsciScintilla& editor, long bytePos)
-{
-    return int(editor.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, static_cast<unsigned long>(bytePos)));
-}
+using Sci = QsciScintillaBase;
 
-void colourise(QsciScintilla& editor) { editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L); }
+int styleAt(QsciScintilla& editor, long bytePos) { return int(editor.SendScintilla(Sci::SCI_GETSTYLEAT, static_cast<unsigned long>(bytePos))); }
+
+void colourise(QsciScintilla& editor) { editor.SendScintilla(Sci::SCI_COLOURISE, uintptr_t(0), -1L); }
 
 // Every byte of the first occurrence of `token` has `style`; otherwise why not.
 QByteArray checkToken(QsciScintilla& editor, const QString& token, int style)
 {
-    const QByteArray text = editor.text().toUtf8();
-    const qsizetype at = text.indexOf(token.toUtf8());
-    if (at < 0)
-        return token.toUtf8() + ": not found";
-    for (qsizetype i = at; i < at + token.toUtf8().size(); ++i)
+    const QByteArray bytes = token.toUtf8();
+    const qsizetype at = editor.text().toUtf8().indexOf(bytes);
+    for (qsizetype i = at; at >= 0 && i < at + bytes.size(); ++i)
         if (styleAt(editor, i) != style)
-            return token.toUtf8() + ": byte " + QByteArray::number(i - at) + " has style " +
-                   QByteArray::number(styleAt(editor, i));
-    return {};
+            return bytes + ": byte " + QByteArray::number(i - at) + " has style " + QByteArray::number(styleAt(editor, i));
+    return at < 0 ? bytes + ": not found" : QByteArray();
 }
 
 KixLexer* selectLanguage(QsciScintilla& editor, const QString& name)
@@ -44,50 +41,12 @@ KixLexer* selectLanguage(QsciScintilla& editor, const QString& name)
 class TestKixLexer : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { RegisterKixLanguage(); }
-
-    // Words, operators, comments, strings and numbers, each where it ends.
-    void colouring()
+    void initTestCase()
     {
-        const struct {
-            const char *script, *token;
-            int style;
-        } rows[] = {
-            {"$r = messageBOX(\"a\", \"b\", 0)", "messageBOX", syntax::Keyword},
-            {"Cookie1 Cookie12 Beeper", "Cookie12 Beeper", syntax::Text},
-            {"  endIF\r\n", "endIF", syntax::ScopeKeyword},
-            {"If $a AND $b", "AND", syntax::Operator},
-            {"Android ORDER notice", "Android ORDER notice", syntax::Text},
-            {"$a<>$b", "<>", syntax::Operator},
-            {"; Beep \"not a string\"", "; Beep \"not a string\"", syntax::Comment},
-            {"; note\nBeep", "Beep", syntax::Keyword},
-            {"$s = \"Beep ; 'x'\" + 1", "\"Beep ; 'x'\"", syntax::String},
-            {"$s = 'say \"hi\"'", "'say \"hi\"'", syntax::String},
-            {"$s = \"open\nBeep", "Beep", syntax::Keyword},
-            {"$n = 3.25", "3.25", syntax::Number},
-            {"$n = &1F", "&1F", syntax::Number},
-            {"$n = &Beep", "&", syntax::Operator},
-            {"$Beep = 1", "$Beep", syntax::Text},
-            {"? @Date", "@Date", syntax::Text},
-            {":Start", ":", syntax::Keyword},
-            {":Start", "Start", syntax::Text},
-            {"Beep\xC3\xA9 x", "Beep\xC3\xA9", syntax::Text},
-        };
-        for (const auto& r : rows) {
-            QsciScintilla editor;
-            QVERIFY(selectLanguage(editor, KixLanguageName));
-            editor.setText(QString::fromUtf8(r.script));
-            colourise(editor);
-            const QByteArray why = checkToken(editor, QString::fromUtf8(r.token), r.style);
-            QVERIFY2(why.isEmpty(), why.constData());
-        }
-    }
-
-    void colouringFollowsTheDefinition()
-    {
+        RegisterKixLanguage();
         auto def = std::make_shared<LanguageDefinition>();
         def->setCaseSensitive(true);
-        def->setKeywords("Frobnicate\n#!\n*"); // "**" is still read whole
+        def->setKeywords("Frobnicate\n#!\n*");
         def->setOperators("MOD\n**");
         def->setSingleLineComments("//");
         def->setStringDelimiters("`\n``");
@@ -95,33 +54,38 @@ private slots:
         def->setScopeKeywords1("Begin");
         def->setScopeKeywords2("End");
         LanguageRegistry::instance().RegisterLanguage("Other", def);
+    }
 
+    // Words, operators, comments, strings and numbers, each where it ends, by the language's lists.
+    void colouring_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        for (const QStringList& row : cases::table("kix_lexer.txt", "colouring"))
+            QTest::newRow(qPrintable(row[0] + ": " + row[1] + " | " + row[2])) << row;
+    }
+
+    void colouring()
+    {
+        QFETCH(QStringList, fields);
+        const QStringList styles = {"Text", "Number", "Keyword", "Operator", "ScopeKeyword", "Comment", "String"};
         QsciScintilla editor;
-        QVERIFY(selectLanguage(editor, "Other"));
-        editor.setText("Frobnicate frobnicate Beep #! 2**3 MOD mod Begin End\n`a\\`b` \"c\" ; d // e\n``x`y`` `open\\\n// f");
+        QVERIFY(selectLanguage(editor, fields[0]));
+        editor.setText(cases::text(fields[1]));
         colourise(editor);
-        for (const auto& [token, style] : {std::pair{"Frobnicate", syntax::Keyword}, {"frobnicate Beep", syntax::Text},
-                                           {"#!", syntax::Keyword}, {"**", syntax::Operator}, {"MOD", syntax::Operator},
-                                           {"mod", syntax::Text}, {"Begin", syntax::ScopeKeyword}, {"`a\\`b`", syntax::String},
-                                           {"\"c\" ; d", syntax::Text}, {"// e", syntax::Comment},
-                                           {"``x`y``", syntax::String}, {"// f", syntax::Comment}}) {
-            const QByteArray why = checkToken(editor, QString::fromLatin1(token), style);
-            QVERIFY2(why.isEmpty(), why.constData());
-        }
+        const QByteArray why = checkToken(editor, cases::text(fields[2]), int(styles.indexOf(fields[3])));
+        QVERIFY2(why.isEmpty(), why.constData());
     }
 
     void largeDocumentsAreStyledWhole()
     {
         // Many lines (styled in several pieces), then one line longer than any piece, then more.
         const QByteArray pattern = "Beep \"a ; b\" ; note\r\n";
-        QByteArray text;
-        while (text.size() < 600 * 1024)
-            text += pattern;
+        QByteArray text = pattern.repeated(600 * 1024 / pattern.size() + 1);
         const qsizetype longStart = text.size();
         text += "$s = \"" + QByteArray(400 * 1024, 'a') + "\" + 1\nEndIf\n";
         QsciScintilla editor;
         KixLexer* lexer = selectLanguage(editor, KixLanguageName);
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, uintptr_t(0), text.constData());
+        editor.SendScintilla(Sci::SCI_SETTEXT, uintptr_t(0), text.constData());
         colourise(editor);
         QCOMPARE(lexer->totalStyledBytes(), qint64(text.size()));
 
@@ -137,75 +101,61 @@ private slots:
         QCOMPARE(styleAt(editor, text.size() - 3), int(syntax::ScopeKeyword));
     }
 
-    void restylesOnlyWhatChanged()
+    // Edits that open and close strings and comments, split and join words and lines, in short lines
+    // and in one long line: the styles after each restyle are those of styling the whole text anew. A
+    // key typed and painted in the short lines restyles about a screenful, a small edit in the long
+    // line a small part of it.
+    void restyleAfterEditsMatchesAFreshStyling()
     {
-        QStringList lines;
-        for (int i = 0; i < 2000; ++i)
-            lines << QString("Beep $x%1 = \"text\" + %1 ; line %1").arg(i);
+        QByteArray text = QByteArray("If $a = \"x y\" ; note\nBeep 12 + &FF\n").repeated(600);
+        text += QByteArray("$s = \"a b\" + @DATE If Else\t").repeated(1500) + "; c d\nEndIf\n";
         QsciScintilla editor;
         KixLexer* lexer = selectLanguage(editor, KixLanguageName);
         editor.resize(600, 400);
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        editor.setText(lines.join("\n"));
+        editor.SendScintilla(Sci::SCI_SETTEXT, uintptr_t(0), text.constData());
         colourise(editor);
-
-
-        // Typing in the middle of the document, then painting, restyles about a screenful.
-        editor.setCursorPosition(1000, 0);
-        editor.ensureLineVisible(1000);
+        editor.setCursorPosition(600, 0);
+        editor.ensureLineVisible(600);
         editor.viewport()->grab();
         lexer->resetStyledByteCounts();
-        editor.insertAt("x", 1000, 0);
+        editor.insertAt("x", 600, 0);
         editor.viewport()->grab();
-        QVERIFY(lexer->totalStyledBytes() > 0);
-        QVERIFY2(lexer->totalStyledBytes() < editor.length() / 20, QByteArray::number(lexer->totalStyledBytes()));
-        QCOMPARE(styleAt(editor, editor.positionFromLineIndex(1000, 0) + 1), int(syntax::Text)); // "xBeep"
-        QCOMPARE(styleAt(editor, editor.positionFromLineIndex(1001, 0)), int(syntax::Keyword));
-    }
-
-    // Edits that open and close strings and comments, split and join words and lines, in short lines
-    // and in one long line: the styles after each restyle are those of styling the whole text anew,
-    // and a small edit in the long line restyles a small part of it.
-    void restyleAfterEditsMatchesAFreshStyling()
-    {
-        QByteArray text = QByteArray("If $a = \"x y\" ; note\nBeep 12 + &FF\n").repeated(30);
-        text += QByteArray("$s = \"a b\" + @DATE If Else\t").repeated(1500) + "; c d\nEndIf\n";
-        QsciScintilla editor;
-        KixLexer* lexer = selectLanguage(editor, KixLanguageName);
-        editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, uintptr_t(0), text.constData());
-        colourise(editor);
+        QVERIFY2(lexer->totalStyledBytes() > 0 && lexer->totalStyledBytes() < editor.length() / 20,
+                 QByteArray::number(lexer->totalStyledBytes()));
+        // "xIf" is no keyword; the next line's "Beep" still is.
+        QVERIFY(styleAt(editor, editor.positionFromLineIndex(600, 1)) == syntax::Text &&
+                styleAt(editor, editor.positionFromLineIndex(601, 0)) == syntax::Keyword);
         // One character typed in the middle of the long line.
-        const long middle = text.indexOf("If Else", text.size() / 2);
-        editor.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, (unsigned long)middle, "x");
+        const long middle = long(editor.text().toUtf8().indexOf("If Else", text.size() / 2));
+        editor.SendScintilla(Sci::SCI_INSERTTEXT, uintptr_t(middle), "x");
         lexer->resetStyledByteCounts();
-        editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE, (unsigned long)middle, -1L);
+        editor.SendScintilla(Sci::SCI_COLOURISE, uintptr_t(middle), -1L);
         QVERIFY2(lexer->totalStyledBytes() < 200, QByteArray::number(lexer->totalStyledBytes()));
-        QCOMPARE(styleAt(editor, middle), int(syntax::Text)); // "xIf" is no keyword
-        QCOMPARE(styleAt(editor, middle + 4), int(syntax::Keyword)); // "Else" still is
+        QVERIFY(styleAt(editor, middle) == syntax::Text && styleAt(editor, middle + 4) == syntax::Keyword); // "xIf", "Else"
 
         const QList<QByteArray> pieces = {" ", "\"", ";", "If", "x", "'", "$", "\n", "\t", "&F", "1"};
         QRandomGenerator random(7);
         const auto next = [&random](int n) { return int(random.bounded(n)); };
         qint64 longestRestyle = 0;
         for (int round = 0; round < 300; ++round) {
-            const long length = editor.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+            const long length = editor.SendScintilla(Sci::SCI_GETLENGTH);
             const long at = next(int(length) + 1);
             if (next(3) == 0 && at < length)
-                editor.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, (unsigned long)at, std::min<long>(length - at, 1 + next(3)));
+                editor.SendScintilla(Sci::SCI_DELETERANGE, uintptr_t(at), std::min<long>(length - at, 1 + next(3)));
             else
-                editor.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, (unsigned long)at, pieces[next(int(pieces.size()))].constData());
+                editor.SendScintilla(Sci::SCI_INSERTTEXT, uintptr_t(at), pieces[next(int(pieces.size()))].constData());
             if (next(3) == 0)
                 continue; // several edits before the next restyle
             // As painting asks: from the first unstyled byte to the end; now and then after all
             // styles were cleared, as a new lexer setting does.
             lexer->resetStyledByteCounts();
             if (next(15) == 0) {
-                editor.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
+                editor.SendScintilla(Sci::SCI_CLEARDOCUMENTSTYLE);
                 colourise(editor);
             }
-            editor.SendScintilla(QsciScintillaBase::SCI_COLOURISE,
-                                 (unsigned long)editor.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), -1L);
+            editor.SendScintilla(Sci::SCI_COLOURISE, uintptr_t(editor.SendScintilla(Sci::SCI_GETENDSTYLED)), -1L);
             const QByteArray now = editor.text().toUtf8();
             std::vector<unsigned char> fresh(std::size_t(now.size()));
             lexer->styleBytes(now.constData(), fresh.size(), fresh.data());
@@ -216,7 +166,6 @@ private slots:
             longestRestyle = std::max(longestRestyle, lexer->totalStyledBytes());
         }
         QVERIFY(longestRestyle > 0);
-
     }
 };
 

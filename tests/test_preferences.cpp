@@ -3,66 +3,46 @@
 // loaded, pushed into an editor and written back by Apply: a crossed name, element or type shows up as
 // the wrong row changing); and the Preferences dialog's controls and life cycle.
 
+#include "CaseFile.h"
 #include "ScriptedDialogService.h"
-#include "document/CodeEditor.h"
+#include "TestFiles.h"
+#include "document/editor/CodeEditor.h"
 #include "platform/FileRegistryStore.h"
 #include "preferences/ColorSwatch.h"
 #include "preferences/Options.h"
 #include "preferences/PrefRegistry.h"
 #include "preferences/frmOptions.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
+#include <map>
 #include <variant>
 
 namespace {
 
-enum class Type { Dword, Sz };
-
 struct Preference {
-    const char* name;
-    Type type;
+    QString name;
+    bool dword; // else stored as text
     std::variant<qint32*, QString*> variable;
-    QString defaultText; // as Apply writes it back when untouched
-    QString changedText; // a value away from the default, stored as `type`
-    int colorElement = -1; // colour number set by ApplyChanges (-1: none)
-    int styleElement = -1; // style number set by ApplyChanges
+    QString defaultText, changedText;
+    int colorElement, styleElement;
 };
 
 const std::vector<Preference>& table()
 {
     using namespace Options;
-    static const std::vector<Preference> rows{
-        {"LineNum", Type::Dword, &LineNum, "0", "1"},
-        {"WhiteSpace", Type::Dword, &WhiteSpace, "0", "1"},
-        {"TabSize", Type::Dword, &TabSize, "5", "15"},
-        {"AutoIndentMode", Type::Dword, &AutoIndentMode, "2", "0"},
-        {"KixPath", Type::Sz, &KixPath, "", "/opt/kix/kix32.exe"},
-        {"ScriptPath", Type::Sz, &ScriptPath, "", "/srv/scripts/"},
-        {"MRUSize", Type::Sz, &MRUSize, "4", "9"},
-        {"ColorComments", Type::Dword, &ColorComments, QString::number(0x008000), QString::number(0x010101), 14, -1},
-        {"ColorKeywords", Type::Dword, &ColorKeywords, QString::number(0xFF0000), QString::number(0x020202), 8, -1},
-        {"ColorNumbers", Type::Dword, &ColorNumbers, QString::number(0), QString::number(0x030303), 6, -1},
-        {"ColorOperators", Type::Dword, &ColorOperators, QString::number(0x0000FF), QString::number(0x040404), 10, -1},
-        {"ColorStrings", Type::Dword, &ColorStrings, QString::number(0x800080), QString::number(0x050505), 16, -1},
-        {"ColorText", Type::Dword, &ColorText, QString::number(0), QString::number(0x060606), 4, -1},
-        {"StyleComments", Type::Dword, &StyleComments, "2", "3", -1, 5},
-        {"StyleKeywords", Type::Dword, &StyleKeywords, "1", "3", -1, 2},
-        {"StyleNumbers", Type::Dword, &StyleNumbers, "0", "3", -1, 1},
-        {"StyleOperators", Type::Dword, &StyleOperators, "0", "3", -1, 3},
-        {"StyleStrings", Type::Dword, &StyleStrings, "0", "3", -1, 6},
-        {"StyleText", Type::Dword, &StyleText, "0", "3", -1, 0},
-        {"StyleFont", Type::Sz, &StyleFont, "Lucida Console", "Courier New"},
-        {"StyleFontSize", Type::Dword, &StyleFontSize, "11", "14"},
-    };
+    static const std::map<QString, std::variant<qint32*, QString*>> variables{
+        {"LineNum", &LineNum}, {"WhiteSpace", &WhiteSpace}, {"TabSize", &TabSize}, {"AutoIndentMode", &AutoIndentMode},
+        {"KixPath", &KixPath}, {"ScriptPath", &ScriptPath}, {"MRUSize", &MRUSize}, {"ColorComments", &ColorComments},
+        {"ColorKeywords", &ColorKeywords}, {"ColorNumbers", &ColorNumbers}, {"ColorOperators", &ColorOperators},
+        {"ColorStrings", &ColorStrings}, {"ColorText", &ColorText}, {"StyleComments", &StyleComments},
+        {"StyleKeywords", &StyleKeywords}, {"StyleNumbers", &StyleNumbers}, {"StyleOperators", &StyleOperators},
+        {"StyleStrings", &StyleStrings}, {"StyleText", &StyleText}, {"StyleFont", &StyleFont}, {"StyleFontSize", &StyleFontSize}};
+    static std::vector<Preference> rows;
+    if (rows.empty())
+        for (const QStringList& f : cases::table("preferences.txt", "every preference"))
+            rows.push_back({f[0], f[1] == "DWORD", variables.at(f[0]), f[2], f[3], f[4].toInt(), f[5].toInt()});
     return rows;
 }
 
@@ -85,23 +65,20 @@ class PreferencesTest : public QObject {
 
     void storeLines(const QByteArray& values)
     {
-        QFile f(file_);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n" + values);
+        writeFile(file_, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works\\Tessary Editor\\Preferences]\n" + values);
     }
     // "DWORD 5" / "SZ text", as the file holds the value; empty when absent.
     QString stored(const QByteArray& name)
     {
-        const auto values = platform::FileRegistryStore(file_.toStdString()).values(platform::HKEY_CURRENT_USER_, kPreferencesKey);
-        for (const auto& value : values.value_or(std::vector<platform::RegistryValue>{})) {
-            const auto& d = value.data;
+        using namespace platform;
+        const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, kPreferencesKey);
+        for (const RegistryValue& value : values.value_or(std::vector<RegistryValue>())) {
+            const QByteArray d(reinterpret_cast<const char*>(value.data.data()), qsizetype(value.data.size()));
             if (value.name != name.toStdString())
                 continue;
-            if (value.type == platform::REG_DWORD_ && d.size() == 4)
-                return QStringLiteral("DWORD %1").arg(qint32(d[0] | d[1] << 8 | d[2] << 16 | quint32(d[3]) << 24));
-            if (value.type == platform::REG_SZ_ && !d.empty())
-                return "SZ " + QString::fromUtf8(reinterpret_cast<const char*>(d.data()), qsizetype(d.size() - 1));
-            return QStringLiteral("type %1").arg(value.type);
+            if (value.type == REG_DWORD_ && d.size() == 4)
+                return QStringLiteral("DWORD %1").arg(qFromLittleEndian<qint32>(d.constData()));
+            return value.type == REG_SZ_ && !d.isEmpty() ? "SZ " + QString::fromUtf8(d.chopped(1)) : QStringLiteral("type %1").arg(value.type);
         }
         return {};
     }
@@ -168,22 +145,13 @@ private slots:
         QCOMPARE(MRUSize, 9);
     }
 
-    void unusableValuesLoadAsDefaults_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        for (const char* line : {"\"TabSize\"=\"abc\"", "\"TabSize\"=dword:00000001", "\"TabSize\"=\"16\"",
-                                 "\"MRUSize\"=\"12\"", "\"MRUSize\"=\"0\"", "\"StyleKeywords\"=dword:00000005",
-                                 "\"ColorComments\"=dword:ffffffff", "\"ColorComments\"=dword:01000000",
-                                 "\"StyleFontSize\"=dword:0000000d", "\"StyleFont\"=\"Comic Sans\"",
-                                 "\"AutoIndentMode\"=dword:00000003", "\"LineNum\"=dword:00000002"})
-            QTest::newRow(line) << QByteArray(line);
-    }
+    void unusableValuesLoadAsDefaults_data() { cases::addRows("preferences.txt", "unusable values"); }
 
     // The one value stored is unusable, so every option loads its default.
     void unusableValuesLoadAsDefaults()
     {
-        QFETCH(QByteArray, line);
-        storeLines(line + '\n');
+        QFETCH(QStringList, fields);
+        storeLines(cases::bytes(fields[1]) + '\n');
         CreatePrefRegistry();
         Options::LoadPreferences();
         using namespace Options;
@@ -196,15 +164,14 @@ private slots:
     {
         QTest::addColumn<int>("index");
         for (size_t i = 0; i < table().size(); ++i)
-            QTest::newRow(table()[i].name) << int(i);
+            QTest::newRow(qPrintable(table()[i].name)) << int(i);
     }
 
     void everyPreferenceByNameTypeAndElement()
     {
         QFETCH(int, index);
         const Preference& changed = table()[size_t(index)];
-        CreatePrefRegistry().WriteRegValue(QLatin1String(changed.name),
-                                           changed.type == Type::Dword ? TaggedValue::fromInt32(changed.changedText.toInt())
+        CreatePrefRegistry().WriteRegValue(changed.name, changed.dword ? TaggedValue::fromInt32(changed.changedText.toInt())
                                                                        : TaggedValue::fromString(changed.changedText));
 
         CodeEditor editor;
@@ -218,20 +185,16 @@ private slots:
 
         for (const Preference& row : table()) {
             const QString text = &row == &changed ? changed.changedText : row.defaultText;
-            QVERIFY2(loaded(row) == text, row.name);
-            QCOMPARE(stored(row.name), (row.type == Type::Dword ? "DWORD " : "SZ ") + text);
-            if (row.colorElement >= 0)
-                QVERIFY2(editor.ElementColor(row.colorElement) == quint32(text.toInt()), row.name);
-            if (row.styleElement >= 0)
-                QVERIFY2(editor.ElementFontStyle(row.styleElement) == text.toInt(), row.name);
+            QVERIFY2(loaded(row) == text, qPrintable(row.name));
+            QCOMPARE(stored(row.name.toUtf8()), (row.dword ? "DWORD " : "SZ ") + text);
+            QVERIFY2(row.colorElement < 0 || editor.ElementColor(row.colorElement) == quint32(text.toInt()), qPrintable(row.name));
+            QVERIFY2(row.styleElement < 0 || editor.ElementFontStyle(row.styleElement) == text.toInt(), qPrintable(row.name));
         }
         // Scope keywords always follow the keywords.
-        QCOMPARE(editor.ElementColor(12), editor.ElementColor(8));
-        QCOMPARE(editor.ElementFontStyle(4), editor.ElementFontStyle(2));
-        QCOMPARE(editor.TabWidth(), Options::TabSize);
-        QCOMPARE(editor.ShowLineNumbers(), Options::LineNum == 1);
-        QCOMPARE(editor.ShowWhitespace(), Options::WhiteSpace == 1);
-        QCOMPARE(editor.AutoIndentMode(), Options::AutoIndentMode);
+        QCOMPARE((QList<qint64>{editor.ElementColor(12), editor.ElementFontStyle(4), editor.TabWidth(), editor.ShowLineNumbers(),
+                                editor.ShowWhitespace(), editor.AutoIndentMode()}),
+                 (QList<qint64>{editor.ElementColor(8), editor.ElementFontStyle(2), Options::TabSize, Options::LineNum == 1,
+                                Options::WhiteSpace == 1, Options::AutoIndentMode}));
     }
 
     // ---- The dialog's controls and life cycle ------------------------------------------------
@@ -244,9 +207,8 @@ private slots:
         storeDword("ColorStrings", 0x00FFFFFF);
         storeString("StyleFont", "Courier New");
         frmOptions* form = frmOptions::Get();
-        QCOMPARE(form->lblColor[0]->bgr(), 0x00123456u);
-        QCOMPARE(form->lblColor[1]->bgr(), 0u);
-        QCOMPARE(form->lblColor[4]->bgr(), 0x00FFFFFFu);
+        QCOMPARE((QList<quint32>{form->lblColor[0]->bgr(), form->lblColor[1]->bgr(), form->lblColor[4]->bgr()}),
+                 (QList<quint32>{0x00123456u, 0u, 0x00FFFFFFu}));
         form->cmdApply->click(); // every one of the fourteen is stored now
         QVERIFY(!stored("StyleFontSize").isEmpty());
         form->chkWhiteSpaces->setChecked(true); // an unapplied edit, replaced by the reload
@@ -266,18 +228,17 @@ private slots:
     {
         storeDword("AutoIndentMode", 1);
         frmOptions* form = frmOptions::Get();
-        QVERIFY(form->optIndent[1]->isChecked() && form->chkIndent->isChecked() && form->chkIndent->isEnabled());
-        QCOMPARE(form->GetIndentMode(), 1);
+        QVERIFY(form->optIndent[1]->isChecked() && form->chkIndent->isChecked() && form->chkIndent->isEnabled() && form->GetIndentMode() == 1);
         form->optIndent[0]->click();
-        QVERIFY(!form->chkIndent->isEnabled() && form->chkIndent->isChecked());
-        QCOMPARE(form->GetIndentMode(), 0);
+        QVERIFY(!form->chkIndent->isEnabled() && form->chkIndent->isChecked() && form->GetIndentMode() == 0);
         // A reload of stored mode 2 clears a check left over from unapplied edits.
         storeDword("AutoIndentMode", 2);
         form->cmdDefaults_Click();
         QCOMPARE(form->GetIndentMode(), 2);
     }
 
-    void swatchTakesTheChosenColour()
+    // A colour swatch and the browse buttons take what their dialogs give; a cancelled dialog changes nothing.
+    void browseButtonsFillThePaths()
     {
         frmOptions* form = frmOptions::Get();
         dialogs_->colorAnswers = {QColor(0x12, 0x34, 0x56), std::nullopt};
@@ -287,11 +248,7 @@ private slots:
         QCOMPARE(dialogs_->colorRequests, 2);
         form->cmdApply->click();
         QCOMPARE(stored("ColorOperators"), QStringLiteral("DWORD %1").arg(0x00563412));
-    }
 
-    void browseButtonsFillThePaths()
-    {
-        frmOptions* form = frmOptions::Get();
         dialogs_->folderAnswers = {QStringLiteral("/home/me/My Scripts"), QString()};
         form->cmdScriptsPath->click();
         form->cmdScriptsPath_Click(); // cancelled
@@ -303,9 +260,7 @@ private slots:
         const auto& again = dialogs_->openRequests.last(); // starts at the file chosen before
         QCOMPARE(QDir(again.directory).filePath(again.fileName), QFileInfo(QStringLiteral("/opt/kix/kix32.exe")).absoluteFilePath());
         // The browse dialog shows each filter's caption once, and still filters by its pattern.
-        QCOMPARE(ScriptedDialogService::filterCaptionsShown(dialogs_->openRequests.last()),
-                 (QStringList{"kix32.exe", "All Executable Files (*.exe)"}));
-        QCOMPARE(ScriptedDialogService::firstFilterPatterns(dialogs_->openRequests.last()), QStringList{"kix32.exe"});
+        QCOMPARE(ScriptedDialogService::filtersShown(again), QString("kix32.exe | All Executable Files (*.exe) -> kix32.exe"));
     }
 
     void mruPickRebuildsTheMenuBeforeAnythingIsWritten()
@@ -338,8 +293,7 @@ private slots:
         frmOptions::Get()->cboTabSize->setCurrentText(QStringLiteral("3"));
         QTimer::singleShot(0, [] { frmOptions::IfLoaded()->cmdOk->click(); });
         frmOptions::ShowModal();
-        QVERIFY(!frmOptions::IfLoaded());
-        QCOMPARE(stored("TabSize"), QStringLiteral("DWORD 3"));
+        QVERIFY(!frmOptions::IfLoaded() && stored("TabSize") == QStringLiteral("DWORD 3"));
         QCOMPARE(frmOptions::Get()->cboTabSize->currentText(), QStringLiteral("3"));
     }
 };

@@ -1,28 +1,28 @@
 // The structure check: silence on realistic scripts, each kind of problem at its line and column,
-// deep nesting, fold levels, and the command-line check on files in the editor's encodings.
+// deep nesting, fold levels, and the command-line check on files in the editor's encodings. The live
+// check in the editing control: marks, fold levels, fold keys, the hover sentence and the symbol list.
 
-#include "document/CheckCommand.h"
-#include "document/ScriptStructure.h"
+#include "CaseFile.h"
+#include "document/check/CheckCommand.h"
+#include "document/editor/CodeEditor.h"
+#include "document/check/ScriptChecker.h"
+#include "document/check/SymbolList.h"
 #include "TestFiles.h"
 
-#include <QDir>
-#include <QFile>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSignalSpy>
 #include <QStringConverter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QToolTip>
 
 namespace {
 
 QString corpusDir() { return QFINDTESTDATA("data/check-corpus"); }
 
-QByteArray readCorpus(const QString& name)
-{
-    QFile file(corpusDir() + QLatin1Char('/') + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("corpus file %s missing", qPrintable(name));
-    return file.readAll();
-}
+QByteArray readCorpus(const QString& name) { return readFile(corpusDir() + QLatin1Char('/') + name); }
 
 QStringList describe(const ScriptStructure& s)
 {
@@ -32,95 +32,89 @@ QStringList describe(const ScriptStructure& s)
     return out;
 }
 
+using Sci = QsciScintillaBase;
+
+long send(CodeEditor& e, unsigned int m, uintptr_t w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
+bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
+bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
+// The first line or byte where the fold levels, squiggles or margin marks differ from a fresh analysis.
+QString stale(CodeEditor& e)
+{
+    const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
+    for (int line = 0; line < e.LineTotal(); ++line) {
+        const long level = send(e, Sci::SCI_GETFOLDLEVEL, line), want = s.foldLevels[std::size_t(line)];
+        if ((level & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE != (want & ScriptStructure::FoldDepthMask) ||
+            bool(level & Sci::SC_FOLDLEVELHEADERFLAG) != bool(want & ScriptStructure::FoldHeader))
+            return QStringLiteral("level of line %1").arg(line);
+    }
+    const long length = send(e, Sci::SCI_GETLENGTH);
+    std::vector<char> squiggled(std::size_t(length), 0);
+    QSet<int> lines;
+    for (const auto& p : s.problems) {
+        for (long i = p.pos; i < std::min<long>(long(p.pos) + p.length, length); ++i)
+            squiggled[std::size_t(i)] = 1;
+        lines << p.line;
+    }
+    for (long i = 0; i < length; ++i)
+        if (squiggleAt(e, i) != bool(squiggled[std::size_t(i)]))
+            return QStringLiteral("squiggle at byte %1").arg(i);
+    for (int line = 0; line < e.LineTotal(); ++line)
+        if (markedLine(e, line) != lines.contains(line))
+            return QStringLiteral("mark on line %1").arg(line);
+    return {};
+}
+
 } // namespace
 
 class TestScriptStructure : public QObject {
     Q_OBJECT
 private slots:
-    void corpusHasNoProblems_data()
+    // Every corpus file is silent; a copy with one slip reports only the slip.
+    void corpus_data()
     {
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("fields");
         const QStringList files = QDir(corpusDir()).entryList({QStringLiteral("*.kix")}, QDir::Files, QDir::Name);
         QVERIFY(files.size() >= 10);
         for (const QString& f : files)
-            QTest::newRow(qPrintable(f)) << f;
+            QTest::newRow(qPrintable(f)) << QStringList{f, QString(), QString()};
+        for (const QStringList& row : cases::table("script_structure.txt", "corpus slips"))
+            QTest::newRow(qPrintable(row[0] + " slip")) << row;
     }
 
-    void corpusHasNoProblems()
+    void corpus()
     {
-        QFETCH(QString, file);
-        const QByteArray text = readCorpus(file);
+        QFETCH(QStringList, fields);
+        QByteArray text = readCorpus(fields[0]);
+        const QByteArray from = cases::bytes(fields[1]);
+        QVERIFY(text.contains(from));
+        text.replace(text.indexOf(from), from.size(), cases::bytes(fields[2]));
         const ScriptStructure s = ScriptStructure::analyse(text);
-        QCOMPARE(describe(s), QStringList());
+        QCOMPARE(describe(s), fields.mid(3));
         QCOMPARE(qsizetype(s.foldLevels.size()), text.count('\n') + 1); // one level per line
         for (const auto& b : s.blocks)
-            QVERIFY2(b.closeLine >= b.openLine, qPrintable(QString::number(b.openLine)));
+            QVERIFY2(!from.isEmpty() || b.closeLine >= b.openLine, qPrintable(QString::number(b.openLine)));
     }
 
-    void problemKinds_data()
-    {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("each unclosed kind")
-            << QByteArray("While 1\nDo\nFor $i = 1 To 2\nFor Each $x In $y\nSelect\nFunction F()\n  If 1 EndIf\n")
-            << QStringList{"1:1: While on line 1 has no Loop.", "2:1: Do on line 2 has no Until.",
-                           "3:1: For on line 3 has no Next.", "4:1: For Each on line 4 has no Next.",
-                           "5:1: Select on line 5 has no EndSelect.", "6:1: Function on line 6 has no EndFunction."};
-        QTest::newRow("closed by the wrong word") << QByteArray("If 1\n  While 1\n  EndIf\nLoop\n")
-            << QStringList{"2:3: While on line 2 has no Loop.", "4:1: Loop on line 4 has no matching While."};
-        QTest::newRow("stray closers") << QByteArray("EndIf\nloop\nUNTIL 1\nNext\nEndSelect\nEndFunction\n")
-            << QStringList{"1:1: EndIf on line 1 has no matching If.", "2:1: Loop on line 2 has no matching While.",
-                           "3:1: Until on line 3 has no matching Do.", "4:1: Next on line 4 has no matching For.",
-                           "5:1: EndSelect on line 5 has no matching Select.",
-                           "6:1: EndFunction on line 6 has no matching Function."};
-        QTest::newRow("closer does not reach out of a Function") << QByteArray("If 1\nFunction F()\n  EndIf\nEndFunction\nEndIf\n")
-            << QStringList{"1:1: If on line 1 has no EndIf.", "3:3: EndIf on line 3 has no matching If.",
-                           "5:1: EndIf on line 5 has no matching If."};
-        QTest::newRow("Else and Case outside") << QByteArray("Else\nCase 1\nWhile 1 Case 2 Loop\n")
-            << QStringList{"1:1: Else on line 1 is not inside an If.", "2:1: Case on line 2 is not inside a Select.",
-                           "3:9: Case on line 3 is not inside a Select."};
-        // A Case (Case Else too) ends an open block of the previous Case.
-        QTest::newRow("Case ends a block") << QByteArray("Select\nCase 1\n  If 1\nCase Else ? 2\nEndSelect\n")
-                                           << QStringList{"3:3: If on line 3 has no EndIf."};
-        QTest::newRow("missing labels")
-            << QByteArray("Goto Nowhere\nGosub \"Away\"\n  If 1 GOTO 'gone' EndIf\nGoto $computed\nGosub \":nowher\"\n:nowher\n"
-                          "Goto \"$a\" Goto \"@b\" Goto \"%c\"\n")
-            << QStringList{"1:6: Goto on line 1 names the label Nowhere, which is not in the script.",
-                           "2:7: Gosub on line 2 names the label \"Away\", which is not in the script.",
-                           "3:13: Goto on line 3 names the label 'gone', which is not in the script."};
-        QTest::newRow("defined twice")
-            << QByteArray(":Start\nFunction Get($a)\nEndFunction\n  :START ; again\nfunction GET()\nendfunction\n")
-            << QStringList{"4:3: Label :START on line 4 is already defined on line 1.",
-                           "5:10: Function GET on line 5 is already defined on line 2."};
-        QTest::newRow("open strings") << QByteArray("$a = \"open\n$b = 'also open ; If\n$c = \"closed\" + 'closed'\n")
-            << QStringList{"1:6: String on line 1 is not closed.", "2:6: String on line 2 is not closed."};
-        QTest::newRow("column counts characters") << QByteArray("$Grüße = \"ä\" If 1\n") << QStringList{"1:14: If on line 1 has no EndIf."};
-        QTest::newRow("old Mac line breaks") << QByteArray("? 1\rIf 1\r? 2\r") << QStringList{"2:1: If on line 2 has no EndIf."};
-    }
+    void problemsLevelsAndSymbols_data() { cases::addRows("script_structure.txt", "problems"); }
 
-    void problemKinds()
+    void problemsLevelsAndSymbols()
     {
-        QFETCH(QByteArray, script);
-        QFETCH(QStringList, expected);
+        QFETCH(QStringList, fields);
+        const QByteArray script = cases::bytes(fields[1]);
         const ScriptStructure s = ScriptStructure::analyse(script);
-        QCOMPARE(describe(s), expected);
+        QCOMPARE(describe(s), fields.mid(4));
         for (const auto& p : s.problems)
             QVERIFY(p.pos >= 0 && p.pos + p.length <= script.size());
-    }
-
-    // One slip in a realistic script: only the slip is reported.
-    void brokenCorpusCopies()
-    {
-        for (const auto& [file, from, to, expected] :
-             {std::tuple{"logon-basic.kix", QByteArray("    Use M: \"\\\\fileserver\\sales\"\nEndIf"),
-                         QByteArray("    Use M: \"\\\\fileserver\\sales\"\n"), QStringList{"16:1: If on line 16 has no EndIf."}},
-              {"loops.kix", QByteArray("    If $i = 5 ? \"five\" EndIf\nLoop"), QByteArray("    If $i = 5 ? \"five\" EndIf\nNext"),
-               QStringList{"3:1: While on line 3 has no Loop.", "6:1: Next on line 6 has no matching For."}}}) {
-            QByteArray text = readCorpus(QString::fromLatin1(file));
-            QVERIFY2(text.contains(from), file);
-            text.replace(text.indexOf(from), from.size(), to);
-            QCOMPARE(describe(ScriptStructure::analyse(text)), expected);
-        }
+        QStringList levels, symbols;
+        for (int level : s.foldLevels)
+            levels << QString::number(level & ScriptStructure::FoldDepthMask) +
+                          (level & ScriptStructure::FoldHeader ? QStringLiteral("H") : QString());
+        for (const auto& f : s.functions)
+            symbols << QStringLiteral("%1(%2)@%3").arg(f.name, f.parameters).arg(f.line);
+        for (const auto& l : s.labels)
+            symbols << QStringLiteral(":%1@%2").arg(l.name).arg(l.line);
+        QCOMPARE(fields[2].isEmpty() ? QString() : levels.join(QLatin1Char(' ')), fields[2]); // empty: not compared
+        QCOMPARE(fields[3].isEmpty() ? QString() : symbols.join(QLatin1Char('|')), fields[3]);
     }
 
     void deepNestingDoesNotOverflow()
@@ -139,40 +133,9 @@ private slots:
         QCOMPARE(open.problems.back().line, int(ScriptStructure::MaxProblems) - 1);
 
         const ScriptStructure closed = ScriptStructure::analyse(text + closers);
-        QVERIFY(closed.problems.empty());
-        QCOMPARE(int(closed.blocks.size()), depth);
-        QCOMPARE(closed.blocks.front().closeLine, 2 * depth - 1);
+        QVERIFY(closed.problems.empty() && int(closed.blocks.size()) == depth && closed.blocks.front().closeLine == 2 * depth - 1);
         // Depths past what a fold level holds are capped, not wrapped.
         QCOMPARE(closed.foldLevels[depth] & ScriptStructure::FoldDepthMask, ScriptStructure::FoldDepthMask);
-    }
-
-    void foldLevels()
-    {
-        const QByteArray text = "? 0\n"                 // 0
-                                "If 1\n"                // 1  header, depth 0
-                                "  While 1\n"           // 2  header, depth 1
-                                "    ? 1\n"             // 3  depth 2
-                                "  Loop\n"              // 4  depth 1
-                                "Else\n"                // 5  depth 1
-                                "  If 2 ? 2 EndIf\n"    // 6  one-line block: no header
-                                "EndIf If 3\n"          // 7  closes and opens: depth 0, header
-                                "EndIf\n";              // 8
-        const int H = ScriptStructure::FoldHeader;
-        QCOMPARE(ScriptStructure::analyse(text).foldLevels, (std::vector<int>{0, 0 | H, 1 | H, 2, 1, 1, 1, 0 | H, 0, 0}));
-    }
-
-    void symbols()
-    {
-        const ScriptStructure s = ScriptStructure::analyse(
-            ":Top\nFunction MyFunc($a, optional $b) ; comment\nEndFunction\nfunction  NoArgs\nEndFunction\n"
-            "$x = $obj.Next + 'Function Fake()'\n");
-        QStringList found;
-        for (const auto& f : s.functions)
-            found << QStringLiteral("%1(%2)@%3").arg(f.name, f.parameters).arg(f.line);
-        for (const auto& l : s.labels)
-            found << QStringLiteral(":%1@%2").arg(l.name).arg(l.line);
-        QCOMPARE(found, (QStringList{"MyFunc($a, optional $b)@1", "NoArgs()@3", ":Top@0"}));
-        QVERIFY(s.problems.empty());
     }
 
     void checkCommand()
@@ -202,16 +165,152 @@ private slots:
 
         // An unreadable file wins over found problems, and the others are still checked.
         QCOMPARE(run({dir.filePath("missing.kix"), dir.filePath("utf8.kix")}), int(CheckCommand::Failure));
-        QVERIFY(err.contains(dir.filePath("missing.kix")));
-        QCOMPARE(out.count(QLatin1Char('\n')), 2);
+        QVERIFY(err.contains(dir.filePath("missing.kix")) && out.count(QLatin1Char('\n')) == 2);
 
-        QCOMPARE(run({QStringLiteral("--help")}), int(CheckCommand::Clean));
-        QVERIFY(out.startsWith(QStringLiteral("Usage: tessary-check FILE...")));
-        QCOMPARE(run({}), int(CheckCommand::Failure));
-        QVERIFY(err.contains(QStringLiteral("no file")));
+        QVERIFY(run({QStringLiteral("--help")}) == CheckCommand::Clean && out.startsWith(QStringLiteral("Usage: tessary-check FILE...")));
+        QVERIFY(run({}) == CheckCommand::Failure && err.contains(QStringLiteral("no file")));
         QCOMPARE(run({QStringLiteral("--bogus")}), int(CheckCommand::Failure));
+    }
+
+    // ---- The live check in the editing control ----------------------------------------------
+
+    void closingTheBlockClearsItsMark()
+    {
+        CodeEditor editor;
+        editor.show();
+        editor.setText(QStringLiteral("$a = 1\nIf $a = 1\n    ? \"one\"\n"));
+        QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
+        // The check waits for a pause after the change and then runs off the GUI thread.
+        QVERIFY(!squiggleAt(editor, 7));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8) && !squiggleAt(editor, 9) && markedLine(editor, 1) && !markedLine(editor, 0));
+        QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
+
+        editor.setFocus();
+        editor.SetSelectionRange({3, 0, 3, 0});
+        QTest::keyClicks(&editor, QStringLiteral("EndI"));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
+        QTest::keyClicks(&editor, QStringLiteral("f"));
+        QVERIFY(checked.wait(3000));
+        QVERIFY(!squiggleAt(editor, 7) && !markedLine(editor, 1) && editor.checker().current()->problems.empty());
+    }
+
+    // The levels of a large script are set a slice at a time after the check: all of them in the end.
+    // Then edits that add, join and split lines around blocks; after each check the levels, squiggles
+    // and margin marks are those of a fresh analysis.
+    void foldLevelsAndMarksFollowEdits()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n").repeated(40000));
+        editor.checker().checkNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!editor.checker().foldLevelsPending(), 20000);
+        QCOMPARE(stale(editor), QString());
+        editor.setText(QStringLiteral("If 1\n  While 1\n    ? 1\n  Loop\nEndIf\n"));
+        editor.checker().checkNow();
+        const QStringList pieces = {"If 1\n", "EndIf\n", "While 1\n", "Loop", "\n", "? 2\n\n", "Do\n? 3\nUntil 1\n", "x",
+                                    "Goto L\n", ":L\n", "\""};
+        QRandomGenerator random(12345);
+        auto next = [&random](int n) { return int(random.bounded(n)); };
+        for (int round = 0; round < 300; ++round) {
+            const int length = int(send(editor, Sci::SCI_GETLENGTH));
+            const int at = next(length + 1);
+            if (next(3) == 0 && length > 0)
+                send(editor, Sci::SCI_DELETERANGE, uintptr_t(at), std::min(length, at + 1 + next(12)) - at);
+            else
+                editor.SendScintilla(Sci::SCI_INSERTTEXT, uintptr_t(at), pieces[next(int(pieces.size()))].toUtf8().constData());
+            if (next(2) == 0) { // several edits may come before a check
+                editor.checker().checkNow();
+                const QString why = stale(editor);
+                QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("round %1: %2 in %3").arg(round).arg(why, editor.text())));
+            }
+        }
+    }
+
+    void foldKeys()
+    {
+        CodeEditor editor;
+        editor.show();
+        editor.setText(QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+        editor.checker().checkNow();
+        editor.setFocus();
+        editor.SetSelectionRange({2, 2, 2, 2});
+        QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2) && send(editor, Sci::SCI_GETLINEVISIBLE, 3));
+        QCOMPARE(editor.GetSelectionRange().EndLine, 1);
+        QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
+        // On the folded header: the key folds the enclosing Function.
+        QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1) && send(editor, Sci::SCI_GETLINEVISIBLE, 5));
+        QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+
+        // A click on the fold margin beside a block's first line.
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        int x = 0;
+        for (int margin = 0; margin < ScriptChecker::FoldMargin; ++margin)
+            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin));
+        x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, ScriptChecker::FoldMargin)) / 2;
+        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
+                      int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
+        // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y));
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+
+        // A folded block whose first line stops opening a block must not leave its lines hidden.
+        editor.InsertTextAt(QStringLiteral("2"), {1, 6}); // still opens the block: stays folded
+        editor.checker().checkNow();
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        send(editor, Sci::SCI_DELETERANGE, uintptr_t(send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 2), 5); // "If 12" goes
+        editor.checker().checkNow();
+        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+    }
+
+    // The sentence of a problem shows over it and over its margin mark; the symbol list of the labels and
+    // Functions filters and jumps.
+    void hoverAndSymbolList()
+    {
+        CodeEditor editor;
+        editor.resize(500, 300);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
+                                      "function put_value()\nendfunction\nGoto Missing\n"));
+        editor.checker().checkNow();
+        const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 9) + 6;
+        const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
+        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
+        for (const auto& [at, atX] : {std::pair{int(pos), x}, {-1, 3}}) {
+            emit editor.SCN_DWELLSTART(at, atX, y);
+            QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 10 names the label Missing, which is not in the script."));
+            emit editor.SCN_DWELLEND(at, atX, y);
+            QTRY_VERIFY(!QToolTip::isVisible());
+        }
+        // Plain text: no tip.
+        emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
+        QTest::qWait(50);
+        QVERIFY(!QToolTip::isVisible());
+
+        editor.setFocus();
+        QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        SymbolList* list = editor.checker().symbolList();
+        QVERIFY(list && list->isVisible());
+        QCOMPARE(list->shownLines(), (QList<int>{0, 3, 5, 7}));
+        QTest::keyClicks(list->filterEdit(), QStringLiteral("SET"));
+        QCOMPARE(list->shownLines(), (QList<int>{3, 5}));
+        QTest::keyClick(list->filterEdit(), Qt::Key_Down);
+        QTest::keyClick(list->filterEdit(), Qt::Key_Return);
+        QVERIFY(!list->isVisible() && editor.GetSelectionRange().EndLine == 5);
+        // Escape closes without moving; the filter starts empty each time.
+        QTest::keyClick(&editor, Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(list->isVisible() && list->filterEdit()->text().isEmpty());
+        QTest::keyClick(list->filterEdit(), Qt::Key_Escape);
+        QVERIFY(!list->isVisible() && editor.GetSelectionRange().EndLine == 5);
     }
 };
 
-QTEST_GUILESS_MAIN(TestScriptStructure)
+QTEST_MAIN(TestScriptStructure)
 #include "test_script_structure.moc"

@@ -1,15 +1,14 @@
 // The variable list: the scan's results against its literal definition, and the window around it.
 
+#include "CaseFile.h"
 #include "LiteralVariableScan.h"
-#include "MainWindowFixture.h"
-#include "document/CodeEditor.h"
+#include "EditorText.h"
+#include "ScriptedDialogService.h"
 #include "document/VarListHost.h"
-#include "document/VariableScan.h"
-#include "document/FindReplaceDialog.h"
+#include "document/language/VariableScan.h"
+#include "document/editor/FindReplaceDialog.h"
 #include "document/frmVarList.h"
-#include "tools/frmWin32Errors.h"
 
-#include <QLabel>
 #include <QListView>
 #include <QPointer>
 #include <QPushButton>
@@ -20,8 +19,7 @@
 
 namespace {
 
-class FakeHost : public VarListHost {
-public:
+struct FakeHost : VarListHost {
     CodeEditor* VarListEditor() override { return &editor; }
     CodeEditor editor;
 };
@@ -58,12 +56,6 @@ QString randomText(QRandomGenerator& random, const QString& alphabet, int length
     return text;
 }
 
-bool deleted(const QPointer<frmVarList>& window)
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return window.isNull();
-}
-
 const QString kPlaceholder = QStringLiteral("Generating List.  Please Wait...");
 
 } // namespace
@@ -71,18 +63,16 @@ const QString kPlaceholder = QStringLiteral("Generating List.  Please Wait...");
 class VariableListTest : public QObject {
     Q_OBJECT
 private slots:
+    void scan_data() { cases::addRows("variable_list.txt", "scan"); }
+
     void scan()
     {
-        // Names repeat by case only; every line break ends a name (CR LF, LF, CR); "&|.[]" do not.
-        for (const auto& [text, names] :
-             {std::pair{"$ = 1\r\n$", QStringList()}, {"$a = 1\r\n$a = $A + $a", QStringList{"$a", "$A"}},
-              {"$a$b = 1", QStringList{"$a$b", "$b"}}, {"$a\tb\n$c\rd\r\n$foo\nIf", QStringList{"$a\tb", "$c", "$foo"}},
-              {"$a $b-$c+$d=$e<$f>$g*$h/$i\r\n$j,$k\"$l;$m($n)$o\\",
-               QStringList{"$a", "$b", "$c", "$d", "$e", "$f", "$g", "$h", "$i", "$j", "$k", "$l", "$m", "$n", "$o"}},
-              {"$a&b|c.d[e]", QStringList{"$a&b|c.d[e]"}}}) {
-            QCOMPARE(VariableScan::ScanVariables(QString::fromLatin1(text)), names);
-            QCOMPARE(literal::ScanVariables(QString::fromLatin1(text)), names);
-        }
+        QFETCH(QStringList, fields);
+        QStringList names;
+        for (const QString& name : fields.mid(1))
+            names << cases::text(name);
+        QCOMPARE(VariableScan::ScanVariables(cases::text(fields[0])), names);
+        QCOMPARE(literal::ScanVariables(cases::text(fields[0])), names);
     }
 
     void randomScriptsMatchTheDefinition()
@@ -106,20 +96,31 @@ private slots:
         }
     }
 
-    void windowListsAfterItsTimer()
+    // The window lists after its timer; without any "$" the placeholder goes too. Closed while a long
+    // scan runs, it stops the scan.
+    void windowScans()
     {
         FakeHost host;
         host.editor.setText(QStringLiteral("$x = 1\r\n$y = $x + $Y\r\n"));
-        frmVarList window(&host);
-        QCOMPARE(window.windowTitle(), QString("Variable List"));
-        QCOMPARE(window.lblVarList->text(), QString("To find variable in script, double-click an item from the list below:"));
-        QCOMPARE(listed(window), QStringList{kPlaceholder});
-        QTRY_COMPARE(listed(window), QStringList({"$x", "$y", "$Y"}));
-
-        // Without any "$" the placeholder goes too.
+        QPointer<frmVarList> window = new frmVarList(&host);
+        QCOMPARE(listed(*window), QStringList{kPlaceholder});
+        QTRY_COMPARE(listed(*window), QStringList({"$x", "$y", "$Y"}));
         host.editor.setText(QStringLiteral("? 'no variables'"));
-        window.ScanVariables();
-        QVERIFY(listed(window).isEmpty());
+        window->ScanVariables();
+        QVERIFY(listed(*window).isEmpty());
+        delete window;
+
+        QString text; // big enough that the scan lets pending events run before it ends
+        for (int i = 0; i < 400000; ++i)
+            text += QStringLiteral("$v%1 ").arg(i);
+        host.editor.setText(text);
+        window = new frmVarList(&host);
+        window->Timer->stop();
+        bool closedDuringScan = false;
+        QTimer::singleShot(0, window, [&] { closedDuringScan = window->close(); });
+        window->ScanVariables();
+        QVERIFY(closedDuringScan && listed(*window) == QStringList{kPlaceholder}); // the scan stopped
+        QTRY_VERIFY(window.isNull());
     }
 
     void doubleClickFindsTheNameAndCloses()
@@ -137,76 +138,29 @@ private slots:
         // A double-click looks for the name as written, after the caret; the window opens with it.
         QPointer<frmVarList> window = openList(host);
         doubleClick(*window, QStringLiteral("$Name"));
-        QVERIFY(deleted(window));
-        const Range found = host.editor.GetSelectionRange(true);
-        QVERIFY(found.StartLine == 2 && found.StartColumn == 10 && found.EndColumn == 15);
-        QVERIFY(dialog->isVisible() && dialog->isReplaceMode());
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(selection(host.editor), QList<int>({2, 10, 2, 15}));
         QCOMPARE(dialog->findText(), QString("$Name"));
-        QVERIFY(dialog->options().matchCase && !dialog->options().regularExpression);
+        QVERIFY(dialog->isVisible() && dialog->isReplaceMode() && dialog->options().matchCase && !dialog->options().regularExpression);
         window = openList(host);
         doubleClick(*window, QStringLiteral("$arr[1]"));
-        QCOMPARE(host.editor.selectedText(), QString("$arr[1]"));
-        QVERIFY(dialogs.messages.isEmpty());
+        QVERIFY(host.editor.selectedText() == "$arr[1]" && dialogs.messages.isEmpty());
         // The script changed since the list was made: the name as listed is reported missing, and
         // the find window still shows it, not the text selected.
         window = openList(host);
         host.editor.setText(QStringLiteral("$name\r\n"));
         host.editor.SetSelectionRange(Range{0, 0, 0, 5});
         doubleClick(*window, QStringLiteral("$Name"));
-        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages.size() == 1 && dialog->findText() == "$Name");
         QCOMPARE(dialogs.messages[0].text, QString("Cannot find \"$Name\"."));
-        QCOMPARE(dialog->findText(), QString("$Name"));
 
         // Close and Esc unload the window.
-        window = new frmVarList(&host);
-        window->show();
-        window->cmdClose->click();
-        QVERIFY(deleted(window));
-        window = new frmVarList(&host);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window));
-        QTest::keyClick(window->lstVarList, Qt::Key_Escape);
-        QVERIFY(deleted(window));
-    }
-
-    void closingDuringTheScan()
-    {
-        // Big enough that the scan lets pending events run before it ends.
-        FakeHost host;
-        QString text;
-        for (int i = 0; i < 400000; ++i)
-            text += QStringLiteral("$v%1 ").arg(i);
-        host.editor.setText(text);
-        QPointer<frmVarList> window = new frmVarList(&host);
-        window->Timer->stop();
-        bool closedDuringScan = false;
-        QTimer::singleShot(0, window, [&] {
-            closedDuringScan = true;
-            window->close();
-        });
-        window->ScanVariables();
-        QVERIFY(closedDuringScan);
-        QCOMPARE(listed(*window), QStringList{kPlaceholder}); // the scan stopped
-        QVERIFY(deleted(window));
-    }
-
-    void openedFromTheViewMenu()
-    {
-        QTemporaryDir settings;
-        useFreshSettings(settings);
-        Shown shown;
-        auto& [dialogs, main] = shown;
-        main.activeEditor()->setText(QStringLiteral("$one = $two\r\n"));
-        main.mnuVarList->trigger();
-        main.mnuErrorCodes->trigger();
-        frmVarList* list = main.findChild<frmVarList*>();
-        QPointer<frmWin32Errors> errors = main.findChild<frmWin32Errors*>();
-        QVERIFY(list && list->isVisible() && errors && errors->isVisible());
-        QTRY_COMPARE(listed(*list), QStringList({"$one", "$two"}));
-        main.mnuErrorCodes->trigger(); // the same window again
-        QCOMPARE(main.findChildren<frmWin32Errors*>().size(), 1);
-        main.close(); // they end with the main window
-        QVERIFY(errors.isNull());
+        for (const bool byEscape : {false, true}) {
+            window = openList(host);
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            byEscape ? QTest::keyClick(window->lstVarList, Qt::Key_Escape) : window->cmdClose->click();
+            QTRY_VERIFY(window.isNull());
+        }
     }
 };
 

@@ -3,7 +3,7 @@
 #include "app/StatusPanels.h"
 #include "app/SettingsNotices.h"
 #include "app/ToolbarIcons.h"
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "document/frmDocument.h"
 #include "execution/frmExecuteWarning.h"
 #include "platform/ProductInfo.h"

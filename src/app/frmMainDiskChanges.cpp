@@ -3,7 +3,7 @@
 // without asking.
 
 #include "app/frmMain.h"
-#include "document/RecoveryRecord.h"
+#include "document/files/RecoveryRecord.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/ProductInfo.h"

@@ -2,7 +2,7 @@
 
 #include "app/CaptionText.h"
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"

@@ -3,7 +3,7 @@
 // opened here only after a warning.
 
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryJournal.h"
 #include "document/frmDocument.h"
 #include "platform/DialogService.h"
 #include "platform/ProductInfo.h"

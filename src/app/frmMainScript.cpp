@@ -2,7 +2,7 @@
 
 #include "platform/ProductInfo.h"
 #include "app/frmMain.h"
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "document/frmDocument.h"
 #include "execution/ScriptRunner.h"
 #include "platform/OsVersionSource.h"

@@ -1,6 +1,6 @@
 // tessary-check: the editor's structure check for build pipelines.
 
-#include "document/CheckCommand.h"
+#include "document/check/CheckCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

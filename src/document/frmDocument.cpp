@@ -1,9 +1,9 @@
 #include "document/frmDocument.h"
 
-#include "document/CodeTipsHandler.h"
-#include "document/EditorSearch.h"
-#include "document/modKixLanguage.h"
-#include "document/RecoveryJournal.h"
+#include "document/editor/CodeTipsHandler.h"
+#include "document/editor/EditorSearch.h"
+#include "document/language/modKixLanguage.h"
+#include "document/files/RecoveryJournal.h"
 #include "platform/DialogService.h"
 #include "platform/FilePaths.h"
 #include "platform/ProductInfo.h"

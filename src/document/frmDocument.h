@@ -1,8 +1,8 @@
 #pragma once
 // A script document: a child window of the main window holding one editing control.
 
-#include "document/CodeEditor.h"
-#include "document/DiskState.h"
+#include "document/editor/CodeEditor.h"
+#include "document/files/DiskState.h"
 #include "document/DocumentHost.h"
 
 #include <QMdiSubWindow>

@@ -1,8 +1,8 @@
 #include "document/frmVarList.h"
 
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "document/VarListHost.h"
-#include "document/VariableScan.h"
+#include "document/language/VariableScan.h"
 #include "platform/EventYield.h"
 #include "wizards/basFunctions.h"
 

@@ -1,8 +1,8 @@
 #include "preferences/frmOptions.h"
 
 #include "platform/ProductInfo.h"
-#include "document/CodeEditor.h"
-#include "document/SyntaxElements.h"
+#include "document/editor/CodeEditor.h"
+#include "document/language/SyntaxElements.h"
 #include "platform/DialogService.h"
 #include "preferences/ColorSwatch.h"
 #include "preferences/Options.h"

@@ -1,6 +1,6 @@
 #include "wizards/basFunctions.h"
 
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 #include "wizards/WizardHost.h"
 
 #include <QApplication>

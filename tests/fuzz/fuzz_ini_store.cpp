@@ -1,14 +1,16 @@
 // Writes and deletions on the portable INI store, starting from arbitrary file text. The input is the
 // file's bytes, a NUL, then a stream of operations. After each one: the value written reads back, a
-// removed key reads as missing (unless a duplicate follows), the entries of every other section are unchanged, and the file's
-// comment lines are all still there, in their order.
+// removed key reads as missing (unless a duplicate follows), the entries of every other section are
+// unchanged, and the file's comment lines are all still there, in their order.
 
 #include "FuzzCheck.h"
 
 #include "platform/PortableIniStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -21,37 +23,29 @@ const char* const kSections[] = {"a", "A", "General", "b c", "x"};
 const char* const kKeys[] = {"k", "K", "name", "two words", "z"};
 const char* const kValues[] = {"1", "", "C:\\dir\\f.ini", "a=b", "x;y", "[s]"};
 
-std::string fold(const std::string& text)
+std::string fold(std::string text)
 {
-    std::string out = text;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return out;
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; });
+    return text;
 }
 
 std::string readAll(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 std::vector<std::string> commentLines(const std::string& text)
 {
     std::vector<std::string> comments;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         const size_t first = line.find_first_not_of(" \t\r\v\f\x1a");
-        if (first != std::string::npos && line[first] == ';') {
-            while (!line.empty() && line.back() == '\r')
-                line.pop_back();
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (first != std::string::npos && line[first] == ';')
             comments.push_back(line);
-        }
-        start = end + 1;
     }
     return comments;
 }
@@ -80,10 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string section = kSections[uint8_t(ops[i]) % 5];
         const std::string key = kKeys[uint8_t(ops[i + 1]) % 5];
         const int op = uint8_t(ops[i + 2]) % 8;
-        std::vector<std::vector<std::string>> others;
-        for (const char* name : kSections)
-            if (fold(name) != fold(section))
-                others.push_back(store.readSection(file, name));
+        const auto otherSections = [&] {
+            std::vector<std::vector<std::string>> entries;
+            for (const char* name : kSections)
+                if (fold(name) != fold(section))
+                    entries.push_back(store.readSection(file, name));
+            return entries;
+        };
+        const auto others = otherSections();
 
         if (op < 5) {
             const std::string value = kValues[op];
@@ -101,11 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(store.writeSection(file, section, {}));
             FUZZ_CHECK(store.readSection(file, section).empty());
         }
-        size_t at = 0;
-        for (const char* name : kSections)
-            if (fold(name) != fold(section))
-                FUZZ_CHECK(store.readSection(file, name) == others[at++]);
-        FUZZ_CHECK(commentLines(readAll(file)) == comments);
+        FUZZ_CHECK(otherSections() == others && commentLines(readAll(file)) == comments);
     }
     std::filesystem::remove_all(folder);
     return 0;

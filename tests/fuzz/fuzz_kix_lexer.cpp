@@ -3,8 +3,8 @@
 
 #include "FuzzCheck.h"
 
-#include "document/KixLexer.h"
-#include "document/modKixLanguage.h"
+#include "document/language/KixLexer.h"
+#include "document/language/modKixLanguage.h"
 
 #include <QApplication>
 

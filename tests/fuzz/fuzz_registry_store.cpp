@@ -8,6 +8,7 @@
 #include "platform/FileRegistryStore.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -19,11 +20,10 @@ using namespace platform;
 namespace {
 
 // The model folds ASCII only, so the names it is given are ASCII.
-bool sameName(std::string a, std::string b)
+bool sameName(const std::string& a, const std::string& b)
 {
-    for (std::string* s : {&a, &b})
-        std::transform(s->begin(), s->end(), s->begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
-    return a == b;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y)); });
 }
 
 struct ModelKey {
@@ -36,11 +36,6 @@ struct ModelKey {
     {
         return std::find_if(list.begin(), list.end(), [&](const auto& e) { return sameName(e.name, n); });
     }
-    ModelKey* sub(const std::string& n)
-    {
-        auto it = named(subKeys, n);
-        return it == subKeys.end() ? nullptr : &*it;
-    }
 };
 
 // Finds the key of a path in a model root; with create, makes the keys that are missing.
@@ -48,11 +43,10 @@ ModelKey* walk(ModelKey& root, const std::vector<std::string>& path, bool create
 {
     ModelKey* key = &root;
     for (const auto& part : path) {
-        ModelKey* next = key->sub(part);
-        if (!next && create)
-            next = &key->subKeys.emplace_back(ModelKey{part, {}, {}});
-        if (!(key = next))
+        const auto next = ModelKey::named(key->subKeys, part);
+        if (next == key->subKeys.end() && !create)
             return nullptr;
+        key = next != key->subKeys.end() ? &*next : &key->subKeys.emplace_back(ModelKey{part, {}, {}});
     }
     return key;
 }

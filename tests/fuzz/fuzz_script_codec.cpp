@@ -6,7 +6,7 @@
 
 #include "FuzzCheck.h"
 
-#include "document/ScriptFile.h"
+#include "document/files/ScriptFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 
 #include "FuzzCheck.h"
 
-#include "document/ScriptStructure.h"
+#include "document/check/ScriptStructure.h"
 
 #include <algorithm>
 

@@ -20,10 +20,8 @@ int write(FILE* file, const std::vector<std::string>& records)
 {
     if (!file)
         return 3;
-    for (const std::string& record : records) {
-        std::fputs(record.c_str(), file);
-        std::fputc('\0', file);
-    }
+    for (const std::string& record : records)
+        std::fwrite(record.c_str(), 1, record.size() + 1, file); // with the NUL that ends it
     return std::fclose(file) == 0 ? 0 : 4;
 }
 

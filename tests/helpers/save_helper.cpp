@@ -3,7 +3,7 @@
 //   tessary_save_helper [--user UID] [--file-size-limit BYTES] PATH TEXT
 // Prints "saved" or the failure's message; exits 0 when saved, 1 when not, 2 on bad arguments.
 
-#include "document/ScriptFile.h"
+#include "document/files/ScriptFile.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,10 +4,9 @@
 // may hold \t \r \n \\ \0, \xHH (in bytes: that byte; in text: U+00HH) and \u{HHHHH} (one character).
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTest>
-
-#include <utility>
 
 namespace cases {
 
@@ -32,29 +31,21 @@ inline QList<QStringList> table(const QString& file, const QString& name)
 // Decodes a field; bytes() keeps \xHH as the byte and gives every other character as UTF-8.
 inline QByteArray decode(const QString& field, bool asBytes)
 {
+    static const QRegularExpression escape(QStringLiteral(R"(\\(x.{0,2}|u\{[^}]*\}|.))"));
     QByteArray out;
-    QString plain; // the characters since the last escape
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] != QLatin1Char('\\') || i + 1 == field.size()) {
-            plain += field[i];
-            continue;
-        }
-        out += std::exchange(plain, QString()).toUtf8();
-        const char e = field[++i].toLatin1();
-        if (e == 'x') {
-            const int byte = field.mid(i + 1, 2).toInt(nullptr, 16);
-            out += asBytes ? QByteArray(1, char(byte)) : QString(QChar(byte)).toUtf8();
-            i += 2;
-        } else if (e == 'u') {
-            const qsizetype close = field.indexOf(QLatin1Char('}'), i);
-            const char32_t code = field.mid(i + 2, close - i - 2).toUInt(nullptr, 16);
-            out += QString::fromUcs4(&code, 1).toUtf8();
-            i = close;
-        } else {
-            out += e == 't' ? '\t' : e == 'r' ? '\r' : e == 'n' ? '\n' : e == '0' ? '\0' : e;
-        }
+    qsizetype done = 0;
+    for (const QRegularExpressionMatch& match : escape.globalMatch(field)) {
+        out += field.mid(done, match.capturedStart() - done).toUtf8();
+        done = match.capturedEnd();
+        const QString e = match.captured(1);
+        const char32_t code = e.mid(e[0] == u'u' ? 2 : 1).remove(u'}').toInt(nullptr, 16);
+        const qsizetype named = QByteArrayView("trn0").indexOf(e[0].toLatin1());
+        if (e.size() == 1)
+            out += named >= 0 ? QByteArrayView("\t\r\n\0", 4)[named] : e[0].toLatin1();
+        else
+            out += e[0] == u'x' && asBytes ? QByteArray(1, char(code)) : QString::fromUcs4(&code, 1).toUtf8();
     }
-    return out + plain.toUtf8();
+    return out + field.mid(done).toUtf8();
 }
 inline QByteArray bytes(const QString& field) { return decode(field, true); }
 inline QString text(const QString& field) { return QString::fromUtf8(decode(field, false)); }

@@ -2,17 +2,14 @@
 
 #include "ScriptedDialogService.h"
 #include "app/frmMain.h"
-#include "document/RecoveryJournal.h"
+#include "document/files/RecoveryJournal.h"
 #include "document/frmDocument.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QInputMethodEvent>
 #include <QPointer>
 #include <QStatusBar>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +24,8 @@
 
 namespace {
 
-// Runs the commands read from standard input, one after another.
+// Runs the commands read from standard input, one after another: while one waits, events run and
+// input gathers, but the next waits its turn.
 class CommandLoop : public QObject {
 public:
     CommandLoop(frmMain& window, ScriptedDialogService& dialogs) : window_(window), dialogs_(dialogs)
@@ -36,40 +34,33 @@ public:
         // the test has gone the editor stays until killed.
         std::thread([loop = QPointer<CommandLoop>(this)] {
             char chunk[4096];
-            for (int got; (got = int(::read(0, chunk, sizeof chunk))) > 0;) {
+            for (int got; (got = int(::read(0, chunk, sizeof chunk))) > 0;)
                 QMetaObject::invokeMethod(qApp, [loop, bytes = QByteArray(chunk, got)] {
-                    if (loop) {
-                        loop->pending_.append(bytes);
-                        loop->next();
-                    }
+                    if (loop)
+                        loop->received(bytes);
                 });
-            }
         }).detach();
     }
 
 private:
-    void next()
+    void received(const QByteArray& bytes)
     {
-        const qsizetype end = pending_.indexOf('\n');
-        if (busy_ || end < 0)
-            return;
-        const QByteArray line = pending_.left(end);
-        pending_.remove(0, end + 1);
-        busy_ = true;
-        run(line.left(line.indexOf(' ') < 0 ? line.size() : line.indexOf(' ')), line.mid(line.indexOf(' ') + 1));
+        pending_.append(bytes);
+        for (qsizetype end; !busy_ && (end = pending_.indexOf('\n')) >= 0;) {
+            const QByteArray line = pending_.left(end);
+            pending_.remove(0, end + 1);
+            const qsizetype space = line.indexOf(' ');
+            busy_ = true;
+            run(space < 0 ? line : line.left(space), line.mid(space + 1));
+            say("ok");
+            busy_ = false;
+        }
     }
     void say(const QByteArray& line)
     {
         std::printf("%s\n", line.constData());
         std::fflush(stdout);
     }
-    void done()
-    {
-        say("ok");
-        busy_ = false;
-        next();
-    }
-    void later(int ms, const std::function<void()>& step) { QTimer::singleShot(ms, this, step); }
     void run(const QByteArray& command, const QByteArray& argument)
     {
         CodeEditor* editor = window_.activeEditor();
@@ -94,32 +85,29 @@ private:
         } else if (command == "save") {
             say("saved " + QByteArray::number(window_.mnuFileSave_Click()));
         } else if (command == "settle") {
-            return later(argument.toInt(), [this] {
-                RecoveryJournal::waitForWrites();
-                QCoreApplication::processEvents();
-                done();
-            });
+            QTest::qWait(argument.toInt());
+            RecoveryJournal::waitForWrites();
+            QCoreApplication::processEvents();
         } else if (command == "journal") {
-            return awaitJournal(QDeadlineTimer(10000));
+            const QDeadlineTimer deadline(10000);
+            QString path;
+            while (!journaled(path = window_.activeDocument()->journal->filePath()) && !deadline.hasExpired())
+                QTest::qWait(20);
+            say(journaled(path) ? "journaled " + QFile::encodeName(path) : QByteArray("journal-timeout"));
         } else if (command == "report") {
-            say("text " + editor->utf8Text().toHex());
-            say("modified " + QByteArray::number(editor->Modified()));
-            say("status " + window_.sbStatusBar->currentMessage().toUtf8().toHex());
+            say(editor->utf8Text().toHex());
+            say(QByteArray::number(editor->Modified()));
+            say(window_.sbStatusBar->currentMessage().toUtf8().toHex());
             for (const RecordedMessage& message : dialogs_.messages)
-                say("message " + message.text.toUtf8().toHex());
+                say(message.text.toUtf8().toHex());
         }
-        done();
     }
-    void awaitJournal(const QDeadlineTimer& deadline)
+    bool journaled(const QString& path)
     {
-        const QString path = window_.activeDocument()->journal->filePath();
         QFile file(path);
         const std::optional<RecoveryRecord> record =
             !path.isEmpty() && file.open(QIODevice::ReadOnly) ? RecoveryRecord::parse(file.readAll()) : std::nullopt;
-        if (!(record && record->text == window_.activeEditor()->utf8Text()) && !deadline.hasExpired())
-            return later(20, [=, this] { awaitJournal(deadline); });
-        say(record ? "journaled " + QFile::encodeName(path) : QByteArray("journal-timeout"));
-        done();
+        return record && record->text == window_.activeEditor()->utf8Text();
     }
 
     frmMain& window_;
@@ -161,18 +149,16 @@ std::optional<int> runChildEditor(int argc, char** argv)
     return app.exec();
 }
 
-bool ChildEditor::start(const QStringList& arguments, const QStringList& wrapper)
+bool ChildEditor::start(const QStringList& arguments)
 {
-    launch(arguments, wrapper);
+    launch(arguments);
     return waitStarted();
 }
 
-void ChildEditor::launch(const QStringList& arguments, const QStringList& wrapper)
+void ChildEditor::launch(const QStringList& arguments)
 {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList command = wrapper + QStringList{QCoreApplication::applicationFilePath(), QStringLiteral("--child")} + arguments;
-    const QString program = command.takeFirst();
-    process_.start(program, command);
+    process_.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + arguments);
 }
 
 bool ChildEditor::waitStarted()
@@ -183,29 +169,23 @@ bool ChildEditor::waitStarted()
     return false;
 }
 
-std::optional<QByteArray> ChildEditor::readLine(int timeoutMs)
+std::optional<QByteArray> ChildEditor::readLine()
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        buffer_ += process_.readAllStandardOutput();
-        if (const qsizetype end = buffer_.indexOf('\n'); end >= 0) {
-            QByteArray line = buffer_.left(end);
-            buffer_.remove(0, end + 1);
-            if (line.endsWith('\r')) // written in text mode on Windows
-                line.chop(1);
-            return line;
-        }
+    const QDeadlineTimer deadline(30000);
+    while (!process_.canReadLine()) {
         if (deadline.hasExpired() || (process_.state() != QProcess::Running && !process_.waitForStarted()))
             return std::nullopt;
         process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
     }
+    const QByteArray line = process_.readLine().chopped(1);
+    return line.endsWith('\r') ? line.chopped(1) : line; // written in text mode on Windows
 }
 
-QStringList ChildEditor::send(const QString& command, int timeoutMs)
+QStringList ChildEditor::send(const QString& command)
 {
     process_.write(command.toUtf8() + '\n');
     QStringList answer;
-    while (const std::optional<QByteArray> line = readLine(timeoutMs)) {
+    while (const std::optional<QByteArray> line = readLine()) {
         if (*line == "ok")
             return answer;
         answer << QString::fromUtf8(*line);
@@ -213,26 +193,24 @@ QStringList ChildEditor::send(const QString& command, int timeoutMs)
     return {};
 }
 
+QString ChildEditor::journal()
+{
+    const QString answer = send(QStringLiteral("journal")).value(0);
+    return answer.startsWith(QLatin1String("journaled ")) ? answer.mid(10) : QString();
+}
+
 ChildEditor::Report ChildEditor::report()
 {
-    Report report;
-    for (const QString& line : send(QStringLiteral("report"))) {
-        const QByteArray value = QByteArray::fromHex(line.section(QLatin1Char(' '), 1).toLatin1());
-        if (line.startsWith(QLatin1String("text ")))
-            report.text = value;
-        report.modified = report.modified || line == QLatin1String("modified 1");
-        if (line.startsWith(QLatin1String("status ")))
-            report.status = QString::fromUtf8(value);
-        if (line.startsWith(QLatin1String("message ")))
-            report.messages << QString::fromUtf8(value);
-    }
+    const QStringList lines = send(QStringLiteral("report"));
+    const auto decoded = [&](qsizetype i) { return QByteArray::fromHex(lines.value(i).toLatin1()); };
+    Report report{decoded(0), lines.value(1) == QLatin1String("1"), QString::fromUtf8(decoded(2)), {}};
+    for (qsizetype i = 3; i < lines.size(); ++i)
+        report.messages << QString::fromUtf8(decoded(i));
     return report;
 }
 
 void ChildEditor::kill()
 {
-    if (process_.state() == QProcess::NotRunning)
-        return;
     process_.kill(); // SIGKILL, or TerminateProcess on Windows
     process_.waitForFinished(10000);
 }

@@ -2,14 +2,24 @@
 // A script's text with its selection marked, for setting and comparing both at once: "|" stands at the
 // caret and "^" at the anchor ("|" alone: nothing selected). "a^bc|d" selects "bc" forwards.
 
-#include "document/CodeEditor.h"
+#include "document/editor/CodeEditor.h"
 
 #include <QTest>
 
+// A message to the control with integer arguments.
+inline long sci(const QsciScintilla& e, unsigned msg, unsigned long w = 0, long l = 0) { return e.SendScintilla(msg, w, l); }
+
+// The selection by lines and characters: start line, start column, end line, end column.
+inline QList<int> selection(const CodeEditor& editor, bool ordered = true)
+{
+    const Range r = editor.GetSelectionRange(ordered);
+    return {r.StartLine, r.StartColumn, r.EndLine, r.EndColumn};
+}
+
 inline QString marked(const CodeEditor& editor)
 {
-    const long anchor = editor.SendScintilla(QsciScintillaBase::SCI_GETANCHOR);
-    const long caret = editor.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
+    const long anchor = sci(editor, QsciScintillaBase::SCI_GETANCHOR);
+    const long caret = sci(editor, QsciScintillaBase::SCI_GETCURRENTPOS);
     QByteArray text = editor.Text().toUtf8();
     text.insert(std::max(anchor, caret), anchor > caret ? "^" : "|");
     if (anchor != caret)

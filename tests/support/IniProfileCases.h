@@ -86,12 +86,9 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
         const std::string verb = line.substr(0, space);
         std::string rest = space == std::string::npos ? std::string() : line.substr(space + 1);
         // A write that must be refused ends in " = refused".
-        const std::string refusedMark = " = refused";
-        const bool mustRefuse = (verb == "write" || verb == "replace") && rest.size() >= refusedMark.size() &&
-                                rest.compare(rest.size() - refusedMark.size(), refusedMark.size(), refusedMark) == 0;
-        if (mustRefuse)
-            rest.erase(rest.size() - refusedMark.size());
-        std::vector<std::string> args = split(rest, '|');
+        const size_t mark = rest.rfind(" = refused");
+        const bool mustRefuse = (verb == "write" || verb == "replace") && mark != std::string::npos && mark + 10 == rest.size();
+        std::vector<std::string> args = split(rest.substr(0, mustRefuse ? mark : rest.size()), '|');
         if (verb == "file") {
             file = newFile(unescape(rest));
             otherName.clear();
@@ -102,25 +99,20 @@ inline bool run(const std::string& casesFile, platform::IniStore& store,
             skipping = !makeReadOnly(file);
             if (skipping && note)
                 note(number, "this user may write read-only files here: the rows up to the next file are skipped");
-        } else if (verb == "link" || verb == "other") {
-            // link: the file gets a second name (a hard link); other: the rows below use the other name.
-            if (verb == "link" && !addHardLink(file, otherName = file + ".link"))
+        } else if (verb == "link") { // the file gets a second name (a hard link)
+            if (!addHardLink(file, otherName = file + ".link"))
                 fail(number, "no hard link");
-            if (verb == "other")
-                std::swap(file, otherName);
+        } else if (verb == "other") { // the rows below use the other name
+            std::swap(file, otherName);
         } else if (verb == "write" || verb == "replace") {
-            bool written;
-            if (verb == "write") {
-                if (args.size() < 2)
-                    return false;
-                const auto value = args.size() > 2 ? std::optional<std::string>(args[2]) : std::nullopt;
-                written = store.writeString(file, args[0], args[1], value);
-            } else {
-                std::vector<std::string> entries(args.begin() + 1, args.end());
-                if (entries.size() == 1 && entries[0].empty())
-                    entries.clear();
-                written = store.writeSection(file, args[0], entries);
-            }
+            if (args.size() < 2)
+                return false;
+            std::vector<std::string> entries(args.begin() + 1, args.end()); // replace: "section|" for none
+            if (entries.size() == 1 && entries[0].empty())
+                entries.clear();
+            const bool written = verb == "replace" ? store.writeSection(file, args[0], entries)
+                                                   : store.writeString(file, args[0], args[1],
+                                                                       args.size() > 2 ? std::optional(args[2]) : std::nullopt);
             if (written == mustRefuse)
                 fail(number, written ? "write not refused" : "write refused");
         } else {

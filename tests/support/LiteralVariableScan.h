@@ -32,17 +32,12 @@ inline QStringList ScanVariables(const QString& text)
 {
     QStringList names;
     QSet<QString> keys;
-    int start = 0;
-    for (;;) {
-        const int p = int(text.indexOf(QLatin1Char('$'), start)) + 1;
-        if (p == 0)
-            break;
+    for (int p = int(text.indexOf(QLatin1Char('$'))) + 1; p > 0; p = int(text.indexOf(QLatin1Char('$'), p)) + 1) {
         const QString name = text.mid(p - 1, NameLength(text, p));
         if (name.size() > 1 && !keys.contains(name)) {
             keys.insert(name);
             names << name;
         }
-        start = p;
     }
     return names;
 }

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "app/frmMain.h"
 #include "document/frmDocument.h"
+#include "preferences/PrefRegistry.h"
 
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -19,6 +20,28 @@ inline void useFreshSettings(const QTemporaryDir& dir)
     ++run;
     qputenv("TESSARY_REGISTRY_FILE", dir.filePath(QStringLiteral("settings-%1.reg").arg(run)).toLocal8Bit());
     qputenv("TESSARY_RECOVERY_DIR", dir.filePath(QStringLiteral("recovery-%1").arg(run)).toLocal8Bit());
+}
+
+// A key of the user's settings through a handler of the test's own.
+inline RegistryHandler userKey(const QString& key = QString::fromLatin1(kPreferencesKey))
+{
+    RegistryHandler registry;
+    registry.SetHive(platform::HKEY_CURRENT_USER_);
+    registry.SetSubKey(key);
+    return registry;
+}
+
+// The stored window geometry (left, top, width, height), after storing `write` when it is given.
+inline QStringList storedGeometry(const QStringList& write = {})
+{
+    RegistryHandler preferences = userKey();
+    QStringList values;
+    for (const char* name : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+        if (!write.isEmpty())
+            preferences.WriteRegValue(QLatin1String(name), TaggedValue::fromString(write[values.size()]));
+        values << preferences.GetRegValue(QLatin1String(name), TaggedValue()).toString();
+    }
+    return values;
 }
 
 struct Shown {

@@ -9,8 +9,8 @@
 
 class RecordingProcessLauncher : public platform::ProcessLauncher {
 public:
-    RecordingProcessLauncher();
-    ~RecordingProcessLauncher() override;
+    RecordingProcessLauncher() { platform::setProcessLauncher(this); }
+    ~RecordingProcessLauncher() override { platform::setProcessLauncher(nullptr); }
 
     bool forward = false;
     QString comspec = QStringLiteral("/bin/cmd");
@@ -21,11 +21,23 @@ public:
     // Appended to on each start (shared with a test's own event list when set).
     QStringList* events = nullptr;
 
-    QString environmentVariable(const QString& name) override;
-    QString findOnSearchPath(const QString& program) override;
-    bool childrenReadUtf8() override;
-    QString start(const platform::ProcessRequest& request) override;
+    QString environmentVariable(const QString& name) override
+    {
+        return forward ? previous_.environmentVariable(name) : name == QLatin1String("COMSPEC") ? comspec : QString();
+    }
+    QString findOnSearchPath(const QString& program) override
+    {
+        return forward ? previous_.findOnSearchPath(program) : program == QLatin1String("wine") ? wine : QString();
+    }
+    bool childrenReadUtf8() override { return forward ? previous_.childrenReadUtf8() : utf8; }
+    QString start(const platform::ProcessRequest& request) override
+    {
+        started << request;
+        if (events)
+            *events << QStringLiteral("start");
+        return forward ? previous_.start(request) : failure;
+    }
 
 private:
-    platform::ProcessLauncher& previous_;
+    platform::ProcessLauncher& previous_ = platform::processes();
 };

@@ -7,18 +7,6 @@
 
 using namespace platform;
 
-namespace {
-template <typename T, typename U>
-T take(std::deque<T>& answers, U fallback)
-{
-    if (answers.empty())
-        return T(fallback);
-    T answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-} // namespace
-
 ScriptedDialogService::ScriptedDialogService() { setDialogService(this); }
 ScriptedDialogService::~ScriptedDialogService() { setDialogService(nullptr); }
 
@@ -29,38 +17,15 @@ MessageAnswer ScriptedDialogService::message(QWidget* parent, const QString& tex
     messages.append(recorded);
     if (onMessage)
         onMessage(recorded);
-    MessageAnswer fallback = buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    return take(messageAnswers, fallback);
-}
-
-QString ScriptedDialogService::openFileName(QWidget*, const FileDialogRequest& request)
-{
-    openRequests.append(request);
-    return take(openAnswers, QString());
-}
-
-QString ScriptedDialogService::saveFileName(QWidget*, const FileDialogRequest& request)
-{
-    saveRequests.append(request);
-    return take(saveAnswers, QString());
-}
-
-QString ScriptedDialogService::folderName(QWidget*, const QString& title, const QString&)
-{
-    folderRequests.append(title);
-    return take(folderAnswers, QString());
-}
-
-std::optional<QColor> ScriptedDialogService::color(QWidget*, const QColor&)
-{
-    ++colorRequests;
-    return take(colorAnswers, std::nullopt);
+    if (messageAnswers.empty())
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    return take(messageAnswers);
 }
 
 bool ScriptedDialogService::print(QWidget*, QPrinter& printer, const PrintRequest& request)
 {
     printRequests.append(request);
-    QString pdf = take(printAnswers, QString());
+    QString pdf = take(printAnswers);
     if (pdf.isEmpty())
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -70,34 +35,14 @@ bool ScriptedDialogService::print(QWidget*, QPrinter& printer, const PrintReques
     return true;
 }
 
-std::optional<int> ScriptedDialogService::lineNumber(QWidget*, int, int)
+QString ScriptedDialogService::filtersShown(const FileDialogRequest& request)
 {
-    ++lineRequests;
-    return take(lineAnswers, std::nullopt);
-}
-
-namespace {
-std::unique_ptr<QFileDialog> widgetDialog(const FileDialogRequest& request)
-{
-    std::unique_ptr<QFileDialog> dialog = newFileDialog(nullptr, request);
+    const std::unique_ptr<QFileDialog> dialog = newFileDialog(nullptr, request);
     dialog->setOption(QFileDialog::DontUseNativeDialog); // the same widgets on every platform
-    return dialog;
-}
-} // namespace
-
-QStringList ScriptedDialogService::filterCaptionsShown(const FileDialogRequest& request)
-{
-    const auto dialog = widgetDialog(request);
-    QStringList shown;
+    QStringList captions;
     if (const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
         for (int i = 0; i < types->count(); ++i)
-            shown << types->itemText(i);
-    return shown;
-}
-
-QStringList ScriptedDialogService::firstFilterPatterns(const FileDialogRequest& request)
-{
-    const auto dialog = widgetDialog(request);
+            captions << types->itemText(i);
     const auto* model = dialog->findChild<QFileSystemModel*>();
-    return model ? model->nameFilters() : QStringList();
+    return captions.join(QStringLiteral(" | ")) + QStringLiteral(" -> ") + (model ? model->nameFilters().join(' ') : QString());
 }

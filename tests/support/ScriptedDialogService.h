@@ -40,21 +40,39 @@ public:
     QList<platform::FileDialogRequest> openRequests;
     QList<platform::FileDialogRequest> saveRequests;
     QList<platform::PrintRequest> printRequests;
-    QStringList folderRequests;
     int colorRequests = 0;
     int lineRequests = 0;
 
     platform::MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
                                     platform::MessageButtons buttons, platform::MessageIcon icon) override;
-    QString openFileName(QWidget* parent, const platform::FileDialogRequest& request) override;
-    QString saveFileName(QWidget* parent, const platform::FileDialogRequest& request) override;
-    QString folderName(QWidget* parent, const QString& title, const QString& start) override;
-    std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
+    QString openFileName(QWidget*, const platform::FileDialogRequest& request) override
+    {
+        openRequests.append(request);
+        return take(openAnswers);
+    }
+    QString saveFileName(QWidget*, const platform::FileDialogRequest& request) override
+    {
+        saveRequests.append(request);
+        return take(saveAnswers);
+    }
+    QString folderName(QWidget*, const QString&, const QString&) override { return take(folderAnswers); }
+    std::optional<QColor> color(QWidget*, const QColor&) override { return ++colorRequests, take(colorAnswers); }
     bool print(QWidget* parent, QPrinter& printer, const platform::PrintRequest& request) override;
-    std::optional<int> lineNumber(QWidget* parent, int current, int maximum) override;
+    std::optional<int> lineNumber(QWidget*, int, int) override { return ++lineRequests, take(lineAnswers); }
 
-    // What the real file dialog built for a request offers: its filter captions and the patterns
-    // of the first filter, which the file list applies.
-    static QStringList filterCaptionsShown(const platform::FileDialogRequest& request);
-    static QStringList firstFilterPatterns(const platform::FileDialogRequest& request);
+    // What the real file dialog built for a request offers: its filter captions ("|" between them),
+    // then after "->" the patterns of the first filter, which the file list applies.
+    static QString filtersShown(const platform::FileDialogRequest& request);
+
+private:
+    // The next prepared answer; without one, the empty (cautious) one.
+    template <typename T>
+    static T take(std::deque<T>& answers)
+    {
+        if (answers.empty())
+            return T();
+        T answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };

@@ -206,7 +206,11 @@ std::wstring wide(const std::string& text)
 std::vector<std::string> runAndRecord(const std::string& comspec, const std::string& commandLine,
                                       const std::string& folder, const std::string& out)
 {
-    CHECK_EQ(win::startProcess(comspec, commandLine, folder), std::string());
+    const std::string reason = win::startProcess(comspec, commandLine, folder);
+    if (!reason.empty()) {
+        check::fail(__FILE__, __LINE__, "not started: " + reason + " (" + comspec + " in " + folder + ")");
+        return {};
+    }
     std::string bytes;
     for (int i = 0; i < 300 && bytes.empty(); ++i) {
         Sleep(100);
@@ -228,8 +232,14 @@ std::vector<std::string> runAndRecord(const std::string& comspec, const std::str
 // by its full path all the same, not a cmd.exe planted in the current folder.
 TEST_CASE(runCommandGivesTheInterpreterExactlyTheAcceptedPaths)
 {
-    const char* comspec = std::getenv("COMSPEC");
-    CHECK(comspec && *comspec);
+    // Read as the editor reads it: under Wine the C runtime's copy of the environment can be wrong
+    // (with TMPDIR set, getenv("COMSPEC") gave "ComSpec=C:\...").
+    wchar_t comspecBuffer[MAX_PATH + 1] = {};
+    const DWORD comspecLength = GetEnvironmentVariableW(L"COMSPEC", comspecBuffer, MAX_PATH);
+    CHECK(comspecLength > 0 && comspecLength < MAX_PATH);
+    std::string comspec(size_t(comspecLength) * 3, '\0');
+    comspec.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, comspecBuffer, int(comspecLength), comspec.data(),
+                                              int(comspec.size()), nullptr, nullptr)));
     const std::string planted = tempFolder() + "\\planted";
     CreateDirectoryA(planted.c_str(), nullptr);
     CHECK(CopyFileA(standInProgram.c_str(), (planted + "\\cmd.exe").c_str(), FALSE));
@@ -255,7 +265,7 @@ TEST_CASE(runCommandGivesTheInterpreterExactlyTheAcceptedPaths)
         CHECK_EQ(found, refused == "-" ? std::string() : refused);
         DeleteFileW(runs::wide(out).c_str());
         const std::vector<std::string> received = runs::runAndRecord(
-            comspec ? comspec : "", "cmd.exe /s /c \"\"" + standInProgram + "\" \"" + script + "\"\"", folder, out);
+            comspec, "cmd.exe /s /c \"\"" + standInProgram + "\" \"" + script + "\"\"", folder, out);
         const bool exact = received == std::vector<std::string>{folder, script};
         if (found.empty() && !exact)
             check::fail(__FILE__, __LINE__, "changed on its way: " + script);

@@ -1,0 +1,244 @@
+#include "document/editor/EditorSearch.h"
+
+#include "platform/ProductInfo.h"
+#include "platform/DialogService.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <cstring>
+
+EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor)
+{
+    searches_ << this;
+}
+
+EditorSearch::~EditorSearch()
+{
+    searches_.removeOne(this);
+    if (followed_ != this)
+        return;
+    // The script it worked on is gone: nothing is left for the window to act on.
+    followed_ = nullptr;
+    if (dialog_)
+        dialog_->hide();
+}
+
+FindReplaceDialog* EditorSearch::createDialog(QWidget* parent)
+{
+    auto* dialog = new FindReplaceDialog(parent);
+    connect(dialog, &FindReplaceDialog::findNextRequested, dialog, [] {
+        if (!followed_)
+            return;
+        followed_->takeDialogInput();
+        followed_->find(true);
+    });
+    connect(dialog, &FindReplaceDialog::replaceRequested, dialog, [] {
+        if (followed_)
+            followed_->replaceOnce();
+    });
+    connect(dialog, &FindReplaceDialog::replaceAllRequested, dialog, [] {
+        if (followed_)
+            followed_->replaceAll();
+    });
+    return dialog;
+}
+
+void EditorSearch::follow()
+{
+    followed_ = this;
+}
+
+void EditorSearch::follow(const QsciScintilla* editor)
+{
+    for (EditorSearch* search : std::as_const(searches_))
+        if (&search->editor_ == editor)
+            search->follow();
+}
+
+void EditorSearch::setExactSearch(const QString& text)
+{
+    text_ = text;
+    options_.matchCase = true;
+    options_.wholeWord = false;
+    options_.regularExpression = false;
+    presentSearch_ = true;
+}
+
+void EditorSearch::openDialog(bool replaceMode)
+{
+    if (!dialog_ || presentSearch_) {
+        if (!dialog_)
+            dialog_ = createDialog(editor_.window());
+        dialog_->setOptions(options_);
+    }
+    follow();
+    // Start from the selected text when it is a single line, else from the last search.
+    QString initial = editor_.selectedText();
+    if (presentSearch_ || initial.isEmpty() || initial.contains(QLatin1Char('\n')) ||
+        initial.contains(QLatin1Char('\r')))
+        initial = text_;
+    presentSearch_ = false;
+    dialog_->present(replaceMode, initial);
+}
+
+bool EditorSearch::findNext()
+{
+    if (text_.isEmpty()) {
+        openDialog(false);
+        return false;
+    }
+    return find(true);
+}
+
+void EditorSearch::takeDialogInput()
+{
+    if (!dialog_)
+        return;
+    text_ = dialog_->findText();
+    options_ = dialog_->options();
+    presentSearch_ = false;
+}
+
+bool EditorSearch::find(bool reportNotFound)
+{
+    if (text_.isEmpty())
+        return false;
+    const bool found = editor_.findFirst(text_, options_.regularExpression, options_.matchCase,
+                                         options_.wholeWord, options_.wrapAround, true, -1, -1, true,
+                                         false, true);
+    if (found) {
+        matchStart_ = editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+        matchEnd_ = editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
+    } else {
+        matchStart_ = matchEnd_ = -1;
+        if (reportNotFound)
+            this->reportNotFound();
+    }
+    return found;
+}
+
+void EditorSearch::replaceOnce()
+{
+    const QString previousText = text_;
+    const FindOptions previousOptions = options_;
+    takeDialogInput();
+    const bool onMatch = matchStart_ >= 0 && text_ == previousText && options_ == previousOptions &&
+                         editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART) == matchStart_ &&
+                         editor_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND) == matchEnd_;
+    if (onMatch)
+        editor_.replace(dialog_->replaceText());
+    find(true);
+}
+
+namespace {
+
+// The replacement for the regular-expression match just found, with Scintilla's substitution
+// rules: \0 is the match, \1..\9 its groups, \a \b \f \n \r \t \v \\ the control characters;
+// any other backslash stays as it is.
+QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, const char* text, long start, long end)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const char c = replacement[i];
+        const char next = i + 1 < replacement.size() ? replacement[i + 1] : '\0';
+        if (c != '\\' || next == '\0') {
+            out.append(c);
+            continue;
+        }
+        ++i;
+        if (next == '0') {
+            out.append(text + start, end - start);
+        } else if (next >= '1' && next <= '9') {
+            const long size = editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, uintptr_t(next - '0'),
+                                                   static_cast<char*>(nullptr));
+            QByteArray tag(size + 1, '\0');
+            editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, uintptr_t(next - '0'), tag.data());
+            out.append(tag.constData(), size);
+        } else {
+            static const char escapes[] = "a\ab\bf\fn\nr\rt\tv\v\\\\";
+            const char* hit = nullptr;
+            for (const char* e = escapes; *e; e += 2)
+                if (*e == next)
+                    hit = e + 1;
+            if (hit) {
+                out.append(*hit);
+            } else {
+                out.append('\\');
+                --i;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// Finds every match in the text as it stands, then puts the new text in with one replacement:
+// one change for the control to take in and one step to undo, however many matches there are.
+void EditorSearch::replaceAll()
+{
+    takeDialogInput();
+    if (text_.isEmpty())
+        return;
+    const QByteArray pattern = text_.toUtf8();
+    const QByteArray replacement = dialog_->replaceText().toUtf8();
+    const bool regex = options_.regularExpression;
+    editor_.SendScintilla(QsciScintillaBase::SCI_SETSEARCHFLAGS,
+                          (options_.matchCase ? QsciScintillaBase::SCFIND_MATCHCASE : 0) |
+                              (options_.wholeWord ? QsciScintillaBase::SCFIND_WHOLEWORD : 0) |
+                              (regex ? QsciScintillaBase::SCFIND_REGEXP | QsciScintillaBase::SCFIND_CXX11REGEX : 0));
+    const long length = editor_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    // Searching does not change the text, so this stays valid until the replacement.
+    const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
+    QByteArray out;
+    long first = -1;
+    long copied = 0; // the text before this is in `out`
+    long lastStart = 0;
+    long lastEnd = 0;
+    int count = 0;
+    for (long pos = 0; pos <= length;) {
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, pos, length);
+        const long start = editor_.SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
+                                                 (unsigned long)pattern.size(), pattern.constData());
+        if (start < 0)
+            break;
+        const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
+        if (first < 0)
+            first = copied = start;
+        out.append(text + copied, start - copied);
+        lastStart = first + out.size();
+        out.append(regex ? substitute(editor_, replacement, text, start, end) : replacement);
+        lastEnd = first + out.size();
+        copied = end;
+        ++count;
+        // An empty match moves on by one character, so every place is tried once.
+        if (end > start)
+            pos = end;
+        else if (start < length)
+            pos = editor_.SendScintilla(QsciScintillaBase::SCI_POSITIONAFTER, start);
+        else
+            break;
+    }
+    matchStart_ = matchEnd_ = -1;
+    if (count == 0) {
+        reportNotFound();
+        return;
+    }
+    if (out.size() != copied - first || std::memcmp(out.constData(), text + first, size_t(out.size())) != 0) {
+        editor_.SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, first, copied);
+        editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)out.size(), out.constData());
+        editor_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
+    }
+    editor_.SendScintilla(QsciScintillaBase::SCI_SETSEL, lastStart, lastEnd);
+    platform::dialogs().message(dialog_, QObject::tr("%n occurrence(s) replaced.", nullptr, count),
+                                ProductInfo::AppTitle, platform::MessageButtons::Ok,
+                                platform::MessageIcon::Information);
+}
+
+void EditorSearch::reportNotFound()
+{
+    QWidget* parent = dialog_ && dialog_->isVisible() ? static_cast<QWidget*>(dialog_) : &editor_;
+    platform::dialogs().message(parent, QObject::tr("Cannot find \"%1\".").arg(text_), ProductInfo::AppTitle,
+                                platform::MessageButtons::Ok, platform::MessageIcon::Information);
+}
