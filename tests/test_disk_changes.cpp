@@ -59,8 +59,7 @@ private slots:
         QVERIFY(!editor->Modified() && dialogs.messages.isEmpty() && window.sbStatusBar->currentMessage().contains("reloaded"));
         int line = 0, index = 0;
         editor->getCursorPosition(&line, &index);
-        QVERIFY(line == 120 && editor->firstVisibleLine() == 100);
-        QCOMPARE(readFile(path), lines(210, "new")); // reading never writes
+        QVERIFY(line == 120 && editor->firstVisibleLine() == 100 && readFile(path) == lines(210, "new")); // reading never writes
 
         // A change the watcher cannot see (a network folder) shows when the document comes forward.
         const QString other = dir_.filePath(QStringLiteral("other%1.kix").arg(run_));
@@ -112,8 +111,7 @@ private slots:
                  QDir::toNativeSeparators(path) + QStringLiteral(" has been changed by another program. Reload it and lose "
                                                                  "your changes?"));
         // Enter keeps the typed text.
-        QCOMPARE(dialogs.messages[0].buttons, platform::MessageButtons::YesNoDefaultNo);
-        QVERIFY(editor->utf8Text() == mine && editor->Modified());
+        QVERIFY(dialogs.messages[0].buttons == platform::MessageButtons::YesNoDefaultNo && editor->utf8Text() == mine && editor->Modified());
         // Asked once for that version.
         window.checkAllDiskChanges();
         QCOMPARE(dialogs.messages.size(), 1);
@@ -163,12 +161,10 @@ private slots:
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
         const bool written = window.mnuFileSave_Click();
         ::setrlimit(RLIMIT_FSIZE, &saved);
-        QVERIFY(!written && !(DiskState::of(path) == before)); // the old content came back with a new time
-        QCOMPARE(readFile(path), lines(100, "old"));
+        QVERIFY(!written && readFile(path) == lines(100, "old") && !(DiskState::of(path) == before)); // the old content, a new time
         QTest::qWait(300);
         window.checkAllDiskChanges();
-        QCOMPARE(dialogs.messages.size(), 1); // the failure, and no question
-        QVERIFY(editor->Modified() && editor->utf8Text().endsWith(mine));
+        QVERIFY(dialogs.messages.size() == 1 && editor->Modified() && editor->utf8Text().endsWith(mine)); // the failure, no question
 #endif
     }
 

@@ -83,8 +83,7 @@ class TestFileSaving : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir_.isValid());
-        QVERIFY(QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); // the helper user passes
+        QVERIFY(dir_.isValid() && QFile::setPermissions(dir_.path(), QFileDevice::Permissions(0x7755))); // the helper user passes
     }
 
     void readOnlyFolderSavesInPlace()
@@ -98,8 +97,7 @@ private slots:
         QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
         const HelperRun run = runHelper({path, QStringLiteral("new text")}, temp, true);
         QFile::setPermissions(locked, QFileDevice::Permissions(0x7755));
-        QCOMPARE(run.output, QStringLiteral("saved"));
-        QVERIFY(readFile(path) == "new text" && statOf(path).st_ino == inode);
+        QVERIFY(run.output == "saved" && readFile(path) == "new text" && statOf(path).st_ino == inode);
         // The copy of the old content is gone.
         QVERIFY(entries(locked) == QStringList{QStringLiteral("script.kix")} && entries(temp).isEmpty());
     }
@@ -110,8 +108,8 @@ private slots:
         const QString path = links + QStringLiteral("/script.kix"), other = links + QStringLiteral("/other-name.kix");
         writeFile(path, "old text, longer than the new one\r\n");
         QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
-        QVERIFY(ScriptFile::write(path, "; stamp\r\n", "body").ok());
-        QVERIFY(readFile(other) == "; stamp\r\nbody" && statOf(path).st_ino == statOf(other).st_ino);
+        QVERIFY(ScriptFile::write(path, "; stamp\r\n", "body").ok() && readFile(other) == "; stamp\r\nbody" &&
+                statOf(path).st_ino == statOf(other).st_ino);
         QCOMPARE(entries(links), (QStringList{QStringLiteral("other-name.kix"), QStringLiteral("script.kix")}));
     }
 
@@ -141,8 +139,7 @@ private slots:
                 {QStringLiteral("--file-size-limit"), QStringLiteral("4096"), path, QString(100000, QLatin1Char('n'))}, temp);
             QVERIFY2(!run.crashed, "the file-size signal ended the program");
             QVERIFY2(run.exitCode == 1 && run.output.contains(systemReason(EFBIG)), qPrintable(run.output));
-            QCOMPARE(readFile(path), QByteArray("old contents\r\n"));
-            QVERIFY(entries(box) == names && entries(temp).isEmpty());
+            QVERIFY(readFile(path) == "old contents\r\n" && entries(box) == names && entries(temp).isEmpty());
         }
     }
 
@@ -157,8 +154,7 @@ private slots:
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x4444)));
         const HelperRun run = runHelper({path, QStringLiteral("new")}, {}, true);
         QVERIFY2(run.exitCode == 1 && run.output.contains(systemReason(EACCES)), qPrintable(run.output));
-        QVERIFY(readFile(path) == "old" && (statOf(path).st_mode & 07777) == 0444);
-        QCOMPARE(entries(box), QStringList{QStringLiteral("script.kix")});
+        QVERIFY(readFile(path) == "old" && (statOf(path).st_mode & 07777) == 0444 && entries(box) == QStringList{"script.kix"});
     }
 
     void ownerModeAndAttributesKept()
@@ -177,8 +173,7 @@ private slots:
         giveToHelperUser(path); // saved by root, another user's file stays theirs
         const bool attributes = ::setxattr(native.constData(), "user.tessary.note", "kept", 4, 0) == 0;
         const int attributeError = errno;
-        QVERIFY(ScriptFile::write(path, {}, "y").ok());
-        QVERIFY(readFile(path) == "y" && (statOf(path).st_mode & 07777) == 02640);
+        QVERIFY(ScriptFile::write(path, {}, "y").ok() && readFile(path) == "y" && (statOf(path).st_mode & 07777) == 02640);
         if (isRoot())
             QVERIFY(statOf(path).st_uid == kOtherUser && statOf(path).st_gid == gid_t(kOtherUser));
         if (!attributes)
@@ -190,11 +185,7 @@ private slots:
     }
 
 private:
-    QString folder(const QString& name)
-    {
-        QDir().mkpath(dir_.filePath(name));
-        return dir_.filePath(name);
-    }
+    QString folder(const QString& name) { return QDir().mkpath(dir_.filePath(name)), dir_.filePath(name); }
     QTemporaryDir dir_;
 };
 

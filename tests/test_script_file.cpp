@@ -39,8 +39,7 @@ private slots:
         QCOMPARE(editor.fileFormat().encoding(), encodingNamed(fields[2]));
         QCOMPARE(editor.LineText(0), cases::text(fields[3]));
         QCOMPARE(int(editor.eolMode()), QStringList({"CrLf", "Cr", "Lf"}).indexOf(fields[4])); // as QsciScintilla numbers them
-        QVERIFY(editor.SaveToFile(out).ok());
-        QCOMPARE(readFile(out), bytes);
+        QVERIFY(editor.SaveToFile(out).ok() && readFile(out) == bytes);
     }
 
     void editKeepsEncodingAndOtherBytes_data() { cases::addRows("script_files.txt", "edit"); }
@@ -53,8 +52,7 @@ private slots:
         CodeEditor editor;
         QVERIFY(editor.LoadFromFile(path).ok());
         editor.InsertTextAt(fields[4], {fields[2].toInt(), fields[3].toInt()});
-        QVERIFY(editor.SaveToFile(path).ok());
-        QCOMPARE(readFile(path), cases::bytes(fields[5]));
+        QVERIFY(editor.SaveToFile(path).ok() && readFile(path) == cases::bytes(fields[5]));
     }
 
     void textTheEncodingCannotKeepAsksFirst_data() { cases::addRows("script_files.txt", "asks"); }
@@ -71,16 +69,14 @@ private slots:
 
         const ScriptFile::SaveQuestion question = editor.encodingQuestion();
         QVERIFY2(question.text.contains(fields[3]), qPrintable(question.text));
-        QCOMPARE(question.keepsText, encodingNamed(fields[4]));
-        QCOMPARE(editor.SaveToFile(path).kind, FileError::Other); // not without the user's choice
-        QVERIFY(readFile(path) == before && editor.Modified());
+        // Not saved without the user's choice.
+        QVERIFY(question.keepsText == encodingNamed(fields[4]) && editor.SaveToFile(path).kind == FileError::Other &&
+                readFile(path) == before && editor.Modified());
 
         editor.setFileEncoding(question.keepsText);
-        QVERIFY(editor.encodingQuestion().text.isEmpty() && editor.SaveToFile(path).ok());
-        QCOMPARE(readFile(path), cases::bytes(fields[5]));
+        QVERIFY(editor.encodingQuestion().text.isEmpty() && editor.SaveToFile(path).ok() && readFile(path) == cases::bytes(fields[5]));
         CodeEditor reopened;
-        QVERIFY(reopened.LoadFromFile(path).ok());
-        QCOMPARE(reopened.Text(), editor.Text());
+        QVERIFY(reopened.LoadFromFile(path).ok() && reopened.Text() == editor.Text());
     }
 
     void stampTextFitsTheEncoding()
@@ -104,14 +100,12 @@ private slots:
         // The old text's highlight is gone, not moved.
         QVERIFY(changes.size() == 1 && !editor.Modified() && !editor.CanUndo() && editor.HighlightedLine() == -1);
         editor.InsertLineAt(1, QStringLiteral("new")); // with the file's most frequent break
-        QVERIFY(editor.SaveToFile(path).ok() && !editor.Modified());
-        QCOMPARE(readFile(path), QByteArray("one\nnew\ntwo\nthree\r\n"));
+        QVERIFY(editor.SaveToFile(path).ok() && !editor.Modified() && readFile(path) == "one\nnew\ntwo\nthree\r\n");
 
         CodeEditor fresh; // a new document is ANSI with CRLF
         fresh.InsertLineAt(0, QStringLiteral("\u00e9t\u00e9"));
         fresh.InsertLineAt(fresh.LineTotal(), QStringLiteral("\u20ac"));
-        QVERIFY(fresh.SaveToFile(path).ok());
-        QCOMPARE(readFile(path), QByteArray("\xE9t\xE9\r\n\r\n\x80"));
+        QVERIFY(fresh.SaveToFile(path).ok() && readFile(path) == "\xE9t\xE9\r\n\r\n\x80");
     }
 
     // A load or save that fails keeps the editor's text and every file as it was, and leaves no
@@ -124,8 +118,7 @@ private slots:
         QTemporaryDir box;
         writeFile(box.filePath(QStringLiteral("script.kix")), "old contents\r\n");
         writeFile(box.filePath(QStringLiteral("locked.kix")), "secret");
-        QVERIFY(QFile::setPermissions(box.filePath(QStringLiteral("locked.kix")), QFileDevice::WriteOwner));
-        QVERIFY(QDir(box.path()).mkdir(QStringLiteral("sub.kix")));
+        QVERIFY(QFile::setPermissions(box.filePath("locked.kix"), QFileDevice::WriteOwner) && QDir(box.path()).mkdir("sub.kix"));
         const QStringList names = QDir(box.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         if (name == QLatin1String("locked.kix") && QFile(box.filePath(name)).open(QIODevice::ReadOnly))
             QSKIP("this user reads files without read permission");
@@ -135,8 +128,8 @@ private slots:
         QCOMPARE((fields[1] == "save" ? editor.SaveToFile(path) : editor.LoadFromFile(path)).kind,
                  fields[3] == "inaccessible" ? FileError::PathInaccessible : FileError::Other);
         QVERIFY(editor.Text() == QStringLiteral("keep me") && editor.Modified());
-        QCOMPARE(readFile(box.filePath(QStringLiteral("script.kix"))), QByteArray("old contents\r\n"));
-        QCOMPARE(QDir(box.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), names);
+        QVERIFY(readFile(box.filePath(QStringLiteral("script.kix"))) == "old contents\r\n" &&
+                QDir(box.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) == names);
     }
 
 private:

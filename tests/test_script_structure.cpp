@@ -22,8 +22,6 @@ namespace {
 
 QString corpusDir() { return QFINDTESTDATA("data/check-corpus"); }
 
-QByteArray readCorpus(const QString& name) { return readFile(corpusDir() + QLatin1Char('/') + name); }
-
 QStringList describe(const ScriptStructure& s)
 {
     QStringList out;
@@ -84,7 +82,7 @@ private slots:
     void corpus()
     {
         QFETCH(QStringList, fields);
-        QByteArray text = readCorpus(fields[0]);
+        QByteArray text = readFile(corpusDir() + QLatin1Char('/') + fields[0]);
         const QByteArray from = cases::bytes(fields[1]);
         QVERIFY(text.contains(from));
         text.replace(text.indexOf(from), from.size(), cases::bytes(fields[2]));
@@ -127,10 +125,9 @@ private slots:
         }
         // Only the first problems are kept, all are counted.
         const ScriptStructure open = ScriptStructure::analyse(text);
-        QCOMPARE(open.problemCount, std::size_t(depth));
-        QCOMPARE(open.problems.size(), ScriptStructure::MaxProblems);
+        QVERIFY(open.problemCount == std::size_t(depth) && open.problems.size() == ScriptStructure::MaxProblems &&
+                open.problems.back().line == int(ScriptStructure::MaxProblems) - 1);
         QCOMPARE(open.problems.front().message, QStringLiteral("If on line 1 has no EndIf."));
-        QCOMPARE(open.problems.back().line, int(ScriptStructure::MaxProblems) - 1);
 
         const ScriptStructure closed = ScriptStructure::analyse(text + closers);
         QVERIFY(closed.problems.empty() && int(closed.blocks.size()) == depth && closed.blocks.front().closeLine == 2 * depth - 1);
@@ -160,16 +157,14 @@ private slots:
             QCOMPARE(out, path + ":2:1: If on line 2 has no EndIf.\n" + path +
                               ":3:15: Goto on line 3 names the label Weg, which is not in the script.\n");
         }
-        QCOMPARE(run({dir.filePath("clean.kix")}), int(CheckCommand::Clean));
-        QVERIFY(out.isEmpty() && err.isEmpty());
+        QVERIFY(run({dir.filePath("clean.kix")}) == CheckCommand::Clean && out.isEmpty() && err.isEmpty());
 
         // An unreadable file wins over found problems, and the others are still checked.
         QCOMPARE(run({dir.filePath("missing.kix"), dir.filePath("utf8.kix")}), int(CheckCommand::Failure));
         QVERIFY(err.contains(dir.filePath("missing.kix")) && out.count(QLatin1Char('\n')) == 2);
 
         QVERIFY(run({QStringLiteral("--help")}) == CheckCommand::Clean && out.startsWith(QStringLiteral("Usage: tessary-check FILE...")));
-        QVERIFY(run({}) == CheckCommand::Failure && err.contains(QStringLiteral("no file")));
-        QCOMPARE(run({QStringLiteral("--bogus")}), int(CheckCommand::Failure));
+        QVERIFY(run({}) == CheckCommand::Failure && err.contains(QStringLiteral("no file")) && run({"--bogus"}) == CheckCommand::Failure);
     }
 
     // ---- The live check in the editing control ----------------------------------------------
@@ -181,19 +176,16 @@ private slots:
         editor.setText(QStringLiteral("$a = 1\nIf $a = 1\n    ? \"one\"\n"));
         QSignalSpy checked(&editor.checker(), &ScriptChecker::checked);
         // The check waits for a pause after the change and then runs off the GUI thread.
-        QVERIFY(!squiggleAt(editor, 7));
-        QVERIFY(checked.wait(3000));
+        QVERIFY(!squiggleAt(editor, 7) && checked.wait(3000));
         QVERIFY(squiggleAt(editor, 7) && squiggleAt(editor, 8) && !squiggleAt(editor, 9) && markedLine(editor, 1) && !markedLine(editor, 0));
         QCOMPARE(editor.checker().problemAt(8)->message, QStringLiteral("If on line 2 has no EndIf."));
 
         editor.setFocus();
         editor.SetSelectionRange({3, 0, 3, 0});
         QTest::keyClicks(&editor, QStringLiteral("EndI"));
-        QVERIFY(checked.wait(3000));
-        QVERIFY(squiggleAt(editor, 7)); // "EndI" does not close it
+        QVERIFY(checked.wait(3000) && squiggleAt(editor, 7)); // "EndI" does not close it
         QTest::keyClicks(&editor, QStringLiteral("f"));
-        QVERIFY(checked.wait(3000));
-        QVERIFY(!squiggleAt(editor, 7) && !markedLine(editor, 1) && editor.checker().current()->problems.empty());
+        QVERIFY(checked.wait(3000) && !squiggleAt(editor, 7) && !markedLine(editor, 1) && editor.checker().current()->problems.empty());
     }
 
     // The levels of a large script are set a slice at a time after the check: all of them in the end.
@@ -236,8 +228,8 @@ private slots:
         editor.setFocus();
         editor.SetSelectionRange({2, 2, 2, 2});
         QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2) && send(editor, Sci::SCI_GETLINEVISIBLE, 3));
-        QCOMPARE(editor.GetSelectionRange().EndLine, 1);
+        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2) && send(editor, Sci::SCI_GETLINEVISIBLE, 3) &&
+                editor.GetSelectionRange().EndLine == 1);
         QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
         // On the folded header: the key folds the enclosing Function.
         QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
@@ -247,10 +239,9 @@ private slots:
 
         // A click on the fold margin beside a block's first line.
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        int x = 0;
-        for (int margin = 0; margin < ScriptChecker::FoldMargin; ++margin)
-            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin));
-        x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, ScriptChecker::FoldMargin)) / 2;
+        int x = 0; // the middle of the fold margin
+        for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
+            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin)) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
         const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
                       int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
         // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.

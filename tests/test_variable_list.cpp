@@ -139,8 +139,7 @@ private slots:
         QPointer<frmVarList> window = openList(host);
         doubleClick(*window, QStringLiteral("$Name"));
         QTRY_VERIFY(window.isNull());
-        QCOMPARE(selection(host.editor), QList<int>({2, 10, 2, 15}));
-        QCOMPARE(dialog->findText(), QString("$Name"));
+        QVERIFY(selection(host.editor) == QList<int>({2, 10, 2, 15}) && dialog->findText() == "$Name");
         QVERIFY(dialog->isVisible() && dialog->isReplaceMode() && dialog->options().matchCase && !dialog->options().regularExpression);
         window = openList(host);
         doubleClick(*window, QStringLiteral("$arr[1]"));

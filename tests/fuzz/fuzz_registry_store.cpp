@@ -8,7 +8,6 @@
 #include "platform/FileRegistryStore.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,10 +19,11 @@ using namespace platform;
 namespace {
 
 // The model folds ASCII only, so the names it is given are ASCII.
-bool sameName(const std::string& a, const std::string& b)
+bool sameName(std::string a, std::string b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y)); });
+    for (std::string* s : {&a, &b})
+        std::transform(s->begin(), s->end(), s->begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
+    return a == b;
 }
 
 struct ModelKey {

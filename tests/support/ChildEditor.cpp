@@ -24,6 +24,8 @@
 
 namespace {
 
+void say(const QByteArray& line) { std::printf("%s\n", line.constData()), std::fflush(stdout); }
+
 // Runs the commands read from standard input, one after another: while one waits, events run and
 // input gathers, but the next waits its turn.
 class CommandLoop : public QObject {
@@ -55,11 +57,6 @@ private:
             say("ok");
             busy_ = false;
         }
-    }
-    void say(const QByteArray& line)
-    {
-        std::printf("%s\n", line.constData());
-        std::fflush(stdout);
     }
     void run(const QByteArray& command, const QByteArray& argument)
     {
@@ -144,16 +141,11 @@ std::optional<int> runChildEditor(int argc, char** argv)
     frmMain window(file);
     window.show();
     CommandLoop loop(window, dialogs);
-    std::puts("started");
-    std::fflush(stdout);
+    say("started");
     return app.exec();
 }
 
-bool ChildEditor::start(const QStringList& arguments)
-{
-    launch(arguments);
-    return waitStarted();
-}
+bool ChildEditor::start(const QStringList& arguments) { return launch(arguments), waitStarted(); }
 
 void ChildEditor::launch(const QStringList& arguments)
 {
