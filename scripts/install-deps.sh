@@ -18,9 +18,12 @@ packages=(
   dpkg-dev                # dpkg-shlibdeps computes the Debian package's dependencies
   xdg-utils libfile-mimeinfo-perl   # xdg-mime, and the MIME lookup it uses outside a desktop session
 )
-# The Windows backends are cross-built and tested under Wine (scripts/run-windows-tests.sh).
+# The Windows program: Qt and QScintilla cross-built from Debian's sources with mingw-w64, the
+# installer made with NSIS, the tests and the installed program run under Wine
+# (scripts/build-windows.sh, package-windows.sh, run-windows-tests.sh).
 if [ "${TESSARY_WINDOWS_TESTS:-0}" = 1 ]; then
-  packages+=(g++-mingw-w64-x86-64 wine64 wine)
+  packages+=(g++-mingw-w64-x86-64 wine64 wine ninja-build ccache icoutils nsis
+             openbox xdotool wmctrl imagemagick procps)
 fi
 
 missing=()

@@ -2,8 +2,8 @@
 # Installs what is missing, builds, and runs every test; then builds the library and tests again with
 # AddressSanitizer + UBSan (build-asan/) and runs them there too. Any failure or sanitizer finding
 # fails the run. TESSARY_SKIP_SANITIZE=1 skips the second pass (a quicker local run). Last, the Windows
-# backends are cross-built and tested under Wine (scripts/run-windows-tests.sh); TESSARY_SKIP_WINDOWS=1
-# skips that.
+# program and its tests are cross-built and run under Wine, and its packages made and tried
+# (scripts/run-windows-tests.sh); TESSARY_SKIP_WINDOWS=1 skips that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Wine and mingw-w64 also serve the main tests: the run route through Wine is started for real there.
@@ -29,6 +29,6 @@ if [ "${TESSARY_SKIP_SANITIZE:-0}" != 1 ]; then
 fi
 
 if [ "${TESSARY_SKIP_WINDOWS:-0}" != 1 ]; then
-  echo "== The Windows backends, cross-built with mingw-w64, under Wine =="
+  echo "== The Windows program, cross-built with mingw-w64, under Wine =="
   scripts/run-windows-tests.sh
 fi

@@ -1,3 +1,4 @@
+#include "app/ToolbarIcons.h"
 #include "app/frmMain.h"
 #include "document/files/RecoveryJournal.h"
 #include "document/files/ScriptFile.h"
@@ -9,30 +10,34 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef Q_OS_WIN
+#include "platform/win/WinConsole.h"
+#endif
+
 namespace {
 
 // `--version` and `--help` count only on their own: any other command line is a file name, so a
 // script really called "--help" can still be opened with more words or quotes around it.
 bool answeredOption(int argc, char* argv[])
 {
-    if (argc != 2)
+    if (argc != 2 || (std::strcmp(argv[1], "--version") != 0 && std::strcmp(argv[1], "--help") != 0))
         return false;
+#ifdef Q_OS_WIN
+    platform::win::useParentConsole();
+#endif
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("tessary-editor %s\n", TESSARY_VERSION);
         return true;
     }
-    if (std::strcmp(argv[1], "--help") == 0) {
-        std::printf("Usage: tessary-editor [FILE]\n"
-                    "       tessary-editor --version | --help\n"
-                    "\n"
-                    "Edits KiXtart scripts. The whole command line names one file to open; surrounding\n"
-                    "quotes are removed.\n"
-                    "\n"
-                    "  --version  print the version and exit\n"
-                    "  --help     print this text and exit\n");
-        return true;
-    }
-    return false;
+    std::printf("Usage: tessary-editor [FILE]\n"
+                "       tessary-editor --version | --help\n"
+                "\n"
+                "Edits KiXtart scripts. The whole command line names one file to open; surrounding\n"
+                "quotes are removed.\n"
+                "\n"
+                "  --version  print the version and exit\n"
+                "  --help     print this text and exit\n");
+    return true;
 }
 
 // The installed theme icon first; the built-in copy when running from the build folder.
@@ -61,6 +66,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Orland Works"));
     // Lets the desktop match the windows to the installed menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.orlandworks.TessaryEditor"));
+    // The theme decides where the program's own icon is found.
+    ToolbarIcons::selectIconTheme();
     const QIcon icon = applicationIcon();
     QApplication::setWindowIcon(icon);
 

@@ -71,10 +71,15 @@ private slots:
         QCOMPARE(HeaderStamp::withoutTimeZone("t HH:mm"), QString("HH:mm"));
         QCOMPARE(HeaderStamp::withoutTimeZone("'at' h:mm tttt 'o''clock'"), QString("'at' h:mm 'o''clock'"));
 
-        // USERNAME, else the login name, else "Anonymous": each step removes the name used before.
+        // USERNAME, else the login name (not on Windows), else "Anonymous": each step removes the
+        // name used before.
         for (const auto& [name, value] : {std::pair{"USERNAME", "admin"}, {"USER", "alice"}, {"LOGNAME", "bob"}})
             qputenv(name, value);
+#ifdef Q_OS_WIN
+        for (const char* expected : {"admin", "Anonymous"}) {
+#else
         for (const char* expected : {"admin", "alice", "bob", "Anonymous"}) {
+#endif
             QCOMPARE(HeaderStamp::currentUser(), QString(expected));
             for (const char* name : {"USERNAME", "USER", "LOGNAME"})
                 if (qgetenv(name) == expected)
@@ -109,18 +114,25 @@ private slots:
         QCOMPARE(QString("%1 %2 %3 %4").arg(g.left).arg(g.top).arg(g.width).arg(g.height), fields[5]);
     }
 
-    // INS shows the editor's mode, dimmed for overwrite, and nothing without an editor to ask.
+    // INS shows the editor's mode, dimmed for overwrite, and nothing without an editor to ask; the
+    // bar keeps its height either way.
     void statusPanelsShowWhatTheyKnow()
     {
-        QStatusBar bar;
+        QMainWindow window;
+        QStatusBar& bar = *window.statusBar();
         StatusPanels panels(&bar, QStringLiteral("Tessary Editor"));
         std::optional<bool> insert;
         panels.insertMode = [&] { return insert; };
+        window.show();
+        QTest::qWait(0);
+        const int height = bar.height();
         for (const std::optional<bool> mode : {std::optional<bool>(true), std::optional<bool>(false), insert}) {
             insert = mode;
             panels.refresh();
             QCOMPARE(panels.panel(3)->text(), mode ? QStringLiteral("INS") : QString());
             QVERIFY(!mode || panels.panel(3)->isEnabled() == *mode);
+            QTest::qWait(0);
+            QCOMPARE(bar.height(), height);
         }
         QCOMPARE(panels.panel(5)->text(), QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
     }

@@ -13,8 +13,10 @@
 
 #include <filesystem>
 
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 using platform::MessageAnswer;
 
@@ -85,6 +87,9 @@ private slots:
         window.checkAllDiskChanges();
         std::filesystem::rename(copy.toStdString(), path.toStdString());
         QTRY_COMPARE_WITH_TIMEOUT(editor->LineText(0), QStringLiteral("unsaen0"), 5000);
+#ifdef Q_OS_WIN
+        QSKIP("Qt's watcher on Windows compares times only: a change that keeps the time shows when the editor comes forward");
+#endif
         writeFile(path, lines(30, "unsaen"));
         QVERIFY(setTime(path));
         QTRY_COMPARE_WITH_TIMEOUT(editor->lines(), 31, 5000);
@@ -137,6 +142,9 @@ private slots:
     // another program, so nothing offers to reload the file over the typed text.
     void failedSaveIsNoChangeByAnotherProgram()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("the save is made to fail by a file-size limit, which Windows lacks");
+#else
         const QString path = script(lines(100, "old"));
         QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".link")).constData()), 0);
         ScriptedDialogService dialogs;
@@ -157,6 +165,7 @@ private slots:
         QTest::qWait(300);
         window.checkAllDiskChanges();
         QVERIFY(dialogs.messages.size() == 1 && editor->Modified() && editor->utf8Text().endsWith(mine)); // the failure, no question
+#endif
     }
 
     void deletedFileKeepsItsDocument()

@@ -78,7 +78,7 @@ private slots:
             [&](const std::string& text) {
                 return write(QString("case%1.ini").arg(++files), QByteArray::fromStdString(text)).toStdString();
             },
-            fail, fail));
+            fail, [](int line, const std::string& what) { qWarning("line %d: %s", line, what.c_str()); }));
         QVERIFY(files > 3);
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
     }
@@ -138,10 +138,13 @@ private slots:
         clsIni cr = open("cr.ini", "[General]\rk=v\r");
         QCOMPARE(cr.PutString("n", "1"), 1);
         QCOMPARE(readFile(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
-        QFile::setPermissions(cr.FullPath(), QFileDevice::Permissions(0x4444));
-        QCOMPARE(cr.PutString("n", "2"), 0);
-        QCOMPARE(readFile(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
-        QCOMPARE(int(QFile::permissions(cr.FullPath())) & 0x7077, 0x4044); // owner, group, others
+        if (inicases::makeReadOnly(cr.FullPath().toStdString())) {
+            QCOMPARE(cr.PutString("n", "2"), 0);
+            QCOMPARE(readFile(cr.FullPath()), QByteArray("[General]\rk=v\rn=1\r"));
+            QCOMPARE(int(QFile::permissions(cr.FullPath())) & 0x7077, 0x4044); // owner, group, others
+        } else {
+            qWarning("this user may write read-only files here (Wine run as root): the refusal is not checked");
+        }
         // A file that exists but cannot be read is never written over.
         const QString locked = write("locked.ini", "[General]\nk=v\n");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
@@ -176,7 +179,11 @@ private slots:
         QCOMPARE(ini.PutString("k", "system"), 1); // creates the file and its folder
         ini.DeleteNumEntry("n");                      // WIN.INI mode writes 0 instead of removing
         ini.IniWrite("Windows", "x", "1", path);      // the file argument plays no part here
-        QCOMPARE(readFile(systemFile), QByteArray("[General]\nk=system\nn=0\n[Windows]\nx=1\n"));
+        QByteArray made("[General]\nk=system\nn=0\n[Windows]\nx=1\n");
+#ifdef Q_OS_WIN
+        made.replace("\n", "\r\n"); // a new file takes the system's line break
+#endif
+        QCOMPARE(readFile(systemFile), made);
         QStringList sections;
         QCOMPARE(ini.GetSectionsEx(sections), qint16(2));
         ini.setUseWinINI(false);

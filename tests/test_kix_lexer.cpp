@@ -14,7 +14,7 @@ namespace {
 
 using Sci = QsciScintillaBase;
 
-int styleAt(QsciScintilla& editor, long bytePos) { return int(editor.SendScintilla(Sci::SCI_GETSTYLEAT, uintptr_t(bytePos))); }
+int styleAt(QsciScintilla& editor, long bytePos) { return int(editor.SendScintilla(Sci::SCI_GETSTYLEAT, static_cast<unsigned long>(bytePos))); }
 
 void colourise(QsciScintilla& editor) { editor.SendScintilla(Sci::SCI_COLOURISE, uintptr_t(0), -1L); }
 

@@ -11,11 +11,13 @@
 #include <QScreen>
 #include <QtTest>
 
+#ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 class SettingsSharingTest : public QObject {
     Q_OBJECT
@@ -108,6 +110,9 @@ private slots:
     }
     void blockingSettingsAreRefused()
     {
+#ifndef Q_OS_LINUX
+        QSKIP("the pipe, the other process's lock and the system's error texts are POSIX ones here");
+#else
         QFETCH(QString, kind);
         QFETCH(QString, notice);
         const QByteArray settings = kind == "file" ? "not a folder" : "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works"
@@ -141,13 +146,19 @@ private slots:
         QVERIFY(QFileInfo::exists(blocking) && QFileInfo(blocking).isFile() == (kind != "pipe"));
         if (kind != "pipe")
             QCOMPARE(readFile(blocking), settings);
+#endif
     }
 
     // Each editor writes back the list it read at start: without merging, one loses the other's files.
-    // The names, under a non-Latin folder, come back as they were.
+    // The names, under a non-Latin folder, come back as they were (on Windows, in the registry's ANSI
+    // code page: Windows-1252 in the test prefix).
     void twoEditorsKeepEachOthersRecentFiles()
     {
+#ifdef Q_OS_WIN
+        const QString first = write(QStringLiteral("\u00C9t\u00E9 \u20AC/\u00DCbung.kix"), "A");
+#else
         const QString first = write(QStringLiteral("\u4E2D\u6587/\u00DCbung.kix"), "A");
+#endif
         const QString second = write(QStringLiteral("second.kix"), "B");
         ScriptedDialogService dialogs;
         {
@@ -167,6 +178,9 @@ private slots:
         QVERIFY(dialogs.messages.isEmpty() && window.activeDocument()->Caption() == first);
 
         // The shifted list is one change of the file: another editor never reads half of it.
+#ifndef Q_OS_LINUX
+        QSKIP("counting the writes of the settings file needs inotify");
+#else
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(inotify_add_watch(watch, QFile::encodeName(QFileInfo(registryFile_).absolutePath()).constData(),
                                   IN_MOVED_TO | IN_CLOSE_WRITE) >= 0);
@@ -180,6 +194,7 @@ private slots:
                 rewrites += QFileInfo(registryFile_).fileName() == QString::fromLocal8Bit(reinterpret_cast<inotify_event*>(p)->name);
         ::close(watch);
         QCOMPARE(rewrites, 1);
+#endif
     }
 };
 

@@ -1,26 +1,40 @@
 #!/usr/bin/env bash
 # Builds the editing component's library from Debian's own QScintilla source package with our patches:
-#   build-qscintilla.sh DEST PATCH...
+#   build-qscintilla.sh DEST PATCH...                          for this system, with qmake6
+#   build-qscintilla.sh --windows QT_PREFIX DEST PATCH...      for Windows, against a Qt cross-built into QT_PREFIX
 # The source package comes through the archive the system's apt already uses, read through a private
 # source list, so the system's apt configuration and package lists are left as they are. The result
 # (DEST/lib, DEST/include) is reused by every build folder; a failed fetch or build leaves no DEST.
 set -euo pipefail
 
+qt_prefix=""
+if [ "${1:-}" = "--windows" ]; then
+  qt_prefix="$2"
+  shift 2
+fi
 dest="$1"
 shift
 patch_files=()
 for p in "$@"; do patch_files+=("$(cd "$(dirname "$p")" && pwd)/$(basename "$p")"); done
 version="2.13.3"
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -n "$qt_prefix" ]; then
+  library="$dest/bin/qscintilla2_qt6.dll"
+  tools=(apt-get dpkg-source cmake ninja patch)
+else
+  library="$dest/lib/libqscintilla2_qt6.so"
+  tools=(apt-get dpkg-source qmake6 make patch)
+fi
 
-[ -f "$dest/lib/libqscintilla2_qt6.so" ] && [ -f "$dest/include/Qsci/qsciscintilla.h" ] && exit 0
+[ -f "$library" ] && [ -f "$dest/include/Qsci/qsciscintilla.h" ] && exit 0
 
 mkdir -p "$(dirname "$dest")"
 exec 9>"$dest.lock"
 flock 9
 # Another build folder may have finished it while this one waited.
-[ -f "$dest/lib/libqscintilla2_qt6.so" ] && exit 0
+[ -f "$library" ] && exit 0
 
-for tool in apt-get dpkg-source qmake6 make patch; do
+for tool in "${tools[@]}"; do
   if ! command -v "$tool" >/dev/null; then
     echo "missing tool: $tool" >&2
     exit 1
@@ -58,14 +72,28 @@ for p in "${patch_files[@]}"; do
   patch -d source -p1 --forward < "$p"
 done
 
+stage="$dest.stage"
+rm -rf "$stage"
+if [ -n "$qt_prefix" ]; then
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$here/windows" -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+        -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQSCI_SOURCE_DIR="$work/source" -DCMAKE_INSTALL_PREFIX="$stage" >/dev/null
+  cmake --build build --parallel "$(nproc)" >build.log 2>&1 || { grep -A20 FAILED build.log | head -n 60 >&2; exit 1; }
+  cmake --install build >/dev/null
+  rm -rf "$dest"
+  mv "$stage" "$dest"
+  rm -rf "$work"
+  exit 0
+fi
+
 cd source/src
 qmake_args=()
 command -v ccache >/dev/null && qmake_args+=("QMAKE_CXX=ccache g++")
 qmake6 qscintilla.pro "${qmake_args[@]}" >/dev/null
 make -j"$(nproc)" -s >/dev/null
 
-stage="$dest.stage"
-rm -rf "$stage"
 mkdir -p "$stage/lib" "$stage/include/Qsci"
 cp -a libqscintilla2_qt6.so* "$stage/lib/"
 cp Qsci/*.h "$stage/include/Qsci/"

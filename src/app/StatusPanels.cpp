@@ -10,6 +10,9 @@
 #ifdef TESSARY_HAVE_X11
 #include <X11/XKBlib.h>
 #endif
+#ifdef Q_OS_WIN
+#include "platform/win/WinKeyboard.h"
+#endif
 
 StatusPanels::StatusPanels(QStatusBar* bar, const QString& title) : QObject(bar)
 {
@@ -33,6 +36,11 @@ StatusPanels::StatusPanels(QStatusBar* bar, const QString& title) : QObject(bar)
     panels_[5]->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral(" 00:00:00 PM ")) + 8);
     bar->addPermanentWidget(panels_[4]);
     bar->addPermanentWidget(panels_[5]);
+    // An empty panel can be taller than one with text: all take the height of one with text, so that
+    // the bar keeps its height when a panel fills.
+    const int height = panels_[0]->sizeHint().height();
+    for (QLabel* label : panels_)
+        label->setFixedHeight(height);
 
     timer_ = new QTimer(this);
     timer_->setInterval(250); // lock keys should show promptly; the work per tick is tiny
@@ -54,6 +62,9 @@ void StatusPanels::showIndicator(QLabel* label, const QString& text, std::option
 
 std::optional<std::pair<bool, bool>> StatusPanels::lockStates()
 {
+#ifdef Q_OS_WIN
+    return std::make_pair(platform::win::capsLockOn(), platform::win::numLockOn());
+#endif
 #ifdef TESSARY_HAVE_X11
     if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
         if (Display* display = x11->display()) {

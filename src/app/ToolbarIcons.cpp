@@ -6,10 +6,26 @@
 #include <QPainter>
 #include <QPixmap>
 
+#ifdef Q_OS_WIN
+// Windows has no icon themes: the icons the program asks the theme for are compiled into the library
+// (cmake/Windows.cmake), whose resources the linker keeps only when registered by name.
+static void registerCompiledIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
+#endif
+
 namespace ToolbarIcons {
 
 void selectIconTheme()
 {
+#ifdef Q_OS_WIN
+    registerCompiledIcons();
+    QIcon::setThemeSearchPaths({QStringLiteral(":/icons")});
+    QIcon::setThemeName(QStringLiteral("Tango"));
+    QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
+    return;
+#endif
     // Some platform plugins (offscreen, minimal) search no system icon folders at all.
     QStringList paths = QIcon::themeSearchPaths();
     QStringList dataDirs = qEnvironmentVariable("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);

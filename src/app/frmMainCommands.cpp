@@ -8,6 +8,7 @@
 #include "tools/Inet.h"
 #include "tools/frmAbout.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -216,11 +217,13 @@ void frmMain::arrangeWindows(int arrangement)
     }
     if (windows.isEmpty())
         return;
-    const QList<QRect> cells = WindowTiling::tile(int(windows.size()), area,
+    for (QMdiSubWindow* window : windows)
+        if (window->isMaximized())
+            window->showNormal();
+    // Without a maximised window the menu bar loses its buttons, and with them maybe some height.
+    layout()->activate();
+    const QList<QRect> cells = WindowTiling::tile(int(windows.size()), QRect(QPoint(0, 0), mdi_->contentsRect().size()),
         arrangement == 1 ? WindowTiling::Direction::Horizontal : WindowTiling::Direction::Vertical);
-    for (int i = 0; i < windows.size(); ++i) {
-        if (windows[i]->isMaximized())
-            windows[i]->showNormal();
+    for (int i = 0; i < windows.size(); ++i)
         windows[i]->setGeometry(cells[i]);
-    }
 }

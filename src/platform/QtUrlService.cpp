@@ -33,9 +33,9 @@ void QtUrlService::shellOpen(const QString& verb, const QString& file, const QSt
                              const QString& directory, int showMode)
 {
 #ifdef _WIN32
-    // The system's own handler takes every argument as it stands, in the ANSI code page.
-    win::shellOpen(verb.toLocal8Bit().toStdString(), file.toLocal8Bit().toStdString(),
-                   parameters.toLocal8Bit().toStdString(), directory.toLocal8Bit().toStdString(), showMode);
+    // The system's own handler takes every argument as it stands.
+    win::shellOpen(verb.toStdWString(), file.toStdWString(), parameters.toStdWString(), directory.toStdWString(),
+                   showMode);
 #else
     Q_UNUSED(parameters);
     Q_UNUSED(showMode);

@@ -9,6 +9,8 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "platform/win/WinFileSave.h"
+
 #include <windows.h>
 #include <process.h>
 #else
@@ -127,13 +129,14 @@ FileIdentity identityOf(const std::string& path)
 {
     FileIdentity id;
 #ifdef _WIN32
-    std::error_code ec;
-    auto status = fs::status(path, ec);
-    if (ec || !fs::is_regular_file(status))
-        return id;
-    id.exists = true;
-    id.size = fs::file_size(path, ec);
-    id.modifiedNs = static_cast<int64_t>(fs::last_write_time(path, ec).time_since_epoch().count());
+    // The file's number tells a file renamed into place from the one before, whatever its time (to
+    // the second only through the C library) and size.
+    const win::FileIdentity file = win::fileIdentity(path);
+    id.exists = file.exists;
+    id.device = file.volume;
+    id.inode = file.index;
+    id.size = file.size;
+    id.modifiedNs = file.modified * 100;
 #else
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)

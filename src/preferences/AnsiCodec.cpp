@@ -1,6 +1,9 @@
 #include "preferences/AnsiCodec.h"
 
 #include "platform/TextEncoding.h"
+#ifdef Q_OS_WIN
+#include "platform/win/WinCodePage.h"
+#endif
 
 #include <QList>
 
@@ -51,7 +54,7 @@ QString decode1252(const char* bytes, size_t length)
 std::string encode(const QString& text)
 {
 #ifdef Q_OS_WIN
-    return encode1252(text);
+    return platform::win::toAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 #else
     return text.toUtf8().toStdString();
 #endif
@@ -60,7 +63,8 @@ std::string encode(const QString& text)
 QString decode(const char* bytes, size_t length)
 {
 #ifdef Q_OS_WIN
-    return decode1252(bytes, length);
+    const std::u16string text = platform::win::fromAnsi(std::string_view(bytes, length));
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
 #else
     if (platform::text::isValidUtf8(std::string_view(bytes, length)))
         return QString::fromUtf8(bytes, static_cast<qsizetype>(length));

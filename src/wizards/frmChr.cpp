@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -311,8 +312,9 @@ void frmChr::cmdBrowse_Click()
     request.filter = QStringLiteral("Ini Files (*.ini *.INI);;All Files (*)");
     request.mustExist = true;
     const QString chosen = platform::dialogs().openFileName(this, request);
+    // The path goes into the script as the system writes it.
     if (!chosen.isEmpty())
-        txtFileName->setText(QFileInfo(chosen).absoluteFilePath());
+        txtFileName->setText(QDir::toNativeSeparators(QFileInfo(chosen).absoluteFilePath()));
 }
 
 void frmChr::cmdRetrieve_Click()

@@ -20,7 +20,8 @@ KixLexer& lexer()
     static char name[] = "fuzz_kix_lexer";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         return new QApplication(argc, argv);
     }();
     (void)app;

@@ -7,13 +7,20 @@
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QPointer>
 #include <QStatusBar>
 #include <QtTest>
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#ifdef Q_OS_UNIX
 #include <grp.h>
 #include <unistd.h>
+#else
+#include <io.h>
+#endif
 
 namespace {
 
@@ -25,25 +32,32 @@ class CommandLoop : public QObject {
 public:
     CommandLoop(frmMain& window, ScriptedDialogService& dialogs) : window_(window), dialogs_(dialogs)
     {
-        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(input, &QSocketNotifier::activated, this, [this, input] {
+        // A thread of its own reads, as standard input may be a pipe that Windows cannot watch; when
+        // the test has gone the editor stays until killed.
+        std::thread([loop = QPointer<CommandLoop>(this)] {
             char chunk[4096];
-            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-            input->setEnabled(got > 0); // the test has gone: stay until killed
-            pending_.append(chunk, std::max<ssize_t>(got, 0));
-            for (qsizetype end; !busy_ && (end = pending_.indexOf('\n')) >= 0;) {
-                const QByteArray line = pending_.left(end);
-                pending_.remove(0, end + 1);
-                const qsizetype space = line.indexOf(' ');
-                busy_ = true;
-                run(space < 0 ? line : line.left(space), line.mid(space + 1));
-                say("ok");
-                busy_ = false;
-            }
-        });
+            for (int got; (got = int(::read(0, chunk, sizeof chunk))) > 0;)
+                QMetaObject::invokeMethod(qApp, [loop, bytes = QByteArray(chunk, got)] {
+                    if (loop)
+                        loop->received(bytes);
+                });
+        }).detach();
     }
 
 private:
+    void received(const QByteArray& bytes)
+    {
+        pending_.append(bytes);
+        for (qsizetype end; !busy_ && (end = pending_.indexOf('\n')) >= 0;) {
+            const QByteArray line = pending_.left(end);
+            pending_.remove(0, end + 1);
+            const qsizetype space = line.indexOf(' ');
+            busy_ = true;
+            run(space < 0 ? line : line.left(space), line.mid(space + 1));
+            say("ok");
+            busy_ = false;
+        }
+    }
     void run(const QByteArray& command, const QByteArray& argument)
     {
         CodeEditor* editor = window_.activeEditor();
@@ -110,10 +124,12 @@ std::optional<int> runChildEditor(int argc, char** argv)
     for (int i = 2; i < argc; ++i) {
         if (qstrcmp(argv[i], "--restore") == 0) {
             restore = true;
+#ifdef Q_OS_UNIX
         } else if (qstrcmp(argv[i], "--user") == 0 && i + 1 < argc) {
             const uid_t user = uid_t(std::strtoul(argv[++i], nullptr, 10));
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid_t(user)) != 0 || ::setuid(user) != 0)
                 return 3;
+#endif
         } else {
             file = QString::fromLocal8Bit(argv[i]);
         }
@@ -153,7 +169,8 @@ std::optional<QByteArray> ChildEditor::readLine()
             return std::nullopt;
         process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
     }
-    return process_.readLine().chopped(1);
+    const QByteArray line = process_.readLine().chopped(1);
+    return line.endsWith('\r') ? line.chopped(1) : line; // written in text mode on Windows
 }
 
 QStringList ChildEditor::send(const QString& command)
@@ -186,6 +203,6 @@ ChildEditor::Report ChildEditor::report()
 
 void ChildEditor::kill()
 {
-    process_.kill(); // SIGKILL
+    process_.kill(); // SIGKILL, or TerminateProcess on Windows
     process_.waitForFinished(10000);
 }

@@ -22,11 +22,12 @@ inline QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-// Writes a file at name inside dir, making its folders; gives the file's path.
+// Writes a file at name inside dir, making its folders; gives the file's path as the editor shows
+// it (with the system's separators).
 inline QString writeFileIn(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     const QString path = dir.filePath(name);
     QDir().mkpath(QFileInfo(path).absolutePath());
     writeFile(path, bytes);
-    return path;
+    return QDir::toNativeSeparators(path);
 }

@@ -9,6 +9,7 @@
 #include "platform/ErrorTexts.h"
 #include "platform/FileRegistryStore.h"
 #include "platform/PortableIniStore.h"
+#include "platform/win/WinFileSave.h"
 #include "platform/win/WinProcessStart.h"
 #include "platform/win/WinRegistryStore.h"
 #include "tools/OperatingSystem.h"
@@ -272,6 +273,53 @@ TEST_CASE(runCommandGivesTheInterpreterExactlyTheAcceptedPaths)
     }
     CHECK(changedRefusals >= 1);
     SetCurrentDirectoryA(previous);
+}
+
+TEST_CASE(savesKeepTheFilesNamesAttributesAndOldContentOnRefusal)
+{
+    const std::string folder = tempFolder() + "\\saves";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::wstring wideFolder(folder.begin(), folder.end());
+    const std::wstring path = wideFolder + L"\\caf\u00e9 \u0434.kix"; // not in the ANSI code page
+    auto save = [&](const std::wstring& target, const char* body) { return win::saveFile(target, "; stamp\r\n", body); };
+    auto content = [](const std::wstring& target) {
+        std::ifstream in(target.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    auto folderEntries = [&] {
+        int count = 0;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((wideFolder + L"\\*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+            count += found.cFileName[0] != L'.';
+        FindClose(search);
+        return count;
+    };
+
+    CHECK_EQ(save(path, "new").error, 0ul);
+    CHECK_EQ(content(path), std::string("; stamp\r\nnew"));
+    // Replaced: the attributes stay, the content is the new one, no temporary file is left. (Wine
+    // keeps neither access lists nor creation times, so they cannot be checked here.)
+    CHECK(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    CHECK_EQ(save(path, "second, longer content").error, 0ul);
+    CHECK_EQ(content(path), std::string("; stamp\r\nsecond, longer content"));
+    CHECK(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    CHECK_EQ(folderEntries(), 1);
+    // A second name for the file sees the new content: the file is written in place.
+    const std::wstring link = wideFolder + L"\\other name.kix";
+    CHECK(CreateHardLinkW(link.c_str(), path.c_str(), nullptr));
+    CHECK_EQ(save(path, "short").error, 0ul);
+    CHECK_EQ(content(link), std::string("; stamp\r\nshort"));
+    CHECK_EQ(folderEntries(), 2);
+    // A read-only file is refused and keeps its content.
+    CHECK(SetFileAttributesW(link.c_str(), FILE_ATTRIBUTE_READONLY));
+    CHECK_EQ(save(link, "refused").error, DWORD(ERROR_ACCESS_DENIED));
+    CHECK_EQ(content(link), std::string("; stamp\r\nshort"));
+    CHECK_EQ(folderEntries(), 2);
+    SetFileAttributesW(link.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(link.c_str());
+    DeleteFileW(path.c_str());
 }
 
 int main(int argc, char** argv)

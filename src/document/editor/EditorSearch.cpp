@@ -149,10 +149,10 @@ QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, cons
         if (next == '0') {
             out.append(text + start, end - start);
         } else if (next >= '1' && next <= '9') {
-            const long size = editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, (unsigned long)(next - '0'),
+            const long size = editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, uintptr_t(next - '0'),
                                                    static_cast<char*>(nullptr));
             QByteArray tag(size + 1, '\0');
-            editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, (unsigned long)(next - '0'), tag.data());
+            editor.SendScintilla(QsciScintillaBase::SCI_GETTAG, uintptr_t(next - '0'), tag.data());
             out.append(tag.constData(), size);
         } else {
             static const char escapes[] = "a\ab\bf\fn\nr\rt\tv\v\\\\";

@@ -8,6 +8,8 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#else
+#include "platform/win/WinFileSave.h"
 #endif
 
 struct DiskState {
@@ -30,10 +32,11 @@ struct DiskState {
         state.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
         state.inode = info.st_ino;
 #else
-        const QFileInfo file(path);
-        state.exists = file.exists();
-        state.size = file.size();
-        state.modifiedNs = file.lastModified().toMSecsSinceEpoch() * 1000000;
+        const platform::win::FileIdentity file = platform::win::fileIdentity(path.toStdWString());
+        state.exists = file.exists;
+        state.size = qint64(file.size);
+        state.modifiedNs = file.modified * 100;
+        state.inode = file.index;
 #endif
         return state;
     }

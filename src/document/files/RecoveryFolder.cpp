@@ -195,16 +195,22 @@ bool RecoveryFolder::write(const QString& name, QByteArrayView header, QByteArra
     };
     if (!holdLock())
         return fail(refusal_.isEmpty() ? QStringLiteral("this run's lock cannot be taken") : refusal_);
-    QSaveFile file(filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    if (file.write(header.data(), header.size()) != header.size() || file.write(text.data(), text.size()) != text.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(why);
+    // A record that another editor is reading at this moment cannot be replaced: again a moment later.
+    for (int attempt = 1;; ++attempt) {
+        QSaveFile file(filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return fail(file.errorString());
+        if (file.write(header.data(), header.size()) != header.size() || file.write(text.data(), text.size()) != text.size()) {
+            const QString why = file.errorString();
+            file.cancelWriting();
+            return fail(why);
+        }
+        if (file.commit())
+            break;
+        if (attempt == 50)
+            return fail(file.errorString());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (!file.commit())
-        return fail(file.errorString());
     return QFileInfo(filePath(name)).size() == header.size() + text.size() || fail(QStringLiteral("incomplete"));
 }
 

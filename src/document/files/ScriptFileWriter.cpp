@@ -1,6 +1,7 @@
 // Writing a script file: the platform's safe writer (platform/SafeFileWriter.h) does the work, so no
 // failure costs the old content and the file keeps its owner, mode, hard links and attributes; here
-// its outcome becomes the message the user reads.
+// its outcome becomes the message the user reads. On Windows the system's replace call keeps the
+// file's security descriptor and attributes (platform/win/WinFileSave).
 
 #include "document/files/ScriptFile.h"
 
@@ -12,8 +13,8 @@
 #include "platform/SafeFileWriter.h"
 
 #include <cstring>
-#else
-#include <QSaveFile>
+#elif defined(Q_OS_WIN)
+#include "platform/win/WinFileSave.h"
 #endif
 
 namespace {
@@ -78,15 +79,15 @@ FileError ScriptFile::write(const QString& path, QByteArrayView prefix, QByteArr
                              .arg(systemReason(outcome.error),
                                   nativePath(QFile::decodeName(QByteArray::fromStdString(outcome.keptCopy)))));
 #else
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(prefix.data(), prefix.size()) != prefix.size() ||
-        file.write(body.data(), body.size()) != body.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    const platform::win::SaveOutcome outcome = platform::win::saveFile(
+        nativePath(info.absoluteFilePath()).toStdWString(), std::string_view(prefix.data(), size_t(prefix.size())),
+        std::string_view(body.data(), size_t(body.size())));
+    if (outcome.error == 0)
+        return {};
+    const QString reason = qt_error_string(int(outcome.error)).trimmed();
+    if (outcome.keptCopy.empty())
         return failure(path, reason);
-    }
-    if (!file.commit())
-        return failure(path, file.errorString());
-    return {};
+    return failure(path, QStringLiteral("%1 Its old content is kept in %2.")
+                             .arg(reason, QString::fromStdWString(outcome.keptCopy)));
 #endif
 }

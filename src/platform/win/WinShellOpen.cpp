@@ -5,11 +5,11 @@
 
 namespace platform::win {
 
-bool shellOpen(const std::string& verb, const std::string& file, const std::string& parameters,
-               const std::string& directory, int showMode)
+bool shellOpen(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+               const std::wstring& directory, int showMode)
 {
     // Empty parameters and folder are passed as null: the handler then uses its own defaults.
-    HINSTANCE result = ShellExecuteA(nullptr, verb.c_str(), file.c_str(),
+    HINSTANCE result = ShellExecuteW(nullptr, verb.c_str(), file.c_str(),
                                      parameters.empty() ? nullptr : parameters.c_str(),
                                      directory.empty() ? nullptr : directory.c_str(), showMode);
     // Values above 32 mean success.
