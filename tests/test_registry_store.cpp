@@ -211,12 +211,11 @@ private slots:
         writeAll(file_, content);
         CerrCapture quiet;
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A");
-        QVERIFY(values && values->size() == (truncated ? 1u : 2u) && values->front().name == "Before");
-        QVERIFY(truncated || values->back().name == "After");
+        QVERIFY(values && values->size() == (truncated ? 1u : 2u) && values->front().name == "Before" &&
+                (truncated || values->back().name == "After"));
         expectCopyAside(content);
         // The file itself is repaired, so the next start neither loses more nor warns again.
-        QVERIFY(parseRegistryText(readFile(file_).toStdString()).ok);
-        QVERIFY(FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A"));
+        QVERIFY(parseRegistryText(readFile(file_).toStdString()).ok && FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A"));
         QVERIFY(registrynotices::take().empty());
     }
 

@@ -10,14 +10,8 @@
 #include "tools/frmAbout.h"
 #include "tools/frmWin32Errors.h"
 
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QScopeGuard>
-#include <QThread>
 #include <QtTest>
+#include <QtWidgets>
 #include <functional>
 #include <map>
 
@@ -98,12 +92,8 @@ private slots:
         // 256 characters do not fit the lookup's buffer.
         for (auto [code, wanted] : {std::pair{6, QString(255, 'x')}, {7, QString()}, {-2, QString("negative")}, {8, QString()}})
             QCOMPARE(basWin32Err::GetWin32ErrorText(code), wanted);
-        using basWin32Err::NumberCheck;
-        QCOMPARE(basWin32Err::CheckErrorNumber(""), NumberCheck::Empty);
-        for (const char* valid : {"0", "-8", "+7", "005", " 12 ", "99999999999999999999999"})
-            QVERIFY2(basWin32Err::CheckErrorNumber(valid) == NumberCheck::Valid, valid);
-        for (const char* invalid : {"abc", " ", "-", "1.5", "5a", "1e3", "--1", "0x10"})
-            QVERIFY2(basWin32Err::CheckErrorNumber(invalid) == NumberCheck::Invalid, invalid);
+        for (const QStringList& row : cases::table("tools.txt", "number check"))
+            QCOMPARE(QStringList({"empty", "valid", "invalid"})[int(basWin32Err::CheckErrorNumber(cases::text(row[0])))], row[1]);
     }
 
     void shippedTable()
@@ -336,17 +326,14 @@ private slots:
         QVERIFY(source.registryReads.isEmpty());
     }
 
-    void registryPathsAndNames()
+    void registryPaths_data() { cases::addRows("operating_system.txt", "registry paths"); }
+
+    void registryPaths()
     {
-        auto parse = [](const char* text) { return OperatingSystem::ParseRegistryPath(text); };
-        auto path = parse("HKLM\\SOFTWARE\\Vendor\\App\\Installed");
-        QVERIFY(path && path->hive == 0x80000002u && path->key == "SOFTWARE\\Vendor\\App" && path->valueName == "Installed");
-        auto hiveAndKey = [&](const char* text) { return std::pair{parse(text)->hive, parse(text)->key}; };
-        QCOMPARE(hiveAndKey(" HKEY_CLASSES_ROOT \\ .kix \\Content Type"), std::pair(0x80000000u, std::string(".kix")));
-        QCOMPARE(hiveAndKey("HKU\\Name"), std::pair(0x80000003u, std::string()));
-        // The root is compared exactly: anything else is the current user.
-        QCOMPARE(hiveAndKey("hklm\\Software\\X"), std::pair(0x80000001u, std::string("Software")));
-        QVERIFY(!parse("HKLM") && OperatingSystem::NameOf(13) == "[Unknown]" && OperatingSystem::NameOf(-1) == "[Unknown]");
+        QFETCH(QStringList, fields);
+        const auto path = OperatingSystem::ParseRegistryPath(cases::text(fields[0]).toStdString());
+        QCOMPARE(!path ? "none" : QString::number(path->hive, 16) + "|" + QString::fromStdString(path->key + "|" + path->valueName), cases::text(fields[1]));
+        QVERIFY(OperatingSystem::NameOf(13) == "[Unknown]" && OperatingSystem::NameOf(-1) == "[Unknown]");
     }
 };
 

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -41,18 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (unsigned char style : whole)
         FUZZ_CHECK(style != unset && !kix.description(style).isEmpty());
 
-    size_t lineStart = 0;
-    while (lineStart < size) {
-        size_t lineEnd = lineStart;
-        while (lineEnd < size && text[lineEnd] != '\n')
-            ++lineEnd;
-        if (lineEnd < size)
-            ++lineEnd; // the line feed belongs to its line
+    for (size_t lineStart = 0, lineEnd; lineStart < size; lineStart = lineEnd) {
+        lineEnd = size_t(std::find(text + lineStart, text + size, '\n') - text);
+        lineEnd += lineEnd < size; // the line feed belongs to its line
         std::vector<unsigned char> alone(lineEnd - lineStart, unset);
         kix.styleBytes(text + lineStart, alone.size(), alone.data());
-        for (size_t i = 0; i < alone.size(); ++i)
-            FUZZ_CHECK(alone[i] == whole[lineStart + i]);
-        lineStart = lineEnd;
+        FUZZ_CHECK(std::equal(alone.begin(), alone.end(), whole.begin() + std::ptrdiff_t(lineStart)));
     }
     return 0;
 }

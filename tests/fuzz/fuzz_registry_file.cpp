@@ -6,6 +6,7 @@
 
 #include "platform/RegistryFileFormat.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -15,27 +16,16 @@ namespace {
 
 bool sameKey(const RegistryKeyNode& a, const RegistryKeyNode& b)
 {
-    if (a.name() != b.name() || a.values().size() != b.values().size() ||
-        a.subKeys().size() != b.subKeys().size())
-        return false;
-    for (size_t i = 0; i < a.values().size(); ++i) {
-        const RegistryValue& x = a.values()[i];
-        const RegistryValue& y = b.values()[i];
-        if (x.name != y.name || x.type != y.type || x.data != y.data)
-            return false;
-    }
-    for (size_t i = 0; i < a.subKeys().size(); ++i)
-        if (!sameKey(a.subKeys()[i], b.subKeys()[i]))
-            return false;
-    return true;
+    const auto sameValue = [](const RegistryValue& x, const RegistryValue& y) {
+        return x.name == y.name && x.type == y.type && x.data == y.data;
+    };
+    return a.name() == b.name() && std::ranges::equal(a.values(), b.values(), sameValue) &&
+           std::ranges::equal(a.subKeys(), b.subKeys(), sameKey);
 }
 
 bool sameTree(const RegistryTree& a, const RegistryTree& b)
 {
-    for (uint32_t hive : RegistryTree::knownHives())
-        if (!sameKey(*a.root(hive), *b.root(hive)))
-            return false;
-    return true;
+    return std::ranges::all_of(RegistryTree::knownHives(), [&](uint32_t hive) { return sameKey(*a.root(hive), *b.root(hive)); });
 }
 
 // Depth counts the keys below the root on the deepest path.
