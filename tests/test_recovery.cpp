@@ -7,6 +7,7 @@
 #include "document/files/RecoveryJournal.h"
 #include "platform/FileLock.h"
 #include "preferences/frmOptions.h"
+#include "CaseFile.h"
 #include "ChildEditor.h"
 #include "MainWindowFixture.h"
 
@@ -145,19 +146,13 @@ private slots:
         editor.restoreText("a\nb", format);
         QCOMPARE(editor.eolMode(), QsciScintilla::EolUnix); // Enter adds the text's own line break
 
-        // A torn write, a foreign tail, a bad field, a foreign file, a length beyond any text.
         const std::shared_ptr<RecoveryFolder> folder = RecoveryFolder::current();
-        for (const QByteArray& damaged : {bytes.chopped(1), bytes + "x",
-                                          QByteArray(bytes).replace("encoding=4", "encoding=9"),
-                                          QByteArray(bytes).replace("pid=4242", "pid=x"),
-                                          QByteArray(bytes).replace("pid=4242", "pid=0"),
-                                          QByteArray(bytes).replace("base=12345 ", "base=12345x "),
-                                          QByteArray(bytes).replace("\ntitle=", "\ntitle=\nx="), // no title
-                                          QByteArray(bytes).replace("length=7", "length=99999999999"),
-                                          QByteArray("#!/bin/sh\n")}) {
-            QVERIFY2(!RecoveryRecord::parse(damaged), damaged.constData());
+        for (const QStringList& row : cases::table("recovery.txt", "damaged records")) {
+            const QByteArray from = cases::bytes(row[1]), to = cases::bytes(row[2]);
+            const QByteArray damaged = from.isEmpty() ? to : QByteArray(bytes).replace(from, to);
+            QVERIFY2(damaged != bytes && !RecoveryRecord::parse(damaged), qPrintable(row[0]));
             writeFile(folder->filePath(QStringLiteral("damaged")), damaged);
-            QVERIFY2(!folder->readHeader(QStringLiteral("damaged")), damaged.constData());
+            QVERIFY2(!folder->readHeader(QStringLiteral("damaged")), qPrintable(row[0]));
         }
 
         // Without an override the folder is the user's state folder (the local application data on Windows).
@@ -179,18 +174,11 @@ private slots:
 
     // The writer's copy, made in slices while edits go on, ends equal to the text; once complete,
     // only the edits are handed over.
-    void writersCopyFollowsEdits_data()
-    {
-        QTest::addColumn<int>("slice");
-        QTest::addColumn<int>("editsPerSlice");
-        QTest::newRow("edits before, across and beyond the copied part") << 7 << 3;
-        QTest::newRow("copied at once, then typing") << 1000000 << 1;
-        QTest::newRow("more edits than are worth replaying") << 50 << 1500;
-    }
+    void writersCopyFollowsEdits_data() { cases::addRows("recovery.txt", "mirror rhythms"); }
     void writersCopyFollowsEdits()
     {
-        QFETCH(int, slice);
-        QFETCH(int, editsPerSlice);
+        QFETCH(QStringList, fields);
+        const int slice = fields[1].toInt(), editsPerSlice = fields[2].toInt();
         QRandomGenerator random(uint(slice * 31 + editsPerSlice));
         QByteArray live(600, 'a'), copy;
         for (char& c : live)
@@ -567,20 +555,14 @@ private slots:
     }
 
     // A folder that another user owns or may change is refused, said once, and the editor works on.
-    void foreignRecoveryFolderIsRefused_data()
-    {
-        QTest::addColumn<bool>("otherUser");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("owned by another user") << true << QStringLiteral("belongs to another user");
-        QTest::newRow("writable by others") << false << QStringLiteral("can be changed by other users");
-    }
+    void foreignRecoveryFolderIsRefused_data() { cases::addRows("recovery.txt", "foreign folders"); }
     void foreignRecoveryFolderIsRefused()
     {
 #ifdef Q_OS_WIN
         QSKIP("owners and mode bits are POSIX; on Windows the profile's access rights keep the folder");
 #endif
-        QFETCH(bool, otherUser);
-        QFETCH(QString, reason);
+        QFETCH(QStringList, fields);
+        const bool otherUser = fields[1] == "other user";
         // Run as root, the editor runs as nobody in a folder of root's; else in the system's root folder.
         const QString recovery = otherUser && !isRoot() ? QDir::rootPath() : folder(QStringLiteral("foreign%1").arg(run_));
         if (recovery != QDir::rootPath())
@@ -605,7 +587,7 @@ private slots:
         QCOMPARE(QDir(recovery).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
         QCOMPARE(child.send(QStringLiteral("save")), QStringList{QStringLiteral("saved 1")});
         const QStringList messages = child.report().messages;
-        QVERIFY2(messages.size() == 1 && messages[0].contains(recovery) && messages[0].contains(reason), qPrintable(messages.join('\n')));
+        QVERIFY2(messages.size() == 1 && messages[0].contains(recovery) && messages[0].contains(fields[2]), qPrintable(messages.join('\n')));
         QVERIFY(readFile(path).endsWith("; typed\r\n; logon\r\n"));
     }
 };
