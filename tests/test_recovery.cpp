@@ -224,8 +224,7 @@ private slots:
 
     void killedEditorsWorkIsRestoredAsTyped()
     {
-        const QString path = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("logon%1.kix").arg(run_)));
-        writeFile(path, AnsiScript);
+        const QString path = writeFileIn(dir_, QStringLiteral("logon%1.kix").arg(run_), AnsiScript);
         ChildEditor fileChild, untitledChild;
         const QByteArray typedInFile = typeInChild(fileChild, {path}), typedUntitled = typeInChild(untitledChild, {});
         fileChild.kill();
@@ -271,10 +270,8 @@ private slots:
 
     void fileFollowsTheDocumentsState()
     {
-        const QString path = dir_.filePath(QStringLiteral("state%1.kix").arg(run_));
-        writeFile(path, "x\r\n");
         ScriptedDialogService dialogs;
-        frmMain window(path);
+        frmMain window(writeFileIn(dir_, QStringLiteral("state%1.kix").arg(run_), "x\r\n"));
         CodeEditor* editor = window.activeEditor();
         RecoveryJournal* journal = window.activeDocument()->journal;
         auto written = [&] { return RecoveryJournal::waitForWrites(), QFile::exists(journal->filePath()); };
@@ -389,11 +386,9 @@ private slots:
 
     void fileHeldByAnotherEditorWarnsOnce()
     {
-        const QString path = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("held%1.kix").arg(run_)));
-        const QString other = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("other%1.kix").arg(run_)));
+        const QString path = writeFileIn(dir_, QStringLiteral("held%1.kix").arg(run_), AnsiScript);
+        const QString other = writeFileIn(dir_, QStringLiteral("other%1.kix").arg(run_), AnsiScript);
         const QString copy = QDir::toNativeSeparators(dir_.filePath(QStringLiteral("copy%1-mine.kix").arg(run_)));
-        writeFile(path, AnsiScript);
-        writeFile(other, AnsiScript);
         ChildEditor child;
         QVERIFY(typeInChild(child, {path}).startsWith(Typed));
 

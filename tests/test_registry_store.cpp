@@ -385,9 +385,7 @@ private slots:
     void storedValuesOfEveryShapeRead()
     {
         const QByteArray foreign = "\"KixPath\"=hex(2):25,00,50,00,00\n\"Recent\"=hex(7):61,00,62,00,00\n";
-        writeAll(file_, "REGEDIT4\n\n" "[HKEY_CURRENT_USER\\" + kKey.toLatin1() + "]\n" + foreign + "\"Build\"=dword:00000a28\n\"Long\"=\"" +
-                             QByteArray(3000, 'a') + "\"\n\"Inner\"=hex(1):61,62,00,63,00\n\"Short\"=hex(4):07\n"
-                             "[HKEY_LOCAL_MACHINE\\" + kKey.toLatin1() + "]\n\"Machine\"=\"m\"\n");
+        writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/handler_values.reg")); // "Long" holds 3000 letters
         const TV fallback = TV::fromString("default");
         QVERIFY(handler_->GetRegValue("KixPath", fallback) == TV() && handler_->GetRegValue("recent", fallback) == TV());
         QCOMPARE(handler_->GetRegValue("Long", fallback).toString() + handler_->GetRegValue("Inner", fallback).toString(),
