@@ -74,10 +74,8 @@ auto addressSpaceLimit([[maybe_unused]] qint64 more)
 }
 
 #ifdef Q_OS_UNIX
-constexpr uid_t Nobody = 65534;
 bool isRoot() { return ::geteuid() == 0; }
 #else
-constexpr int Nobody = 65534;
 bool isRoot() { return false; }
 #endif
 
@@ -545,8 +543,7 @@ private slots:
         one.launch({QStringLiteral("--restore")});
         two.launch({QStringLiteral("--restore")});
         QVERIFY(one.waitStarted() && two.waitStarted());
-        const int restored = int(one.report().text == text) + int(two.report().text == text);
-        QCOMPARE(restored, 1);
+        QCOMPARE(int(one.report().text == text) + int(two.report().text == text), 1);
     }
 
     // A folder that another user owns or may change is refused, said once, and the editor works on.
@@ -575,7 +572,7 @@ private slots:
         ChildEditor child;
         QStringList arguments{path};
         if (otherUser && isRoot())
-            arguments = QStringList{QStringLiteral("--user"), QString::number(Nobody)} + arguments;
+            arguments = QStringList{QStringLiteral("--user"), QStringLiteral("65534")} + arguments; // as nobody
         QVERIFY(child.start(arguments));
         child.send(QStringLiteral("type ; typed\\n"));
         child.send(QStringLiteral("settle 2500"));

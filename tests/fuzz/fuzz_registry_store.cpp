@@ -19,11 +19,10 @@ using namespace platform;
 namespace {
 
 // The model folds ASCII only, so the names it is given are ASCII.
-bool sameName(std::string a, std::string b)
+bool sameName(const std::string& a, const std::string& b)
 {
-    for (std::string* s : {&a, &b})
-        std::transform(s->begin(), s->end(), s->begin(), [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; });
-    return a == b;
+    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; };
+    return std::ranges::equal(a, b, {}, upper, upper);
 }
 
 struct ModelKey {
