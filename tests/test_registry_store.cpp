@@ -15,8 +15,6 @@
 #include <windows.h>
 #endif
 
-#include <iostream>
-#include <sstream>
 #include <thread>
 
 using namespace platform;
@@ -54,13 +52,6 @@ QByteArray expanded(QString field)
         field.replace(m.capturedStart(), m.capturedLength(), m.captured(1).repeated(m.captured(2).toInt()));
     return cases::bytes(field);
 }
-
-// Keeps what the store reports on std::cerr out of the test output.
-struct CerrCapture {
-    std::ostringstream said;
-    std::streambuf* saved = std::cerr.rdbuf(said.rdbuf());
-    ~CerrCapture() { std::cerr.rdbuf(saved); }
-};
 
 // Child-process mode: write `count` values named prefix0.. to the file, each through a new write.
 int runWriter(const char* file, const char* prefix, int count)
@@ -209,7 +200,6 @@ private slots:
         const QByteArray content = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Before\"=\"1\"\n" + bad +
                                    (truncated ? "" : "\"After\"=dword:00000002\n");
         writeAll(file_, content);
-        CerrCapture quiet;
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A");
         QVERIFY(values && values->size() == (truncated ? 1u : 2u) && values->front().name == "Before" &&
                 (truncated || values->back().name == "After"));
@@ -225,7 +215,6 @@ private slots:
                                           "REGEDIT4\n" + QByteArray(";" + QByteArray(99, 'x') + "\n").repeated(50000)}) {
             init();
             writeAll(file_, content);
-            CerrCapture quiet;
             FileRegistryStore store(file_.toStdString());
             QVERIFY(!store.values(HKEY_CURRENT_USER_, "A"));
             expectCopyAside(content);
@@ -241,7 +230,6 @@ private slots:
         for (int level = 0; level < 512 && crafted.size() < 4000000; ++level)
             crafted += "\\" + QByteArray(7800, char('a' + level % 26));
         writeAll(file_, crafted + "]\n\"x\"=\"1\"\n");
-        CerrCapture quiet;
         FileRegistryStore store(file_.toStdString());
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
         QVERIFY(readFile(file_).size() < 100);
@@ -297,7 +285,6 @@ private slots:
 
         init();
         QDir().mkpath(file_ + QStringLiteral("/inside"));
-        CerrCapture quiet;
         QVERIFY(!FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}) &&
                 QFileInfo(file_ + QStringLiteral("/inside")).isDir());
         const auto told = registrynotices::take();
