@@ -426,14 +426,12 @@ private slots:
         QCOMPARE(state(), QStringLiteral("1111"));
         for (int step = 0; step < 9 && editor->CanUndo(); ++step)
             window.mnuEditUndo->trigger();
-        QCOMPARE(editor->Text(), QString());
-        QCOMPARE(state(), QStringLiteral("0011"));
+        QCOMPARE(editor->Text() + state(), QStringLiteral("0011"));
         QTest::keyClick(editor, Qt::Key_Y, Qt::ControlModifier); // the control's own redo key
         QCOMPARE(state(), QStringLiteral("1111"));
         while (editor->CanRedo())
             window.mnuEditRedo->trigger();
-        QCOMPARE(editor->Text(), QStringLiteral(";ab"));
-        QCOMPARE(state(), QStringLiteral("1100"));
+        QCOMPARE(editor->Text() + state(), QStringLiteral(";ab1100"));
     }
 
     void commandsWithoutDocumentDoNothing()
