@@ -334,11 +334,9 @@ private slots:
         QVERIFY(QFile::resize(folder + QStringLiteral("/huge.recovery"), qint64(3) << 30));
         // A link to a record elsewhere is not followed.
         const QString outside = dir_.filePath(QStringLiteral("outside.recovery"));
-        RecoveryRecord foreign;
-        foreign.pid = 999993;
-        foreign.title = QStringLiteral("Untitled 6");
-        foreign.changed = QDateTime::currentDateTimeUtc();
-        writeFile(outside, foreign.header());
+        QVERIFY(writeRecord(QStringLiteral("moved.recovery"), 999993, QStringLiteral("Untitled 6")) &&
+                QFile::rename(folder + QStringLiteral("/moved.recovery"), outside));
+        const QByteArray foreign = readFile(outside);
 #ifdef Q_OS_UNIX // Windows makes shortcut files, and symbolic links there need a privilege
         QVERIFY(QFile::link(outside, folder + QStringLiteral("/999993-1.recovery")));
 #endif
@@ -366,7 +364,7 @@ private slots:
 #endif
         left.sort();
         QCOMPARE(recoveryFiles(), left);
-        QVERIFY(readFile(outside) == foreign.header() && !QFile::exists(folder + "/999981.lock") &&
+        QVERIFY(readFile(outside) == foreign && !QFile::exists(folder + "/999981.lock") &&
                 RecoveryFolder::current()->runAlive(QStringLiteral("999991-aa")));
 
         // The running editor ends: its work is offered; Cancel keeps it for later, Discard removes it.
