@@ -69,9 +69,12 @@ void ScriptChecker::textModified(int position, int type, int length, int linesAd
     if (!(type & (Sci::SC_MOD_INSERTTEXT | Sci::SC_MOD_DELETETEXT)))
         return;
     ++generation_;
-    // Typing waits for a pause; a bulk change (Replace All, an indented selection, an undo of one)
-    // is checked at once.
-    timer_.start(length >= BulkChange ? 0 : DelayMs);
+    // Typing waits for a pause; a bulk change (a paste, Replace All, an indented selection, an undo
+    // of one) is checked at once, whether it came as one change or as many small ones in a row.
+    if (!timer_.isActive())
+        unchecked_ = 0;
+    unchecked_ += length;
+    timer_.start(unchecked_ >= BulkChange ? 0 : DelayMs);
     // Follow the control's lines: the lines an edit touched hold levels we no longer know.
     const auto line = std::size_t(std::max(0L, sci(Sci::SCI_LINEFROMPOSITION, position)));
     if (line >= appliedLevels_.size())

@@ -6,6 +6,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <cstring>
+#include <vector>
 
 EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor)
 {
@@ -173,8 +174,10 @@ QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, cons
 
 } // namespace
 
-// Finds every match in the text as it stands, then puts the new text in with one replacement:
-// one change for the control to take in and one step to undo, however many matches there are.
+// Finds every match in the text as it stands, then replaces them from the last to the first, so
+// each match keeps the place it was found at, and all of it is one step to undo. Replaced one by
+// one, the text between the matches keeps its lines, styles, fold levels and markers, and the undo
+// history holds only the matches, not two copies of everything between the first and the last.
 void EditorSearch::replaceAll()
 {
     takeDialogInput();
@@ -188,13 +191,18 @@ void EditorSearch::replaceAll()
                               (options_.wholeWord ? QsciScintillaBase::SCFIND_WHOLEWORD : 0) |
                               (regex ? QsciScintillaBase::SCFIND_REGEXP | QsciScintillaBase::SCFIND_CXX11REGEX : 0));
     const long length = editor_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    // Searching does not change the text, so this stays valid until the replacement.
+    // Searching does not change the text, so this stays valid until the first replacement.
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    QByteArray out;
-    long first = -1;
-    long copied = 0; // the text before this is in `out`
+    struct Change {
+        long start, end;
+        qsizetype at; // the new text: in `substituted` for a regular expression, else `replacement`
+        qsizetype size;
+    };
+    std::vector<Change> changes; // only the matches whose text changes
+    QByteArray substituted;
     long lastStart = 0;
     long lastEnd = 0;
+    long shift = 0; // what the changes before a match add to its position
     int count = 0;
     for (long pos = 0; pos <= length;) {
         editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, pos, length);
@@ -203,13 +211,19 @@ void EditorSearch::replaceAll()
         if (start < 0)
             break;
         const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
-        if (first < 0)
-            first = copied = start;
-        out.append(text + copied, start - copied);
-        lastStart = first + out.size();
-        out.append(regex ? substitute(editor_, replacement, text, start, end) : replacement);
-        lastEnd = first + out.size();
-        copied = end;
+        Change change{start, end, 0, replacement.size()};
+        if (regex) {
+            change.at = substituted.size();
+            substituted.append(substitute(editor_, replacement, text, start, end));
+            change.size = substituted.size() - change.at;
+        }
+        const char* now = regex ? substituted.constData() + change.at : replacement.constData();
+        lastStart = start + shift;
+        lastEnd = lastStart + change.size;
+        if (change.size != end - start || std::memcmp(now, text + start, size_t(change.size)) != 0) {
+            changes.push_back(change);
+            shift += change.size - (end - start);
+        }
         ++count;
         // An empty match moves on by one character, so every place is tried once.
         if (end > start)
@@ -224,10 +238,13 @@ void EditorSearch::replaceAll()
         reportNotFound();
         return;
     }
-    if (out.size() != copied - first || std::memcmp(out.constData(), text + first, size_t(out.size())) != 0) {
+    if (!changes.empty()) {
         editor_.SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
-        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, first, copied);
-        editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)out.size(), out.constData());
+        for (auto change = changes.crbegin(); change != changes.crend(); ++change) {
+            const char* now = (regex ? substituted.constData() : replacement.constData()) + change->at;
+            editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, change->start, change->end);
+            editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)change->size, now);
+        }
         editor_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
     }
     editor_.SendScintilla(QsciScintillaBase::SCI_SETSEL, lastStart, lastEnd);
