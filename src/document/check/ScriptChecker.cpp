@@ -273,11 +273,12 @@ void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
     const std::vector<int>& levels = result_->foldLevels;
     to = std::min({to, levels.size(), appliedLevels_.size()});
-    // Each level set is reported as a change of its own; a whole script's worth would cost more
-    // than the setting. The one thing the reports are needed for is done here: a folded line that
-    // stops being a block's first line is unfolded, so no line stays hidden.
+    // Each level set is reported as a change of its own (of the fold and of the margin's markers);
+    // a whole script's worth would cost more than the setting. The one thing the reports are needed
+    // for is done here: a folded line that stops being a block's first line is unfolded, so no line
+    // stays hidden.
     const long eventMask = sci(Sci::SCI_GETMODEVENTMASK);
-    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD)));
+    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD | Sci::SC_MOD_CHANGEMARKER)));
     for (std::size_t i = from; i < to; ++i) {
         const int level = Sci::SC_FOLDLEVELBASE + (levels[i] & ScriptStructure::FoldDepthMask) +
                           ((levels[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);
