@@ -164,6 +164,25 @@ private slots:
         QCOMPARE(selection(editor), QList<int>({2, 0, 2, 3}));
         QCOMPARE(sci(editor, Sci::SCI_MARKERNEXT, 0, 1L << ScriptChecker::ProblemMarker), 1);
 
+        // Any case, where letters outside ASCII fold to the ASCII ones looked for (the Kelvin sign,
+        // the long s) or stand next to them; plain text near and far from bytes outside ASCII.
+        const QString far = QString(300, QLatin1Char('-'));
+        for (const auto& [text, find, whole, expected] :
+             {std::tuple{QStringLiteral("\u212Aey k\u00e9y KEY"), QStringLiteral("key"), false, QStringLiteral("\u212Aey k\u00e9y #")},
+              {QStringLiteral("\u017Fet sEt \u00e9set set\u00e9 sets"), QStringLiteral("set"), true,
+               QStringLiteral("\u017Fet # \u00e9set set\u00e9 sets")},
+              {QStringLiteral("Set") + far + QStringLiteral("\u00e9") + far + QStringLiteral("seT\u212A"),
+               QStringLiteral("set"), false, QStringLiteral("#") + far + QStringLiteral("\u00e9") + far + QStringLiteral("#\u212A")},
+              {QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("sEt") + far, QStringLiteral("set"), false,
+               QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("#") + far}}) {
+            dialog->setOptions({.wholeWord = whole});
+            editor.setText(text);
+            dialog->setFindText(find);
+            dialog->setReplaceText(QStringLiteral("#"));
+            dialog->replaceAllButton()->click();
+            QCOMPARE(editor.Text(), expected);
+        }
+
         const int messages = int(dialogs.messages.size());
         dialog->setFindText(QStringLiteral("absent"));
         dialog->replaceAllButton()->click();

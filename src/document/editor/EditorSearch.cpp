@@ -5,6 +5,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -172,6 +173,53 @@ QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, cons
     return out;
 }
 
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Where a match of plain ASCII text in any letter case may start in UTF-8 text: where the bytes
+// are the text but for the case of A-Z, or close before a byte outside ASCII, whose character
+// might fold to the letters looked for. The control's search, which folds and compares one
+// character at a time, then only confirms. Asked for ever later places, it reads each byte once.
+class MatchStarts {
+public:
+    MatchStarts(const char* text, long length, const QByteArray& pattern)
+        : text_(text), length_(length), lower_(pattern.toLower()), reach_(4 * long(pattern.size()))
+    {
+    }
+    // The longest a match can be: every character folds to at least one byte of the pattern.
+    long reach() const { return reach_; }
+    // The first place at or after from where a match may start; beyond the text when none.
+    long next(long from)
+    {
+        if (outside_ < from) {
+            outside_ = from;
+            while (outside_ < length_ && static_cast<unsigned char>(text_[outside_]) < 0x80)
+                ++outside_;
+        }
+        const long near = outside_ < length_ ? std::max(from, outside_ - reach_ + 1) : length_ + 1;
+        const long n = lower_.size();
+        for (long p = from; p < near && p + n <= length_; ++p) {
+            long i = 0;
+            while (i < n && asciiLower(text_[p + i]) == lower_.constData()[i])
+                ++i;
+            if (i == n)
+                return p;
+        }
+        return near;
+    }
+
+private:
+    const char* text_;
+    long length_;
+    QByteArray lower_;
+    long reach_;
+    long outside_ = -1; // the first byte outside ASCII at or after the place last asked for
+};
+
+bool isAscii(const QByteArray& bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 // Finds every match in the text as it stands, then replaces them from the last to the first, so
@@ -204,10 +252,31 @@ void EditorSearch::replaceAll()
     long lastEnd = 0;
     long shift = 0; // what the changes before a match add to its position
     int count = 0;
+    // Plain text in any case is looked for by the control only where it may be: its own search is
+    // slow to compare characters that way.
+    const bool sift = !regex && !options_.matchCase && isAscii(pattern) &&
+                      editor_.SendScintilla(QsciScintillaBase::SCI_GETCODEPAGE) == QsciScintillaBase::SC_CP_UTF8;
+    MatchStarts starts(text, length, pattern);
     for (long pos = 0; pos <= length;) {
-        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, pos, length);
+        long from = pos;
+        long to = length;
+        if (sift) {
+            from = starts.next(pos);
+            if (from > length)
+                break;
+            to = std::min(length, from + 2 * starts.reach() + 1024);
+        }
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, to);
         const long start = editor_.SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
                                                  (unsigned long)pattern.size(), pattern.constData());
+        if (sift && to < length) {
+            // A match starting before `sure` ends inside the range, so none before it was missed.
+            const long sure = to - starts.reach() + 1;
+            if (start < 0 || start >= sure) {
+                pos = sure;
+                continue;
+            }
+        }
         if (start < 0)
             break;
         const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
