@@ -74,7 +74,11 @@ void ScriptChecker::textModified(int position, int type, int length, int linesAd
     if (!timer_.isActive())
         unchecked_ = 0;
     unchecked_ += length;
-    timer_.start(unchecked_ >= BulkChange ? 0 : DelayMs);
+    // Typing puts the check off again; a check already due at once stays so (restarting a timer
+    // for each of many small changes costs more than the changes).
+    const int delay = unchecked_ >= BulkChange ? 0 : DelayMs;
+    if (delay > 0 || !timer_.isActive() || timer_.interval() > 0)
+        timer_.start(delay);
     // Follow the control's lines: the lines an edit touched hold levels we no longer know.
     const auto line = std::size_t(std::max(0L, sci(Sci::SCI_LINEFROMPOSITION, position)));
     if (line >= appliedLevels_.size())
