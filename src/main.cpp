@@ -10,6 +10,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #ifdef Q_OS_WIN
 #include "platform/win/WinConsole.h"
 #endif
@@ -58,6 +62,13 @@ int main(int argc, char* argv[])
         return 0;
     // A file-size limit fails a save with a message instead of ending the program.
     ScriptFile::ignoreFileSizeSignal();
+#if defined(__GLIBC__)
+    // Buffers the size of a whole script (a bulk edit's new text, the control's undo copies, the
+    // recovery journal's copy) come and go; from this size up they go back to the system when
+    // freed. Left to itself, the allocator raises this limit after the first one is freed and
+    // keeps each later one's memory for good.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     QApplication app(argc, argv);
     // The resources live in a static library, whose registration the linker would otherwise drop.
     Q_INIT_RESOURCE(resources);

@@ -148,18 +148,40 @@ private slots:
             dialog->setReplaceText(replace);
             const Edits edits = countEdits(editor, [&] { dialog->replaceAllButton()->click(); });
             QCOMPARE(editor.Text(), expected);
-            QVERIFY(edits.undoSteps == (expected == original ? 0 : 1) && edits.changes <= 2);
+            QVERIFY(edits.undoSteps == (expected == original ? 0 : 1) && edits.changes <= 2 * count);
             QVERIFY2(dialogs.messages.last().text.contains(QString::number(count)), qPrintable(dialogs.messages.last().text));
         }
 
-        // Literal text, whole words, any case; the last replacement is left selected.
+        // Literal text, whole words, any case; the last replacement is left selected; a marker on
+        // a line between matches stays there.
         dialog->setOptions({.wholeWord = true});
-        editor.setText(QStringLiteral("Cat cat catalog\ncAt"));
+        editor.setText(QStringLiteral("Cat cat catalog\nnone\ncAt"));
+        sci(editor, Sci::SCI_MARKERADD, 1, ScriptChecker::ProblemMarker);
         dialog->setFindText(QStringLiteral("cat"));
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceAllButton()->click();
-        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g d\u00f6g catalog\nd\u00f6g"));
-        QCOMPARE(selection(editor), QList<int>({1, 0, 1, 3}));
+        QCOMPARE(editor.Text(), QStringLiteral("d\u00f6g d\u00f6g catalog\nnone\nd\u00f6g"));
+        QCOMPARE(selection(editor), QList<int>({2, 0, 2, 3}));
+        QCOMPARE(sci(editor, Sci::SCI_MARKERNEXT, 0, 1L << ScriptChecker::ProblemMarker), 1);
+
+        // Any case, where letters outside ASCII fold to the ASCII ones looked for (the Kelvin sign,
+        // the long s) or stand next to them; plain text near and far from bytes outside ASCII.
+        const QString far = QString(300, QLatin1Char('-'));
+        for (const auto& [text, find, whole, expected] :
+             {std::tuple{QStringLiteral("\u212Aey k\u00e9y KEY"), QStringLiteral("key"), false, QStringLiteral("\u212Aey k\u00e9y #")},
+              {QStringLiteral("\u017Fet sEt \u00e9set set\u00e9 sets"), QStringLiteral("set"), true,
+               QStringLiteral("\u017Fet # \u00e9set set\u00e9 sets")},
+              {QStringLiteral("Set") + far + QStringLiteral("\u00e9") + far + QStringLiteral("seT\u212A"),
+               QStringLiteral("set"), false, QStringLiteral("#") + far + QStringLiteral("\u00e9") + far + QStringLiteral("#\u212A")},
+              {QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("sEt") + far, QStringLiteral("set"), false,
+               QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("#") + far}}) {
+            dialog->setOptions({.wholeWord = whole});
+            editor.setText(text);
+            dialog->setFindText(find);
+            dialog->setReplaceText(QStringLiteral("#"));
+            dialog->replaceAllButton()->click();
+            QCOMPARE(editor.Text(), expected);
+        }
 
         const int messages = int(dialogs.messages.size());
         dialog->setFindText(QStringLiteral("absent"));

@@ -218,6 +218,17 @@ private slots:
         QVERIFY(!keys.restart && keys.bytes == 2 && applyEdits(copy, keys));
         QCOMPARE(copy, live);
         QVERIFY(!applyEdits(copy, {false, {{copy.size(), 1, {}}}, 0})); // beyond the copy: refused
+
+        // A large insertion is not held: the copy is made again and ends equal.
+        const QByteArray large(int(TextMirrorFeed::CopyAgainBytes), 'L');
+        live.insert(1, large);
+        feed.inserted(1, large.constData(), large.size());
+        const TextEdits again = feed.take();
+        QVERIFY(again.restart && again.bytes == 0 && applyEdits(copy, again));
+        while (!feed.copyMore(slice, read)) {
+        }
+        QVERIFY(applyEdits(copy, feed.take()));
+        QCOMPARE(copy, live);
     }
 
     void killedEditorsWorkIsRestoredAsTyped()

@@ -69,9 +69,16 @@ void ScriptChecker::textModified(int position, int type, int length, int linesAd
     if (!(type & (Sci::SC_MOD_INSERTTEXT | Sci::SC_MOD_DELETETEXT)))
         return;
     ++generation_;
-    // Typing waits for a pause; a bulk change (Replace All, an indented selection, an undo of one)
-    // is checked at once.
-    timer_.start(length >= BulkChange ? 0 : DelayMs);
+    // Typing waits for a pause; a bulk change (a paste, Replace All, an indented selection, an undo
+    // of one) is checked at once, whether it came as one change or as many small ones in a row.
+    if (!timer_.isActive())
+        unchecked_ = 0;
+    unchecked_ += length;
+    // Typing puts the check off again; a check already due at once stays so (restarting a timer
+    // for each of many small changes costs more than the changes).
+    const int delay = unchecked_ >= BulkChange ? 0 : DelayMs;
+    if (delay > 0 || !timer_.isActive() || timer_.interval() > 0)
+        timer_.start(delay);
     // Follow the control's lines: the lines an edit touched hold levels we no longer know.
     const auto line = std::size_t(std::max(0L, sci(Sci::SCI_LINEFROMPOSITION, position)));
     if (line >= appliedLevels_.size())
@@ -270,11 +277,12 @@ void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
     const std::vector<int>& levels = result_->foldLevels;
     to = std::min({to, levels.size(), appliedLevels_.size()});
-    // Each level set is reported as a change of its own; a whole script's worth would cost more
-    // than the setting. The one thing the reports are needed for is done here: a folded line that
-    // stops being a block's first line is unfolded, so no line stays hidden.
+    // Each level set is reported as a change of its own (of the fold and of the margin's markers);
+    // a whole script's worth would cost more than the setting. The one thing the reports are needed
+    // for is done here: a folded line that stops being a block's first line is unfolded, so no line
+    // stays hidden.
     const long eventMask = sci(Sci::SCI_GETMODEVENTMASK);
-    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD)));
+    sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD | Sci::SC_MOD_CHANGEMARKER)));
     for (std::size_t i = from; i < to; ++i) {
         const int level = Sci::SC_FOLDLEVELBASE + (levels[i] & ScriptStructure::FoldDepthMask) +
                           ((levels[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);

@@ -26,7 +26,7 @@ public:
     static constexpr int SymbolMargin = 1;
     static constexpr int FoldMargin = 2;
     static constexpr int DelayMs = 300;
-    static constexpr int BulkChange = 64 * 1024; // bytes changed at once that are checked without delay
+    static constexpr int BulkChange = 64 * 1024; // bytes changed in a row that are checked without delay
 
     explicit ScriptChecker(QsciScintilla& editor);
     ~ScriptChecker() override;
@@ -85,6 +85,7 @@ private:
 
     QsciScintilla& editor_;
     QTimer timer_;
+    qint64 unchecked_ = 0; // bytes changed since the timer was last started from idle
     QThreadPool pool_;
     quint64 generation_ = 0; // counts changes of the text
     // The check under way: the text goes to the worker in pieces, a few at a time, so that it is

@@ -5,7 +5,9 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 EditorSearch::EditorSearch(QsciScintilla& editor) : editor_(editor)
 {
@@ -171,10 +173,59 @@ QByteArray substitute(QsciScintilla& editor, const QByteArray& replacement, cons
     return out;
 }
 
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Where a match of plain ASCII text in any letter case may start in UTF-8 text: where the bytes
+// are the text but for the case of A-Z, or close before a byte outside ASCII, whose character
+// might fold to the letters looked for. The control's search, which folds and compares one
+// character at a time, then only confirms. Asked for ever later places, it reads each byte once.
+class MatchStarts {
+public:
+    MatchStarts(const char* text, long length, const QByteArray& pattern)
+        : text_(text), length_(length), lower_(pattern.toLower()), reach_(4 * long(pattern.size()))
+    {
+    }
+    // The longest a match can be: every character folds to at least one byte of the pattern.
+    long reach() const { return reach_; }
+    // The first place at or after from where a match may start; beyond the text when none.
+    long next(long from)
+    {
+        if (outside_ < from) {
+            outside_ = from;
+            while (outside_ < length_ && static_cast<unsigned char>(text_[outside_]) < 0x80)
+                ++outside_;
+        }
+        const long near = outside_ < length_ ? std::max(from, outside_ - reach_ + 1) : length_ + 1;
+        const long n = lower_.size();
+        for (long p = from; p < near && p + n <= length_; ++p) {
+            long i = 0;
+            while (i < n && asciiLower(text_[p + i]) == lower_.constData()[i])
+                ++i;
+            if (i == n)
+                return p;
+        }
+        return near;
+    }
+
+private:
+    const char* text_;
+    long length_;
+    QByteArray lower_;
+    long reach_;
+    long outside_ = -1; // the first byte outside ASCII at or after the place last asked for
+};
+
+bool isAscii(const QByteArray& bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
-// Finds every match in the text as it stands, then puts the new text in with one replacement:
-// one change for the control to take in and one step to undo, however many matches there are.
+// Finds every match in the text as it stands, then replaces them from the last to the first, so
+// each match keeps the place it was found at, and all of it is one step to undo. Replaced one by
+// one, the text between the matches keeps its lines, styles, fold levels and markers, and the undo
+// history holds only the matches, not two copies of everything between the first and the last.
 void EditorSearch::replaceAll()
 {
     takeDialogInput();
@@ -188,28 +239,60 @@ void EditorSearch::replaceAll()
                               (options_.wholeWord ? QsciScintillaBase::SCFIND_WHOLEWORD : 0) |
                               (regex ? QsciScintillaBase::SCFIND_REGEXP | QsciScintillaBase::SCFIND_CXX11REGEX : 0));
     const long length = editor_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
-    // Searching does not change the text, so this stays valid until the replacement.
+    // Searching does not change the text, so this stays valid until the first replacement.
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
-    QByteArray out;
-    long first = -1;
-    long copied = 0; // the text before this is in `out`
+    struct Change {
+        long start, end;
+        qsizetype at; // the new text: in `substituted` for a regular expression, else `replacement`
+        qsizetype size;
+    };
+    std::vector<Change> changes; // only the matches whose text changes
+    QByteArray substituted;
     long lastStart = 0;
     long lastEnd = 0;
+    long shift = 0; // what the changes before a match add to its position
     int count = 0;
+    // Plain text in any case is looked for by the control only where it may be: its own search is
+    // slow to compare characters that way.
+    const bool sift = !regex && !options_.matchCase && isAscii(pattern) &&
+                      editor_.SendScintilla(QsciScintillaBase::SCI_GETCODEPAGE) == QsciScintillaBase::SC_CP_UTF8;
+    MatchStarts starts(text, length, pattern);
     for (long pos = 0; pos <= length;) {
-        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, pos, length);
+        long from = pos;
+        long to = length;
+        if (sift) {
+            from = starts.next(pos);
+            if (from > length)
+                break;
+            to = std::min(length, from + 2 * starts.reach() + 1024);
+        }
+        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, to);
         const long start = editor_.SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
                                                  (unsigned long)pattern.size(), pattern.constData());
+        if (sift && to < length) {
+            // A match starting before `sure` ends inside the range, so none before it was missed.
+            const long sure = to - starts.reach() + 1;
+            if (start < 0 || start >= sure) {
+                pos = sure;
+                continue;
+            }
+        }
         if (start < 0)
             break;
         const long end = editor_.SendScintilla(QsciScintillaBase::SCI_GETTARGETEND);
-        if (first < 0)
-            first = copied = start;
-        out.append(text + copied, start - copied);
-        lastStart = first + out.size();
-        out.append(regex ? substitute(editor_, replacement, text, start, end) : replacement);
-        lastEnd = first + out.size();
-        copied = end;
+        Change change{start, end, 0, replacement.size()};
+        if (regex) {
+            change.at = substituted.size();
+            substituted.append(substitute(editor_, replacement, text, start, end));
+            change.size = substituted.size() - change.at;
+        }
+        const char* now = regex ? substituted.constData() + change.at : replacement.constData();
+        lastStart = start + shift;
+        lastEnd = lastStart + change.size;
+        if (change.size != end - start || std::memcmp(now, text + start, size_t(change.size)) != 0) {
+            changes.push_back(change);
+            shift += change.size - (end - start);
+        }
         ++count;
         // An empty match moves on by one character, so every place is tried once.
         if (end > start)
@@ -224,10 +307,13 @@ void EditorSearch::replaceAll()
         reportNotFound();
         return;
     }
-    if (out.size() != copied - first || std::memcmp(out.constData(), text + first, size_t(out.size())) != 0) {
+    if (!changes.empty()) {
         editor_.SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
-        editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, first, copied);
-        editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)out.size(), out.constData());
+        for (auto change = changes.crbegin(); change != changes.crend(); ++change) {
+            const char* now = (regex ? substituted.constData() : replacement.constData()) + change->at;
+            editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, change->start, change->end);
+            editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)change->size, now);
+        }
         editor_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
     }
     editor_.SendScintilla(QsciScintillaBase::SCI_SETSEL, lastStart, lastEnd);

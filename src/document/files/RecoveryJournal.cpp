@@ -82,7 +82,7 @@ void RecoveryJournal::edited(int position, int type, const char* text, int lengt
     // Counted from the first change the record does not hold, not from the last keystroke.
     if (!timer_.isActive() || timer_.remainingTime() > DelayMs)
         timer_.start(DelayMs);
-    if (!feed_.complete())
+    if (!feed_.complete() && !slicer_.isActive())
         slicer_.start();
 }
 

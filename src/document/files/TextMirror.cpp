@@ -37,6 +37,10 @@ void TextMirrorFeed::inserted(qint64 position, const char* text, qint64 length)
     // Text inserted at the boundary joins the copy: what follows it is still to be copied as it is.
     if (position > copied_)
         return;
+    if (length >= CopyAgainBytes) {
+        restart(live_);
+        return;
+    }
     copied_ += length;
     record(position, 0, QByteArrayView(text, length));
 }

@@ -33,6 +33,9 @@ public:
     // More edits than this are copied again rather than replayed; more bytes are handed over early.
     static constexpr size_t MaxEdits = 1000;
     static constexpr qint64 HandOverBytes = 4 * 1024 * 1024;
+    // An insertion this large is copied again with the rest of the text, a slice at a time, rather
+    // than held whole here while the other side still holds the text it replaced.
+    static constexpr qint64 CopyAgainBytes = 1024 * 1024;
 
     // Starts again from an empty copy of a live text of liveLength bytes.
     void restart(qint64 liveLength);
