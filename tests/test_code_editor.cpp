@@ -6,8 +6,12 @@
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
 
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPushButton>
 #include <QSignalSpy>
+
+#include <cmath>
 
 namespace {
 
@@ -242,6 +246,15 @@ private slots:
         editor.SetRightMargin(1440 * 4); // four inches
         const long charWidth = editor.SendScintilla(Sci::SCI_TEXTWIDTH, Sci::STYLE_DEFAULT, "0");
         QCOMPARE(sci(editor, Sci::SCI_GETEDGECOLUMN), long(4 * editor.logicalDpiX() / charWidth));
+
+        // Lines hold the marks of accented capitals, which this face draws above its ascent.
+        const QFont face(QStringLiteral("DejaVu Sans Mono"), 9);
+        if (QFontInfo(face).family() != face.family())
+            QSKIP("DejaVu Sans Mono is not installed");
+        editor.SetEditorFont(face.family(), 9);
+        const QFontMetricsF metrics(face);
+        const double markTop = -metrics.tightBoundingRect(QStringLiteral("ÄÉÖ")).top();
+        QVERIFY(sci(editor, Sci::SCI_TEXTHEIGHT, 0) >= std::ceil(markTop) + int(metrics.descent()));
 
     }
 };

@@ -26,6 +26,7 @@
 #include <QMouseEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -471,6 +472,7 @@ void CodeEditor::SetEditorFont(const QString& name, int pointSize)
 void CodeEditor::applyStyles()
 {
     styles_->apply(*this, lexer_);
+    updateLineAscent();
     updateLineNumberMargin(true);
     updateRightMargin();
 }
@@ -482,6 +484,27 @@ void CodeEditor::SetRightMargin(double twips)
 }
 
 double CodeEditor::RightMargin() const { return rightMargin_; }
+
+// Some faces (DejaVu Sans Mono among them) draw the marks of accented capitals above the ascent they
+// report. Scintilla cuts every line at that ascent, so "Ä" would show as "A": room is added above
+// the lines for the tallest of them in any style.
+void CodeEditor::updateLineAscent()
+{
+    static const QString tallest = QStringLiteral("ÀÁÂÃÄÅÉÊÍÎÓÔÕÖÚÛÜÝŠŽČŘ");
+    double overflow = 0;
+    // Measured with the faces the control was given, as it draws with them.
+    for (int style = 0; style < (lexer_ ? syntax::StyleCount : 1); ++style) {
+        QByteArray face(int(sci(SCI_STYLEGETFONT, style, 0)), '\0');
+        SendScintilla(SCI_STYLEGETFONT, (unsigned long)style, static_cast<void*>(face.data()));
+        QFont font(QString::fromUtf8(face));
+        font.setPointSizeF(double(sci(SCI_STYLEGETSIZEFRACTIONAL, style)) / double(SC_FONT_SIZE_MULTIPLIER));
+        font.setBold(sci(SCI_STYLEGETWEIGHT, style) >= SC_WEIGHT_BOLD);
+        font.setItalic(sci(SCI_STYLEGETITALIC, style) != 0);
+        const QFontMetricsF metrics(font);
+        overflow = std::max(overflow, -metrics.tightBoundingRect(tallest).top() - std::floor(metrics.ascent()));
+    }
+    sci(SCI_SETEXTRAASCENT, long(std::ceil(overflow)));
+}
 
 void CodeEditor::updateRightMargin()
 {

@@ -214,6 +214,7 @@ private:
     void applyStyles();
     void updateLineNumberMargin(bool force = false);
     void updateRightMargin();
+    void updateLineAscent();
     void goToLine(int line);
     void indentSelectedLines(bool outdent, bool keepEmptyLines = false);
     void indentByKey(bool outdent);
