@@ -6,7 +6,10 @@
 #include "EditorText.h"
 #include "ScriptedDialogService.h"
 
+#include <QAbstractButton>
 #include <QFontInfo>
+#include <QKeySequence>
+#include <QLabel>
 #include <QFontMetricsF>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -154,6 +157,18 @@ private slots:
         editor.setText(QStringLiteral("cat cat\ncat"));
         editor.RunCommand(CodeEditor::CmdFindReplace);
         QVERIFY(dialog->isVisible() && dialog->isReplaceMode());
+        // Every field, option and button shown has an access key of its own (Close has Escape).
+        QStringList keys;
+        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+            const auto* button = qobject_cast<QAbstractButton*>(widget);
+            const auto* label = qobject_cast<QLabel*>(widget);
+            const QString text = button ? button->text() : label ? label->text() : QString();
+            if (widget->isVisible() && !text.isEmpty() && text != QStringLiteral("Close"))
+                keys << QKeySequence::mnemonic(text).toString() + QLatin1Char(' ') + text;
+        }
+        QCOMPARE(keys.size(), 9);
+        for (const QString& key : keys)
+            QVERIFY2(!key.startsWith(QLatin1Char(' ')) && keys.filter(key.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ')).size() == 1, qPrintable(key));
         dialog->setFindText(QStringLiteral("cat"));
         dialog->setReplaceText(QStringLiteral("d\u00f6g"));
         dialog->replaceButton()->click();

@@ -11,11 +11,11 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent) : QDialog(parent)
 {
     setModal(false);
     auto* fields = new QGridLayout;
-    auto* findLabel = new QLabel(tr("Find what:"), this);
+    auto* findLabel = new QLabel(tr("Fi&nd what:"), this);
     find_ = new QLineEdit(this);
     find_->setObjectName(QStringLiteral("findWhat"));
     findLabel->setBuddy(find_);
-    replaceLabel_ = new QLabel(tr("Replace with:"), this);
+    replaceLabel_ = new QLabel(tr("Re&place with:"), this);
     replaceWith_ = new QLineEdit(this);
     replaceWith_->setObjectName(QStringLiteral("replaceWith"));
     replaceLabel_->setBuddy(replaceWith_);
@@ -24,10 +24,10 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent) : QDialog(parent)
     fields->addWidget(replaceLabel_, 1, 0);
     fields->addWidget(replaceWith_, 1, 1);
 
-    matchCase_ = new QCheckBox(tr("Match case"), this);
-    wholeWord_ = new QCheckBox(tr("Match whole word only"), this);
-    regex_ = new QCheckBox(tr("Regular expression"), this);
-    wrap_ = new QCheckBox(tr("Wrap around"), this);
+    matchCase_ = new QCheckBox(tr("Match &case"), this);
+    wholeWord_ = new QCheckBox(tr("Match &whole word only"), this);
+    regex_ = new QCheckBox(tr("Regular &expression"), this);
+    wrap_ = new QCheckBox(tr("Wrap ar&ound"), this);
     wrap_->setChecked(true);
     auto* checks = new QVBoxLayout;
     for (QCheckBox* box : {matchCase_, wholeWord_, regex_, wrap_})
@@ -38,10 +38,10 @@ FindReplaceDialog::FindReplaceDialog(QWidget* parent) : QDialog(parent)
     left->addLayout(checks);
     left->addStretch();
 
-    findNext_ = new QPushButton(tr("Find Next"), this);
+    findNext_ = new QPushButton(tr("&Find Next"), this);
     findNext_->setDefault(true);
-    replace_ = new QPushButton(tr("Replace"), this);
-    replaceAll_ = new QPushButton(tr("Replace All"), this);
+    replace_ = new QPushButton(tr("&Replace"), this);
+    replaceAll_ = new QPushButton(tr("Replace &All"), this);
     close_ = new QPushButton(tr("Close"), this);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {findNext_, replace_, replaceAll_, close_})
