@@ -43,31 +43,9 @@ done
 
 work="$dest.work"
 rm -rf "$work"
-mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
+# A quick failure: without the archive the system's library is used instead.
+"$here/../fetch-debian-source.sh" qscintilla2 "$version" "$work" 0 20
 cd "$work"
-
-# The URI of the system's own Debian archive (deb822 sources first, then the one-line format).
-uri=""
-if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-  uri=$(awk '/^Types:/{deb=($0 ~ /[[:space:]]deb([[:space:]]|$)/)} deb&&/^URIs:/{print $2; exit}' \
-        /etc/apt/sources.list.d/debian.sources)
-fi
-if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
-  uri=$(awk '$1=="deb"{for(i=2;i<=NF;i++) if($i ~ /^[a-z]+:\/\//){print $i; exit}}' /etc/apt/sources.list)
-fi
-[ -n "$uri" ] || { echo "no Debian archive found in the apt sources" >&2; exit 1; }
-
-echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" > src.list
-apt_opts=(-o "Dir::Etc::SourceList=$work/src.list" -o Dir::Etc::SourceParts=/dev/null
-          -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
-          -o APT::Sandbox::User=root -o Acquire::Retries=0 -o Acquire::http::Timeout=20 -qq)
-apt-get "${apt_opts[@]}" update
-apt-get "${apt_opts[@]}" source --download-only qscintilla2 >/dev/null
-dsc=$(ls qscintilla2_${version}+dfsg-*.dsc 2>/dev/null | head -n1 || true)
-[ -n "$dsc" ] || { echo "the archive does not hold QScintilla $version" >&2; exit 1; }
-# The signature check needs debian-keyring; apt has already checked the files against the
-# signed archive index.
-dpkg-source --no-check -x "$dsc" source >/dev/null
 for p in "${patch_files[@]}"; do
   patch -d source -p1 --forward < "$p"
 done

@@ -66,28 +66,7 @@ cd "$work"
 
 if [ ! -f source/.complete ]; then
   rm -rf source lists cache src.list ./*.dsc ./*.tar.*
-  mkdir -p lists/partial cache/archives/partial
-  # The URI of the system's own Debian archive (deb822 sources first, then the one-line format).
-  uri=""
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    uri=$(awk '/^Types:/{deb=($0 ~ /[[:space:]]deb([[:space:]]|$)/)} deb&&/^URIs:/{print $2; exit}' \
-          /etc/apt/sources.list.d/debian.sources)
-  fi
-  if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
-    uri=$(awk '$1=="deb"{for(i=2;i<=NF;i++) if($i ~ /^[a-z]+:\/\//){print $i; exit}}' /etc/apt/sources.list)
-  fi
-  [ -n "$uri" ] || { echo "no Debian archive found in the apt sources" >&2; exit 1; }
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main" > src.list
-  apt_opts=(-o "Dir::Etc::SourceList=$work/src.list" -o Dir::Etc::SourceParts=/dev/null
-            -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
-            -o APT::Sandbox::User=root -o Acquire::Retries=2 -o Acquire::http::Timeout=30 -qq)
-  apt-get "${apt_opts[@]}" update
-  apt-get "${apt_opts[@]}" source --download-only qt6-base >/dev/null
-  dsc=$(ls qt6-base_${version}+dfsg-*.dsc 2>/dev/null | head -n1 || true)
-  [ -n "$dsc" ] || { echo "the archive does not hold qt6-base $version" >&2; exit 1; }
-  # apt has already checked the files against the signed archive index.
-  dpkg-source --no-check -x "$dsc" source >/dev/null
-  rm -f ./*.tar.*
+  "$here/../fetch-debian-source.sh" qt6-base "$version" "$work"
   sed -i "${source_edits[@]}" source/src/plugins/platforms/CMakeLists.txt
   touch source/.complete
 fi
