@@ -268,7 +268,7 @@ void EditorSearch::replaceAll()
         }
         editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, from, to);
         const long start = editor_.SendScintilla(QsciScintillaBase::SCI_SEARCHINTARGET,
-                                                 (unsigned long)pattern.size(), pattern.constData());
+                                                 uintptr_t(pattern.size()), pattern.constData());
         if (sift && to < length) {
             // A match starting before `sure` ends inside the range, so none before it was missed.
             const long sure = to - starts.reach() + 1;
@@ -312,7 +312,7 @@ void EditorSearch::replaceAll()
         for (auto change = changes.crbegin(); change != changes.crend(); ++change) {
             const char* now = (regex ? substituted.constData() : replacement.constData()) + change->at;
             editor_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, change->start, change->end);
-            editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, (unsigned long)change->size, now);
+            editor_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, uintptr_t(change->size), now);
         }
         editor_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
     }

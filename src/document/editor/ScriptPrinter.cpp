@@ -26,7 +26,7 @@ void copyStyles(const Sci& from, Sci& to)
         const long length = from.SendScintilla(Sci::SCI_STYLEGETFONT, style, static_cast<void*>(nullptr));
         std::vector<char> font(std::size_t(qMax(0L, length)) + 1, '\0');
         from.SendScintilla(Sci::SCI_STYLEGETFONT, style, static_cast<void*>(font.data()));
-        to.SendScintilla(Sci::SCI_STYLESETFONT, style, static_cast<const char*>(font.data()));
+        to.SendScintilla(Sci::SCI_STYLESETFONT, uintptr_t(style), static_cast<const char*>(font.data()));
         for (auto [get, set] : {std::pair{Sci::SCI_STYLEGETSIZEFRACTIONAL, Sci::SCI_STYLESETSIZEFRACTIONAL},
                                 std::pair{Sci::SCI_STYLEGETWEIGHT, Sci::SCI_STYLESETWEIGHT},
                                 std::pair{Sci::SCI_STYLEGETITALIC, Sci::SCI_STYLESETITALIC},

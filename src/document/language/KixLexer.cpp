@@ -547,7 +547,7 @@ void KixLexer::styleText(int start, int end)
         const long pieceStart = from + long(done);
         for (long pos = std::max(pieceStart + 1, changedEnd_ + 1); pos <= pieceStart + long(len); ++pos) {
             if (isBlank(text[pos - 1 - from]) && meetsEarlierStyles(pos, styles.data(), pieceStart)) {
-                ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<unsigned long>(pos - pieceStart),
+                ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<uintptr_t>(pos - pieceStart),
                                   reinterpret_cast<const char*>(styles.data()));
                 send(Sci::SCI_STARTSTYLING, static_cast<unsigned long>(validEnd_));
                 changedStart_ = changedEnd_ = -1;
@@ -556,7 +556,7 @@ void KixLexer::styleText(int start, int end)
                 return;
             }
         }
-        ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<unsigned long>(len),
+        ed->SendScintilla(Sci::SCI_SETSTYLINGEX, static_cast<uintptr_t>(len),
                           reinterpret_cast<const char*>(styles.data()));
         done += len;
     }
