@@ -133,8 +133,19 @@ private slots:
         QCOMPARE(window.windowTitle(), titled);
         window.mnuFileNew_Click();
         QCOMPARE(window.windowTitle(), QString("Tessary Editor - [Untitled 2]"));
+        // The INS panel follows the document in front as it comes forward (dimmed for overwrite).
+        const auto insertShown = [&] {
+            for (QLabel* label : window.sbStatusBar->findChildren<QLabel*>())
+                if (label->text() == "INS")
+                    return label->isEnabled() ? 1 : 0;
+            return -1;
+        };
+        QCOMPARE(insertShown(), 1);
+        document->rtfText->setOverwriteMode(true);
         window.tsTabs->setCurrentIndex(0);
         QCOMPARE(window.windowTitle(), titled);
+        QCOMPARE(insertShown(), 0);
+        document->rtfText->setOverwriteMode(false);
         document->showNormal();
         QCOMPARE(window.windowTitle(), QString("Tessary Editor"));
         document->showMaximized();

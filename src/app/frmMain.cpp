@@ -331,6 +331,9 @@ void frmMain::buildTabsAndStatusBar()
         if (document)
             document->Form_Activate();
         refreshFrameTitle();
+        // The insert-mode panel follows the document in front at once, not at the panels' next tick.
+        if (statusPanels_)
+            statusPanels_->refresh();
         // A document brought forward shows what happened to its file meanwhile; asked after the
         // switch has finished, never in the middle of it.
         if (document)
