@@ -116,7 +116,9 @@ public:
                 continue;
             const int columns = readBack(r, band.h > 0 ? &band : nullptr);
             if (debug_)
-                std::fprintf(stderr, "damage %d,%d %dx%d: %d columns changed\n", r.x, r.y, r.w, r.h, columns);
+                std::fprintf(stderr, "%.1f ms: damage %d,%d %dx%d: %d columns changed\n",
+                             std::chrono::duration<double, std::milli>(at - created_).count(), r.x, r.y, r.w, r.h,
+                             columns);
             if (columns > 3)
                 changes.push_back({at, r});
         }
@@ -199,6 +201,7 @@ private:
 
     std::vector<Rect> ignored_;
     const bool debug_ = std::getenv("SCREEN_LATENCY_DEBUG") != nullptr;
+    const Clock::time_point created_ = Clock::now();
     Display* dpy_ = nullptr;
     Window root_ = 0;
     int damageEvent_ = 0;
