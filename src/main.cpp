@@ -44,14 +44,9 @@ bool answeredOption(int argc, char* argv[])
     return true;
 }
 
-// The installed theme icon first; the built-in copy when running from the build folder.
-QIcon applicationIcon()
-{
-    const QString name = QStringLiteral("tessary-editor");
-    if (QIcon::hasThemeIcon(name))
-        return QIcon::fromTheme(name);
-    return QIcon(QStringLiteral(":/tessary-editor.svg"));
-}
+// The copy built into the program: the same picture the package installs for the desktop, found
+// without searching every icon theme's folders at start.
+QIcon applicationIcon() { return QIcon(QStringLiteral(":/tessary-editor.svg")); }
 
 } // namespace
 

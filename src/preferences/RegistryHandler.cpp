@@ -2,20 +2,13 @@
 
 #include "preferences/AnsiCodec.h"
 
+#include "platform/EventYield.h"
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
 #include <optional>
 
-#include <QCoreApplication>
-
 namespace {
-
-void letEventsRun()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
 
 std::vector<uint8_t> littleEndian32(qint32 value)
 {
@@ -63,6 +56,9 @@ std::string RegistryHandler::keyPath() const
 std::vector<platform::RegistryValue> RegistryHandler::walkValues()
 {
     walkTypes_.clear();
+    // A walk that takes long lets pending events run; a short one, the usual case, never runs them
+    // in the middle of its caller's work.
+    platform::EventYield letEventsRun;
     auto values = store_->values(hive_, keyPath());
     if (!values)
         return {};
@@ -149,6 +145,7 @@ TaggedValue RegistryHandler::GetRegValue(const QString& name, const TaggedValue&
 QStringList RegistryHandler::EnumKeys()
 {
     QStringList names;
+    platform::EventYield letEventsRun;
     const auto keys = store_->subKeys(hive_, keyPath());
     if (!keys)
         return names;
@@ -207,6 +204,7 @@ QList<QStringList> RegistryHandler::EnumValues()
 
 bool RegistryHandler::ExistKey(const QString& name)
 {
+    platform::EventYield letEventsRun;
     const auto keys = store_->subKeys(hive_, keyPath());
     if (!keys)
         return false;
@@ -220,6 +218,7 @@ bool RegistryHandler::ExistKey(const QString& name)
 
 bool RegistryHandler::ExistValue(const QString& name)
 {
+    platform::EventYield letEventsRun;
     const auto values = store_->values(hive_, keyPath());
     if (!values)
         return false;
