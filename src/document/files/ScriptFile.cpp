@@ -1,6 +1,7 @@
 #include "document/files/ScriptFile.h"
 
 #include <QDir>
+#include <QtEndian>
 #include <QFile>
 #include <QFileInfo>
 
@@ -295,23 +296,46 @@ bool encodeAnsi(const uchar* p, const uchar* end, QByteArray& out)
     return lossless;
 }
 
+// The bytes of word equal to c, each marked by its top bit (exact: no carries between bytes).
+quint64 bytesEqual(quint64 word, uchar c)
+{
+    const quint64 x = word ^ (0x0101010101010101ULL * c);
+    const quint64 low7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+// How many bytes bytesEqual marked (the baseline x86-64 instruction set has no popcount).
+qsizetype marked(quint64 marks) { return qsizetype(((marks >> 7) * 0x0101010101010101ULL) >> 56); }
+
 ScriptFile::LineBreak dominantLineBreak(const QByteArray& text)
 {
-    qsizetype crlf = 0, lf = 0, cr = 0;
+    // Counted eight bytes at a time: a whole script is scanned after every open. CR LF pairs are
+    // counted once, so CR and LF below are the lone ones.
+    qsizetype crCount = 0, lfCount = 0, crlf = 0;
     const char* p = text.constData();
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (p[i] == '\n') {
-            ++lf;
-        } else if (p[i] == '\r') {
-            if (i + 1 < n && p[i + 1] == '\n') {
-                ++crlf;
-                ++i;
-            } else {
-                ++cr;
-            }
-        }
+    qsizetype i = 0;
+    bool crBefore = false; // the byte before i is CR
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, sizeof word);
+        // Byte k of the text in bits 8k..8k+7, whatever the machine's byte order.
+        if constexpr (Q_BYTE_ORDER == Q_BIG_ENDIAN)
+            word = qbswap(word);
+        const quint64 cr = bytesEqual(word, '\r');
+        const quint64 lf = bytesEqual(word, '\n');
+        crCount += marked(cr);
+        lfCount += marked(lf);
+        crlf += marked((cr << 8) & lf) + ((crBefore && (lf & 0x80)) ? 1 : 0);
+        crBefore = (cr >> 63) != 0;
     }
+    for (; i < n; ++i) {
+        crCount += p[i] == '\r';
+        lfCount += p[i] == '\n';
+        crlf += crBefore && p[i] == '\n';
+        crBefore = p[i] == '\r';
+    }
+    const qsizetype cr = crCount - crlf, lf = lfCount - crlf;
     if (crlf >= lf && crlf >= cr)
         return ScriptFile::LineBreak::CrLf;
     return lf >= cr ? ScriptFile::LineBreak::Lf : ScriptFile::LineBreak::Cr;
@@ -585,7 +609,12 @@ qsizetype unfinishedTail(const char* p, qsizetype n)
 qsizetype ansiExtraBytes(const char* p, qsizetype n)
 {
     qsizetype extra = 0;
+    const uchar* u = reinterpret_cast<const uchar*>(p);
     for (qsizetype i = 0; i < n; ++i) {
+        while (i + 8 <= n && !hasHighBit8(u + i))
+            i += 8;
+        if (i >= n)
+            break;
         const uchar c = uchar(p[i]);
         if (c < 0x80)
             continue;
