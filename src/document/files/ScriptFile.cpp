@@ -324,6 +324,10 @@ ScriptFile::LineBreak dominantLineBreak(const QByteArray& text)
             word = qbswap(word);
         const quint64 cr = bytesEqual(word, '\r');
         const quint64 lf = bytesEqual(word, '\n');
+        if ((cr | lf) == 0) { // most words of a script
+            crBefore = false;
+            continue;
+        }
         crCount += marked(cr);
         lfCount += marked(lf);
         crlf += marked((cr << 8) & lf) + ((crBefore && (lf & 0x80)) ? 1 : 0);
