@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -113,6 +114,31 @@ private slots:
         editor.Undo();
         editor.Undo();
         QCOMPARE(editor.Text(), QStringLiteral("say hello there"));
+    }
+
+    // Inserted text's lines are found wherever its breaks fall: CR, LF and CR LF in or across the
+    // eight-byte steps the control scans in, pairs split and joined by an insertion.
+    void lineStartsAfterInserts()
+    {
+        CodeEditor editor;
+        std::mt19937 random(7);
+        for (int round = 0; round < 400; ++round) {
+            const QByteArray alphabet = round % 2 ? "abcdefghijklmn\r\n" : "ab\r\n";
+            QByteArray piece;
+            for (int k = int(random() % 40); k > 0; --k)
+                piece += alphabet[qsizetype(random() % unsigned(alphabet.size()))];
+            const auto at = (unsigned long)(random() % (unsigned long)(sci(editor, Sci::SCI_GETLENGTH) + 1));
+            editor.SendScintilla(Sci::SCI_INSERTTEXT, at, piece.constData());
+            const QByteArray text = editor.utf8Text();
+            QList<long> starts{0};
+            for (qsizetype i = 0; i < text.size(); ++i)
+                if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+                    starts << long(i + 1);
+            QList<long> found;
+            for (long line = 0; line < sci(editor, Sci::SCI_GETLINECOUNT); ++line)
+                found << sci(editor, Sci::SCI_POSITIONFROMLINE, (unsigned long)line);
+            QCOMPARE(found, starts);
+        }
     }
 
     void goToLineAndFind()
