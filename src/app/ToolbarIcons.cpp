@@ -58,12 +58,16 @@ static QIcon drawnCommentIcon(bool uncomment)
         p.setPen(QPen(QColor(0x55, 0x57, 0x53), 1));
         p.setBrush(Qt::white);
         p.drawRect(page);
-        QFont font;
-        font.setBold(true);
-        font.setPixelSize(int(size * 0.75));
-        p.setFont(font);
-        p.setPen(QColor(0x4e, 0x9a, 0x06));
-        p.drawText(page, Qt::AlignCenter, QStringLiteral(";"));
+        // The semicolon is drawn as shapes: text would load a font at every size before the window
+        // first shows.
+        const QColor green(0x4e, 0x9a, 0x06);
+        const double dot = size * 0.09;
+        p.setPen(Qt::NoPen);
+        p.setBrush(green);
+        p.drawEllipse(QPointF(size * 0.5, size * 0.36), dot, dot);
+        p.drawEllipse(QPointF(size * 0.5, size * 0.62), dot, dot);
+        p.setPen(QPen(green, dot * 1.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(size * 0.5 + dot * 0.6, size * 0.62), QPointF(size * 0.5 - dot * 0.8, size * 0.62 + dot * 2.6));
         if (uncomment) {
             p.setPen(QPen(QColor(0xcc, 0x00, 0x00), size / 10.0 + 1, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(QPointF(size * 0.2, size * 0.8), QPointF(size * 0.8, size * 0.2));
