@@ -219,6 +219,56 @@ private slots:
         }
     }
 
+    // In a scrolled script a mark repaints the margin beside its line, a block made in view the margin
+    // from the line before it down, beside lines whose text did not change; levels set out of view
+    // repaint nothing.
+    void foldMarginFollowsLevels()
+    {
+        struct PaintedRegion : QObject {
+            QRegion region;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    region += static_cast<QPaintEvent*>(e)->region();
+                return false;
+            }
+        } painted;
+        CodeEditor editor;
+        editor.resize(400, 300);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.setText(QStringLiteral("? 1\n").repeated(400));
+        editor.checker().checkNow();
+        send(editor, Sci::SCI_SETFIRSTVISIBLELINE, 100);
+        QTest::qWait(50);
+        editor.viewport()->installEventFilter(&painted);
+        const auto replaceLine = [&](int line, const char* text) {
+            const long start = send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line));
+            send(editor, Sci::SCI_SETTARGETRANGE, uintptr_t(start), send(editor, Sci::SCI_GETLINEENDPOSITION, uintptr_t(line)));
+            editor.SendScintilla(Sci::SCI_REPLACETARGET, uintptr_t(-1), text);
+        };
+        int x = 0; // the middle of the fold margin
+        for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
+            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, uintptr_t(margin))) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
+        const auto marginPainted = [&](int line) {
+            const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line))));
+            return painted.region.contains(QPoint(x, y + 2));
+        };
+        replaceLine(350, "If 1"); // out of view: no block yet, nothing in view changes
+        editor.checker().checkNow();
+        QTest::qWait(50);
+        QVERIFY(painted.region.isEmpty());
+        replaceLine(107, "EndIf"); // a stray EndIf: a mark beside it, the levels stay
+        editor.checker().checkNow();
+        QTest::qWait(50);
+        QVERIFY(marginPainted(107) && !marginPainted(106) && !marginPainted(108));
+        painted.region = {};
+        replaceLine(102, "If 1");
+        editor.checker().checkNow();
+        QTest::qWait(50);
+        QVERIFY(marginPainted(104) && marginPainted(107) && !marginPainted(100));
+    }
+
     void foldKeys()
     {
         CodeEditor editor;
