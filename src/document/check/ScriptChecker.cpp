@@ -275,7 +275,7 @@ void ScriptChecker::continueLevels()
 
 void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
-    const std::vector<int>& levels = result_->foldLevels;
+    const auto& levels = result_->foldLevels;
     to = std::min({to, levels.size(), appliedLevels_.size()});
     // Each level set is reported as a change of its own (of the fold and of the margin's markers);
     // a whole script's worth would cost more than the setting. The one thing the reports are needed
@@ -298,7 +298,7 @@ void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
                 sci(Sci::SCI_TOGGLEFOLD, (unsigned long)i);
             sci(Sci::SCI_SETFOLDLEVEL, (unsigned long)i, wanted);
         }
-        appliedLevels_[i] = wanted;
+        appliedLevels_[i] = std::int16_t(wanted);
     }
     sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)eventMask);
 }

@@ -95,7 +95,7 @@ private:
     quint64 resultGeneration_ = ~quint64(0);
     // The fold level each line holds in the control as far as we know; -1 where an edit made it
     // unknown. Kept line for line with the control, so an apply only sets what differs.
-    std::vector<int> appliedLevels_;
+    std::vector<std::int16_t> appliedLevels_; // -1: not known
     // Levels of the result still to be set, from this line on.
     bool levelsPending_ = false;
     std::size_t levelsNext_ = 0;

@@ -262,7 +262,7 @@ void ScriptStructure::Builder::Analyser::endLine()
 {
     const int depth = int(stack_.size());
     const int level = std::min(minDepth_, int(ScriptStructure::FoldDepthMask));
-    out_.foldLevels.push_back(level | (depth > minDepth_ ? ScriptStructure::FoldHeader : 0));
+    out_.foldLevels.push_back(std::uint16_t(level | (depth > minDepth_ ? ScriptStructure::FoldHeader : 0)));
     minDepth_ = depth;
     lineHasToken_ = false;
     expect_ = Expect::Nothing;

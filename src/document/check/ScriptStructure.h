@@ -75,5 +75,5 @@ public:
     std::vector<Symbol> labels;    // in script order, names without the ":"
     std::vector<Problem> problems; // in script order, at most MaxProblems
     std::size_t problemCount = 0;  // all the problems found
-    std::vector<int> foldLevels;   // one per line
+    std::vector<std::uint16_t> foldLevels; // one per line (two bytes: a large script has many)
 };
