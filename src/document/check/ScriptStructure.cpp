@@ -195,7 +195,7 @@ private:
     void word(std::size_t start, std::size_t end);
     void string(std::size_t quote);
     std::size_t label(std::size_t colon);
-    // Remembers the first line of a name; a second definition is a problem.
+    // Remembers the first line of a name (plus one); a second definition is a problem.
     void define(QHash<QByteArray, int>& firstLines, const char* kind, std::size_t start, std::size_t length,
                 int markLength);
     void captureFunction(std::size_t nameStart, std::size_t nameEnd);
@@ -301,14 +301,15 @@ void ScriptStructure::Builder::Analyser::define(QHash<QByteArray, int>& firstLin
                                                 std::size_t start, std::size_t length, int markLength)
 {
     const char* name = reinterpret_cast<const char*>(s_ + start);
-    const QByteArray folded = foldName(name, length);
-    const auto first = firstLines.constFind(folded);
-    if (first == firstLines.constEnd()) {
-        firstLines.insert(folded, line_);
+    // One lookup that inserts (a script can define a name every few lines): the map holds the first
+    // line plus one, so a new entry's 0 tells it apart.
+    int& firstPlusOne = firstLines[foldName(name, length)];
+    if (firstPlusOne == 0) {
+        firstPlusOne = line_ + 1;
         return;
     }
     const std::size_t mark = start + length - std::size_t(markLength);
-    problem(mark, markLength, Says::DefinedTwice, kind, "", *first, QByteArray(name, qsizetype(length)));
+    problem(mark, markLength, Says::DefinedTwice, kind, "", firstPlusOne - 1, QByteArray(name, qsizetype(length)));
 }
 
 std::size_t ScriptStructure::Builder::Analyser::label(std::size_t colon)
