@@ -135,10 +135,8 @@ private slots:
         QCOMPARE(window.windowTitle(), QString("Tessary Editor - [Untitled 2]"));
         // The INS panel follows the document in front as it comes forward (dimmed for overwrite).
         const auto insertShown = [&] {
-            for (QLabel* label : window.sbStatusBar->findChildren<QLabel*>())
-                if (label->text() == "INS")
-                    return label->isEnabled() ? 1 : 0;
-            return -1;
+            const QList<QLabel*> panels = window.sbStatusBar->findChildren<QLabel*>();
+            return std::count_if(panels.begin(), panels.end(), [](QLabel* p) { return p->text() == "INS" && p->isEnabled(); });
         };
         QCOMPARE(insertShown(), 1);
         document->rtfText->setOverwriteMode(true);

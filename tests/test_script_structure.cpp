@@ -34,6 +34,14 @@ using Sci = QsciScintillaBase;
 
 long send(CodeEditor& e, unsigned int m, uintptr_t w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
 bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
+// The middle of the fold margin.
+int foldMarginX(CodeEditor& e)
+{
+    int x = 0;
+    for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
+        x += int(send(e, Sci::SCI_GETMARGINWIDTHN, uintptr_t(margin))) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
+    return x;
+}
 bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
 // The first line or byte where the fold levels, squiggles or margin marks differ from a fresh analysis.
 QString stale(CodeEditor& e)
@@ -238,34 +246,27 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         editor.setText(QStringLiteral("? 1\n").repeated(400));
-        editor.checker().checkNow();
         send(editor, Sci::SCI_SETFIRSTVISIBLELINE, 100);
+        editor.checker().checkNow();
         QTest::qWait(50);
         editor.viewport()->installEventFilter(&painted);
-        const auto replaceLine = [&](int line, const char* text) {
-            const long start = send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line));
-            send(editor, Sci::SCI_SETTARGETRANGE, uintptr_t(start), send(editor, Sci::SCI_GETLINEENDPOSITION, uintptr_t(line)));
+        const auto replaceLine = [&](int line, const char* text) { // then checked and painted
+            painted.region = {};
+            send(editor, Sci::SCI_SETTARGETRANGE, uintptr_t(send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line))),
+                 send(editor, Sci::SCI_GETLINEENDPOSITION, uintptr_t(line)));
             editor.SendScintilla(Sci::SCI_REPLACETARGET, uintptr_t(-1), text);
+            editor.checker().checkNow();
+            QTest::qWait(50);
         };
-        int x = 0; // the middle of the fold margin
-        for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
-            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, uintptr_t(margin))) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
         const auto marginPainted = [&](int line) {
-            const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line))));
-            return painted.region.contains(QPoint(x, y + 2));
+            const long y = send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line)));
+            return painted.region.contains(QPoint(foldMarginX(editor), int(y) + 2));
         };
         replaceLine(350, "If 1"); // out of view: no block yet, nothing in view changes
-        editor.checker().checkNow();
-        QTest::qWait(50);
         QVERIFY(painted.region.isEmpty());
         replaceLine(107, "EndIf"); // a stray EndIf: a mark beside it, the levels stay
-        editor.checker().checkNow();
-        QTest::qWait(50);
         QVERIFY(marginPainted(107) && !marginPainted(106) && !marginPainted(108));
-        painted.region = {};
         replaceLine(102, "If 1");
-        editor.checker().checkNow();
-        QTest::qWait(50);
         QVERIFY(marginPainted(104) && marginPainted(107) && !marginPainted(100));
     }
 
@@ -289,9 +290,7 @@ private slots:
 
         // A click on the fold margin beside a block's first line.
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        int x = 0; // the middle of the fold margin
-        for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
-            x += int(send(editor, Sci::SCI_GETMARGINWIDTHN, margin)) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
+        const int x = foldMarginX(editor);
         const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
                       int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
         // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
