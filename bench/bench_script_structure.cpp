@@ -128,17 +128,18 @@ BENCHMARK(BM_TypedCharacterGuiShare10MB)->Unit(benchmark::kMillisecond)->Iterati
 
 void BM_FoldLevels10MB(benchmark::State& state)
 {
-    const auto result = std::make_shared<const ScriptStructure>(ScriptStructure::analyse(script()));
+    const ScriptStructure result = ScriptStructure::analyse(script());
     std::unique_ptr<CodeEditor> editor;
     for (auto _ : state) {
         state.PauseTiming();
         editor.reset();
         editor = std::make_unique<CodeEditor>(); // levels unknown: every line's level is set
         editor->SendScintilla(Sci::SCI_APPENDTEXT, uintptr_t(script().size()), script().constData());
+        auto levels = std::make_shared<ScriptStructure>(result); // apply() takes the levels over
         state.ResumeTiming();
         // The levels come from the worker's check (BM_FullCheck10MB); setting them all is the
         // GUI thread's part (those in view at once, the rest in slices between other events).
-        editor->checker().apply(result);
+        editor->checker().apply(std::move(levels));
         while (editor->checker().foldLevelsPending())
             QApplication::processEvents();
     }

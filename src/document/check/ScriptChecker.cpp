@@ -84,6 +84,10 @@ void ScriptChecker::textModified(int position, int type, int length, int linesAd
     if (line >= appliedLevels_.size())
         appliedLevels_.resize(line + 1, -1);
     if (linesAdded > 0) {
+        // Grown by an eighth, not doubled: a script read from a file arrives as many insertions.
+        const std::size_t needed = appliedLevels_.size() + std::size_t(linesAdded);
+        if (needed > appliedLevels_.capacity())
+            appliedLevels_.reserve(needed + needed / 8);
         appliedLevels_.insert(appliedLevels_.begin() + std::ptrdiff_t(line) + 1, std::size_t(linesAdded), -1);
     } else if (linesAdded < 0) {
         const std::size_t from = std::min(line + 1, appliedLevels_.size());
@@ -158,7 +162,8 @@ void ScriptChecker::finishFeed(std::shared_ptr<Feed> feed)
     pool_.start([this, feed = std::move(feed)] {
         if (feed->dropped)
             return;
-        auto structure = std::make_shared<const ScriptStructure>(feed->builder.finish());
+        auto structure = std::make_shared<ScriptStructure>(feed->builder.finish());
+        structure->blocks = {}; // not shown: no need to keep them while the script is open
         QMetaObject::invokeMethod(
             this,
             [this, generation = feed->generation, structure] {
@@ -220,7 +225,9 @@ void ScriptChecker::checkNow()
     feed_.reset();
     const long length = sci(Sci::SCI_GETLENGTH);
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
-    apply(std::make_shared<const ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length))));
+    auto structure = std::make_shared<ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length)));
+    structure->blocks = {};
+    apply(std::move(structure));
 }
 
 const ScriptStructure* ScriptChecker::current() const
@@ -228,8 +235,9 @@ const ScriptStructure* ScriptChecker::current() const
     return resultGeneration_ == generation_ ? result_.get() : nullptr;
 }
 
-void ScriptChecker::apply(std::shared_ptr<const ScriptStructure> structure)
+void ScriptChecker::apply(std::shared_ptr<ScriptStructure> structure)
 {
+    levels_ = std::move(structure->foldLevels);
     // The result it replaces goes on the worker: freeing a large one takes a while.
     pool_.start([old = std::exchange(result_, std::move(structure))] {});
     resultGeneration_ = generation_;
@@ -258,11 +266,12 @@ void ScriptChecker::continueLevels()
     // A change since the result was shown brings a result of its own.
     if (!levelsPending_ || !current()) {
         levelsPending_ = false;
+        levels_ = {};
         return;
     }
     QElapsedTimer slice;
     slice.start();
-    const std::size_t n = std::min(appliedLevels_.size(), result_->foldLevels.size());
+    const std::size_t n = std::min(appliedLevels_.size(), levels_.size());
     while (levelsNext_ < n && slice.elapsed() < 3) {
         const std::size_t to = std::min(n, levelsNext_ + 1024);
         applyLevels(levelsNext_, to);
@@ -271,11 +280,13 @@ void ScriptChecker::continueLevels()
     levelsPending_ = levelsNext_ < n;
     if (levelsPending_)
         QMetaObject::invokeMethod(this, &ScriptChecker::continueLevels, Qt::QueuedConnection);
+    else
+        levels_ = {}; // the control holds them now
 }
 
 void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
-    const auto& levels = result_->foldLevels;
+    const auto& levels = levels_;
     to = std::min({to, levels.size(), appliedLevels_.size()});
     // Each level set is reported as a change of its own (of the fold and of the margin's markers);
     // a whole script's worth would cost more than the setting. The one thing the reports are needed
@@ -444,6 +455,7 @@ void ScriptChecker::foldBlockAt(int line, bool fold)
     if (levelsPending_ && current())
         applyLevels(levelsNext_, appliedLevels_.size());
     levelsPending_ = false;
+    levels_ = {};
     long header = line;
     if (!(sci(Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG))
         header = sci(Sci::SCI_GETFOLDPARENT, line);

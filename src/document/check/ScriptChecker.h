@@ -49,8 +49,9 @@ public:
     QString messagesOnLine(int line) const;
 
     // Shows a result computed from the text as it stands (the GUI thread's last step of a check):
-    // the fold levels of the lines in view at once, the others a slice at a time after it.
-    void apply(std::shared_ptr<const ScriptStructure> structure);
+    // the fold levels of the lines in view at once, the others a slice at a time after it. The levels
+    // are moved out of the result and dropped once the control holds them all.
+    void apply(std::shared_ptr<ScriptStructure> structure);
     bool foldLevelsPending() const { return levelsPending_; }
 
     // The parameter text of the script's own Function of that name (letter case ignored) as of the
@@ -97,6 +98,7 @@ private:
     // unknown. Kept line for line with the control, so an apply only sets what differs.
     std::vector<std::int16_t> appliedLevels_; // -1: not known
     // Levels of the result still to be set, from this line on.
+    std::vector<std::uint16_t> levels_;
     bool levelsPending_ = false;
     std::size_t levelsNext_ = 0;
     QPointer<SymbolList> symbols_;
