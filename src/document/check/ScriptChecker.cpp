@@ -17,6 +17,13 @@
 namespace {
 using Sci = QsciScintillaBase;
 constexpr unsigned long kSquiggleColour = 0x0000FF; // red, 0x00BBGGRR
+
+// Frees a vector's memory (clear() and "= {}" keep it).
+template <class T>
+void release(std::vector<T>& v)
+{
+    std::vector<T>().swap(v);
+}
 } // namespace
 
 ScriptChecker::ScriptChecker(QsciScintilla& editor) : editor_(editor)
@@ -163,7 +170,7 @@ void ScriptChecker::finishFeed(std::shared_ptr<Feed> feed)
         if (feed->dropped)
             return;
         auto structure = std::make_shared<ScriptStructure>(feed->builder.finish());
-        structure->blocks = {}; // not shown: no need to keep them while the script is open
+        release(structure->blocks); // not shown: no need to keep them while the script is open
         QMetaObject::invokeMethod(
             this,
             [this, generation = feed->generation, structure] {
@@ -226,7 +233,7 @@ void ScriptChecker::checkNow()
     const long length = sci(Sci::SCI_GETLENGTH);
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
     auto structure = std::make_shared<ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length)));
-    structure->blocks = {};
+    release(structure->blocks);
     apply(std::move(structure));
 }
 
@@ -266,7 +273,7 @@ void ScriptChecker::continueLevels()
     // A change since the result was shown brings a result of its own.
     if (!levelsPending_ || !current()) {
         levelsPending_ = false;
-        levels_ = {};
+        release(levels_);
         return;
     }
     QElapsedTimer slice;
@@ -281,7 +288,7 @@ void ScriptChecker::continueLevels()
     if (levelsPending_)
         QMetaObject::invokeMethod(this, &ScriptChecker::continueLevels, Qt::QueuedConnection);
     else
-        levels_ = {}; // the control holds them now
+        release(levels_); // the control holds them now
 }
 
 void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
@@ -455,7 +462,7 @@ void ScriptChecker::foldBlockAt(int line, bool fold)
     if (levelsPending_ && current())
         applyLevels(levelsNext_, appliedLevels_.size());
     levelsPending_ = false;
-    levels_ = {};
+    release(levels_);
     long header = line;
     if (!(sci(Sci::SCI_GETFOLDLEVEL, line) & Sci::SC_FOLDLEVELHEADERFLAG))
         header = sci(Sci::SCI_GETFOLDPARENT, line);
