@@ -2,7 +2,7 @@
 // stored geometry against frames and screens, status panels; and the answers of the real question boxes.
 
 #include "CaseFile.h"
-#include "ScriptedDialogService.h"
+#include "MainWindowFixture.h"
 #include "app/FileDialogFilter.h"
 #include "app/HeaderStamp.h"
 #include "app/RecentFileList.h"
@@ -10,7 +10,6 @@
 #include "app/WindowGeometry.h"
 #include "platform/FilePaths.h"
 #include "platform/QtDialogService.h"
-#include "preferences/RegistryHandler.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -103,13 +102,9 @@ private slots:
     {
         QFETCH(QStringList, fields);
         QTemporaryDir dir;
-        qputenv("TESSARY_REGISTRY_FILE", dir.filePath("r.reg").toLocal8Bit());
-        RegistryHandler registry;
-        registry.SetHive(0x80000001u);
-        registry.SetSubKey("Software\\Test");
-        const QStringList names{"MainLeft", "MainTop", "MainWidth", "MainHeight"};
-        for (int i = 0; i < 4; ++i)
-            registry.WriteRegValue(names[i], TaggedValue::fromString(fields[i + 1]));
+        useFreshSettings(dir);
+        storedGeometry(fields.mid(1, 4));
+        RegistryHandler registry = userKey();
         const TwipsGeometry g = WindowGeometry::readStored(registry);
         QCOMPARE(QString("%1 %2 %3 %4").arg(g.left).arg(g.top).arg(g.width).arg(g.height), fields[5]);
     }

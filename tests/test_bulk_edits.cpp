@@ -1,6 +1,7 @@
 // Edits that touch many lines at once are one change and one undo step, with the same result as
 // editing line by line; the accessible caret offset follows edits; streamed reading of files.
 
+#include "CaseFile.h"
 #include "EditorText.h"
 #include "document/check/ScriptChecker.h"
 #include "document/editor/FindReplaceDialog.h"
@@ -133,23 +134,15 @@ private slots:
         FindReplaceDialog* dialog = editor.findReplaceDialog();
         dialog->setOptions({.regularExpression = true});
 
-        // Groups, the whole match, escapes and a backslash that is not one; an empty match at each
-        // line start; empty matches everywhere replaced by nothing: counted, no undo step.
         const QString original = QStringLiteral("$a=1 $bb=22\n$ab=3\nx");
-        for (const auto& [find, replace, expected, count] :
-             {std::tuple{QStringLiteral("\\$(\\w+)=(\\d+)"), QStringLiteral("\\2:\\1[\\0]\\t\\q\\\\"),
-                         QStringLiteral("1:a[$a=1]\t\\q\\ 22:bb[$bb=22]\t\\q\\\n3:ab[$ab=3]\t\\q\\\nx"), 3},
-              {QStringLiteral("(a)(=)(1)( )(\\$)(b)(b)(=)(2)2"), QStringLiteral("\\9\\1"), QStringLiteral("$2a\n$ab=3\nx"), 1},
-              {QStringLiteral("22"), QStringLiteral("2"), QStringLiteral("$a=1 $bb=2\n$ab=3\nx"), 1},
-              {QStringLiteral("^"), QStringLiteral("' "), QStringLiteral("' $a=1 $bb=22\n' $ab=3\n' x"), 3},
-              {QStringLiteral("z*"), QString(), original, 20}}) {
+        for (const QStringList& row : cases::table("bulk_edits.txt", "regular expressions")) {
             editor.setText(original);
-            dialog->setFindText(find);
-            dialog->setReplaceText(replace);
+            dialog->setFindText(cases::text(row[1]));
+            dialog->setReplaceText(cases::text(row[2]));
             const Edits edits = countEdits(editor, [&] { dialog->replaceAllButton()->click(); });
-            QCOMPARE(editor.Text(), expected);
-            QVERIFY(edits.undoSteps == (expected == original ? 0 : 1) && edits.changes <= 2 * count);
-            QVERIFY2(dialogs.messages.last().text.contains(QString::number(count)), qPrintable(dialogs.messages.last().text));
+            QCOMPARE(editor.Text(), cases::text(row[3]));
+            QVERIFY(edits.undoSteps == (editor.Text() == original ? 0 : 1) && edits.changes <= 2 * row[4].toInt());
+            QVERIFY2(dialogs.messages.last().text.contains(row[4]), qPrintable(row[0] + ": " + dialogs.messages.last().text));
         }
 
         // Literal text, whole words, any case; the last replacement is left selected; a marker on
@@ -164,23 +157,13 @@ private slots:
         QCOMPARE(selection(editor), QList<int>({2, 0, 2, 3}));
         QCOMPARE(sci(editor, Sci::SCI_MARKERNEXT, 0, 1L << ScriptChecker::ProblemMarker), 1);
 
-        // Any case, where letters outside ASCII fold to the ASCII ones looked for (the Kelvin sign,
-        // the long s) or stand next to them; plain text near and far from bytes outside ASCII.
-        const QString far = QString(300, QLatin1Char('-'));
-        for (const auto& [text, find, whole, expected] :
-             {std::tuple{QStringLiteral("\u212Aey k\u00e9y KEY"), QStringLiteral("key"), false, QStringLiteral("\u212Aey k\u00e9y #")},
-              {QStringLiteral("\u017Fet sEt \u00e9set set\u00e9 sets"), QStringLiteral("set"), true,
-               QStringLiteral("\u017Fet # \u00e9set set\u00e9 sets")},
-              {QStringLiteral("Set") + far + QStringLiteral("\u00e9") + far + QStringLiteral("seT\u212A"),
-               QStringLiteral("set"), false, QStringLiteral("#") + far + QStringLiteral("\u00e9") + far + QStringLiteral("#\u212A")},
-              {QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("sEt") + far, QStringLiteral("set"), false,
-               QStringLiteral("\u00e9") + QString(1036, QLatin1Char('-')) + QStringLiteral("#") + far}}) {
-            dialog->setOptions({.wholeWord = whole});
-            editor.setText(text);
-            dialog->setFindText(find);
+        for (const QStringList& row : cases::table("bulk_edits.txt", "any case")) {
+            dialog->setOptions({.wholeWord = row[3] == "1"});
+            editor.setText(cases::text(cases::repeated(row[1])));
+            dialog->setFindText(row[2]);
             dialog->setReplaceText(QStringLiteral("#"));
             dialog->replaceAllButton()->click();
-            QCOMPARE(editor.Text(), expected);
+            QVERIFY2(editor.Text() == cases::text(cases::repeated(row[4])), qPrintable(row[0]));
         }
 
         const int messages = int(dialogs.messages.size());

@@ -66,14 +66,11 @@ private slots:
             QCOMPARE(selection(editor), at);
         }
 
-        // Words and labels: a label's ":" stands alone; variables keep "$"; a macro's word has no "@". In a
-        // long line only the text near the column is read, in whole characters.
+        // Words and labels; variables keep "$".
         editor.setText(QStringLiteral(":Start\n  $na\u00efve = @Date + MessageBox(\"x\")\n;c\n") +
                        QStringLiteral("\u00e9 ").repeated(1500) + QStringLiteral("Beep"));
-        for (const auto& [line, column, word] : {std::tuple{0, 1, ":"}, {0, 6, "Start"}, {0, 0, ""}, {1, 12, "@"},
-                                                 {1, 16, "Date"}, {1, 29, "MessageBox"}, {1, 30, "("}, {4, 1, ""},
-                                                 {3, 3002, "Beep"}, {3, 2999, "\u00e9"}, {3, 3000, " "}})
-            QCOMPARE(editor.WordAtPosition({line, column}), QString::fromUtf8(word));
+        for (const QStringList& row : cases::table("code_editor.txt", "words"))
+            QCOMPARE(editor.WordAtPosition({row[0].toInt(), row[1].toInt()}), cases::text(row[2]));
         // The caret word follows the same rule: Uncomment tests its first character for ";".
         editor.SetSelectionRange({2, 0, 2, 1}, false);
         QCOMPARE(editor.CaretWord(), QStringLiteral(";"));

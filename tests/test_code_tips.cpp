@@ -2,6 +2,7 @@
 // mouse events on an editing control with the KiXtart language; the control's list mechanism; the
 // reference tables and the language registry.
 
+#include "CaseFile.h"
 #include "EditorText.h"
 #include "document/editor/CodeList.h"
 #include "document/editor/CodeTip.h"
@@ -131,14 +132,8 @@ class TestCodeTips : public QObject {
 private slots:
     void argumentCountingOverText()
     {
-        // Anchor just after "(" at column 4; commas in strings count, a nested call's ")" closes,
-        // a caret past the line's end takes the whole line.
-        const QStringList one = {QStringLiteral("Box(1, \"a,b\", Chr(3), 4")};
-        for (const auto& [column, argument] : {std::pair{4, 0}, {6, 1}, {12, 2}, {13, 3}, {24, -1}})
-            QCOMPARE(CountTipArgument(0, 4, 0, column, from(one)), argument);
-        QCOMPARE(CountTipArgument(0, 4, 0, 99, from({QStringLiteral("Box(1,2")})), 1);
-        // Every following line is read from the anchor's column on: its first characters are skipped.
-        QCOMPARE(CountTipArgument(0, 4, 1, 9, from({QStringLiteral("Box(1,"), QStringLiteral(",,,,,,7,8")})), 4);
+        for (const QStringList& row : cases::table("code_editor.txt", "tip arguments"))
+            QVERIFY2(CountTipArgument(0, 4, row[1].toInt(), row[2].toInt(), from(row[0].split('|'))) == row[3].toInt(), qPrintable(row.join(' ')));
     }
 
     void tipFollowsTheCall()

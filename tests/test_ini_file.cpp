@@ -3,6 +3,7 @@
 
 #include "platform/PortableIniStore.h"
 #include "wizards/clsIni.h"
+#include "CaseFile.h"
 #include "IniProfileCases.h"
 #include "ScriptedDialogService.h"
 #include "TestFiles.h"
@@ -55,11 +56,8 @@ private slots:
         ini.setSectionName("main");
         QVERIFY(ini.GetInt("big", 1) == 32767 && ini.GetInt("small", 1) == -32768);
         QCOMPARE(ini.GetString("k", "dflt  "), QString("dflt"));
-        const QList<std::tuple<QString, bool, bool>> cases = {{"missing", true, true}, {"missing", false, false},
-            {"on", false, true}, {"two", true, false}, {"minus", false, true}, {"no", true, false}, {"y", false, true},
-            {"t", false, true}, {"yes", false, true}, {"one", false, true}};
-        for (const auto& [key, dflt, want] : cases)
-            QVERIFY2(ini.GetTF(key, dflt) == want, qPrintable(key));
+        for (const QStringList& row : cases::table("ini_file.txt", "truth values"))
+            QVERIFY2(ini.GetTF(row[0], row[1] == "1") == (row[2] == "1"), qPrintable(row.join(' ')));
         QCOMPARE(ini.IniRead("Other", "K", 0, "d", false, ini.FullPath()), QString("v"));
         QCOMPARE(ini.IniRead("Main", "neg", 0, "d", true, ini.FullPath()), QString("-7"));
         // At most 254 characters come back, as through the 255-character buffer.
@@ -202,11 +200,8 @@ private slots:
         QCOMPARE(QStringList({ini.ExtractPath("C:\\"), ini.ExtractPath("C:\\data\\a.ini"), ini.ExtractPath("C:\\\\a.ini"),
                               ini.ExtractPath("plain.ini")}),
                  QStringList({"C:", "C:\\data", "C:", QDir::toNativeSeparators(QDir::currentPath())}));
-        const QList<std::tuple<QString, int, QString>> names = {{"readme", 2, "readme"},
-            {"C:\\data\\a.b.ini", 1, "a"}, {"C:\\data\\a.b.ini", 2, "b.ini"}, {"C:a.ini", 0, "a.ini"},
-            {"C:", 0, ""}, {"\\a.b", 1, "a"}};
-        for (const auto& [path, piece, want] : names)
-            QCOMPARE(ini.ExtractName(path, piece), want);
+        for (const QStringList& row : cases::table("ini_file.txt", "name pieces"))
+            QCOMPARE(ini.ExtractName(cases::text(row[0]), row[1].toInt()), row[2]);
         ini.setFullPath("/srv/conf/app.ini");
         QCOMPARE(ini.ExtractName("", 1) + "|" + ini.ExtractPath(""), QString("app|/srv/conf"));
         for (const char* name : {"present.ini", "x[1].ini"})

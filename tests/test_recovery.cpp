@@ -485,7 +485,6 @@ private slots:
         if (status != 0)
             QSKIP(qPrintable(QStringLiteral("no 1 MB tmpfs can be mounted here: ") + mounted));
         const auto unmount = qScopeGuard([&] { run({QStringLiteral("umount"), QStringLiteral("-l"), disk}); });
-        QDir().mkpath(disk + QStringLiteral("/scripts"));
         const QString path = disk + QStringLiteral("/scripts/logon.kix");
         const QByteArray original = script(200 * 1024);
         writeFile(path, original);

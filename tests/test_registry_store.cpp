@@ -38,20 +38,8 @@ QByteArray fileText(const QString& path)
 #endif
 }
 
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    writeFile(path, data);
-}
-
 // A case field as bytes, "{TEXT*N}" standing for TEXT N times.
-QByteArray expanded(QString field)
-{
-    static const QRegularExpression repeat(QStringLiteral("\\{(.*?)\\*(\\d+)\\}"));
-    for (QRegularExpressionMatch m; (m = repeat.match(field)).hasMatch();)
-        field.replace(m.capturedStart(), m.capturedLength(), m.captured(1).repeated(m.captured(2).toInt()));
-    return cases::bytes(field);
-}
+QByteArray expanded(const QString& field) { return cases::bytes(cases::repeated(field)); }
 
 // Child-process mode: write `count` values named prefix0.. to the file, each through a new write.
 int runWriter(const char* file, const char* prefix, int count)
@@ -138,7 +126,7 @@ private slots:
     // backslash, 100 deletion lines, the most a file may hold), the newer one in UTF-16.
     void readsRegeditExports()
     {
-        writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit4_export.reg"));
+        writeFile(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit4_export.reg"));
         FileRegistryStore store(file_.toStdString());
         auto machine = store.values(HKEY_LOCAL_MACHINE_, "SOFTWARE\\vendor");
         QVERIFY(machine && machine->size() == 3 && (*machine)[0].data == sz("C:\\Program Files\\kix"));
@@ -149,7 +137,7 @@ private slots:
         QVERIFY(store.values(HKEY_USERS_, ".DEFAULT").value_or(std::vector<RegistryValue>{{}}).empty() &&
                 store.keyExists(HKEY_CURRENT_USER_, "Software") && !store.keyExists(HKEY_CURRENT_USER_, "Software\\Old"));
 
-        writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit5_export.reg"));
+        writeFile(file_, readFile(TESSARY_TEST_DATA_DIR "/regedit5_export.reg"));
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "Software\\MRU");
         QVERIFY(values && values->size() == 3 && registrynotices::take().empty());
         QVERIFY((*values)[0].data == sz(QStringLiteral("C:\\Skripte\\\u00DCbung \u4E2D\u0800\U0001D3FF.kix").toUtf8().toStdString()));
@@ -199,7 +187,7 @@ private slots:
         const bool truncated = QByteArray(QTest::currentDataTag()) == "truncated";
         const QByteArray content = "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"Before\"=\"1\"\n" + bad +
                                    (truncated ? "" : "\"After\"=dword:00000002\n");
-        writeAll(file_, content);
+        writeFile(file_, content);
         const auto values = FileRegistryStore(file_.toStdString()).values(HKEY_CURRENT_USER_, "A");
         QVERIFY(values && values->size() == (truncated ? 1u : 2u) && values->front().name == "Before" &&
                 (truncated || values->back().name == "After"));
@@ -214,7 +202,7 @@ private slots:
         for (const QByteArray& content : {QByteArray("REGEDIT5\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n"),
                                           "REGEDIT4\n" + QByteArray(";" + QByteArray(99, 'x') + "\n").repeated(50000)}) {
             init();
-            writeAll(file_, content);
+            writeFile(file_, content);
             FileRegistryStore store(file_.toStdString());
             QVERIFY(!store.values(HKEY_CURRENT_USER_, "A"));
             expectCopyAside(content);
@@ -229,7 +217,7 @@ private slots:
         QByteArray crafted = "REGEDIT4\n\n[HKEY_CURRENT_USER";
         for (int level = 0; level < 512 && crafted.size() < 4000000; ++level)
             crafted += "\\" + QByteArray(7800, char('a' + level % 26));
-        writeAll(file_, crafted + "]\n\"x\"=\"1\"\n");
+        writeFile(file_, crafted + "]\n\"x\"=\"1\"\n");
         FileRegistryStore store(file_.toStdString());
         QVERIFY(store.setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}) && readFile(file_).size() < 100);
         QCOMPARE(registrynotices::take().size(), size_t(1));
@@ -262,7 +250,7 @@ private slots:
         dead.kill();
         QVERIFY(dead.waitForFinished());
         for (const QString& path : QStringList{deadTemp, aliveTemp} + otherFiles)
-            writeAll(path, "REGEDIT4\n[HKCU\\half");
+            writeFile(path, "REGEDIT4\n[HKCU\\half");
         QVERIFY(FileRegistryStore(file_.toStdString()).setValue(HKEY_CURRENT_USER_, "A", {"x", REG_SZ_, sz("1")}));
         QVERIFY(!QFile::exists(deadTemp) && QFile::exists(aliveTemp));
         for (const QString& path : otherFiles)
@@ -324,24 +312,20 @@ private slots:
 
     void eachTagWritesItsRegistryTypeAndReadsBack()
     {
-        struct Row {
-            const char* name; TV written; quint32 type; std::vector<uint8_t> data; TV read;
+        const auto tagged = [](const QString& field) {
+            const QString kind = field.section(' ', 0, 0), value = field.section(' ', 1);
+            return kind == "int16" ? TV::fromInt16(qint16(value.toInt())) : kind == "int32" ? TV::fromInt32(value.toInt())
+                   : kind == "bool" ? TV::fromBool(value == "1") : TV::fromString(value);
         };
-        const Row rows[] = {
-            {"Small", TV::fromInt16(1), REG_DWORD_, {1, 0, 0, 0}, TV::fromInt32(1)},
-            {"Negative", TV::fromInt16(-2), REG_DWORD_, {0xFE, 0xFF, 0xFF, 0xFF}, TV::fromInt32(-2)},
-            {"Wide", TV::fromInt32(0x800080), REG_DWORD_, {0x80, 0, 0x80, 0}, TV::fromInt32(0x800080)},
-            {"ID", TV::fromString("1"), REG_SZ_, {'1', 0}, TV::fromString("1")},
-            {"On", TV::fromBool(true), REG_BINARY_, {0xFF}, TV::fromBool(true)},
-            {"Off", TV::fromBool(false), REG_BINARY_, {0x00}, TV::fromBool(false)},
-        };
-        for (const Row& row : rows)
-            handler_->WriteRegValue(row.name, row.written);
+        const QList<QStringList> rows = cases::table("registry_file.txt", "handler tags");
+        for (const QStringList& row : rows)
+            handler_->WriteRegValue(row[0], tagged(row[1]));
         const TV fallback = TV::fromString("default");
-        for (const Row& row : rows) {
-            auto value = stored(row.name);
-            QVERIFY2(value && value->type == row.type && value->data == row.data, row.name);
-            QCOMPARE(handler_->GetRegValue(row.name, fallback), row.read);
+        for (const QStringList& row : rows) {
+            const QByteArray data = cases::bytes(row[3]);
+            auto value = stored(row[0].toStdString());
+            QVERIFY2(value && value->type == row[2].toUInt() && value->data == std::vector<uint8_t>(data.begin(), data.end()), qPrintable(row[0]));
+            QCOMPARE(handler_->GetRegValue(row[0], fallback), tagged(row[4]));
         }
         QCOMPARE(handler_->GetRegValue("Missing", fallback), fallback);
     }
@@ -371,7 +355,7 @@ private slots:
     void storedValuesOfEveryShapeRead()
     {
         const QByteArray foreign = "\"KixPath\"=hex(2):25,00,50,00,00\n\"Recent\"=hex(7):61,00,62,00,00\n";
-        writeAll(file_, readFile(TESSARY_TEST_DATA_DIR "/handler_values.reg")); // "Long" holds 3000 letters
+        writeFile(file_, readFile(TESSARY_TEST_DATA_DIR "/handler_values.reg")); // "Long" holds 3000 letters
         const TV fallback = TV::fromString("default");
         QVERIFY(handler_->GetRegValue("KixPath", fallback) == TV() && handler_->GetRegValue("recent", fallback) == TV());
         QCOMPARE(handler_->GetRegValue("Long", fallback).toString() + handler_->GetRegValue("Inner", fallback).toString(),

@@ -240,7 +240,6 @@ private slots:
             return;
         const QString base = runs_.filePath(QString::number(++run_)), out = base + QStringLiteral(".out");
         const QString path = base + QLatin1Char('/') + name, folder = QFileInfo(path).absolutePath();
-        QVERIFY(QDir().mkpath(folder));
         writeFile(path, "? 'hi'\r\n");
         FakeHost host;
         host.path = path;

@@ -2,6 +2,7 @@
 // locked settings file reported once with everything readable kept, and two editors sharing one
 // recent-files list.
 
+#include "CaseFile.h"
 #include "MainWindowFixture.h"
 #include "platform/RegistryNotices.h"
 #include "preferences/frmOptions.h"
@@ -100,21 +101,14 @@ private slots:
 
     // A file where the settings' folder should be, a pipe in the file's place, a lock that another
     // program keeps holding: none stops the start, each is said once, and nothing is written over it.
-    void blockingSettingsAreRefused_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("notice");
-        QTest::newRow("a file instead of the folder") << "file" << QStringLiteral("Not a directory");
-        QTest::newRow("a pipe instead of the file") << "pipe" << QStringLiteral("not a regular file");
-        QTest::newRow("the lock held elsewhere") << "lock" << QStringLiteral("read-only for this run");
-    }
+    void blockingSettingsAreRefused_data() { cases::addRows("app_helpers.txt", "blocking settings"); }
     void blockingSettingsAreRefused()
     {
 #ifndef Q_OS_LINUX
         QSKIP("the pipe, the other process's lock and the system's error texts are POSIX ones here");
 #else
-        QFETCH(QString, kind);
-        QFETCH(QString, notice);
+        QFETCH(QStringList, fields);
+        const QString kind = fields[1], notice = fields[2];
         const QByteArray settings = kind == "file" ? "not a folder" : "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Orland Works"
                                                                       "\\Tessary Editor\\Preferences]\n\"ViewToolBar\"=\"1\"\n";
         const QString folder = QFileInfo(registryFile_).absolutePath();

@@ -50,6 +50,15 @@ inline QByteArray decode(const QString& field, bool asBytes)
 inline QByteArray bytes(const QString& field) { return decode(field, true); }
 inline QString text(const QString& field) { return QString::fromUtf8(decode(field, false)); }
 
+// A field with "{TEXT*N}" standing for TEXT N times (before decoding).
+inline QString repeated(QString field)
+{
+    static const QRegularExpression repeat(QStringLiteral("\\{(.*?)\\*(\\d+)\\}"));
+    for (QRegularExpressionMatch m; (m = repeat.match(field)).hasMatch();)
+        field.replace(m.capturedStart(), m.capturedLength(), m.captured(1).repeated(m.captured(2).toInt()));
+    return field;
+}
+
 // A data function's rows: the column "fields" holds a case's fields, tagged with the first of them.
 inline void addRows(const QString& file, const QString& name)
 {
