@@ -40,7 +40,8 @@ public:
     void loadPiece(QByteArrayView piece);
     void loadEnded(bool complete); // false: the load failed, its check is dropped
     void textReplaced(const QByteArray& text);
-    // The structure of the text as it stands, or nullptr while a change awaits its check.
+    // The structure of the text as it stands, or nullptr while a change awaits its check. Its blocks
+    // and fold levels are not kept (the control holds the levels).
     const ScriptStructure* current() const;
     // The problem whose squiggle covers the byte position, or nullptr (also while a change awaits
     // its check).
