@@ -170,7 +170,6 @@ void ScriptChecker::finishFeed(std::shared_ptr<Feed> feed)
         if (feed->dropped)
             return;
         auto structure = std::make_shared<ScriptStructure>(feed->builder.finish());
-        release(structure->blocks); // not shown: no need to keep them while the script is open
         QMetaObject::invokeMethod(
             this,
             [this, generation = feed->generation, structure] {
@@ -233,7 +232,6 @@ void ScriptChecker::checkNow()
     const long length = sci(Sci::SCI_GETLENGTH);
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
     auto structure = std::make_shared<ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length)));
-    release(structure->blocks);
     apply(std::move(structure));
 }
 
@@ -245,6 +243,7 @@ const ScriptStructure* ScriptChecker::current() const
 void ScriptChecker::apply(std::shared_ptr<ScriptStructure> structure)
 {
     levels_ = std::move(structure->foldLevels);
+    release(structure->blocks); // nothing shows them: not kept while the script is open
     // The result it replaces goes on the worker: freeing a large one takes a while.
     pool_.start([old = std::exchange(result_, std::move(structure))] {});
     resultGeneration_ = generation_;

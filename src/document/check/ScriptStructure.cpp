@@ -607,12 +607,10 @@ ScriptStructure ScriptStructure::Builder::finish()
     analyser_->lines(pending_.constData(), std::size_t(pending_.size()));
     pending_ = QByteArray();
     ScriptStructure result = analyser_->finish();
-    // Vectors grown an item at a time hold up to twice their items; a result may be kept as long as
-    // its script is open.
-    result.blocks.shrink_to_fit();
+    // Vectors grown an item at a time hold up to twice their items; the names are kept as long as
+    // their script is open (the blocks and levels are not).
     result.functions.shrink_to_fit();
     result.labels.shrink_to_fit();
-    result.foldLevels.shrink_to_fit();
     // What the analysis kept on the way (names, open blocks) goes now, on the thread that finished.
     analyser_ = std::make_unique<Analyser>();
     return result;
