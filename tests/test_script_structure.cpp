@@ -3,6 +3,7 @@
 // check in the editing control: marks, fold levels, fold keys, the hover sentence and the symbol list.
 
 #include "CaseFile.h"
+#include "FoldLevels.h"
 #include "document/check/CheckCommand.h"
 #include "document/editor/CodeEditor.h"
 #include "document/check/ScriptChecker.h"
@@ -32,28 +33,23 @@ QStringList describe(const ScriptStructure& s)
 
 using Sci = QsciScintillaBase;
 
-long send(CodeEditor& e, unsigned int m, uintptr_t w = 0, long l = 0) { return e.SendScintilla(m, w, l); }
-bool squiggleAt(CodeEditor& e, long pos) { return send(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
+bool squiggleAt(CodeEditor& e, long pos) { return sci(e, Sci::SCI_INDICATORVALUEAT, ScriptChecker::Indicator, pos) != 0; }
 // The middle of the fold margin.
 int foldMarginX(CodeEditor& e)
 {
     int x = 0;
     for (int margin = 0; margin <= ScriptChecker::FoldMargin; ++margin)
-        x += int(send(e, Sci::SCI_GETMARGINWIDTHN, uintptr_t(margin))) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
+        x += int(sci(e, Sci::SCI_GETMARGINWIDTHN, uintptr_t(margin))) / (margin == ScriptChecker::FoldMargin ? 2 : 1);
     return x;
 }
-bool markedLine(CodeEditor& e, int line) { return send(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
+bool markedLine(CodeEditor& e, int line) { return sci(e, Sci::SCI_MARKERGET, line) & (1L << ScriptChecker::ProblemMarker); }
 // The first line or byte where the fold levels, squiggles or margin marks differ from a fresh analysis.
 QString stale(CodeEditor& e)
 {
     const ScriptStructure s = ScriptStructure::analyse(e.text().toUtf8());
-    for (int line = 0; line < e.LineTotal(); ++line) {
-        const long level = send(e, Sci::SCI_GETFOLDLEVEL, line), want = s.foldLevels[std::size_t(line)];
-        if ((level & Sci::SC_FOLDLEVELNUMBERMASK) - Sci::SC_FOLDLEVELBASE != (want & ScriptStructure::FoldDepthMask) ||
-            bool(level & Sci::SC_FOLDLEVELHEADERFLAG) != bool(want & ScriptStructure::FoldHeader))
-            return QStringLiteral("level of line %1").arg(line);
-    }
-    const long length = send(e, Sci::SCI_GETLENGTH);
+    if (const int line = staleLevelLine(e, s); line >= 0)
+        return QStringLiteral("level of line %1").arg(line);
+    const long length = sci(e, Sci::SCI_GETLENGTH);
     std::vector<char> squiggled(std::size_t(length), 0);
     QSet<int> lines;
     for (const auto& p : s.problems) {
@@ -213,10 +209,10 @@ private slots:
         QRandomGenerator random(12345);
         auto next = [&random](int n) { return int(random.bounded(n)); };
         for (int round = 0; round < 300; ++round) {
-            const int length = int(send(editor, Sci::SCI_GETLENGTH));
+            const int length = int(sci(editor, Sci::SCI_GETLENGTH));
             const int at = next(length + 1);
             if (next(3) == 0 && length > 0)
-                send(editor, Sci::SCI_DELETERANGE, uintptr_t(at), std::min(length, at + 1 + next(12)) - at);
+                sci(editor, Sci::SCI_DELETERANGE, uintptr_t(at), std::min(length, at + 1 + next(12)) - at);
             else
                 editor.SendScintilla(Sci::SCI_INSERTTEXT, uintptr_t(at), pieces[next(int(pieces.size()))].toUtf8().constData());
             if (next(2) == 0) { // several edits may come before a check
@@ -246,20 +242,20 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         editor.setText(QStringLiteral("? 1\n").repeated(400));
-        send(editor, Sci::SCI_SETFIRSTVISIBLELINE, 100);
+        sci(editor, Sci::SCI_SETFIRSTVISIBLELINE, 100);
         editor.checker().checkNow();
         QTest::qWait(50);
         editor.viewport()->installEventFilter(&painted);
         const auto replaceLine = [&](int line, const char* text) { // then checked and painted
             painted.region = {};
-            send(editor, Sci::SCI_SETTARGETRANGE, uintptr_t(send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line))),
-                 send(editor, Sci::SCI_GETLINEENDPOSITION, uintptr_t(line)));
+            sci(editor, Sci::SCI_SETTARGETRANGE, uintptr_t(sci(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line))),
+                 sci(editor, Sci::SCI_GETLINEENDPOSITION, uintptr_t(line)));
             editor.SendScintilla(Sci::SCI_REPLACETARGET, uintptr_t(-1), text);
             editor.checker().checkNow();
             QTest::qWait(50);
         };
         const auto marginPainted = [&](int line) {
-            const long y = send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line)));
+            const long y = sci(editor, Sci::SCI_POINTYFROMPOSITION, 0, sci(editor, Sci::SCI_POSITIONFROMLINE, uintptr_t(line)));
             return painted.region.contains(QPoint(foldMarginX(editor), int(y) + 2));
         };
         replaceLine(350, "If 1"); // out of view: no block yet, nothing in view changes
@@ -279,34 +275,34 @@ private slots:
         editor.setFocus();
         editor.SetSelectionRange({2, 2, 2, 2});
         QTest::keyClick(&editor, Qt::Key_BracketLeft, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2) && send(editor, Sci::SCI_GETLINEVISIBLE, 3) &&
+        QVERIFY(!sci(editor, Sci::SCI_GETLINEVISIBLE, 2) && sci(editor, Sci::SCI_GETLINEVISIBLE, 3) &&
                 editor.GetSelectionRange().EndLine == 1);
         QCOMPARE(editor.text(), QStringLiteral("Function F()\n  If 1\n    ? 1\n  EndIf\nEndFunction\n? 2\n"));
         // On the folded header: the key folds the enclosing Function.
         QTest::keyClick(&editor, Qt::Key_BraceLeft, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 1) && send(editor, Sci::SCI_GETLINEVISIBLE, 5));
+        QVERIFY(!sci(editor, Sci::SCI_GETLINEVISIBLE, 1) && sci(editor, Sci::SCI_GETLINEVISIBLE, 5));
         QTest::keyClick(&editor, Qt::Key_BracketRight, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 1));
+        QVERIFY(sci(editor, Sci::SCI_GETLINEVISIBLE, 1));
 
         // A click on the fold margin beside a block's first line.
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         const int x = foldMarginX(editor);
-        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, send(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
-                      int(send(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
+        const int y = int(sci(editor, Sci::SCI_POINTYFROMPOSITION, 0, sci(editor, Sci::SCI_POSITIONFROMLINE, 1))) +
+                      int(sci(editor, Sci::SCI_TEXTHEIGHT, 1)) / 2;
         // The If stayed folded inside the Function: the click unfolds it, a second one folds it again.
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QVERIFY(!sci(editor, Sci::SCI_GETLINEVISIBLE, 2));
         QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y));
-        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QVERIFY(sci(editor, Sci::SCI_GETLINEVISIBLE, 2));
         QTest::mouseClick(editor.viewport(), Qt::LeftButton, {}, QPoint(x, y + 1));
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QVERIFY(!sci(editor, Sci::SCI_GETLINEVISIBLE, 2));
 
         // A folded block whose first line stops opening a block must not leave its lines hidden.
         editor.InsertTextAt(QStringLiteral("2"), {1, 6}); // still opens the block: stays folded
         editor.checker().checkNow();
-        QVERIFY(!send(editor, Sci::SCI_GETLINEVISIBLE, 2));
-        send(editor, Sci::SCI_DELETERANGE, uintptr_t(send(editor, Sci::SCI_POSITIONFROMLINE, 1) + 2), 5); // "If 12" goes
+        QVERIFY(!sci(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        sci(editor, Sci::SCI_DELETERANGE, uintptr_t(sci(editor, Sci::SCI_POSITIONFROMLINE, 1) + 2), 5); // "If 12" goes
         editor.checker().checkNow();
-        QVERIFY(send(editor, Sci::SCI_GETLINEVISIBLE, 2));
+        QVERIFY(sci(editor, Sci::SCI_GETLINEVISIBLE, 2));
     }
 
     // The sentence of a problem shows over it and over its margin mark; the symbol list of the labels and
@@ -320,9 +316,9 @@ private slots:
         editor.setText(QStringLiteral(":Start\nGosub Setup\nExit\n:Setup\nReturn\nFunction GetSetting($k)\nEndFunction\n"
                                       "function put_value()\nendfunction\nGoto Missing\n"));
         editor.checker().checkNow();
-        const long pos = send(editor, Sci::SCI_POSITIONFROMLINE, 9) + 6;
-        const int x = int(send(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
-        const int y = int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
+        const long pos = sci(editor, Sci::SCI_POSITIONFROMLINE, 9) + 6;
+        const int x = int(sci(editor, Sci::SCI_POINTXFROMPOSITION, 0, pos));
+        const int y = int(sci(editor, Sci::SCI_POINTYFROMPOSITION, 0, pos));
         for (const auto& [at, atX] : {std::pair{int(pos), x}, {-1, 3}}) {
             emit editor.SCN_DWELLSTART(at, atX, y);
             QTRY_COMPARE(QToolTip::text(), QStringLiteral("Goto on line 10 names the label Missing, which is not in the script."));
@@ -330,7 +326,7 @@ private slots:
             QTRY_VERIFY(!QToolTip::isVisible());
         }
         // Plain text: no tip.
-        emit editor.SCN_DWELLSTART(1, x, int(send(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
+        emit editor.SCN_DWELLSTART(1, x, int(sci(editor, Sci::SCI_POINTYFROMPOSITION, 0, 1)));
         QTest::qWait(50);
         QVERIFY(!QToolTip::isVisible());
 
