@@ -78,6 +78,21 @@ private slots:
         QVERIFY(editor.CaretWord() == QStringLiteral("$na\u00efve") && editor.CaretWordLength() == 6);
     }
 
+    // Fold levels are kept in two bytes a line until a level needs more; then all are kept whole.
+    void foldLevelWidths()
+    {
+        CodeEditor editor;
+        editor.setText(QStringLiteral("a\nb\nc\n"));
+        const long header = Sci::SC_FOLDLEVELBASE | Sci::SC_FOLDLEVELHEADERFLAG;
+        const long wide = (Sci::SC_FOLDLEVELBASE + 1) | ((Sci::SC_FOLDLEVELBASE + 2) << 16);
+        sci(editor, Sci::SCI_SETFOLDLEVEL, 0, header);
+        sci(editor, Sci::SCI_SETFOLDLEVEL, 2, Sci::SC_FOLDLEVELBASE + 3);
+        sci(editor, Sci::SCI_SETFOLDLEVEL, 1, wide);
+        const QList<long> levels{sci(editor, Sci::SCI_GETFOLDLEVEL, 0), sci(editor, Sci::SCI_GETFOLDLEVEL, 1),
+                                 sci(editor, Sci::SCI_GETFOLDLEVEL, 2), sci(editor, Sci::SCI_GETFOLDLEVEL, 3)};
+        QCOMPARE(levels, QList<long>({header, wide, Sci::SC_FOLDLEVELBASE + 3, Sci::SC_FOLDLEVELBASE}));
+    }
+
     // Lines put in and taken out keep the selection's numbers; the highlighted line stays with its text.
     // Replacing the selection is one undo step.
     void lineEdits()
@@ -98,6 +113,9 @@ private slots:
         editor.RemoveLine(1);
         editor.RemoveLine(9); // no such line: nothing happens
         QCOMPARE(marked(editor), QStringLiteral("top\r\nb|\r\nc"));
+        editor.SetHighlightedLine(1);
+        sci(editor, Sci::SCI_DELETERANGE, 3, 2); // "top" and "b" joined: the mark goes with "b"
+        QCOMPARE(editor.HighlightedLine(), 0);
         setMarked(editor, QStringLiteral("|only"));
         editor.RemoveLine(0);
         QCOMPARE(editor.Text(), QString());
