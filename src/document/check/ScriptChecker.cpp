@@ -48,11 +48,9 @@ ScriptChecker::ScriptChecker(QsciScintilla& editor) : editor_(editor)
     editor_.setFolding(QsciScintilla::BoxedTreeFoldStyle, FoldMargin);
     sci(Sci::SCI_SETMOUSEDWELLTIME, 500);
 
-    appliedLevels_.assign(std::size_t(std::max(1L, sci(Sci::SCI_GETLINECOUNT))), -1);
-
     connect(&editor_, &Sci::SCN_MODIFIED, this,
-            [this](int position, int type, const char*, int length, int added, int, int, int, int, int) {
-                textModified(position, type, length, added);
+            [this](int, int type, const char*, int length, int, int, int, int, int, int) {
+                textModified(type, length);
             });
     connect(&editor_, &Sci::SCN_DWELLSTART, this, &ScriptChecker::dwellStart);
     connect(&editor_, &Sci::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
@@ -71,7 +69,7 @@ long ScriptChecker::sci(unsigned int message, unsigned long wParam, long lParam)
     return editor_.SendScintilla(message, wParam, lParam);
 }
 
-void ScriptChecker::textModified(int position, int type, int length, int linesAdded)
+void ScriptChecker::textModified(int type, int length)
 {
     if (!(type & (Sci::SC_MOD_INSERTTEXT | Sci::SC_MOD_DELETETEXT)))
         return;
@@ -86,22 +84,6 @@ void ScriptChecker::textModified(int position, int type, int length, int linesAd
     const int delay = unchecked_ >= BulkChange ? 0 : DelayMs;
     if (delay > 0 || !timer_.isActive() || timer_.interval() > 0)
         timer_.start(delay);
-    // Follow the control's lines: the lines an edit touched hold levels we no longer know.
-    const auto line = std::size_t(std::max(0L, sci(Sci::SCI_LINEFROMPOSITION, position)));
-    if (line >= appliedLevels_.size())
-        appliedLevels_.resize(line + 1, -1);
-    if (linesAdded > 0) {
-        // Grown by an eighth, not doubled: a script read from a file arrives as many insertions.
-        const std::size_t needed = appliedLevels_.size() + std::size_t(linesAdded);
-        if (needed > appliedLevels_.capacity())
-            appliedLevels_.reserve(needed + needed / 8);
-        appliedLevels_.insert(appliedLevels_.begin() + std::ptrdiff_t(line) + 1, std::size_t(linesAdded), -1);
-    } else if (linesAdded < 0) {
-        const std::size_t from = std::min(line + 1, appliedLevels_.size());
-        const std::size_t to = std::min(from + std::size_t(-linesAdded), appliedLevels_.size());
-        appliedLevels_.erase(appliedLevels_.begin() + std::ptrdiff_t(from), appliedLevels_.begin() + std::ptrdiff_t(to));
-    }
-    appliedLevels_[line] = -1;
 }
 
 // A check's text on its way to the worker.
@@ -254,9 +236,6 @@ void ScriptChecker::apply(std::shared_ptr<ScriptStructure> structure)
 
 void ScriptChecker::applyFoldLevels()
 {
-    const auto lines = std::size_t(sci(Sci::SCI_GETLINECOUNT));
-    if (appliedLevels_.size() != lines)
-        appliedLevels_.assign(lines, -1);
     // The lines in view first; the rest a slice at a time between other events, as setting a level
     // costs the control about a microsecond and a bulk change can touch every line.
     const auto first = std::size_t(std::max(0L, sci(Sci::SCI_DOCLINEFROMVISIBLE, sci(Sci::SCI_GETFIRSTVISIBLELINE))));
@@ -277,7 +256,7 @@ void ScriptChecker::continueLevels()
     }
     QElapsedTimer slice;
     slice.start();
-    const std::size_t n = std::min(appliedLevels_.size(), levels_.size());
+    const std::size_t n = std::min(std::size_t(sci(Sci::SCI_GETLINECOUNT)), levels_.size());
     while (levelsNext_ < n && slice.elapsed() < 3) {
         const std::size_t to = std::min(n, levelsNext_ + 1024);
         applyLevels(levelsNext_, to);
@@ -293,7 +272,7 @@ void ScriptChecker::continueLevels()
 void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
     const auto& levels = levels_;
-    to = std::min({to, levels.size(), appliedLevels_.size()});
+    to = std::min({to, levels.size(), std::size_t(sci(Sci::SCI_GETLINECOUNT))});
     // Each level set is reported as a change of its own (of the fold and of the margin's markers);
     // a whole script's worth would cost more than the setting. The one thing the reports are needed
     // for is done here: a folded line that stops being a block's first line is unfolded, so no line
@@ -306,16 +285,13 @@ void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
         // The base level plus the depth must stay within the level's number bits.
         const int wanted = std::min(level & ~Sci::SC_FOLDLEVELHEADERFLAG, int(Sci::SC_FOLDLEVELNUMBERMASK)) |
                            (level & Sci::SC_FOLDLEVELHEADERFLAG);
-        if (appliedLevels_[i] == wanted)
+        const int held = int(sci(Sci::SCI_GETFOLDLEVEL, (unsigned long)i));
+        if (held == wanted)
             continue;
-        const int held = appliedLevels_[i] >= 0 ? appliedLevels_[i] : int(sci(Sci::SCI_GETFOLDLEVEL, (unsigned long)i));
-        if (held != wanted) {
-            if (!(wanted & Sci::SC_FOLDLEVELHEADERFLAG) && (held & Sci::SC_FOLDLEVELHEADERFLAG) &&
-                !sci(Sci::SCI_GETFOLDEXPANDED, (unsigned long)i))
-                sci(Sci::SCI_TOGGLEFOLD, (unsigned long)i);
-            sci(Sci::SCI_SETFOLDLEVEL, (unsigned long)i, wanted);
-        }
-        appliedLevels_[i] = std::int16_t(wanted);
+        if (!(wanted & Sci::SC_FOLDLEVELHEADERFLAG) && (held & Sci::SC_FOLDLEVELHEADERFLAG) &&
+            !sci(Sci::SCI_GETFOLDEXPANDED, (unsigned long)i))
+            sci(Sci::SCI_TOGGLEFOLD, (unsigned long)i);
+        sci(Sci::SCI_SETFOLDLEVEL, (unsigned long)i, wanted);
     }
     sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)eventMask);
 }
@@ -459,7 +435,7 @@ void ScriptChecker::foldBlockAt(int line, bool fold)
         return;
     // A block may reach lines whose levels are still to be set.
     if (levelsPending_ && current())
-        applyLevels(levelsNext_, appliedLevels_.size());
+        applyLevels(levelsNext_, levels_.size());
     levelsPending_ = false;
     release(levels_);
     long header = line;

@@ -72,7 +72,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void textModified(int position, int type, int length, int linesAdded);
+    void textModified(int type, int length);
     struct Feed;
     void startCheck();
     void feedMore();
@@ -95,10 +95,7 @@ private:
     std::shared_ptr<Feed> feed_;
     std::shared_ptr<const ScriptStructure> result_;
     quint64 resultGeneration_ = ~quint64(0);
-    // The fold level each line holds in the control as far as we know; -1 where an edit made it
-    // unknown. Kept line for line with the control, so an apply only sets what differs.
-    std::vector<std::int16_t> appliedLevels_; // -1: not known
-    // Levels of the result still to be set, from this line on.
+    // Levels of the result still to be set (only those the control does not hold), from this line on.
     std::vector<std::uint16_t> levels_;
     bool levelsPending_ = false;
     std::size_t levelsNext_ = 0;
