@@ -112,9 +112,9 @@ private slots:
             levels << QString::number(level & ScriptStructure::FoldDepthMask) +
                           (level & ScriptStructure::FoldHeader ? QStringLiteral("H") : QString());
         for (const auto& f : s.functions)
-            symbols << QStringLiteral("%1(%2)@%3").arg(f.name, f.parameters).arg(f.line);
+            symbols << QStringLiteral("%1(%2)@%3").arg(QString::fromUtf8(s.name(f)), QString::fromUtf8(s.parameters(f))).arg(f.line);
         for (const auto& l : s.labels)
-            symbols << QStringLiteral(":%1@%2").arg(l.name).arg(l.line);
+            symbols << QStringLiteral(":%1@%2").arg(QString::fromUtf8(s.name(l))).arg(l.line);
         QCOMPARE(fields[2].isEmpty() ? QString() : levels.join(QLatin1Char(' ')), fields[2]); // empty: not compared
         QCOMPARE(fields[3].isEmpty() ? QString() : symbols.join(QLatin1Char('|')), fields[3]);
     }

@@ -505,8 +505,8 @@ std::optional<QString> ScriptChecker::ownFunctionParameters(const QString& name)
     if (!result_)
         checkNow();
     for (const ScriptStructure::Symbol& f : result_->functions) {
-        if (QString::fromUtf8(f.name).compare(name, Qt::CaseInsensitive) == 0)
-            return QString::fromUtf8(f.parameters);
+        if (QString::fromUtf8(result_->name(f)).compare(name, Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(result_->parameters(f));
     }
     return std::nullopt;
 }

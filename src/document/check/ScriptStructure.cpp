@@ -321,8 +321,8 @@ std::size_t ScriptStructure::Builder::Analyser::label(std::size_t colon)
         return end;
     const std::size_t length = end - colon - 1;
     define(labelLines_, "Label :", colon + 1, length, int(end - colon));
-    out_.labels.push_back({QByteArray(reinterpret_cast<const char*>(s_ + colon + 1), qsizetype(length)), line_,
-                           at(colon + 1), {}});
+    out_.labels.push_back({line_, at(colon + 1), out_.symbolText.size(), int(length)});
+    out_.symbolText.append(reinterpret_cast<const char*>(s_ + colon + 1), qsizetype(length));
     return end;
 }
 
@@ -330,7 +330,7 @@ void ScriptStructure::Builder::Analyser::captureFunction(std::size_t nameStart, 
 {
     const std::size_t length = nameEnd - nameStart;
     // Parameters: between "(" right after the name and the ")" of the same line.
-    QByteArray parameters;
+    QByteArrayView parameters;
     std::size_t i = nameEnd;
     while (i < n_ && isSpace(s_[i]))
         ++i;
@@ -339,11 +339,12 @@ void ScriptStructure::Builder::Analyser::captureFunction(std::size_t nameStart, 
         std::size_t j = from;
         while (j < n_ && s_[j] != ')' && !isLineEnd(s_[j]))
             ++j;
-        parameters = QByteArray(reinterpret_cast<const char*>(s_ + from), qsizetype(j - from)).trimmed();
+        parameters = QByteArrayView(s_ + from, qsizetype(j - from)).trimmed();
     }
     define(functionLines_, "Function ", nameStart, length, int(length));
-    out_.functions.push_back(
-        {QByteArray(reinterpret_cast<const char*>(s_ + nameStart), qsizetype(length)), line_, at(nameStart), parameters});
+    out_.functions.push_back({line_, at(nameStart), out_.symbolText.size(), int(length), int(parameters.size())});
+    out_.symbolText.append(reinterpret_cast<const char*>(s_ + nameStart), qsizetype(length));
+    out_.symbolText.append(parameters);
 }
 
 void ScriptStructure::Builder::Analyser::word(std::size_t start, std::size_t end)
@@ -611,6 +612,7 @@ ScriptStructure ScriptStructure::Builder::finish()
     // their script is open (the blocks and levels are not).
     result.functions.shrink_to_fit();
     result.labels.shrink_to_fit();
+    result.symbolText.squeeze();
     // What the analysis kept on the way (names, open blocks) goes now, on the thread that finished.
     analyser_ = std::make_unique<Analyser>();
     return result;

@@ -8,6 +8,7 @@
 // logic, no widgets.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstddef>
@@ -24,12 +25,22 @@ public:
         int openLine;  // zero-based
         int closeLine; // -1: never closed
     };
+    // A label or Function; its texts are in symbolText (one buffer for all: a script can define
+    // tens of thousands, and a string each would cost more than the names).
     struct Symbol {
-        QByteArray name;       // as written
-        int line;              // zero-based
-        int pos;               // byte offset of the name
-        QByteArray parameters; // Functions: the text between the parentheses, trimmed
+        int line;                 // zero-based
+        int pos;                  // byte offset of the name
+        qsizetype text;           // where the name, then the parameters, start in symbolText
+        int nameLength;
+        int parametersLength = 0;
     };
+    // The name as written.
+    QByteArrayView name(const Symbol& s) const { return {symbolText.constData() + s.text, s.nameLength}; }
+    // Functions: the text between the parentheses, trimmed.
+    QByteArrayView parameters(const Symbol& s) const
+    {
+        return {symbolText.constData() + s.text + s.nameLength, s.parametersLength};
+    }
     struct Problem {
         int line;   // zero-based
         int column; // zero-based, in characters
@@ -73,6 +84,7 @@ public:
     std::vector<Block> blocks;     // in the order they open
     std::vector<Symbol> functions; // in script order
     std::vector<Symbol> labels;    // in script order, names without the ":"
+    QByteArray symbolText;
     std::vector<Problem> problems; // in script order, at most MaxProblems
     std::size_t problemCount = 0;  // all the problems found
     std::vector<std::uint16_t> foldLevels; // one per line (two bytes: a large script has many)

@@ -43,9 +43,9 @@ void SymbolList::setSymbols(const ScriptStructure& structure)
     };
     std::vector<Entry> entries;
     for (const auto& f : structure.functions)
-        entries.push_back({QStringLiteral("Function %1").arg(QString::fromUtf8(f.name)), f.line});
+        entries.push_back({QStringLiteral("Function %1").arg(QString::fromUtf8(structure.name(f))), f.line});
     for (const auto& l : structure.labels)
-        entries.push_back({QLatin1Char(':') + QString::fromUtf8(l.name), l.line});
+        entries.push_back({QLatin1Char(':') + QString::fromUtf8(structure.name(l)), l.line});
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.line < b.line; });
     for (const Entry& e : entries) {
         auto* item = new QTreeWidgetItem(list_, {e.text, QStringLiteral("line %1").arg(e.line + 1)});
