@@ -45,8 +45,14 @@ bool answeredOption(int argc, char* argv[])
 }
 
 // The copy built into the program: the same picture the package installs for the desktop, found
-// without searching every icon theme's folders at start.
-QIcon applicationIcon() { return QIcon(QStringLiteral(":/tessary-editor.svg")); }
+// without searching every icon theme's folders at start, in the sizes a window manager asks for.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/app-icon/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 } // namespace
 
@@ -66,7 +72,7 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     // The resources live in a static library, whose registration the linker would otherwise drop.
-    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(app_icon);
     QApplication::setApplicationName(QStringLiteral("Tessary Editor"));
     QApplication::setApplicationVersion(QStringLiteral(TESSARY_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Orland Works"));
