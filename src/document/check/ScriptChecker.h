@@ -95,7 +95,7 @@ private:
     std::shared_ptr<Feed> feed_;
     std::shared_ptr<const ScriptStructure> result_;
     quint64 resultGeneration_ = ~quint64(0);
-    // Levels of the result still to be set (only those the control does not hold), from this line on.
+    // Levels of the result still to be set, from this line on (those the control holds are skipped).
     std::vector<std::uint16_t> levels_;
     bool levelsPending_ = false;
     std::size_t levelsNext_ = 0;
