@@ -5,6 +5,7 @@
 #include "version.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 
 #include <cstdio>
@@ -45,12 +46,13 @@ bool answeredOption(int argc, char* argv[])
 }
 
 // The copy built into the program: the same picture the package installs for the desktop, found
-// without searching every icon theme's folders at start, in the sizes a window manager asks for.
+// without searching every icon theme's folders at start, in every size the build drew.
 QIcon applicationIcon()
 {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addFile(QStringLiteral(":/app-icon/%1.png").arg(size), QSize(size, size));
+    const QDir sizes(QStringLiteral(":/app-icon"));
+    for (const QString& file : sizes.entryList(QDir::Files))
+        icon.addFile(sizes.filePath(file));
     return icon;
 }
 

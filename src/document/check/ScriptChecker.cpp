@@ -213,8 +213,7 @@ void ScriptChecker::checkNow()
     feed_.reset();
     const long length = sci(Sci::SCI_GETLENGTH);
     const auto* text = static_cast<const char*>(editor_.SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
-    auto structure = std::make_shared<ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length)));
-    apply(std::move(structure));
+    apply(std::make_shared<ScriptStructure>(ScriptStructure::analyse(text, std::size_t(length))));
 }
 
 const ScriptStructure* ScriptChecker::current() const
@@ -271,8 +270,7 @@ void ScriptChecker::continueLevels()
 
 void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
 {
-    const auto& levels = levels_;
-    to = std::min({to, levels.size(), std::size_t(sci(Sci::SCI_GETLINECOUNT))});
+    to = std::min({to, levels_.size(), std::size_t(sci(Sci::SCI_GETLINECOUNT))});
     // Each level set is reported as a change of its own (of the fold and of the margin's markers);
     // a whole script's worth would cost more than the setting. The one thing the reports are needed
     // for is done here: a folded line that stops being a block's first line is unfolded, so no line
@@ -280,8 +278,8 @@ void ScriptChecker::applyLevels(std::size_t from, std::size_t to)
     const long eventMask = sci(Sci::SCI_GETMODEVENTMASK);
     sci(Sci::SCI_SETMODEVENTMASK, (unsigned long)(eventMask & ~long(Sci::SC_MOD_CHANGEFOLD | Sci::SC_MOD_CHANGEMARKER)));
     for (std::size_t i = from; i < to; ++i) {
-        const int level = Sci::SC_FOLDLEVELBASE + (levels[i] & ScriptStructure::FoldDepthMask) +
-                          ((levels[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);
+        const int level = Sci::SC_FOLDLEVELBASE + (levels_[i] & ScriptStructure::FoldDepthMask) +
+                          ((levels_[i] & ScriptStructure::FoldHeader) ? Sci::SC_FOLDLEVELHEADERFLAG : 0);
         // The base level plus the depth must stay within the level's number bits.
         const int wanted = std::min(level & ~Sci::SC_FOLDLEVELHEADERFLAG, int(Sci::SC_FOLDLEVELNUMBERMASK)) |
                            (level & Sci::SC_FOLDLEVELHEADERFLAG);
