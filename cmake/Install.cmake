@@ -13,26 +13,6 @@ endif()
 install(TARGETS ${TESSARY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/src/license.txt DESTINATION ${TESSARY_LICENSE_DIR})
 
-# Our own build of QScintilla travels with the programs in a folder of theirs, found through the
-# RPATH, so the system's library of the same name is neither replaced nor used by them.
-set(TESSARY_PRIVATE_LIBS)
-if(TESSARY_QSCINTILLA_PATCHED)
-  # One level below /usr/lib/PACKAGE: a library there is nothing for ldconfig, so the package needs no
-  # maintainer scripts.
-  set(TESSARY_PRIVATE_LIBDIR lib/tessary-editor/qscintilla)
-  get_filename_component(qsci_real "${tessary_qsci_library}" REALPATH)
-  execute_process(COMMAND objdump -p "${qsci_real}" OUTPUT_VARIABLE qsci_dynamic)
-  string(REGEX MATCH "SONAME +([^\n ]+)" _ "${qsci_dynamic}")
-  set(qsci_soname "${CMAKE_MATCH_1}")
-  get_filename_component(qsci_dir "${qsci_real}" DIRECTORY)
-  install(FILES "${qsci_real}" "${qsci_dir}/${qsci_soname}" DESTINATION ${TESSARY_PRIVATE_LIBDIR})
-  get_filename_component(qsci_real_name "${qsci_real}" NAME)
-  set(TESSARY_PRIVATE_LIBS ${TESSARY_PRIVATE_LIBDIR}/${qsci_real_name} ${TESSARY_PRIVATE_LIBDIR}/${qsci_soname})
-  set_target_properties(${TESSARY_PROGRAMS} PROPERTIES
-      INSTALL_RPATH "$ORIGIN/../${TESSARY_PRIVATE_LIBDIR}")
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${TESSARY_PRIVATE_LIBDIR}")
-endif()
-
 if(UNIX AND NOT APPLE)
   configure_file(${TESSARY_DATA_DIR}/${TESSARY_APP_ID}.metainfo.xml
                  ${PROJECT_BINARY_DIR}/data/${TESSARY_APP_ID}.metainfo.xml @ONLY)

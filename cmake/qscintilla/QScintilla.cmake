@@ -9,11 +9,11 @@ set(TESSARY_QSCINTILLA_PATCHED OFF)
 # network); set TESSARY_QSCINTILLA_FAILED=OFF to try again.
 set(TESSARY_QSCINTILLA_FAILED OFF CACHE BOOL "Building QScintilla failed before; use the system's")
 if(TESSARY_BUILD_QSCINTILLA AND TESSARY_QSCINTILLA_FAILED
-   AND NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.so")
+   AND NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.a")
   message(WARNING "QScintilla could not be built from the Debian source package before; using the "
                   "system's libqscintilla2-qt6 (set TESSARY_QSCINTILLA_FAILED=OFF to try again).")
 elseif(TESSARY_BUILD_QSCINTILLA)
-  if(NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.so")
+  if(NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.a")
     message(STATUS "Building QScintilla 2.13.3 with our patches into ${tessary_qsci_dir} (once)")
   endif()
   execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
@@ -35,7 +35,7 @@ find_path(QSCINTILLA_INCLUDE_DIR Qsci/qsciscintilla.h
           HINTS ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_HEADERS}
           PATH_SUFFIXES qt6 x86_64-linux-gnu/qt6)
 if(TESSARY_QSCINTILLA_PATCHED)
-  set(tessary_qsci_library "${tessary_qsci_dir}/lib/libqscintilla2_qt6.so")
+  set(tessary_qsci_library "${tessary_qsci_dir}/lib/libqscintilla2_qt6.a")
   set(tessary_qsci_include "${tessary_qsci_dir}/include")
   # Our patch leaves the headers alone: where the system's are the same, compile against those so
   # that command lines (and the shared compiler cache) do not change with the library's folder.
@@ -65,10 +65,17 @@ else()
   set(tessary_qsci_library "${QSCINTILLA_LIBRARY}")
   set(tessary_qsci_include "${QSCINTILLA_INCLUDE_DIR}")
 endif()
-# The library's folder goes into the programs' RPATH (CMake adds it for an imported location).
-add_library(QScintilla::QScintilla UNKNOWN IMPORTED)
+if(TESSARY_QSCINTILLA_PATCHED)
+  # Our build is a static library made of one section per function: the programs drop what they
+  # do not call.
+  add_library(QScintilla::QScintilla STATIC IMPORTED)
+  set_target_properties(QScintilla::QScintilla PROPERTIES INTERFACE_LINK_OPTIONS "LINKER:--gc-sections")
+else()
+  # The system's shared library: its folder goes into the programs' RPATH.
+  add_library(QScintilla::QScintilla UNKNOWN IMPORTED)
+  set_target_properties(QScintilla::QScintilla PROPERTIES INTERFACE_COMPILE_DEFINITIONS QSCINTILLA_DLL)
+endif()
 set_target_properties(QScintilla::QScintilla PROPERTIES
     IMPORTED_LOCATION "${tessary_qsci_library}"
     INTERFACE_INCLUDE_DIRECTORIES "${tessary_qsci_include}"
-    INTERFACE_COMPILE_DEFINITIONS QSCINTILLA_DLL
     INTERFACE_LINK_LIBRARIES "Qt6::Widgets;Qt6::PrintSupport")

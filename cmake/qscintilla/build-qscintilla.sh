@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the editing component's library from Debian's own QScintilla source package with our patches:
-#   build-qscintilla.sh DEST PATCH...                          for this system, with qmake6
+#   build-qscintilla.sh DEST PATCH...                          for this system, with qmake6 (static)
 #   build-qscintilla.sh --windows QT_PREFIX DEST PATCH...      for Windows, against a Qt cross-built into QT_PREFIX
 # The source package comes through the archive the system's apt already uses, read through a private
 # source list, so the system's apt configuration and package lists are left as they are. The result
@@ -22,7 +22,7 @@ if [ -n "$qt_prefix" ]; then
   library="$dest/bin/qscintilla2_qt6.dll"
   tools=(apt-get dpkg-source cmake ninja patch)
 else
-  library="$dest/lib/libqscintilla2_qt6.so"
+  library="$dest/lib/libqscintilla2_qt6.a"
   tools=(apt-get dpkg-source qmake6 make patch)
 fi
 
@@ -69,11 +69,14 @@ fi
 cd source/src
 qmake_args=()
 command -v ccache >/dev/null && qmake_args+=("QMAKE_CXX=ccache g++")
-qmake6 qscintilla.pro "${qmake_args[@]}" >/dev/null
+# Linked into the programs, one section a function: the linker then keeps only what they use, and the
+# lexers the editor never asks for stay out of the catalogue and out of the program.
+qmake6 qscintilla.pro "${qmake_args[@]}" CONFIG+=staticlib DEFINES+=SCI_CONTAINER_LEXING_ONLY \
+       "QMAKE_CXXFLAGS+=-ffunction-sections -fdata-sections" >/dev/null
 make -j"$(nproc)" -s >/dev/null
 
 mkdir -p "$stage/lib" "$stage/include/Qsci"
-cp -a libqscintilla2_qt6.so* "$stage/lib/"
+cp libqscintilla2_qt6.a "$stage/lib/"
 cp Qsci/*.h "$stage/include/Qsci/"
 rm -rf "$dest"
 mv "$stage" "$dest"

@@ -32,11 +32,10 @@ diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$prefix" && find . \( -type 
   || fail "installed files differ from the expected layout (< expected, > installed)"
 for file in "${extra_files[@]}"; do
   case $file in
-    bin/*) [ -x "$prefix/$file" ] || fail "$file is not executable" ;;
-    # A library carried privately must be the one the programs load, not the system's.
-    lib/*) loaded=$(ldd "$prefix/bin/tessary-editor" | awk -v lib="${file##*/}" '$1 == lib {print $3}')
-           [ -z "$loaded" ] || [ "$(readlink -f "$loaded")" = "$(readlink -f "$prefix/$file")" ] \
-             || fail "tessary-editor loads $loaded instead of its own $file" ;;
+    bin/*) [ -x "$prefix/$file" ] || fail "$file is not executable"
+           if [ "${QSCINTILLA_BUILT_IN:-0}" = 1 ] && objdump -p "$prefix/$file" | grep -q 'NEEDED.*qscintilla'; then
+             fail "$file loads a shared QScintilla instead of the patched one built in"
+           fi ;;
   esac
 done
 
