@@ -14,6 +14,10 @@
 #include <atomic>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 using Sci = QsciScintillaBase;
 constexpr unsigned long kSquiggleColour = 0x0000FF; // red, 0x00BBGGRR
@@ -148,13 +152,21 @@ void ScriptChecker::sendPiece(const std::shared_ptr<Feed>& feed, QByteArray piec
 
 void ScriptChecker::finishFeed(std::shared_ptr<Feed> feed)
 {
-    pool_.start([this, feed = std::move(feed)] {
+    pool_.start([this, feed = std::move(feed)]() mutable {
         if (feed->dropped)
             return;
         auto structure = std::make_shared<ScriptStructure>(feed->builder.finish());
+        const auto generation = feed->generation;
+        feed.reset();
+#if defined(__GLIBC__)
+        // The builder's working memory lies freed between the result's pieces in this thread's heap,
+        // where the allocator would keep it for good (1.7 MB after a 10 MB script). Giving it back
+        // takes about half a millisecond, here on the worker.
+        malloc_trim(0);
+#endif
         QMetaObject::invokeMethod(
             this,
-            [this, generation = feed->generation, structure] {
+            [this, generation, structure] {
                 if (generation == generation_)
                     apply(structure);
             },
