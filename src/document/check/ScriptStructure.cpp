@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -103,14 +104,17 @@ public:
     ScriptStructure finish();
 
 private:
+    // A Goto or Gosub target, checked against the labels once the whole script is read. Its text
+    // (as written, quotes included) lives in jumpText_: a script can hold tens of thousands.
     struct Jump {
-        QByteArray folded;
-        QByteArray written;
+        std::size_t text;
         const char* word;
         int line;
         int pos;
         int length;
         int column;
+        int nameFrom; // the label's name within the text
+        int nameLength;
     };
 
     int at(std::size_t i) const { return int(base_ + i); }
@@ -218,6 +222,7 @@ private:
     std::vector<OpenBlock> stack_;
     std::array<std::vector<std::uint32_t>, kKinds> openOf_; // stack indices of the open blocks by kind
     std::vector<Jump> jumps_;
+    std::string jumpText_;
     QHash<QByteArray, int> labelLines_;
     QHash<QByteArray, int> functionLines_;
     std::vector<Record> kept_; // a heap: the last of the kept problems on top
@@ -272,10 +277,9 @@ void ScriptStructure::Builder::Analyser::endLine()
 void ScriptStructure::Builder::Analyser::addJump(std::size_t start, std::size_t end, std::size_t markStart,
                                                  std::size_t markEnd)
 {
-    const char* name = reinterpret_cast<const char*>(s_ + start);
-    jumps_.push_back({foldName(name, end - start),
-                      QByteArray(reinterpret_cast<const char*>(s_ + markStart), qsizetype(markEnd - markStart)),
-                      jumpWord_, line_, at(markStart), int(markEnd - markStart), column(markStart)});
+    jumps_.push_back({jumpText_.size(), jumpWord_, line_, at(markStart), int(markEnd - markStart), column(markStart),
+                      int(start - markStart), int(end - start)});
+    jumpText_.append(reinterpret_cast<const char*>(s_ + markStart), markEnd - markStart);
 }
 
 void ScriptStructure::Builder::Analyser::string(std::size_t quote)
@@ -492,12 +496,18 @@ ScriptStructure ScriptStructure::Builder::Analyser::finish()
         unclosed(stack_.back());
         pop();
     }
-    for (Jump& jump : jumps_) {
-        if (labelLines_.contains(jump.folded))
+    QByteArray folded;
+    for (const Jump& jump : jumps_) {
+        const char* written = jumpText_.data() + jump.text;
+        folded.resize(jump.nameLength);
+        char* f = folded.data();
+        for (int i = 0; i < jump.nameLength; ++i)
+            f[i] = char(lower(static_cast<unsigned char>(written[jump.nameFrom + i])));
+        if (labelLines_.contains(folded))
             continue;
         if (wanted(jump.pos))
             record({jump.pos, jump.length, jump.line, jump.column, 0, Says::MissingLabel, jump.word, "", 0,
-                    std::move(jump.written)});
+                    QByteArray(written, jump.length)});
         else
             ++out_.problemCount;
     }
