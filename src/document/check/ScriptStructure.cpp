@@ -55,11 +55,16 @@ Word classify(const unsigned char* s, std::size_t n)
     return Word::None;
 }
 
+void foldInPlace(QByteArray& name)
+{
+    for (char& c : name)
+        c = char(lower(static_cast<unsigned char>(c)));
+}
+
 QByteArray foldName(const char* s, std::size_t n)
 {
     QByteArray out(s, qsizetype(n));
-    for (char& c : out)
-        c = char(lower(static_cast<unsigned char>(c)));
+    foldInPlace(out);
     return out;
 }
 
@@ -499,10 +504,10 @@ ScriptStructure ScriptStructure::Builder::Analyser::finish()
     QByteArray folded;
     for (const Jump& jump : jumps_) {
         const char* written = jumpText_.data() + jump.text;
+        // Into one buffer, which keeps its room from one name to the next.
         folded.resize(jump.nameLength);
-        char* f = folded.data();
-        for (int i = 0; i < jump.nameLength; ++i)
-            f[i] = char(lower(static_cast<unsigned char>(written[jump.nameFrom + i])));
+        std::memcpy(folded.data(), written + jump.nameFrom, std::size_t(jump.nameLength));
+        foldInPlace(folded);
         if (labelLines_.contains(folded))
             continue;
         if (wanted(jump.pos))
