@@ -9,8 +9,8 @@ get_filename_component(TESSARY_QT_PREFIX "${Qt6_DIR}/../../.." ABSOLUTE)
 
 # QScintilla from Debian's source package with our patches, once per patch set, build file and Qt.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt")
-file(SHA256 "${CMAKE_SOURCE_DIR}/cmake/qscintilla/windows/CMakeLists.txt" tessary_qsci_build_hash)
+             "${CMAKE_SOURCE_DIR}/cmake/qscintilla/project/CMakeLists.txt")
+file(SHA256 "${CMAKE_SOURCE_DIR}/cmake/qscintilla/project/CMakeLists.txt" tessary_qsci_build_hash)
 get_filename_component(tessary_qt_name "${TESSARY_QT_PREFIX}" NAME)
 string(SHA256 tessary_qsci_hash "${tessary_qsci_hash}${tessary_qsci_build_hash}${tessary_qt_name}")
 string(SUBSTRING "${tessary_qsci_hash}" 0 12 tessary_qsci_hash)

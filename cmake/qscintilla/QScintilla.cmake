@@ -1,6 +1,13 @@
 # QScintilla for this system: built once per version of the patches into build-deps/ and shared by
 # every build folder. Without the package archive the system's library is used instead.
 option(TESSARY_BUILD_QSCINTILLA "Build QScintilla from Debian's source package with our patches" ON)
+set(tessary_qsci_qt)
+if(TESSARY_STATIC_QT)
+  # Built against the static Qt, with the project shared with the Windows build.
+  set(tessary_qsci_qt --static-qt "${TESSARY_QT_PREFIX}")
+  file(SHA256 "${CMAKE_SOURCE_DIR}/cmake/qscintilla/project/CMakeLists.txt" tessary_qsci_build_hash)
+  string(APPEND tessary_qsci_hash "${tessary_qsci_build_hash}${TESSARY_QT_PREFIX}")
+endif()
 string(SHA256 tessary_qsci_hash "${tessary_qsci_hash}")
 string(SUBSTRING "${tessary_qsci_hash}" 0 12 tessary_qsci_hash)
 set(tessary_qsci_dir "${TESSARY_DEPS_DIR}/qscintilla-2.13.3-${tessary_qsci_hash}")
@@ -16,7 +23,7 @@ elseif(TESSARY_BUILD_QSCINTILLA)
   if(NOT EXISTS "${tessary_qsci_dir}/lib/libqscintilla2_qt6.a")
     message(STATUS "Building QScintilla 2.13.3 with our patches into ${tessary_qsci_dir} (once)")
   endif()
-  execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh"
+  execute_process(COMMAND "${CMAKE_SOURCE_DIR}/cmake/qscintilla/build-qscintilla.sh" ${tessary_qsci_qt}
                           "${tessary_qsci_dir}" ${tessary_qsci_patches}
                   RESULT_VARIABLE tessary_qsci_result OUTPUT_VARIABLE tessary_qsci_log
                   ERROR_VARIABLE tessary_qsci_log)
@@ -58,6 +65,10 @@ if(TESSARY_QSCINTILLA_PATCHED)
     endif()
   endif()
 else()
+  if(TESSARY_STATIC_QT)
+    message(FATAL_ERROR "The system's QScintilla is built for the system's shared Qt, not for the static "
+                        "Qt built here: configure with -DTESSARY_PRIVATE_QT=OFF.")
+  endif()
   if(NOT QSCINTILLA_INCLUDE_DIR)
     message(FATAL_ERROR "QScintilla's headers were not found: apt-get install libqscintilla2-qt6-dev")
   endif()

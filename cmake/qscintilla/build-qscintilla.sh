@@ -2,13 +2,16 @@
 # Builds the editing component's library from Debian's own QScintilla source package with our patches:
 #   build-qscintilla.sh DEST PATCH...                          for this system, with qmake6 (static)
 #   build-qscintilla.sh --windows QT_PREFIX DEST PATCH...      for Windows, against a Qt cross-built into QT_PREFIX
+#   build-qscintilla.sh --static-qt QT_PREFIX DEST PATCH...    for this system, against the static Qt in QT_PREFIX
 # The source package comes through the archive the system's apt already uses, read through a private
 # source list, so the system's apt configuration and package lists are left as they are. The result
 # (DEST/lib, DEST/include) is reused by every build folder; a failed fetch or build leaves no DEST.
 set -euo pipefail
 
 qt_prefix=""
-if [ "${1:-}" = "--windows" ]; then
+static_qt=0
+if [ "${1:-}" = "--windows" ] || [ "${1:-}" = "--static-qt" ]; then
+  [ "$1" = "--static-qt" ] && static_qt=1
   qt_prefix="$2"
   shift 2
 fi
@@ -18,7 +21,10 @@ patch_files=()
 for p in "$@"; do patch_files+=("$(cd "$(dirname "$p")" && pwd)/$(basename "$p")"); done
 version="2.13.3"
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -n "$qt_prefix" ]; then
+if [ "$static_qt" = 1 ]; then
+  library="$dest/lib/libqscintilla2_qt6.a"
+  tools=(apt-get dpkg-source cmake ninja patch)
+elif [ -n "$qt_prefix" ]; then
   library="$dest/bin/qscintilla2_qt6.dll"
   tools=(apt-get dpkg-source cmake ninja patch)
 else
@@ -55,8 +61,12 @@ rm -rf "$stage"
 if [ -n "$qt_prefix" ]; then
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake -S "$here/windows" -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
-        -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" \
+  if [ "$static_qt" = 1 ]; then
+    target=(-DQSCI_STATIC=ON -DCMAKE_PREFIX_PATH="$qt_prefix")
+  else
+    target=(-DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake")
+  fi
+  cmake -S "$here/project" -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "${target[@]}" \
         -DQSCI_SOURCE_DIR="$work/source" -DCMAKE_INSTALL_PREFIX="$stage" >/dev/null
   cmake --build build --parallel "$(nproc)" >build.log 2>&1 || { grep -A20 FAILED build.log | head -n 60 >&2; exit 1; }
   cmake --install build >/dev/null
