@@ -12,6 +12,13 @@ if(TARGET tessary-check)
 endif()
 install(TARGETS ${TESSARY_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_BINARY_DIR}/src/license.txt DESTINATION ${TESSARY_LICENSE_DIR})
+# The programs carry Qt (LGPL 3, with the libraries it bundles): its terms go with them.
+set(TESSARY_EXTRA_FILES)
+if(TESSARY_STATIC_QT)
+  install(FILES ${TESSARY_QT_PREFIX}/licenses/Qt-debian-copyright.txt DESTINATION ${TESSARY_LICENSE_DIR}
+          RENAME qt-copyright.txt)
+  list(APPEND TESSARY_EXTRA_FILES ${TESSARY_LICENSE_DIR}/qt-copyright.txt)
+endif()
 
 if(UNIX AND NOT APPLE)
   configure_file(${TESSARY_DATA_DIR}/${TESSARY_APP_ID}.metainfo.xml
@@ -63,8 +70,17 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies are read from the binaries; the MIME, desktop and icon caches are refreshed by
 # the dpkg triggers of shared-mime-info, desktop-file-utils and the icon theme, so no maintainer scripts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded as a Qt plugin, so invisible to the library scan: it draws the SVG icon.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+if(TESSARY_STATIC_QT)
+  # Loaded when printing, so invisible to the library scan; packed relocations need glibc 2.36,
+  # which the scan does not see either (no function comes with it).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcups2")
+  if(TESSARY_HAVE_PACKED_RELOCS)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libc6 (>= 2.36)")
+  endif()
+else()
+  # Loaded as a Qt plugin, so invisible to the library scan: it draws the SVG icons.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
 set(CPACK_GENERATOR DEB)

@@ -7,6 +7,12 @@ packages=(
   qt6-base-dev libgl-dev libqscintilla2-qt6-dev
   qt6-base-dev-tools dpkg-dev patch   # build QScintilla from Debian's source package (qmake6, dpkg-source)
   libbenchmark-dev libx11-dev
+  # Qt built from Debian's source package and linked in (cmake/qt-linux/build-qt-linux.sh)
+  ninja-build libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev libdbus-1-dev libatspi2.0-dev
+  libcups2-dev libsm-dev libice-dev libxkbcommon-dev libxkbcommon-x11-dev libx11-xcb-dev libxcb1-dev
+  libxcb-xkb-dev libxcb-icccm4-dev libxcb-image0-dev libxcb-keysyms1-dev libxcb-render-util0-dev
+  libxcb-shm0-dev libxcb-randr0-dev libxcb-xinput-dev libxcb-cursor-dev libxcb-util-dev
+  libxcb-sync-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-render0-dev
   libxtst-dev libxdamage-dev   # the side-by-side benchmark driver (bench/screen_latency)
   tango-icon-theme fonts-dejavu-core
   poppler-utils           # pdftotext reads printed output back in the print tests

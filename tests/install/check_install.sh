@@ -35,6 +35,9 @@ for file in "${extra_files[@]}"; do
     bin/*) [ -x "$prefix/$file" ] || fail "$file is not executable"
            if [ "${QSCINTILLA_BUILT_IN:-0}" = 1 ] && objdump -p "$prefix/$file" | grep -q 'NEEDED.*qscintilla'; then
              fail "$file loads a shared QScintilla instead of the patched one built in"
+           fi
+           if [ "${QT_BUILT_IN:-0}" = 1 ] && objdump -p "$prefix/$file" | grep -Eq 'NEEDED.*(libQt6|libcups)'; then
+             fail "$file loads a shared Qt or libcups at start although Qt is built in"
            fi ;;
   esac
 done
