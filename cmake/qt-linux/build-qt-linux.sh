@@ -22,10 +22,12 @@ flags=(
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DINPUT_opengl=no -DFEATURE_icu=OFF
   -DFEATURE_glib=OFF -DFEATURE_vulkan=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
   -DFEATURE_testlib_selfcover=OFF
-  -DFEATURE_xcb_xlib=OFF -DFEATURE_xlib=OFF -DFEATURE_egl=OFF
+  -DFEATURE_egl=OFF
   # What the desktop needs, required so that a missing development package stops the build
-  # instead of leaving the feature out.
-  -DFEATURE_xcb=ON -DFEATURE_xkbcommon_x11=ON -DFEATURE_xcb_sm=ON -DFEATURE_sessionmanager=ON
+  # instead of leaving the feature out. Xlib gives windows their title in WM_NAME too (window
+  # managers and tools that read only that) and the editor its display for the lock-key indicators.
+  -DFEATURE_xcb=ON -DFEATURE_xlib=ON -DFEATURE_xcb_xlib=ON
+  -DFEATURE_xkbcommon_x11=ON -DFEATURE_xcb_sm=ON -DFEATURE_sessionmanager=ON
   -DFEATURE_dbus_linked=ON -DFEATURE_accessibility_atspi_bridge=ON -DFEATURE_fontconfig=ON
   # Debian's source package leaves out the tablet library's header (its licence forbids changes).
   -DFEATURE_tabletevent=OFF

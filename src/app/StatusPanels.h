@@ -21,9 +21,10 @@ public:
     QLabel* panel(int number) const { return panels_[size_t(number - 1)]; } // 1 to 6
     void refresh();
 
-private:
     // Caps Lock and Num Lock as the window system reports them; nullopt where it cannot tell.
     static std::optional<std::pair<bool, bool>> lockStates();
+
+private:
     static void showIndicator(QLabel* label, const QString& text, std::optional<bool> on);
 
     std::array<QLabel*, 6> panels_{};
